@@ -14,7 +14,7 @@ template <class T> class CowArray {
     explicit CowArray(std::vector<T> values)
         : data_(std::make_shared<std::vector<T>>(std::move(values))) {}
 
-    const std::vector<T>& read() const { return data_ ? *data_ : empty(); }
+    const std::vector<T>& read() const { return data_ ? *data_ : none(); }
 
     // Mutable access; clones the array first when another shape still shares it.
     std::vector<T>& write() {
@@ -41,7 +41,7 @@ template <class T> class CowArray {
     }
 
   private:
-    static const std::vector<T>& empty() {
+    static const std::vector<T>& none() {
         static const std::vector<T> none;
         return none;
     }

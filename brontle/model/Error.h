@@ -19,13 +19,13 @@ inline constexpr std::int32_t TypeMismatch = 13;
 inline constexpr std::int32_t ObjectNotSet = 91;
 inline constexpr std::int32_t FileDialogCancelled = 32755;
 // Host failures (negative numbers).
-inline constexpr std::int32_t HostFailure = -1;          // a host operation could not complete
-inline constexpr std::int32_t HostBadArgument = -2;      // an argument outside its documented range
-inline constexpr std::int32_t HostBadMesh = -3;          // empty, degenerate or non-finite geometry
-inline constexpr std::int32_t HostFileUnreadable = -4;   // a file could not be opened or parsed
-inline constexpr std::int32_t HostFileUnwritable = -5;   // a file could not be written
-inline constexpr std::int32_t HostAtlasFailed = -6;      // the atlas engine could not finish
-inline constexpr std::int32_t HostInjectedFault = -99;   // a fault injected by a test
+inline constexpr std::int32_t HostFailure = -1;        // a host operation could not complete
+inline constexpr std::int32_t HostBadArgument = -2;    // an argument outside its documented range
+inline constexpr std::int32_t HostBadMesh = -3;        // empty, degenerate or non-finite geometry
+inline constexpr std::int32_t HostFileUnreadable = -4; // a file could not be opened or parsed
+inline constexpr std::int32_t HostFileUnwritable = -5; // a file could not be written
+inline constexpr std::int32_t HostAtlasFailed = -6;    // the atlas engine could not finish
+inline constexpr std::int32_t HostInjectedFault = -99; // a fault injected by a test
 } // namespace ErrorNumber
 
 class Error : public std::runtime_error {
@@ -39,7 +39,9 @@ class Error : public std::runtime_error {
     const std::string& source() const noexcept { return source_; }
 
     // The same error raised again by a caller, which names itself as the source.
-    Error withSource(std::string source) const { return Error(number_, description_, std::move(source)); }
+    Error withSource(std::string source) const {
+        return Error(number_, description_, std::move(source));
+    }
 
   private:
     std::int32_t number_;

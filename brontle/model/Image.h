@@ -17,9 +17,7 @@ struct Image {
         : width(w), height(h), pixels(static_cast<std::size_t>(w) * h, fill) {}
     bool empty() const { return width <= 0 || height <= 0; }
     std::uint32_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * width + x]; }
-    std::uint32_t at(int x, int y) const {
-        return pixels[static_cast<std::size_t>(y) * width + x];
-    }
+    std::uint32_t at(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
     friend bool operator==(const Image&, const Image&) = default;
 };
 

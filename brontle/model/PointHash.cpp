@@ -4,7 +4,6 @@
 
 namespace brontle {
 
-
 std::int64_t PointHash::cellOf(float value) const {
     // Non-finite coordinates all land in one far cell; they never match anything anyway.
     if (!std::isfinite(value)) {

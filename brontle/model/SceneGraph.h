@@ -58,12 +58,14 @@ class SceneGraph : public std::enable_shared_from_this<SceneGraph> {
     // slot is created with default colours on first use.
     MaterialPtr GetDeviceMaterial(DeviceID device, std::int32_t slot);
     void SetDeviceMaterial(DeviceID device, std::int32_t slot, const MaterialPtr& material);
-    // Asks the view to redraw (through its listener).
+    // Asks the view to redraw: calls the listeners registered for it.
     void RefreshDevice(DeviceID device);
-    // Draws every view whose refresh is pending; `pending` receives how many were drawn.
+    // Completes the redraws and renders asked for so far (through the flush hook that the
+    // host's views install); `pending` receives how many were completed.
     void FlushPending(std::int32_t& pending);
     int addRefreshListener(DeviceID device, std::function<void()> listener);
     void removeRefreshListener(int handle);
+    void setFlushHook(std::function<std::int32_t()> hook) { flushHook_ = std::move(hook); }
 
     ToolkitPtr GetToolkit() const { return toolkit_; }
     HostEnvironmentPtr GetEnvironment() const { return environment_; }
@@ -82,8 +84,8 @@ class SceneGraph : public std::enable_shared_from_this<SceneGraph> {
         int handle;
         DeviceID device;
         std::function<void()> callback;
-        bool pending = false;
     };
+    std::function<std::int32_t()> flushHook_;
     std::vector<Listener> listeners_;
     int nextListener_ = 1;
 };

@@ -72,7 +72,8 @@ class Platform {
 // The platform of this process: QtPlatform in the host, a scripted one in tests.
 Platform& platform();
 // Replaces the process platform (tests; the host installs QtPlatform at start-up). Returns the
-// previous one.
+// previous one: the one installed before, or nullptr when the default was in use. Installing
+// nullptr goes back to the default: QtPlatform when a QApplication exists, else HeadlessPlatform.
 std::shared_ptr<Platform> setPlatform(std::shared_ptr<Platform> platform);
 
 } // namespace brontle

@@ -1,0 +1,10 @@
+#pragma once
+#include "brontle/model/Records.h"
+
+#include <cstdint>
+
+namespace brontle {
+class Shape;
+// Unit normal of one polygon of `shape` by Newell's method; zero when it has no area.
+Vector3 faceNormalOf(const Shape& shape, std::int32_t polygon);
+} // namespace brontle

@@ -1,0 +1,46 @@
+// Shape::GenerateAtlas: hands the shape's arrays and seams to the atlas engine and writes the
+// result back in one whole-array step, so a failure leaves the shape exactly as it was.
+#include "brontle/atlas/Atlas.h"
+#include "brontle/model/Error.h"
+#include "brontle/model/Shape.h"
+
+#include <new>
+
+namespace brontle {
+
+void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t factorType,
+                          std::int32_t factor, std::int32_t width, std::int32_t height,
+                          std::int32_t& result) {
+    if (factorType != 0 && factorType != 1) {
+        throw Error(ErrorNumber::HostBadArgument,
+                    "Atlas factor type " + std::to_string(factorType) +
+                        " is neither 0 (Max Stretch) nor 1 (# Charts)",
+                    "GenerateAtlas");
+    }
+    std::vector<SubSelectionEntry> seams;
+    if (GetSelectionType(device) == kSelectEdges) {
+        seams = GetSubSelection(device).entries;
+    }
+    atlas::MeshView mesh{vertices(), polygonStart(), cornerVertex(), seams};
+    atlas::Options options;
+    options.factorType =
+        factorType == 0 ? atlas::FactorType::MaxStretch : atlas::FactorType::ChartCount;
+    options.factor = factor;
+    options.width = width;
+    options.height = height;
+    atlas::Result atlasResult;
+    try {
+        atlasResult = atlas::generate(mesh, options);
+    } catch (const Error&) {
+        throw;
+    } catch (const std::bad_alloc&) {
+        throw Error(ErrorNumber::OutOfMemory, "Not enough memory for the atlas", "GenerateAtlas");
+    } catch (const std::exception& e) {
+        throw Error(ErrorNumber::HostAtlasFailed, std::string("The atlas failed: ") + e.what(),
+                    "GenerateAtlas");
+    }
+    assignTexCoords(std::move(atlasResult.texcoords), std::move(atlasResult.cornerTexCoord));
+    result = atlasResult.chartCount;
+}
+
+} // namespace brontle
