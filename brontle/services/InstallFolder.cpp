@@ -1,0 +1,32 @@
+#include "brontle/services/InstallFolder.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace brontle {
+
+std::string installFolder() {
+    std::string folder;
+    if (const char* fromEnvironment = std::getenv("BRONTLE_INSTALL_DIR");
+        fromEnvironment != nullptr && *fromEnvironment != '\0') {
+        folder = fromEnvironment;
+    } else if (QCoreApplication::instance() != nullptr) {
+        folder = QCoreApplication::applicationDirPath().toStdString();
+    } else {
+        // Before the application object exists Qt cannot say; the kernel can.
+        std::error_code error;
+        folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();
+    }
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) {
+        folder.pop_back();
+    }
+    return folder;
+}
+
+HostEnvironment makeHostEnvironment(std::intptr_t ownerHandle) {
+    return HostEnvironment(installFolder(), "Brontle", ownerHandle);
+}
+
+} // namespace brontle

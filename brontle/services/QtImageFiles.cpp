@@ -1,0 +1,98 @@
+#include "brontle/services/QtImageFiles.h"
+
+#include "brontle/model/Error.h"
+#include "brontle/services/FileUtility.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+namespace brontle {
+
+namespace {
+
+Image fromQImage(const QImage& source) {
+    // ARGB32 keeps each pixel as one 0xAARRGGBB word, which is Image's layout.
+    const QImage argb = source.convertToFormat(QImage::Format_ARGB32);
+    Image image(argb.width(), argb.height());
+    for (int y = 0; y < argb.height(); ++y) {
+        std::memcpy(&image.at(0, y), argb.constScanLine(y),
+                    static_cast<std::size_t>(argb.width()) * sizeof(std::uint32_t));
+    }
+    return image;
+}
+
+QImage toQImage(const Image& image) {
+    QImage argb(image.width, image.height, QImage::Format_ARGB32);
+    for (int y = 0; y < image.height; ++y) {
+        std::memcpy(argb.scanLine(y),
+                    image.pixels.data() + static_cast<std::size_t>(y) * image.width,
+                    static_cast<std::size_t>(image.width) * sizeof(std::uint32_t));
+    }
+    return argb;
+}
+
+} // namespace
+
+std::optional<Image> readImageFile(const std::string& path) {
+    const std::string native = withNativeSeparators(path);
+    std::error_code error;
+    if (!std::filesystem::exists(native, error)) {
+        return std::nullopt;
+    }
+    QImageReader reader(QString::fromStdString(native));
+    reader.setDecideFormatFromContent(true);
+    const QImage image = reader.read();
+    if (image.isNull()) {
+        throw Error(ErrorNumber::HostFileUnreadable, path + ": not an image this host can read");
+    }
+    return fromQImage(image);
+}
+
+ImageReader qtImageReader() {
+    return &readImageFile;
+}
+
+void saveImage(const std::string& path, const Image& image) {
+    if (image.pixels.size() != static_cast<std::size_t>(std::max(image.width, 0)) *
+                                   static_cast<std::size_t>(std::max(image.height, 0))) {
+        throw Error(ErrorNumber::HostBadArgument,
+                    path + ": the image has " + std::to_string(image.pixels.size()) +
+                        " pixels for a size of " + std::to_string(image.width) + " x " +
+                        std::to_string(image.height));
+    }
+    const std::string native = withNativeSeparators(path);
+    const std::string extension = splitPath(native).extension;
+    if (extension != "BMP" && extension != "PNG") {
+        throw Error(ErrorNumber::HostFileUnwritable,
+                    path +
+                        ": cannot write images of this kind (the name must end in .bmp or .png)");
+    }
+    if (image.empty()) {
+        throw Error(ErrorNumber::HostFileUnwritable, path + ": an empty image cannot be written");
+    }
+    QImage out = toQImage(image);
+    if (extension == "BMP") {
+        out = out.convertToFormat(QImage::Format_RGB32); // Qt writes RGB32 as a 24-bit bitmap
+    }
+    QSaveFile file(QString::fromStdString(native));
+    if (!file.open(QIODevice::WriteOnly)) {
+        throw Error(ErrorNumber::HostFileUnwritable,
+                    path + ": cannot write the image (" + file.errorString().toStdString() + ")");
+    }
+    if (!out.save(&file, extension.c_str())) {
+        file.cancelWriting();
+        throw Error(ErrorNumber::HostFileUnwritable,
+                    path + ": cannot write the image (encoding failed)");
+    }
+    if (!file.commit()) {
+        throw Error(ErrorNumber::HostFileUnwritable,
+                    path + ": cannot write the image (" + file.errorString().toStdString() + ")");
+    }
+}
+
+} // namespace brontle
