@@ -18,28 +18,50 @@ struct Vec3d {
     double z = 0.0;
 };
 
-inline Vec2d operator+(Vec2d a, Vec2d b) { return {a.x + b.x, a.y + b.y}; }
-inline Vec2d operator-(Vec2d a, Vec2d b) { return {a.x - b.x, a.y - b.y}; }
-inline Vec2d operator*(Vec2d a, double s) { return {a.x * s, a.y * s}; }
-inline double dot(Vec2d a, Vec2d b) { return a.x * b.x + a.y * b.y; }
+inline Vec2d operator+(Vec2d a, Vec2d b) {
+    return {a.x + b.x, a.y + b.y};
+}
+inline Vec2d operator-(Vec2d a, Vec2d b) {
+    return {a.x - b.x, a.y - b.y};
+}
+inline Vec2d operator*(Vec2d a, double s) {
+    return {a.x * s, a.y * s};
+}
+inline double dot(Vec2d a, Vec2d b) {
+    return a.x * b.x + a.y * b.y;
+}
 // z component of the 3D cross product: twice the signed area of (0, a, b).
-inline double cross(Vec2d a, Vec2d b) { return a.x * b.y - a.y * b.x; }
+inline double cross(Vec2d a, Vec2d b) {
+    return a.x * b.y - a.y * b.x;
+}
 
-inline Vec3d operator+(Vec3d a, Vec3d b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-inline Vec3d operator-(Vec3d a, Vec3d b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-inline Vec3d operator*(Vec3d a, double s) { return {a.x * s, a.y * s, a.z * s}; }
+inline Vec3d operator+(Vec3d a, Vec3d b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+inline Vec3d operator-(Vec3d a, Vec3d b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3d operator*(Vec3d a, double s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
 inline Vec3d& operator+=(Vec3d& a, Vec3d b) {
     a.x += b.x;
     a.y += b.y;
     a.z += b.z;
     return a;
 }
-inline double dot(Vec3d a, Vec3d b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline double dot(Vec3d a, Vec3d b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 inline Vec3d cross(Vec3d a, Vec3d b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-inline double length(Vec3d a) { return std::sqrt(dot(a, a)); }
-inline double length(Vec2d a) { return std::sqrt(dot(a, a)); }
+inline double length(Vec3d a) {
+    return std::sqrt(dot(a, a));
+}
+inline double length(Vec2d a) {
+    return std::sqrt(dot(a, a));
+}
 
 // The unit vector along `a`, or the zero vector when `a` has no usable direction.
 inline Vec3d normalized(Vec3d a) {

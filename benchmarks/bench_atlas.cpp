@@ -1,0 +1,118 @@
+// Atlas benchmark: time, chart count, utilisation, stretch and overlaps of the automatic atlas
+// on generated meshes from 10k to 1M triangles, at 1024 x 1024 with MaxStretch 4. One timed run
+// per mesh with std::chrono (a single atlas of 1M triangles is long enough to time on its own).
+// Prints a readable table, then as its last line one JSON object keyed by mesh name.
+//
+// The Debian package of Google Benchmark was built as DEBUG and says so when it is used; that
+// only concerns the library's own bookkeeping and does not slow the atlas measured here.
+
+#include "MeshGenerators.h"
+#include "brontle/atlas/Atlas.h"
+#include "brontle/model/Error.h"
+
+#include <benchmark/benchmark.h>
+#include <nlohmann/json.hpp>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Measurement {
+    std::string name;
+    int triangles = 0;
+    double seconds = 0.0;
+    int charts = 0;
+    double utilisation = 0.0;
+    double stretchL2 = 0.0;
+    double stretchLinf = 0.0;
+    long long overlaps = 0;
+};
+
+// Runs the atlas once on any mesh and measures it; the hook for meshes loaded from files.
+Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView& mesh,
+                        const brontle::atlas::Options& options) {
+    Measurement m;
+    m.name = name;
+    for (std::size_t p = 0; p + 1 < mesh.polygonStart.size(); ++p)
+        m.triangles += mesh.polygonStart[p + 1] - mesh.polygonStart[p] - 2;
+    const auto start = std::chrono::steady_clock::now();
+    const brontle::atlas::Result result = brontle::atlas::generate(mesh, options);
+    const auto stop = std::chrono::steady_clock::now();
+    benchmark::DoNotOptimize(result.texcoords.data());
+    m.seconds = std::chrono::duration<double>(stop - start).count();
+    m.charts = result.chartCount;
+    m.utilisation = result.utilisation;
+    m.stretchL2 = result.stretchL2;
+    m.stretchLinf = result.stretchLinf;
+    m.overlaps =
+        brontle::atlas::countOverlappingTexels(mesh, result, options.width, options.height);
+    return m;
+}
+
+void printRow(const Measurement& m) {
+    std::printf("%-14s %9d %9.3f %7d %8.3f %8.4f %9.3f %9lld\n", m.name.c_str(), m.triangles,
+                m.seconds, m.charts, m.utilisation, m.stretchL2, m.stretchLinf, m.overlaps);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // --quick skips the million-triangle meshes (for a fast look while tuning).
+    bool quick = false;
+    for (int i = 1; i < argc; ++i)
+        quick = quick || std::strcmp(argv[i], "--quick") == 0;
+
+    brontle::atlas::Options options;
+    options.factorType = brontle::atlas::FactorType::MaxStretch;
+    options.factor = 4;
+    options.width = 1024;
+    options.height = 1024;
+
+    using peelwise::bench::GeneratedMesh;
+    struct Case {
+        std::string name;
+        std::function<GeneratedMesh()> build;
+    };
+    std::vector<Case> cases = {
+        {"torus_10k", [] { return peelwise::bench::torusWithTriangles(10000); }},
+        {"sphere_10k", [] { return peelwise::bench::noisySphereWithTriangles(10000); }},
+        {"torus_100k", [] { return peelwise::bench::torusWithTriangles(100000); }},
+        {"sphere_100k", [] { return peelwise::bench::noisySphereWithTriangles(100000); }},
+    };
+    if (!quick) {
+        cases.push_back({"torus_1m", [] { return peelwise::bench::torusWithTriangles(1000000); }});
+        cases.push_back(
+            {"sphere_1m", [] { return peelwise::bench::noisySphereWithTriangles(1000000); }});
+    }
+
+    std::printf("Atlas at %d x %d, MaxStretch %d, gutter %d (Google Benchmark's Debian build "
+                "reports DEBUG; harmless, timing here uses std::chrono)\n",
+                options.width, options.height, options.factor, options.gutter);
+    std::printf("%-14s %9s %9s %7s %8s %8s %9s %9s\n", "mesh", "triangles", "seconds", "charts",
+                "util", "L2", "Linf", "overlaps");
+    nlohmann::json report = nlohmann::json::object();
+    for (const Case& c : cases) {
+        const GeneratedMesh mesh = c.build();
+        Measurement m;
+        try {
+            m = measureMesh(c.name, mesh.view(), options);
+        } catch (const brontle::Error& e) {
+            std::printf("%-14s failed: %s\n", c.name.c_str(), e.description().c_str());
+            continue;
+        }
+        printRow(m);
+        report[m.name] = {{"triangles", m.triangles},  {"seconds", m.seconds},
+                          {"charts", m.charts},        {"utilisation", m.utilisation},
+                          {"stretch_l2", m.stretchL2}, {"stretch_linf", m.stretchLinf},
+                          {"overlaps", m.overlaps}};
+    }
+    std::cout << report.dump() << std::endl;
+    return 0;
+}

@@ -1,0 +1,157 @@
+#include "brontle/atlas/Atlas.h"
+
+#include "brontle/atlas/ChartPacker.h"
+#include "brontle/atlas/ChartRefinement.h"
+#include "brontle/atlas/ChartSegmentation.h"
+#include "brontle/atlas/MeshAdjacency.h"
+#include "brontle/atlas/ParallelFor.h"
+#include "brontle/atlas/Stretch.h"
+#include "brontle/model/Error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+namespace brontle::atlas {
+namespace {
+
+constexpr const char* kSource = "brontle::atlas";
+
+[[noreturn]] void badArgument(const std::string& why) {
+    throw Error(ErrorNumber::HostBadArgument, "Atlas generation: " + why, kSource);
+}
+
+void validateOptions(const Options& options) {
+    if (options.factor < 1 || options.factor > 100)
+        badArgument("factor " + std::to_string(options.factor) + " is outside 1..100");
+    if (options.factorType != FactorType::MaxStretch &&
+        options.factorType != FactorType::ChartCount)
+        badArgument("unknown factor type " +
+                    std::to_string(static_cast<std::int32_t>(options.factorType)));
+    if (options.width < 64 || options.width > 2048)
+        badArgument("width " + std::to_string(options.width) + " is outside 64..2048 pixels");
+    if (options.height < 64 || options.height > 2048)
+        badArgument("height " + std::to_string(options.height) + " is outside 64..2048 pixels");
+    if (options.gutter < 2 || options.gutter > 64)
+        badArgument("gutter " + std::to_string(options.gutter) + " is outside 2..64 pixels");
+    if (options.threads < 0)
+        badArgument("thread count " + std::to_string(options.threads) + " is negative");
+}
+
+// The meaning of the factor.
+//  MaxStretch: the L2 stretch norm (Sander et al.) allowed per chart is 1 + 0.01 * factor, so
+//    factor 1 -> 1.01 (nearly isometric, many charts), 4 -> 1.04 (the default), 100 -> 2.0
+//    (few, strongly stretched charts). Charts are first grown within a normal cone that widens
+//    with the factor, so a larger factor also starts from fewer, larger charts.
+//  ChartCount: at most `factor` charts per connected part of the mesh; a part is only split
+//    further when it must be (it is closed or not a disc, or its flattening folds over), and
+//    within the budget a chart is split while it exceeds the default stretch bound 1.04.
+double stretchBound(int factor) {
+    return 1.0 + 0.01 * factor;
+}
+double growthAngle(int factor) {
+    const double degrees = std::min(80.0, 45.0 + 0.5 * factor);
+    return degrees * std::numbers::pi / 180.0;
+}
+constexpr double kDefaultStretchBound = 1.04;
+
+void report(const ProgressFn& progress, double value) {
+    if (progress)
+        progress(value);
+}
+
+} // namespace
+
+Result generate(const MeshView& mesh, const Options& options, const ProgressFn& progress) {
+    validateOptions(options);
+    validateMesh(mesh);
+    const int threads = resolveThreadCount(options.threads);
+    report(progress, 0.0);
+
+    const MeshAdjacency adj = buildAdjacency(mesh);
+    if (std::all_of(adj.polygonArea.begin(), adj.polygonArea.end(),
+                    [](double a) { return !(a > 0.0); }))
+        throw Error(ErrorNumber::HostBadMesh,
+                    "Atlas generation: every polygon is degenerate (zero area)", kSource);
+    report(progress, 0.1);
+
+    RefineSettings settings;
+    settings.threads = threads;
+    Segmentation segmentation;
+    if (options.factorType == FactorType::MaxStretch) {
+        settings.stretchBound = stretchBound(options.factor);
+        segmentation = growCharts(adj, smoothedPolygonNormals(adj), growthAngle(options.factor));
+    } else {
+        settings.stretchBound = kDefaultStretchBound;
+        settings.maxChartsPerPart = options.factor;
+        segmentation = connectedParts(adj);
+    }
+    report(progress, 0.2);
+
+    std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
+    report(progress, 0.7);
+
+    std::vector<PackInput> inputs(charts.size());
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        const Chart& chart = charts[i];
+        inputs[i].points = chart.uv;
+        std::size_t k = 0;
+        for (const std::int32_t p : chart.polygons) {
+            const int size = adj.polygonStart[p + 1] - adj.polygonStart[p];
+            for (int j = 1; j + 1 < size; ++j)
+                inputs[i].triangles.push_back(
+                    {chart.cornerLocal[k], chart.cornerLocal[k + j], chart.cornerLocal[k + j + 1]});
+            k += size;
+        }
+    }
+    PackResult packed = packCharts(inputs, options.width, options.height, options.gutter, threads);
+    inputs.clear();
+    report(progress, 0.9);
+
+    Result result;
+    result.chartCount = static_cast<int>(charts.size());
+    result.polygonChart.assign(adj.polygonCount, -1);
+    result.cornerTexCoord.assign(adj.cornerCount(), -1);
+    std::size_t total = 0;
+    for (const Chart& chart : charts)
+        total += chart.vertices.size();
+    result.texcoords.reserve(total);
+    StretchSum stretch;
+    double texelArea = 0.0;
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        Chart& chart = charts[i];
+        const auto base = static_cast<std::int32_t>(result.texcoords.size());
+        chart.uv = std::move(packed.positions[i]);
+        for (const Vec2d& t : chart.uv) {
+            const double u = std::clamp(t.x / options.width, 0.0, 1.0);
+            const double v = std::clamp(t.y / options.height, 0.0, 1.0);
+            result.texcoords.push_back({static_cast<float>(u), static_cast<float>(v)});
+        }
+        std::size_t k = 0;
+        for (const std::int32_t p : chart.polygons) {
+            result.polygonChart[p] = static_cast<std::int32_t>(i);
+            const int begin = adj.polygonStart[p];
+            const int size = adj.polygonStart[p + 1] - begin;
+            double twiceArea = 0.0;
+            for (int j = 0; j < size; ++j) {
+                result.cornerTexCoord[begin + j] = base + chart.cornerLocal[k + j];
+                const Vec2d a = chart.uv[chart.cornerLocal[k + j]];
+                const Vec2d b = chart.uv[chart.cornerLocal[k + (j + 1) % size]];
+                twiceArea += cross(a, b);
+            }
+            texelArea += 0.5 * std::abs(twiceArea);
+            k += size;
+        }
+        // Stretch over the whole mesh in texel units: one global area normalisation, which is
+        // the uniform packing scale divided out.
+        accumulateChartStretch(adj, chart, stretch);
+    }
+    result.utilisation = texelArea / (static_cast<double>(options.width) * options.height);
+    result.stretchL2 = stretch.meanL2();
+    result.stretchLinf = stretch.maxLinf();
+    report(progress, 1.0);
+    return result;
+}
+
+} // namespace brontle::atlas

@@ -1,0 +1,357 @@
+#include "brontle/atlas/ChartPacker.h"
+
+#include "brontle/atlas/ParallelFor.h"
+#include "brontle/model/Error.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace brontle::atlas {
+namespace {
+
+constexpr int kNone = std::numeric_limits<int>::max() / 4;
+
+// Andrew's monotone chain; returns the hull counter-clockwise without repeated points.
+std::vector<Vec2d> convexHull(std::vector<Vec2d> points) {
+    std::sort(points.begin(), points.end(),
+              [](Vec2d a, Vec2d b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+    if (points.size() < 3)
+        return points;
+    std::vector<Vec2d> hull(2 * points.size());
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        while (k >= 2 && cross(hull[k - 1] - hull[k - 2], points[i] - hull[k - 2]) <= 0.0)
+            --k;
+        hull[k++] = points[i];
+    }
+    for (std::size_t i = points.size() - 1, lower = k + 1; i > 0; --i) {
+        while (k >= lower && cross(hull[k - 1] - hull[k - 2], points[i - 1] - hull[k - 2]) <= 0.0)
+            --k;
+        hull[k++] = points[i - 1];
+    }
+    hull.resize(k - 1);
+    return hull;
+}
+
+// Rotates the points so that their minimum-area bounding rectangle is axis aligned (that
+// rectangle has a side along a hull edge), wider than tall, with its lower-left corner at 0.
+std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
+    const std::vector<Vec2d> hull = convexHull(points);
+    Vec2d bestAxis{1.0, 0.0};
+    double bestArea = std::numeric_limits<double>::infinity();
+    for (std::size_t i = 0; i < hull.size(); ++i) {
+        const Vec2d edge = hull[(i + 1) % hull.size()] - hull[i];
+        const double len = length(edge);
+        if (len <= 0.0)
+            continue;
+        const Vec2d axis = edge * (1.0 / len);
+        double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
+        for (const Vec2d& p : hull) {
+            const double x = dot(p, axis);
+            const double y = cross(axis, p);
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+        const double area = (maxX - minX) * (maxY - minY);
+        if (area < bestArea * (1.0 - 1e-9)) {
+            bestArea = area;
+            bestAxis = (maxX - minX) >= (maxY - minY) ? axis : Vec2d{-axis.y, axis.x};
+        }
+    }
+    std::vector<Vec2d> out(points.size());
+    double minX = 1e300, minY = 1e300;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        out[i] = {dot(points[i], bestAxis), cross(bestAxis, points[i])};
+        minX = std::min(minX, out[i].x);
+        minY = std::min(minY, out[i].y);
+    }
+    for (Vec2d& p : out)
+        p = p - Vec2d{minX, minY};
+    return out;
+}
+
+// A chart rasterised at one scale: conservative coverage and the column / row profiles the
+// skyline needs for each of the four rotations.
+struct Raster {
+    int cols = 0;
+    int rows = 0;
+    std::vector<std::uint8_t> cells; // rows x cols, row-major, y upwards
+    // Per rotation: lowest and highest covered row of every column (kNone / -kNone when empty).
+    std::array<std::vector<int>, 4> bottom;
+    std::array<std::vector<int>, 4> top;
+};
+
+void coverTriangle(const Vec2d (&t)[3], Raster& r) {
+    const double minY = std::min({t[0].y, t[1].y, t[2].y});
+    const double maxY = std::max({t[0].y, t[1].y, t[2].y});
+    const int row0 = std::max(0, static_cast<int>(std::floor(minY)));
+    const int row1 = std::min(r.rows - 1, static_cast<int>(std::floor(maxY)));
+    for (int row = row0; row <= row1; ++row) {
+        // The triangle clipped to the band row <= y <= row + 1 is convex, so its x extent is
+        // the extent of its edges clipped to the band.
+        double lo = std::numeric_limits<double>::infinity();
+        double hi = -lo;
+        for (int e = 0; e < 3; ++e) {
+            Vec2d p = t[e];
+            Vec2d q = t[(e + 1) % 3];
+            if (p.y > q.y)
+                std::swap(p, q);
+            const double y0 = std::max(p.y, static_cast<double>(row));
+            const double y1 = std::min(q.y, static_cast<double>(row + 1));
+            if (y0 > y1)
+                continue;
+            const double dy = q.y - p.y;
+            const double x0 = dy > 0.0 ? p.x + (q.x - p.x) * (y0 - p.y) / dy : p.x;
+            const double x1 = dy > 0.0 ? p.x + (q.x - p.x) * (y1 - p.y) / dy : q.x;
+            lo = std::min({lo, x0, x1});
+            hi = std::max({hi, x0, x1});
+        }
+        if (lo > hi)
+            continue;
+        const int c0 = std::max(0, static_cast<int>(std::floor(lo)));
+        const int c1 = std::min(r.cols - 1, static_cast<int>(std::floor(hi)));
+        std::fill(r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c0,
+                  r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c1 + 1, 1);
+    }
+}
+
+void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented, double scale,
+               Raster& r) {
+    double maxX = 0.0, maxY = 0.0;
+    for (const Vec2d& p : oriented) {
+        maxX = std::max(maxX, p.x * scale);
+        maxY = std::max(maxY, p.y * scale);
+    }
+    r.cols = static_cast<int>(std::floor(maxX)) + 1;
+    r.rows = static_cast<int>(std::floor(maxY)) + 1;
+    r.cells.assign(static_cast<std::size_t>(r.cols) * r.rows, 0);
+    for (const auto& tri : chart.triangles) {
+        const Vec2d t[3] = {oriented[tri[0]] * scale, oriented[tri[1]] * scale,
+                            oriented[tri[2]] * scale};
+        coverTriangle(t, r);
+    }
+    if (chart.triangles.empty())
+        r.cells[0] = 1;
+    std::vector<int> colBottom(r.cols, kNone), colTop(r.cols, -kNone);
+    std::vector<int> rowLeft(r.rows, kNone), rowRight(r.rows, -kNone);
+    for (int y = 0; y < r.rows; ++y) {
+        for (int x = 0; x < r.cols; ++x) {
+            if (!r.cells[static_cast<std::size_t>(y) * r.cols + x])
+                continue;
+            colBottom[x] = std::min(colBottom[x], y);
+            colTop[x] = std::max(colTop[x], y);
+            rowLeft[y] = std::min(rowLeft[y], x);
+            rowRight[y] = std::max(rowRight[y], x);
+        }
+    }
+    r.bottom[0] = colBottom;
+    r.top[0] = colTop;
+    r.bottom[1].resize(r.rows);
+    r.top[1].resize(r.rows);
+    r.bottom[3].resize(r.rows);
+    r.top[3].resize(r.rows);
+    r.bottom[2].resize(r.cols);
+    r.top[2].resize(r.cols);
+    for (int x = 0; x < r.cols; ++x) {
+        const bool empty = colBottom[x] == kNone;
+        r.bottom[2][r.cols - 1 - x] = empty ? kNone : r.rows - 1 - colTop[x];
+        r.top[2][r.cols - 1 - x] = empty ? -kNone : r.rows - 1 - colBottom[x];
+    }
+    for (int y = 0; y < r.rows; ++y) {
+        const bool empty = rowLeft[y] == kNone;
+        // 90 degrees counter-clockwise: (x, y) -> (rows - 1 - y, x).
+        r.bottom[1][r.rows - 1 - y] = rowLeft[y];
+        r.top[1][r.rows - 1 - y] = rowRight[y];
+        // 270 degrees: (x, y) -> (y, cols - 1 - x).
+        r.bottom[3][y] = empty ? kNone : r.cols - 1 - rowRight[y];
+        r.top[3][y] = empty ? -kNone : r.cols - 1 - rowLeft[y];
+    }
+}
+
+// Maps a point of the oriented chart (scaled) to the rotation `rotation` of its raster box.
+Vec2d rotatePoint(Vec2d p, int rotation, int cols, int rows) {
+    switch (rotation) {
+    case 1:
+        return {rows - p.y, p.x};
+    case 2:
+        return {cols - p.x, rows - p.y};
+    case 3:
+        return {p.y, cols - p.x};
+    default:
+        return p;
+    }
+}
+
+struct Placement {
+    int x = 0;
+    int y = 0;
+    int rotation = 0;
+};
+
+class Skyline {
+  public:
+    Skyline(int width, int height, int gutter)
+        : width_(width), height_(height), gutter_(gutter), sky_(width, 0) {}
+
+    // Finds the placement wasting the least area under the chart; false when none fits.
+    bool place(const Raster& r, Placement& out) {
+        double bestScore = std::numeric_limits<double>::infinity();
+        for (int rotation = 0; rotation < 4; ++rotation) {
+            const std::vector<int>& bottom = r.bottom[rotation];
+            const std::vector<int>& top = r.top[rotation];
+            const int w = static_cast<int>(bottom.size());
+            // Bottom of the chart dilated by the gutter, over columns -gutter .. w + gutter - 1.
+            dilated_.assign(w + 2 * gutter_, kNone);
+            int maxTop = 0;
+            for (int j = 0; j < w; ++j) {
+                if (bottom[j] == kNone)
+                    continue;
+                maxTop = std::max(maxTop, top[j]);
+                for (int k = j; k <= j + 2 * gutter_; ++k)
+                    dilated_[k] = std::min(dilated_[k], bottom[j] - gutter_);
+            }
+            const int span = w + 2 * gutter_;
+            for (int x = gutter_; x + w + gutter_ <= width_; ++x) {
+                const int* sky = sky_.data() + x - gutter_;
+                int y = 0;
+                for (int j = 0; j < span; ++j) {
+                    if (dilated_[j] != kNone)
+                        y = std::max(y, sky[j] - dilated_[j]);
+                }
+                if (y + maxTop + 1 + gutter_ > height_)
+                    continue;
+                double waste = 0.0;
+                for (int j = 0; j < span; ++j) {
+                    if (dilated_[j] != kNone)
+                        waste += y + dilated_[j] - sky[j];
+                }
+                // Waste first; the height reached breaks near-ties toward the bottom-left.
+                const double score = waste + 0.25 * w * (y + maxTop + 1);
+                if (score < bestScore) {
+                    bestScore = score;
+                    out = {x, y, rotation};
+                }
+            }
+        }
+        if (bestScore == std::numeric_limits<double>::infinity())
+            return false;
+        const std::vector<int>& top = r.top[out.rotation];
+        for (int j = 0; j < static_cast<int>(top.size()); ++j) {
+            if (top[j] != -kNone)
+                sky_[out.x + j] = std::max(sky_[out.x + j], out.y + top[j] + 1);
+        }
+        return true;
+    }
+
+  private:
+    int width_;
+    int height_;
+    int gutter_;
+    std::vector<int> sky_;
+    std::vector<int> dilated_;
+};
+
+bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
+             double scale, int width, int height, int gutter, int threads,
+             std::vector<Raster>& rasters, std::vector<Placement>& placements) {
+    rasters.resize(charts.size());
+    parallelFor(static_cast<int>(charts.size()), threads,
+                [&](int i, int) { rasterise(charts[i], oriented[i], scale, rasters[i]); });
+    // Largest charts first: they shape the skyline, small ones fill what is left.
+    std::vector<int> order(charts.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const auto area = [&](int i) {
+            return static_cast<long long>(rasters[i].cols) * rasters[i].rows;
+        };
+        return area(a) > area(b);
+    });
+    Skyline skyline(width, height, gutter);
+    placements.assign(charts.size(), {});
+    for (const int i : order) {
+        if (!skyline.place(rasters[i], placements[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+PackResult packCharts(const std::vector<PackInput>& charts, int width, int height, int gutter,
+                      int threads) {
+    PackResult result;
+    if (charts.empty())
+        return result;
+    std::vector<std::vector<Vec2d>> oriented(charts.size());
+    parallelFor(static_cast<int>(charts.size()), threads,
+                [&](int i, int) { oriented[i] = orientToMinimumRectangle(charts[i].points); });
+    double area = 0.0;
+    double extent = 0.0;
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        for (const auto& t : charts[i].triangles) {
+            const Vec2d a = charts[i].points[t[0]];
+            area += 0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
+        }
+        for (const Vec2d& p : oriented[i])
+            extent = std::max({extent, p.x, p.y});
+    }
+    // The scale at which the charts alone would cover the texture: nothing larger can fit.
+    double high = area > 0.0 ? std::sqrt(static_cast<double>(width) * height / area)
+                             : (extent > 0.0 ? width / extent : 1.0);
+    if (extent > 0.0)
+        high = std::min(high, std::max(width, height) / extent);
+    std::vector<Raster> rasters;
+    std::vector<Placement> placements;
+    std::vector<Placement> bestPlacements;
+    std::vector<Raster> bestRasters;
+    double low = 0.0;
+    // Find a scale that fits by halving, down to the scale at which every chart is one texel.
+    double trial = high;
+    const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
+    for (;;) {
+        if (tryPack(charts, oriented, trial, width, height, gutter, threads, rasters, placements)) {
+            low = trial;
+            bestPlacements = placements;
+            bestRasters = std::move(rasters);
+            break;
+        }
+        high = trial;
+        if (trial <= smallest)
+            throw Error(ErrorNumber::HostAtlasFailed,
+                        "Atlas generation: " + std::to_string(charts.size()) +
+                            " charts do not fit in the texture; use a larger texture or a "
+                            "larger stretch factor",
+                        "brontle::atlas");
+        trial = std::max(trial * 0.7, smallest);
+    }
+    // Bisection on the scale; packing is not strictly monotone in scale, so the best fitting
+    // trial is kept rather than the last one.
+    for (int step = 0; step < 14 && high / low > 1.002; ++step) {
+        const double mid = std::sqrt(low * high);
+        if (tryPack(charts, oriented, mid, width, height, gutter, threads, rasters, placements)) {
+            low = mid;
+            bestPlacements = placements;
+            bestRasters = std::move(rasters);
+        } else {
+            high = mid;
+        }
+    }
+    result.scale = low;
+    result.positions.resize(charts.size());
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        const Placement& pl = bestPlacements[i];
+        const Raster& r = bestRasters[i];
+        result.positions[i].resize(oriented[i].size());
+        for (std::size_t k = 0; k < oriented[i].size(); ++k) {
+            const Vec2d q = rotatePoint(oriented[i][k] * low, pl.rotation, r.cols, r.rows);
+            result.positions[i][k] = {q.x + pl.x, q.y + pl.y};
+        }
+    }
+    return result;
+}
+
+} // namespace brontle::atlas

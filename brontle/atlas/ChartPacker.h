@@ -1,0 +1,37 @@
+#pragma once
+// Packing flattened charts into a width x height texture with one uniform scale.
+//
+// Each chart is first turned to the orientation of its minimum-area bounding rectangle (any
+// angle), then rasterised conservatively at the trial scale (every texel its triangles touch)
+// and dropped into a skyline of the texture at 0, 90, 180 or 270 degrees, at the column and
+// rotation that waste the least area beneath it. Two charts' texels are always more than
+// `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
+// A bisection over the scale keeps the largest scale at which every chart fits.
+
+#include "brontle/atlas/Geometry.h"
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace brontle::atlas {
+
+struct PackInput {
+    std::vector<Vec2d> points;                 // the chart's 2D layout, in 3D length units
+    std::vector<std::array<int, 3>> triangles; // indices into points covering the chart
+};
+
+struct PackResult {
+    // Per chart, per point: the packed position in texel units, x in [gutter, width - gutter],
+    // y in [gutter, height - gutter], y growing upwards.
+    std::vector<std::vector<Vec2d>> positions;
+    double scale = 0.0; // texels per 3D length unit
+};
+
+// Throws brontle::Error(HostAtlasFailed) when the charts do not fit even at the smallest scale
+// (every chart reduced to single texels), i.e. there are too many charts for the texture.
+// Requires width, height >= 1, gutter >= 0. Deterministic for any thread count.
+PackResult packCharts(const std::vector<PackInput>& charts, int width, int height, int gutter,
+                      int threads);
+
+} // namespace brontle::atlas

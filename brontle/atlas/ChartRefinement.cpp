@@ -1,0 +1,155 @@
+#include "brontle/atlas/ChartRefinement.h"
+
+#include "brontle/atlas/BoundaryOverlap.h"
+#include "brontle/atlas/ChartSplitting.h"
+#include "brontle/atlas/Lscm.h"
+#include "brontle/atlas/ParallelFor.h"
+#include "brontle/atlas/Stretch.h"
+
+#include <algorithm>
+#include <map>
+
+namespace brontle::atlas {
+namespace {
+
+enum class Verdict { Accepted, SplitForShape, SplitForFold, SplitForStretch };
+
+struct Work {
+    Chart chart;
+    int part = 0; // connected part of the initial segmentation, for the chart-count budget
+    bool alive = true;
+    bool done = false;
+    Verdict verdict = Verdict::Accepted;
+    double stretch = 1.0; // L2 stretch norm once flattened
+};
+
+// Flattens one chart and judges it. Reads `owner` only, so charts run in parallel.
+void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
+                     std::int32_t id, Work& work, std::vector<std::int32_t>& vertexScratch) {
+    Chart& chart = work.chart;
+    numberChartVertices(adj, chart, vertexScratch);
+    work.verdict = Verdict::Accepted;
+    if (chart.polygons.size() == 1 || chartArea3d(adj, chart) <= 0.0) {
+        flattenByProjection(adj, chart);
+    } else if (eulerCharacteristic(adj, owner, id, chart) != 1) {
+        work.verdict = Verdict::SplitForShape;
+        return;
+    } else if (!flattenConformal(adj, owner, id, chart)) {
+        work.verdict = Verdict::SplitForShape;
+        return;
+    }
+    StretchSum sum;
+    accumulateChartStretch(adj, chart, sum);
+    work.stretch = sum.normL2();
+    if (chart.polygons.size() > 1 && sum.area3d > 0.0 &&
+        (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart)))
+        work.verdict = Verdict::SplitForFold;
+    const double scale = sum.areaScale();
+    for (Vec2d& p : chart.uv)
+        p = p * scale;
+}
+
+} // namespace
+
+std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& initial,
+                                const RefineSettings& settings) {
+    std::vector<std::int32_t> owner = initial.polygonChart;
+    std::vector<Work> works(initial.chartCount);
+    for (int p = 0; p < adj.polygonCount; ++p)
+        works[owner[p]].chart.polygons.push_back(p);
+    for (int i = 0; i < initial.chartCount; ++i)
+        works[i].part = i;
+    std::vector<int> chartsInPart(initial.chartCount, 1);
+
+    const int threads = settings.threads;
+    std::vector<std::vector<std::int32_t>> vertexScratch(
+        threads, std::vector<std::int32_t>(adj.vertexCount, -1));
+    SplitScratch splitScratch(adj);
+
+    auto split = [&](int id) {
+        Work& work = works[id];
+        const bool wantDiscs = work.verdict == Verdict::SplitForShape;
+        std::vector<std::vector<std::int32_t>> parts =
+            splitChart(adj, work.chart.polygons, wantDiscs, splitScratch);
+        if (parts.size() < 2) {
+            // Only a single polygon cannot be split, and those are projected before judging; keep
+            // the chart flat in any case rather than leave it without coordinates.
+            flattenByProjection(adj, work.chart);
+            work.done = true;
+            return;
+        }
+        work.alive = false;
+        chartsInPart[work.part] += static_cast<int>(parts.size()) - 1;
+        const int part = work.part;
+        for (auto& polygons : parts) {
+            const auto newId = static_cast<std::int32_t>(works.size());
+            for (const std::int32_t p : polygons)
+                owner[p] = newId;
+            Work next;
+            next.chart.polygons = std::move(polygons);
+            next.part = part;
+            works.push_back(std::move(next));
+        }
+    };
+
+    std::vector<int> pending(initial.chartCount);
+    for (int i = 0; i < initial.chartCount; ++i)
+        pending[i] = i;
+    while (!pending.empty()) {
+        parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
+            const int id = pending[k];
+            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker]);
+        });
+        const std::vector<int> judged = std::move(pending);
+        pending.clear();
+        for (const int id : judged) {
+            const Verdict v = works[id].verdict;
+            const bool overBound = works[id].stretch > settings.stretchBound;
+            const bool mayStretchSplit = settings.maxChartsPerPart == 0;
+            if (v == Verdict::SplitForShape || v == Verdict::SplitForFold ||
+                (overBound && mayStretchSplit)) {
+                if (overBound && v == Verdict::Accepted)
+                    works[id].verdict = Verdict::SplitForStretch;
+                const std::size_t before = works.size();
+                split(id);
+                for (std::size_t n = before; n < works.size(); ++n)
+                    pending.push_back(static_cast<int>(n));
+            } else {
+                works[id].done = true;
+            }
+        }
+        if (!pending.empty() || settings.maxChartsPerPart == 0)
+            continue;
+        // Chart-count mode: every chart is valid now. Split the most stretched chart of each
+        // part that still has room in its budget, one per part per round.
+        std::map<int, int> worst; // part -> chart id; ordered so the rounds are deterministic
+        for (int id = 0; id < static_cast<int>(works.size()); ++id) {
+            const Work& w = works[id];
+            if (!w.alive || w.chart.polygons.size() < 2 || w.stretch <= settings.stretchBound ||
+                chartsInPart[w.part] >= settings.maxChartsPerPart)
+                continue;
+            auto it = worst.find(w.part);
+            if (it == worst.end() || works[it->second].stretch < w.stretch)
+                worst[w.part] = id;
+        }
+        for (const auto& [part, id] : worst) {
+            works[id].verdict = Verdict::SplitForStretch;
+            const std::size_t before = works.size();
+            split(id);
+            for (std::size_t n = before; n < works.size(); ++n)
+                pending.push_back(static_cast<int>(n));
+        }
+    }
+
+    std::vector<Chart> result;
+    for (Work& w : works) {
+        if (w.alive)
+            result.push_back(std::move(w.chart));
+    }
+    std::sort(result.begin(), result.end(), [](const Chart& a, const Chart& b) {
+        return a.polygons.front() < b.polygons.front();
+    });
+    return result;
+}
+
+} // namespace brontle::atlas

@@ -1,0 +1,32 @@
+#pragma once
+// Turning a first segmentation into flattened charts: flatten every chart by least-squares
+// conformal maps, check it, and split the ones that fail until every chart is acceptable.
+
+#include "brontle/atlas/Chart.h"
+#include "brontle/atlas/ChartSegmentation.h"
+
+#include <vector>
+
+namespace brontle::atlas {
+
+struct RefineSettings {
+    // A chart whose L2 stretch norm exceeds this is split (in chart-count mode, only while
+    // its part has fewer than maxChartsPerPart charts).
+    double stretchBound = 1.04;
+    // 0: split on stretch without limit. Otherwise the chart-count mode: charts are only split
+    // for stretch while their connected part has fewer charts than this.
+    int maxChartsPerPart = 0;
+    int threads = 1;
+};
+
+// Returns the final charts, ordered by their lowest polygon, each with vertices numbered and
+// chart.uv scaled so that its 2D area equals its 3D area. Every chart is either
+//  - a topological disc flattened conformally with no mirrored triangle and a border that does
+//    not cross itself, or
+//  - a single polygon or a chart without area, flattened by projection.
+// Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much.
+// Deterministic for any thread count.
+std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& initial,
+                                const RefineSettings& settings);
+
+} // namespace brontle::atlas

@@ -1,0 +1,36 @@
+#pragma once
+// First segmentation of the surface into charts, before any flattening.
+//
+// Charts only ever cross edges that have an opposite corner (MeshAdjacency::oppositeCorner), so
+// seams, mesh borders and non-manifold edges always separate charts.
+
+#include "brontle/atlas/MeshAdjacency.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace brontle::atlas {
+
+struct Segmentation {
+    std::vector<std::int32_t> polygonChart; // P entries, chart index 0..chartCount-1
+    int chartCount = 0;
+};
+
+// Polygon normals smoothed over the one-ring of their vertices (area weighted), unit or zero.
+// Growing charts on these instead of raw normals keeps scanner-like noise from shattering a
+// smooth surface into tiny charts, while creases of flat-shaded models survive.
+std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj);
+
+// One chart per edge-connected part; charts are numbered by their lowest polygon index.
+Segmentation connectedParts(const MeshAdjacency& adj);
+
+// Grows charts best-first from seeds. A polygon joins the growing chart while its (smoothed)
+// normal stays within `maxAngle` radians of the chart's area-weighted mean normal; among
+// candidates, those sharing more edges with the chart come first, which keeps charts compact.
+// The next seed is the first polygon rejected by an earlier chart, so charts tile the surface
+// front by front instead of leaving slivers. Degenerate polygons (zero area) join any chart.
+// Deterministic: ties break on polygon index.
+Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normals,
+                        double maxAngle);
+
+} // namespace brontle::atlas
