@@ -22,9 +22,11 @@ Error outOfRange(const char* what, std::int32_t index, std::int32_t count) {
 }
 
 template <class T> void appendOffset(std::vector<T>& to, const std::vector<T>& from, T offset) {
-    to.reserve(to.size() + from.size());
-    for (const T& value : from) {
-        to.push_back(value + offset);
+    const std::size_t old = to.size();
+    to.resize(old + from.size());
+    T* out = to.data() + old;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        out[i] = from[i] + offset;
     }
 }
 
@@ -109,10 +111,8 @@ void Shape::AppendShape(const Shape& other) {
         texcoords.insert(texcoords.end(), other.texcoords().begin(), other.texcoords().end());
         auto& starts = polygonStart_.write();
         const auto& otherStarts = other.polygonStart();
-        starts.reserve(starts.size() + otherStarts.size() - 1);
-        for (std::size_t p = 1; p < otherStarts.size(); ++p) {
-            starts.push_back(otherStarts[p] + cornerOffset);
-        }
+        const std::vector<std::int32_t> tail(otherStarts.begin() + 1, otherStarts.end());
+        appendOffset(starts, tail, cornerOffset);
         appendOffset(cornerVertex_.write(), other.cornerVertex(), vertexOffset);
         appendOffset(cornerNormal_.write(), other.cornerNormal(), normalOffset);
         appendOffset(cornerTexCoord_.write(), other.cornerTexCoord(), texcoordOffset);
