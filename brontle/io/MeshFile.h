@@ -1,0 +1,62 @@
+#pragma once
+// Mesh files in and out of the host.
+//
+// Reading goes through Assimp (OBJ, PLY, STL, OFF, glTF/GLB, FBX) and keeps what a UV editor
+// needs intact: polygons stay polygons (an OBJ quad is one 4-corner polygon), split normals and
+// texture coordinates stay split, and positions are welded so the mesh is connected across
+// them. Writing produces OBJ + MTL (by this library, exactly) or glTF/GLB (through Assimp).
+//
+// Texture coordinates: inside the host v grows upwards (the OBJ convention). Files whose v
+// points down (glTF) are converted where they are read and written.
+
+#include "brontle/model/Forward.h"
+
+#include <string>
+#include <vector>
+
+namespace brontle {
+
+// What loadMeshFile hands over.
+//  root: the frame of the file's root node; child frames mirror the node tree, each placed by
+//        its node's rotation and translation (scale is baked into that node's vertices).
+//  shapes[i]: one shape per node that holds polygons (the node's meshes merged, one material
+//        table entry per distinct file material, per-polygon material indices), in depth-first
+//        node order; shapes[i] sits in its node's frame.
+//  shapeNames[i]: the node's name, else its first mesh's name, else "<file stem>_<i>".
+//  droppedPolygons: polygons left out because a corner repeats its neighbour's position or
+//        because they have fewer than 3 distinct corners (points and lines are not counted).
+//  warnings: things the user should know that did not stop the load, in words that say what
+//        to do (a texture file that exists but is not a readable image).
+struct LoadedScene {
+    FramePtr root;
+    std::vector<ShapePtr> shapes;
+    std::vector<std::string> shapeNames;
+    int droppedPolygons = 0;
+    std::vector<std::string> warnings;
+};
+
+// Reads a mesh file into new host objects created through `scene` (CreateFrame, CreateShape,
+// CreateMaterial, LoadTexture; a diffuse / base-colour texture is looked up relative to the mesh
+// file's folder and left out when the file is not there).
+// Every shape gets a normal and a texture coordinate per corner: files without normals get flat
+// face normals, files without texture coordinates get (0, 0) on every corner.
+// Throws Error(HostFileUnreadable, "<file name>: <reason>") when the file is missing, empty,
+// truncated, not a mesh Assimp can parse, holds no polygons, has a non-finite coordinate or an
+// index out of range; nothing is created then.
+LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene);
+
+// Writes `shapes` (each in its own coordinates; frames are not applied) under `names`
+// (names[i] for shapes[i]; a missing or empty name becomes "shape<i>") by the path's extension,
+// case-insensitive:
+//  ".obj": OBJ plus an MTL file of the same stem beside it, one `o` per shape, polygons
+//          intact, `usemtl` per material, MTL Kd from colour B and map_Kd from the texture's
+//          file relative to the OBJ's folder;
+//  ".gltf" (with a .bin beside it) / ".glb": through Assimp, polygons fan-triangulated.
+// Every file is written to a temporary file in the target folder and renamed over the target
+// only when all of them were written, so a failure leaves existing files unchanged.
+// Throws Error(HostFileUnwritable, "<path>: <reason>") when a file cannot be written, and
+// Error(HostFileUnwritable, "<file>: unsupported format ...") for any other extension.
+void saveMeshFile(const std::string& path, const std::vector<ShapePtr>& shapes,
+                  const std::vector<std::string>& names);
+
+} // namespace brontle

@@ -1,0 +1,253 @@
+// loadMeshFile: Assimp scene -> host frames, shapes and materials.
+//
+// Everything is built into local arrays and records first; host objects are created only
+// after the whole file was read and checked, so a bad file creates nothing.
+
+#include "brontle/io/MeshFile.h"
+#include "brontle/io/NodeShapeBuilder.h"
+
+#include "brontle/model/Error.h"
+#include "brontle/model/Frame.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <system_error>
+
+namespace brontle {
+namespace {
+
+namespace fs = std::filesystem;
+
+[[noreturn]] void fail(const std::string& fileName, const std::string& reason) {
+    throw Error(ErrorNumber::HostFileUnreadable, fileName + ": " + reason, "loadMeshFile");
+}
+
+struct NodeRecord {
+    int parent = -1; // index into the node list; -1 for the root
+    Placement local;
+    int shape = -1; // index into the shape list, or -1
+};
+
+Placement placementOf(const aiMatrix4x4& rigid) {
+    aiVector3D scale, position;
+    aiQuaternion rotation;
+    rigid.Decompose(scale, rotation, position);
+    return {{position.x, position.y, position.z}, {rotation.x, rotation.y, rotation.z, rotation.w}};
+}
+
+// Walks the node tree depth first. Each node's world matrix is split into a rigid part
+// (rotation + translation, for its frame) and a per-axis scale that is baked into its own
+// vertices. Frames carry no scale, so a parent's scale reaches children through their world
+// matrices; a shear (non-uniform scale under a rotated child) cannot be kept and is lost.
+struct TreeReader {
+    const aiScene& scene;
+    const std::string& fileName;
+    std::vector<NodeRecord> nodes;
+    std::vector<NodeShape> shapes;
+    std::vector<std::string> names;
+    int droppedPolygons = 0;
+
+    void read(const aiNode& node, const aiMatrix4x4& parentWorld, const aiMatrix4x4& parentRigid,
+              int parent, int depth) {
+        // Assimp's own readers recurse over the tree too; this bound only guards against a
+        // crafted file whose nesting would exhaust the stack here.
+        if (depth > 10000)
+            fail(fileName, "the node tree is nested too deeply");
+        const aiMatrix4x4 world = parentWorld * node.mTransformation;
+        aiVector3D scale, position;
+        aiQuaternion rotation;
+        world.Decompose(scale, rotation, position);
+        const aiMatrix4x4 rigid(aiVector3D(1.0f, 1.0f, 1.0f), rotation, position);
+        aiMatrix4x4 parentInverse = parentRigid;
+        parentInverse.Inverse();
+
+        NodeRecord record;
+        record.parent = parent;
+        record.local = placementOf(parentInverse * rigid);
+        const int self = static_cast<int>(nodes.size());
+        nodes.push_back(record);
+
+        if (node.mNumMeshes > 0) {
+            NodeShape shape = buildNodeShape(scene, node, scale, fileName);
+            droppedPolygons += shape.droppedPolygons;
+            if (!shape.arrays.polygonMaterial.empty()) {
+                std::string name = node.mName.C_Str();
+                if (name.empty())
+                    name = scene.mMeshes[node.mMeshes[0]]->mName.C_Str();
+                nodes[self].shape = static_cast<int>(shapes.size());
+                names.push_back(name);
+                shapes.push_back(std::move(shape));
+            }
+        }
+        for (unsigned c = 0; c < node.mNumChildren; ++c)
+            if (node.mChildren[c])
+                read(*node.mChildren[c], world, rigid, self, depth + 1);
+    }
+};
+
+// The values of one file material, read before any host object exists.
+struct MaterialRecord {
+    Color4 ambient{0.2f, 0.2f, 0.2f, 1.0f};
+    Color4 diffuse{0.8f, 0.8f, 0.8f, 1.0f};
+    Color4 specular{0.0f, 0.0f, 0.0f, 1.0f};
+    Color4 emissive{0.0f, 0.0f, 0.0f, 1.0f};
+    float shininess = 16.0f;
+    std::string textureFile; // resolved path; empty when the material names none
+};
+
+Color4 colorOf(const aiColor4D& c) {
+    return {c.r, c.g, c.b, c.a};
+}
+
+MaterialRecord readMaterial(const aiMaterial& material, const fs::path& folder) {
+    MaterialRecord record;
+    aiColor4D color;
+    // glTF and other PBR files give the diffuse colour as the base colour; Assimp mirrors it
+    // into the diffuse key for most readers, and the base colour is the fallback.
+    if (material.Get(AI_MATKEY_COLOR_DIFFUSE, color) == AI_SUCCESS ||
+        material.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS)
+        record.diffuse = colorOf(color);
+    float opacity = 1.0f;
+    if (material.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS)
+        record.diffuse.a = opacity;
+    if (material.Get(AI_MATKEY_COLOR_AMBIENT, color) == AI_SUCCESS)
+        record.ambient = colorOf(color);
+    if (material.Get(AI_MATKEY_COLOR_SPECULAR, color) == AI_SUCCESS)
+        record.specular = colorOf(color);
+    if (material.Get(AI_MATKEY_COLOR_EMISSIVE, color) == AI_SUCCESS)
+        record.emissive = colorOf(color);
+    float shininess = 0.0f;
+    if (material.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f)
+        record.shininess = shininess;
+
+    aiString file;
+    if (material.GetTexture(aiTextureType_DIFFUSE, 0, &file) != AI_SUCCESS &&
+        material.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS)
+        return record;
+    std::string name = file.C_Str();
+    // "*<n>" names a texture embedded in the file; the host loads textures from files only.
+    if (name.empty() || name[0] == '*')
+        return record;
+    // Files written on Windows use backslashes.
+    std::replace(name.begin(), name.end(), '\\', '/');
+    fs::path texture(name);
+    record.textureFile =
+        (texture.is_absolute() ? texture : folder / texture).lexically_normal().string();
+    return record;
+}
+
+} // namespace
+
+LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
+    const fs::path filePath(path);
+    const std::string fileName = filePath.filename().string();
+
+    std::error_code ec;
+    const auto status = fs::status(filePath, ec);
+    if (!fs::exists(status))
+        fail(fileName, "no such file");
+    if (!fs::is_regular_file(status))
+        fail(fileName, "not a file");
+    if (fs::file_size(filePath, ec) == 0 && !ec)
+        fail(fileName, "the file is empty");
+
+    Assimp::Importer importer;
+    // Pivots folded into node transforms, so frames mirror the nodes the user made rather than
+    // helper nodes.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    // No post-processing: triangulation would split quads, and joining identical vertices
+    // would tie welding to normals and texture coordinates; welding is done per position in
+    // buildNodeShape.
+    const aiScene* file = importer.ReadFile(path, 0);
+    if (!file) {
+        std::string reason = importer.GetErrorString();
+        fail(fileName, reason.empty() ? "not a mesh file this program can read" : reason);
+    }
+    if ((file->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !file->mRootNode)
+        fail(fileName, "the file holds no polygons");
+
+    TreeReader reader{*file, fileName, {}, {}, {}};
+    reader.read(*file->mRootNode, aiMatrix4x4(), aiMatrix4x4(), -1, 0);
+    if (reader.shapes.empty())
+        fail(fileName, "the file holds no polygons");
+
+    // Materials that kept shapes use, read once each; textures loaded once per file.
+    const fs::path folder = filePath.parent_path();
+    std::map<unsigned, MaterialRecord> materials;
+    for (const NodeShape& shape : reader.shapes)
+        for (unsigned index : shape.fileMaterials)
+            if (!materials.count(index))
+                materials[index] = index < file->mNumMaterials && file->mMaterials[index]
+                                       ? readMaterial(*file->mMaterials[index], folder)
+                                       : MaterialRecord{};
+
+    LoadedScene out;
+    std::map<std::string, TexturePtr> textures;
+    for (auto& [index, record] : materials) {
+        if (record.textureFile.empty() || textures.count(record.textureFile))
+            continue;
+        std::int32_t width = 0, height = 0;
+        try {
+            textures[record.textureFile] = scene.LoadTexture(record.textureFile, 0, 0, "", "", 1.0f,
+                                                             "", "", "", width, height);
+        } catch (const Error& e) {
+            // A texture the reader cannot decode must not cost the user the mesh.
+            if (e.number() != ErrorNumber::HostFileUnreadable)
+                throw;
+            textures[record.textureFile] = nullptr;
+            out.warnings.push_back(fileName + ": texture " + record.textureFile +
+                                   " could not be read (" + e.description() +
+                                   "); the material is shown without it");
+        }
+    }
+
+    // Hand-over: from here on only host objects are created.
+    std::map<unsigned, MaterialPtr> hostMaterials;
+    for (auto& [index, record] : materials) {
+        MaterialPtr material = scene.CreateMaterial();
+        material->SetColorA(record.ambient);
+        material->SetColorB(record.diffuse);
+        material->SetColorC(record.specular);
+        material->SetColorD(record.emissive);
+        material->SetMaterialValue(record.shininess);
+        if (!record.textureFile.empty())
+            material->SetTexture(textures[record.textureFile]);
+        hostMaterials[index] = material;
+    }
+    std::vector<FramePtr> frames(reader.nodes.size());
+    for (std::size_t i = 0; i < reader.nodes.size(); ++i) {
+        const NodeRecord& node = reader.nodes[i];
+        const FramePtr parent = node.parent < 0 ? nullptr : frames[node.parent];
+        frames[i] = scene.CreateFrame(parent);
+        frames[i]->SetPlacement(parent, -1.0f, node.local.position, node.local.orientation);
+    }
+    out.root = frames.front();
+    const std::string stem = filePath.stem().string();
+    for (std::size_t i = 0; i < reader.nodes.size(); ++i) {
+        if (reader.nodes[i].shape < 0)
+            continue;
+        const int s = reader.nodes[i].shape;
+        NodeShape& built = reader.shapes[s];
+        for (unsigned index : built.fileMaterials)
+            built.arrays.materials.push_back(hostMaterials[index]);
+        ShapePtr shape = scene.CreateShape();
+        shape->assignArrays(std::move(built.arrays));
+        frames[i]->AddShape(shape);
+        out.shapes.push_back(shape);
+        out.shapeNames.push_back(reader.names[s].empty() ? stem + "_" + std::to_string(s)
+                                                         : reader.names[s]);
+    }
+    out.droppedPolygons = reader.droppedPolygons;
+    return out;
+}
+
+} // namespace brontle

@@ -1,0 +1,40 @@
+#pragma once
+// Turns the meshes of one Assimp node into the arrays of one host shape (internal to the
+// mesh-file reader).
+
+#include "brontle/model/Shape.h"
+
+#include <assimp/vector3.h>
+
+#include <string>
+#include <vector>
+
+struct aiScene;
+struct aiNode;
+
+namespace brontle {
+
+struct NodeShape {
+    ShapeArrays arrays; // materials left empty; see fileMaterials
+    std::vector<unsigned>
+        fileMaterials; // table entry i of the shape is scene material fileMaterials[i]
+    int droppedPolygons = 0;
+};
+
+// Merges the polygons of every mesh of `node` into one shape, in mesh order then face order:
+//  - positions are multiplied by `scale` (the node's world scale; its rotation and translation
+//    go to the frame) and welded: corners whose scaled positions are bit-identical (with -0
+//    taken as +0) share one vertex;
+//  - normals (transformed by the inverse scale and re-normalised when scaled) and the first
+//    texture-coordinate channel are pooled, exact duplicates sharing one entry; a mesh without
+//    normals gets one flat normal per polygon, one without texture coordinates (0, 0);
+//  - a scale that mirrors (odd number of negative factors) reverses each polygon's corners so
+//    faces keep pointing outwards;
+//  - faces of 1 or 2 corners (points, lines) are skipped; polygons with a corner at the same
+//    position as the next one or with fewer than 3 distinct positions are dropped and counted.
+// Throws Error(HostFileUnreadable, "<fileName>: <reason>") for a non-finite value or an index
+// out of range. The result has no polygons when the node holds none.
+NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVector3D& scale,
+                         const std::string& fileName);
+
+} // namespace brontle
