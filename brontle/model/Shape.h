@@ -18,6 +18,7 @@
 #include "brontle/model/Topology.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -26,6 +27,15 @@
 namespace brontle {
 
 class Polygon;
+
+// What the last GenerateAtlas made, for reports (the headless command, benchmarks).
+struct AtlasStatistics {
+    std::int32_t charts = 0;
+    double utilisation = 0.0; // chart area over the texture area
+    double stretchL2 = 0.0;   // area-weighted L2 stretch, 1 is isometric
+    double stretchLinf = 0.0; // worst Linf stretch
+    std::vector<std::int32_t> polygonChart;
+};
 
 // The arrays of a shape, for importers and whole-array builders (see Shape::assignArrays).
 struct ShapeArrays {
@@ -138,6 +148,11 @@ class Shape : public std::enable_shared_from_this<Shape> {
     void GenerateAtlas(DeviceID device, int renderDevice, std::int32_t factorType,
                        std::int32_t factor, std::int32_t width, std::int32_t height,
                        std::int32_t& result);
+    // The same, reporting progress in [0, 1] on the calling thread.
+    void GenerateAtlas(DeviceID device, int renderDevice, std::int32_t factorType,
+                       std::int32_t factor, std::int32_t width, std::int32_t height,
+                       std::int32_t& result, const std::function<void(double)>& progress);
+    const AtlasStatistics& lastAtlasStatistics() const { return atlasStatistics_; }
     void SetDisplayFlags(std::int32_t flags) { displayFlags_ = flags; }
     void SetDisplayOption(std::int32_t option) { displayOption_ = option; }
     void SetDisplayMode(std::int32_t mode) { displayMode_ = mode; }
@@ -168,6 +183,15 @@ class Shape : public std::enable_shared_from_this<Shape> {
 
   private:
     friend class Polygon;
+
+    // What the last GenerateAtlas made, for reports (the headless command, benchmarks).
+    struct AtlasStatistics {
+        std::int32_t charts = 0;
+        double utilisation = 0.0; // chart area over the texture area
+        double stretchL2 = 0.0;   // area-weighted L2 stretch, 1 is isometric
+        double stretchLinf = 0.0; // worst Linf stretch
+        std::vector<std::int32_t> polygonChart;
+    };
     friend class SceneGraph;
     friend class Frame;
     Shape() = default;
@@ -203,6 +227,7 @@ class Shape : public std::enable_shared_from_this<Shape> {
     mutable PointHash vertexHash_, normalHash_, texcoordHash_;
     mutable bool vertexHashValid_ = false, normalHashValid_ = false, texcoordHashValid_ = false;
 
+    AtlasStatistics atlasStatistics_;
     std::int32_t displayFlags_ = 0;
     std::int32_t displayOption_ = 0;
     std::int32_t displayMode_ = 0;

@@ -8,9 +8,15 @@
 
 namespace brontle {
 
-void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t factorType,
+void Shape::GenerateAtlas(DeviceID device, int renderDevice, std::int32_t factorType,
                           std::int32_t factor, std::int32_t width, std::int32_t height,
                           std::int32_t& result) {
+    GenerateAtlas(device, renderDevice, factorType, factor, width, height, result, {});
+}
+
+void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t factorType,
+                          std::int32_t factor, std::int32_t width, std::int32_t height,
+                          std::int32_t& result, const std::function<void(double)>& progress) {
     if (factorType != 0 && factorType != 1) {
         throw Error(ErrorNumber::HostBadArgument,
                     "Atlas factor type " + std::to_string(factorType) +
@@ -30,7 +36,7 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
     options.height = height;
     atlas::Result atlasResult;
     try {
-        atlasResult = atlas::generate(mesh, options);
+        atlasResult = atlas::generate(mesh, options, progress);
     } catch (const Error&) {
         throw;
     } catch (const std::bad_alloc&) {
@@ -40,6 +46,8 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
                     "GenerateAtlas");
     }
     assignTexCoords(std::move(atlasResult.texcoords), std::move(atlasResult.cornerTexCoord));
+    atlasStatistics_ = {atlasResult.chartCount, atlasResult.utilisation, atlasResult.stretchL2,
+                        atlasResult.stretchLinf, std::move(atlasResult.polygonChart)};
     result = atlasResult.chartCount;
 }
 
