@@ -183,15 +183,6 @@ class Shape : public std::enable_shared_from_this<Shape> {
 
   private:
     friend class Polygon;
-
-    // What the last GenerateAtlas made, for reports (the headless command, benchmarks).
-    struct AtlasStatistics {
-        std::int32_t charts = 0;
-        double utilisation = 0.0; // chart area over the texture area
-        double stretchL2 = 0.0;   // area-weighted L2 stretch, 1 is isometric
-        double stretchLinf = 0.0; // worst Linf stretch
-        std::vector<std::int32_t> polygonChart;
-    };
     friend class SceneGraph;
     friend class Frame;
     Shape() = default;
