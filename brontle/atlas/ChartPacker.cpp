@@ -86,10 +86,13 @@ struct Raster {
 };
 
 void coverTriangle(const Vec2d (&t)[3], Raster& r) {
+    // Closed texel squares: a point on a grid line touches the texels on both sides, so the
+    // bounds are widened by a hair before rounding down.
+    constexpr double kHair = 1e-7;
     const double minY = std::min({t[0].y, t[1].y, t[2].y});
     const double maxY = std::max({t[0].y, t[1].y, t[2].y});
-    const int row0 = std::max(0, static_cast<int>(std::floor(minY)));
-    const int row1 = std::min(r.rows - 1, static_cast<int>(std::floor(maxY)));
+    const int row0 = std::max(0, static_cast<int>(std::floor(minY - kHair)));
+    const int row1 = std::min(r.rows - 1, static_cast<int>(std::floor(maxY + kHair)));
     for (int row = row0; row <= row1; ++row) {
         // The triangle clipped to the band row <= y <= row + 1 is convex, so its x extent is
         // the extent of its edges clipped to the band.
@@ -100,8 +103,8 @@ void coverTriangle(const Vec2d (&t)[3], Raster& r) {
             Vec2d q = t[(e + 1) % 3];
             if (p.y > q.y)
                 std::swap(p, q);
-            const double y0 = std::max(p.y, static_cast<double>(row));
-            const double y1 = std::min(q.y, static_cast<double>(row + 1));
+            const double y0 = std::max(p.y, row - kHair);
+            const double y1 = std::min(q.y, row + 1 + kHair);
             if (y0 > y1)
                 continue;
             const double dy = q.y - p.y;
@@ -112,26 +115,34 @@ void coverTriangle(const Vec2d (&t)[3], Raster& r) {
         }
         if (lo > hi)
             continue;
-        const int c0 = std::max(0, static_cast<int>(std::floor(lo)));
-        const int c1 = std::min(r.cols - 1, static_cast<int>(std::floor(hi)));
+        const int c0 = std::max(0, static_cast<int>(std::floor(lo - kHair)));
+        const int c1 = std::min(r.cols - 1, static_cast<int>(std::floor(hi + kHair)));
         std::fill(r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c0,
                   r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c1 + 1, 1);
     }
+}
+
+// Chart points in raster units: scaled, and moved half a texel in from the raster's lower-left
+// corner so that every point lies strictly inside the raster box. Then a rotation of the box
+// by 90 degrees never puts a point on the box's far edge, outside the rotated raster.
+Vec2d toRaster(Vec2d p, double scale) {
+    return {p.x * scale + 0.5, p.y * scale + 0.5};
 }
 
 void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented, double scale,
                Raster& r) {
     double maxX = 0.0, maxY = 0.0;
     for (const Vec2d& p : oriented) {
-        maxX = std::max(maxX, p.x * scale);
-        maxY = std::max(maxY, p.y * scale);
+        const Vec2d q = toRaster(p, scale);
+        maxX = std::max(maxX, q.x);
+        maxY = std::max(maxY, q.y);
     }
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
     r.cells.assign(static_cast<std::size_t>(r.cols) * r.rows, 0);
     for (const auto& tri : chart.triangles) {
-        const Vec2d t[3] = {oriented[tri[0]] * scale, oriented[tri[1]] * scale,
-                            oriented[tri[2]] * scale};
+        const Vec2d t[3] = {toRaster(oriented[tri[0]], scale), toRaster(oriented[tri[1]], scale),
+                            toRaster(oriented[tri[2]], scale)};
         coverTriangle(t, r);
     }
     if (chart.triangles.empty())
@@ -347,7 +358,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         const Raster& r = bestRasters[i];
         result.positions[i].resize(oriented[i].size());
         for (std::size_t k = 0; k < oriented[i].size(); ++k) {
-            const Vec2d q = rotatePoint(oriented[i][k] * low, pl.rotation, r.cols, r.rows);
+            const Vec2d q = rotatePoint(toRaster(oriented[i][k], low), pl.rotation, r.cols, r.rows);
             result.positions[i][k] = {q.x + pl.x, q.y + pl.y};
         }
     }

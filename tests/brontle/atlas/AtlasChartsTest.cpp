@@ -1,0 +1,167 @@
+// How the surface is cut into charts: seams, borders and non-manifold edges are respected,
+// polygons stay whole, and the chart-count factor is honoured.
+
+#include "AtlasTestMeshes.h"
+
+#include <set>
+
+namespace brontle::atlas::testing {
+namespace {
+
+TEST(AtlasCharts, CubeCutAlongAllTwelveEdgesGivesSixChartsOfFourCorners) {
+    const GeneratedMesh cube = cubeWithAllSeams();
+    ASSERT_EQ(cube.seams.size(), 24u);
+    const Result r = generate(cube.view(), defaultOptions());
+    expectAtlasInvariants(cube, r);
+    EXPECT_EQ(r.chartCount, 6);
+    EXPECT_EQ(r.texcoords.size(), 24u);
+    std::set<int> charts(r.polygonChart.begin(), r.polygonChart.end());
+    EXPECT_EQ(charts.size(), 6u);
+    for (int p = 0; p < 6; ++p) {
+        std::set<int> corners;
+        for (int c = 4 * p; c < 4 * p + 4; ++c)
+            corners.insert(r.cornerTexCoord[c]);
+        EXPECT_EQ(corners.size(), 4u) << "face " << p;
+    }
+    // Each face is a unit square flattened without distortion.
+    EXPECT_NEAR(r.stretchL2, 1.0, 1e-3);
+    EXPECT_NEAR(r.stretchLinf, 1.0, 1e-2);
+}
+
+TEST(AtlasCharts, CubeWithoutSeamsIsCutAndDoesNotOverlap) {
+    const GeneratedMesh cube = flatShadedCube();
+    const Result r = generate(cube.view(), defaultOptions());
+    expectAtlasInvariants(cube, r);
+    EXPECT_GE(r.chartCount, 2); // a closed surface can not lie flat in one piece
+    EXPECT_EQ(countOverlappingTexels(cube.view(), r, 1024, 1024), 0);
+}
+
+TEST(AtlasCharts, SeamEdgeNeverSharesCoordinatesAcrossIt) {
+    GeneratedMesh grid = quadGrid(6);
+    // A seam down the middle: the edge from corner 1 to 2 (the +x side) of every quad in
+    // column 2, so columns 0..2 and 3..5 may only meet through other edges, of which there are
+    // none.
+    for (int j = 0; j < 6; ++j)
+        grid.seams.push_back({j * 6 + 2, 1, {0, 0, 0, 0}});
+    const Result r = generate(grid.view(), defaultOptions());
+    expectAtlasInvariants(grid, r);
+    for (int j = 0; j < 6; ++j) {
+        const int left = j * 6 + 2;
+        const int right = j * 6 + 3;
+        EXPECT_NE(r.polygonChart[left], r.polygonChart[right]);
+        // The shared vertices (corners 1, 2 of the left quad are corners 0, 3 of the right).
+        const int l1 = grid.polygonStart[left] + 1;
+        const int r0 = grid.polygonStart[right];
+        ASSERT_EQ(grid.cornerVertex[l1], grid.cornerVertex[r0]);
+        EXPECT_NE(r.cornerTexCoord[l1], r.cornerTexCoord[r0]);
+        EXPECT_FALSE(r.texcoords[r.cornerTexCoord[l1]] == r.texcoords[r.cornerTexCoord[r0]]);
+    }
+}
+
+TEST(AtlasCharts, QuadMeshKeepsEveryQuadAndSharesCoordinatesInsideCharts) {
+    const GeneratedMesh patch = bumpyPatch(10);
+    const Result r = generate(patch.view(), defaultOptions());
+    ASSERT_EQ(r.cornerTexCoord.size(), 400u); // 100 quads, 4 corners each
+    expectAtlasInvariants(patch, r);
+    // Inside one chart a vertex has one coordinate: there are no more coordinates than
+    // (chart, vertex) pairs.
+    std::set<std::pair<int, int>> chartVertices;
+    for (int p = 0; p < patch.polygonCount(); ++p)
+        for (int c = patch.polygonStart[p]; c < patch.polygonStart[p + 1]; ++c)
+            chartVertices.insert({r.polygonChart[p], patch.cornerVertex[c]});
+    EXPECT_EQ(r.texcoords.size(), chartVertices.size());
+}
+
+TEST(AtlasCharts, OpenDiscWithChartCountOneIsOneChart) {
+    const GeneratedMesh patch = bumpyPatch(12);
+    Options o;
+    o.factorType = FactorType::ChartCount;
+    o.factor = 1;
+    const Result r = generate(patch.view(), o);
+    expectAtlasInvariants(patch, r);
+    EXPECT_EQ(r.chartCount, 1);
+    EXPECT_EQ(r.texcoords.size(), 13u * 13u);
+}
+
+TEST(AtlasCharts, ClosedSphereWithChartCountOneIsCutInTwo) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(6, 0.0);
+    Options o;
+    o.factorType = FactorType::ChartCount;
+    o.factor = 1;
+    const Result r = generate(sphere.view(), o);
+    expectAtlasInvariants(sphere, r);
+    EXPECT_EQ(r.chartCount, 2);
+    EXPECT_EQ(countOverlappingTexels(sphere.view(), r, 1024, 1024), 0);
+}
+
+TEST(AtlasCharts, ChartCountBoundsTheChartsOfEachPart) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(8);
+    for (const int budget : {2, 5}) {
+        Options o;
+        o.factorType = FactorType::ChartCount;
+        o.factor = budget;
+        const Result r = generate(sphere.view(), o);
+        expectAtlasInvariants(sphere, r);
+        EXPECT_LE(r.chartCount, budget);
+        EXPECT_GE(r.chartCount, 2);
+    }
+}
+
+TEST(AtlasCharts, TorusWithChartCountTwoIsOpenedIntoDiscs) {
+    const GeneratedMesh ring = peelwise::bench::torus(24, 12);
+    Options o;
+    o.factorType = FactorType::ChartCount;
+    o.factor = 2;
+    const Result r = generate(ring.view(), o);
+    expectAtlasInvariants(ring, r);
+    EXPECT_EQ(countOverlappingTexels(ring.view(), r, 1024, 1024), 0);
+}
+
+TEST(AtlasCharts, MaxStretchFactorBoundsTheMeanStretch) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(10);
+    for (const int factor : {1, 10}) {
+        Options o;
+        o.factor = factor;
+        const Result r = generate(sphere.view(), o);
+        // The bound holds per chart on the L2 norm, which is never below the mean.
+        EXPECT_LE(r.stretchL2, 1.0 + 0.01 * factor) << "factor " << factor;
+    }
+}
+
+TEST(AtlasCharts, NonManifoldEdgeSeparatesItsPolygons) {
+    // Three quads hanging from the edge 0-1 like the pages of a book.
+    GeneratedMesh book;
+    book.positions = {{0, 0, 0}, {1, 0, 0}, {0, 0, 1},  {1, 0, 1},
+                      {0, 1, 0}, {1, 1, 0}, {0, -1, 0}, {1, -1, 0}};
+    book.addPolygon({0, 1, 3, 2});
+    book.addPolygon({1, 0, 4, 5});
+    book.addPolygon({1, 0, 6, 7});
+    const Result r = generate(book.view(), defaultOptions());
+    expectAtlasInvariants(book, r);
+    EXPECT_EQ(r.chartCount, 3);
+}
+
+TEST(AtlasCharts, EdgeUsedTwiceInOneDirectionSeparatesItsPolygons) {
+    // Two flat quads whose shared edge runs 1 -> 2 in both: inconsistent orientation.
+    GeneratedMesh m;
+    m.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}, {2, 1, 0}};
+    m.addPolygon({0, 1, 2, 3});
+    m.addPolygon({4, 1, 2, 5});
+    const Result r = generate(m.view(), defaultOptions());
+    expectAtlasInvariants(m, r);
+    EXPECT_NE(r.polygonChart[0], r.polygonChart[1]);
+}
+
+TEST(AtlasCharts, ConsistentNeighboursShareOneChart) {
+    // The same two quads wound consistently: nothing stops one chart.
+    GeneratedMesh m;
+    m.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}, {2, 1, 0}};
+    m.addPolygon({0, 1, 2, 3});
+    m.addPolygon({1, 4, 5, 2});
+    const Result r = generate(m.view(), defaultOptions());
+    EXPECT_EQ(r.chartCount, 1);
+    EXPECT_EQ(r.texcoords.size(), 6u);
+}
+
+} // namespace
+} // namespace brontle::atlas::testing

@@ -1,0 +1,129 @@
+// Packing: charts inside the requested rectangle with the gutter, no overlaps, the texture
+// filled, and the same output for the same input.
+
+#include "AtlasTestMeshes.h"
+
+#include <algorithm>
+
+namespace brontle::atlas::testing {
+namespace {
+
+TEST(AtlasPacking, WideTextureKeepsChartsInsideWithGutterAndUsesTheWidth) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(8);
+    Options o;
+    o.width = 300;
+    o.height = 200;
+    const Result r = generate(sphere.view(), o);
+    expectAtlasInvariants(sphere, r);
+    double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+    for (std::size_t c = 0; c < r.cornerTexCoord.size(); ++c) {
+        const auto [x, y] = texel(r, static_cast<int>(c), o);
+        minX = std::min(minX, x);
+        maxX = std::max(maxX, x);
+        minY = std::min(minY, y);
+        maxY = std::max(maxY, y);
+    }
+    EXPECT_GE(minX, o.gutter - 1e-3);
+    EXPECT_GE(minY, o.gutter - 1e-3);
+    EXPECT_LE(maxX, o.width - o.gutter + 1e-3);
+    EXPECT_LE(maxY, o.height - o.gutter + 1e-3);
+    // Filled to the aspect: the charts span most of both sides, not a 200 x 200 square.
+    EXPECT_GT(maxX - minX, 0.85 * o.width);
+    EXPECT_GT(maxY - minY, 0.85 * o.height);
+    EXPECT_GT(r.utilisation, 0.4);
+    EXPECT_EQ(countOverlappingTexels(sphere.view(), r, o.width, o.height), 0);
+}
+
+TEST(AtlasPacking, ChartsStayAtLeastTheGutterApart) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(10);
+    for (const int gutter : {2, 5}) {
+        Options o;
+        o.width = 256;
+        o.height = 256;
+        o.gutter = gutter;
+        const Result r = generate(sphere.view(), o);
+        ASSERT_GT(r.chartCount, 1);
+        const std::vector<int> texels = sampledChartTexels(sphere, r, o);
+        EXPECT_EQ(std::count(texels.begin(), texels.end(), -2), 0);
+        // `gutter` free texels between two charts: their texels are more than gutter apart.
+        EXPECT_GT(closestForeignTexel(texels, o, gutter + 2), gutter) << "gutter " << gutter;
+    }
+}
+
+TEST(AtlasPacking, NoisySphereHasNoOverlappingTexels) {
+    const GeneratedMesh sphere = peelwise::bench::noisySphereWithTriangles(3000);
+    const Result r = generate(sphere.view(), defaultOptions());
+    expectAtlasInvariants(sphere, r);
+    EXPECT_EQ(countOverlappingTexels(sphere.view(), r, 1024, 1024), 0);
+    EXPECT_GT(r.utilisation, 0.5);
+}
+
+TEST(AtlasPacking, TorusHasNoOverlappingTexels) {
+    const GeneratedMesh ring = peelwise::bench::torusWithTriangles(3000);
+    const Result r = generate(ring.view(), defaultOptions());
+    expectAtlasInvariants(ring, r);
+    EXPECT_EQ(countOverlappingTexels(ring.view(), r, 1024, 1024), 0);
+    EXPECT_GT(r.utilisation, 0.5);
+}
+
+TEST(AtlasPacking, OverlapCounterSeesTwoChartsOnTopOfEachOther) {
+    // Two unit quads given the same square of the texture by hand: the counter must see it.
+    GeneratedMesh m = unitQuad();
+    m.positions.push_back({3, 0, 0});
+    m.positions.push_back({4, 0, 0});
+    m.positions.push_back({4, 1, 0});
+    m.positions.push_back({3, 1, 0});
+    m.addPolygon({4, 5, 6, 7});
+    Result r;
+    r.chartCount = 2;
+    r.polygonChart = {0, 1};
+    r.texcoords = {{0.25f, 0.25f}, {0.75f, 0.25f}, {0.75f, 0.75f}, {0.25f, 0.75f},
+                   {0.5f, 0.25f},  {1.0f, 0.25f},  {1.0f, 0.75f},  {0.5f, 0.75f}};
+    r.cornerTexCoord = {0, 1, 2, 3, 4, 5, 6, 7};
+    // The squares share [0.5, 0.75] x [0.25, 0.75]: 16 x 32 texels of 64 x 64.
+    EXPECT_EQ(countOverlappingTexels(m.view(), r, 64, 64), 16 * 32);
+    r.polygonChart = {0, 0};
+    EXPECT_EQ(countOverlappingTexels(m.view(), r, 64, 64), 0);
+}
+
+TEST(AtlasPacking, SameInputGivesBitIdenticalOutputForAnyThreadCount) {
+    const GeneratedMesh ring = peelwise::bench::torusWithTriangles(2000);
+    Options one;
+    one.threads = 1;
+    Options two;
+    two.threads = 2;
+    const Result a = generate(ring.view(), two);
+    const Result b = generate(ring.view(), two);
+    const Result c = generate(ring.view(), one);
+    for (const Result* other : {&b, &c}) {
+        EXPECT_EQ(a.texcoords, other->texcoords);
+        EXPECT_EQ(a.cornerTexCoord, other->cornerTexCoord);
+        EXPECT_EQ(a.polygonChart, other->polygonChart);
+        EXPECT_EQ(a.utilisation, other->utilisation);
+        EXPECT_EQ(a.stretchL2, other->stretchL2);
+    }
+}
+
+TEST(AtlasPacking, ProgressRunsFromZeroToOneInOrder) {
+    std::vector<double> seen;
+    generate(quadGrid(4).view(), defaultOptions(), [&](double v) { seen.push_back(v); });
+    ASSERT_GE(seen.size(), 2u);
+    EXPECT_EQ(seen.front(), 0.0);
+    EXPECT_EQ(seen.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+}
+
+TEST(AtlasPacking, SingleQuadFillsTheTextureUpToTheGutter) {
+    // One unit square in a 128 x 128 texture with gutter 2: the largest square that fits
+    // leaves 2 texels on each side, i.e. 124 / 128 on each axis within the bisection tolerance.
+    Options o;
+    o.width = 128;
+    o.height = 128;
+    const GeneratedMesh quad = unitQuad();
+    const Result r = generate(quad.view(), o);
+    EXPECT_NEAR(r.utilisation, (123.0 * 123.0) / (128.0 * 128.0), 0.03);
+    EXPECT_NEAR(r.stretchL2, 1.0, 1e-6);
+}
+
+} // namespace
+} // namespace brontle::atlas::testing
