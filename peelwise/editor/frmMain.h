@@ -1,0 +1,172 @@
+#pragma once
+// The UV editor dialog, "Peel-Wise": one modal dialog per editing run, created on first use and
+// reused by every later run.
+//
+// What the plug-in class uses (and nothing else does):
+//  - csSourceShape, cgSourceFrame: the working copy of the selected shape and that shape's frame,
+//    written before showModal(); both are released when the dialog closes.
+//  - bOKClicked, bCancelClicked: written false before showModal(); after it returns exactly one
+//    of them is true (OK was pressed, or the dialog was closed any other way).
+//  - cCSG(): the run's scene graph (the global of peelwise/plugin/modMain.h).
+//  - showModal(): runs the load handler, then shows the dialog modally; returns once it has
+//    closed. A load handler that unloads the dialog (an unwrap that cannot proceed) returns
+//    without showing it.
+//
+// The editor state and the controls are public members named as the rest of the editor knows
+// them, so that the editor's own files (unwrap, seams, UV commands, history) and the tests reach
+// them directly. Each control's objectName is its member name. The two separator lines form one
+// control array "Line1": Line1[0] in the toolbar, Line1[1] in the manual-transform frame.
+
+#include "brontle/model/Forward.h"
+#include "brontle/model/Records.h"
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPushButton;
+
+namespace brontle {
+class Editport;
+class UpDownText;
+class Viewport;
+class XPButton;
+} // namespace brontle
+
+namespace peelwise {
+
+class CommonDialog;
+struct CreaseEdge;
+struct HistoryEntry;
+
+class frmMain : public QDialog {
+    Q_OBJECT
+  public:
+    // The one dialog of the process, created (with all its controls) on the first call. It is
+    // never destroyed: later editing runs reuse it, and its load handler resets the state.
+    static frmMain& instance();
+
+    ~frmMain() override;
+
+    // The run's scene graph; empty before the first editing run.
+    brontle::SceneGraphPtr cCSG() const;
+
+    // Load handler, then the modal show; returns when the dialog has closed.
+    void showModal();
+
+    // Closes the dialog: the query-unload handler, then the unload handler, then the window goes
+    // away (ends showModal). Does nothing when the dialog is not loaded.
+    void Unload();
+    // True from the start of showModal() until the dialog has been unloaded.
+    bool isLoaded() const { return loaded_; }
+
+    // ---- editor state, in declaration order
+    brontle::ShapePtr csAtlasShape;   // textured 3D working shape shown in the preview
+    brontle::ShapePtr csUVShape;      // flat UV layout shown in the coordinate view
+    brontle::ShapePtr csTextureShape; // backdrop square of the coordinate view
+    brontle::ShapePtr csSourceShape;  // the working copy lent by the plug-in class
+    brontle::FramePtr cgSourceFrame;  // frame of the selected shape
+    bool bOKClicked = false;
+    bool bCancelClicked = false;
+    bool bUVChanged = false; // the UV layout was edited since the last unwrap
+    // Per csUVShape vertex, the index of the csAtlasShape texture coordinate it stands for.
+    std::vector<std::int32_t> alUVVertexToTexCoord;
+    std::string sTextureName; // texture the atlas is added to; "" when a new one is made
+    std::int32_t lTextureWidth = 0;
+    std::int32_t lTextureHeight = 0;
+    std::vector<CreaseEdge> atCreaseEdges; // lCreaseEdgeCount entries
+    std::int32_t lCreaseEdgeCount = 0;
+    std::vector<HistoryEntry> atHistory; // lHistoryCount entries, index 0 the oldest
+    std::int32_t lHistoryCount = 0;
+    std::int32_t lHistoryPosition = 0;           // where the next state is written
+    std::vector<brontle::Vector3> avUVPositions; // csUVShape's vertex positions, cached
+    std::int32_t lUVPositionCount = 0;
+
+    // ---- controls, in creation order
+    QWidget* picMainToolbar = nullptr;
+    brontle::XPButton* cmdEditUndo = nullptr;
+    brontle::XPButton* cmdEditRedo = nullptr;
+    brontle::XPButton* chkConstrainX = nullptr;
+    brontle::XPButton* chkConstrainY = nullptr;
+    std::array<QFrame*, 2> Line1{};
+    QWidget* picTextureOptions = nullptr;
+    QComboBox* cboTextureOption = nullptr;
+    QComboBox* cboFactorType = nullptr;
+    QPushButton* cmdDeselectAll = nullptr;
+    QPushButton* cmdCreaseSeams = nullptr;
+    brontle::UpDownText* updFactor = nullptr;
+    QComboBox* cboTextureSize = nullptr;
+    QPushButton* cmdGenerateAtlas = nullptr;
+    brontle::Editport* dfeObjectPreview = nullptr;
+    CommonDialog* dlgCommonDialog = nullptr;
+    QPushButton* cmdCancel = nullptr;
+    QPushButton* cmdOK = nullptr;
+    brontle::Editport* dfeCoordinatesAdjustment = nullptr;
+    brontle::Viewport* dfvViewport = nullptr;
+    QFrame* fraManual = nullptr;
+    brontle::XPButton* cmdRotateRight = nullptr;
+    brontle::XPButton* cmdRotateLeft = nullptr;
+    brontle::XPButton* cmdShiftLeft = nullptr;
+    brontle::XPButton* cmdShiftRight = nullptr;
+    brontle::XPButton* cmdEnlarge = nullptr;
+    brontle::XPButton* cmdReduce = nullptr;
+    brontle::XPButton* cmdShiftUp = nullptr;
+    brontle::XPButton* cmdShiftDown = nullptr;
+    brontle::XPButton* cmdWeldSelection = nullptr;
+    brontle::XPButton* cmdWeldNearest = nullptr;
+    brontle::XPButton* cmdWeldToSelected = nullptr;
+    brontle::XPButton* cmdWeldToNearest = nullptr;
+    brontle::XPButton* cmdUnlink = nullptr;
+    QLabel* lblY = nullptr;
+    QLabel* lblX = nullptr;
+
+    // ---- popup menus (context menus of the two views)
+    QMenu* mnuPopupObjectPreview = nullptr;
+    QAction* mnuSelectLoop = nullptr;
+    QAction* mnuPopupObjectPreviewSeparator = nullptr;
+    QAction* mnuDeselectAll = nullptr;
+    QMenu* mnuPopupCoordinatesAdjustment = nullptr;
+    QAction* mnuSelectChart = nullptr;
+    QAction* mnuSelectAllCharts = nullptr;
+    QAction* mnuPopupCoordinatesAdjustmentx = nullptr;
+    QAction* mnuDeselectChart = nullptr;
+    QAction* mnuDeselectAllCharts = nullptr;
+
+    // ---- event handlers
+    void Form_Load();
+    // Runs first whenever the dialog is about to close; never refuses.
+    void Form_QueryUnload();
+    void Form_Unload();
+    // Re-lays the main areas for the current client size.
+    void Form_Resize();
+    void cmdOK_Click();
+    void cmdCancel_Click();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    // The title-bar close button and Escape both arrive here: they close as Cancel does.
+    void reject() override;
+
+  private:
+    frmMain();
+    void createControls();
+    void createToolbar();
+    void createTextureOptions();
+    void createViews();
+    void createManualFrame();
+    void createMenus();
+    void connectHandlers();
+
+    bool loaded_ = false;
+    bool closing_ = false;
+};
+
+} // namespace peelwise
