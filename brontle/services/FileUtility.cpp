@@ -1,6 +1,7 @@
 #include "brontle/services/FileUtility.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/HostEnvironment.h"
 #include "brontle/services/Log.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/SettingsStore.h"
@@ -26,11 +27,6 @@ std::string rememberedFolder(const std::string& appName) {
 
 } // namespace
 
-std::string withNativeSeparators(std::string path) {
-    std::replace(path.begin(), path.end(), '\\', '/');
-    return path;
-}
-
 void FileUtility::RestoreLastFolder(const std::string& appName) {
     const std::string folder = rememberedFolder(appName);
     if (!folder.empty()) {
@@ -46,7 +42,7 @@ void FileUtility::StoreLastFolder(const std::string& appName) {
 }
 
 PathParts splitPath(const std::string& path) {
-    const std::string native = withNativeSeparators(path);
+    const std::string native = nativePath(path);
     const std::size_t nameStart = native.rfind('/') + 1; // 0 when there is no folder
     PathParts parts;
     parts.folder = native.substr(0, nameStart);
@@ -95,7 +91,7 @@ std::string FileUtility::ShowOpenFileDialog(std::intptr_t, const std::string& ap
     request.save = false;
     request.filter = fileKindFilter;
     request.initialFolder = startFolder(appName);
-    path = withNativeSeparators(platform().fileDialog(request));
+    path = nativePath(platform().fileDialog(request));
     if (!path.empty()) {
         chosen(appName, path);
     }
@@ -112,7 +108,7 @@ std::string FileUtility::ShowSaveFileDialog(std::intptr_t, const std::string& ap
     request.fileName = options.fileName;
     request.initialFolder = startFolder(appName);
     request.confirmOverwrite = (options.flags & PromptBeforeOverwrite) != 0;
-    const std::string path = withNativeSeparators(platform().fileDialog(request));
+    const std::string path = nativePath(platform().fileDialog(request));
     if (path.empty()) {
         if (options.cancelRaisesError) {
             throw Error(ErrorNumber::FileDialogCancelled, "Cancel was selected.", "FileUtility");

@@ -2,7 +2,8 @@
 // The host's file utility, handed to plug-ins: the remembered folder of each application, path
 // splitting, the open and save dialogs, and the log.
 //
-// Paths given to it may use '\' or '/' as separators; paths it returns use the platform's own.
+// Paths given to it may use '\' or '/' as separators; paths it returns use the platform's own
+// (nativePath of the host environment).
 // Each application name remembers one folder, in the settings store under (application,
 // "FileUtility", "LastFolder"). Both dialogs start there and remember the folder of the file
 // the user chooses.
@@ -69,9 +70,6 @@ class FileUtility {
 
     std::string lastChosen_;
 };
-
-// The path with every '\' turned into '/', the separator of this platform.
-std::string withNativeSeparators(std::string path);
 
 // A path in three parts, as FileUtility::SplitPath gives them.
 struct PathParts {

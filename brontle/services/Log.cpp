@@ -52,19 +52,24 @@ std::string logTimeStamp() {
     return now.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toStdString() + offset;
 }
 
-Log::Log(std::string file) : file_(file.empty() ? defaultLogFile() : std::move(file)) {}
+Log::Log(std::string file) : fixedFile_(std::move(file)) {}
+
+std::string Log::file() const {
+    return fixedFile_.empty() ? defaultLogFile() : fixedFile_;
+}
 
 void Log::write(const std::string& text) noexcept {
     try {
         const std::string line = logTimeStamp() + " " + oneLine(text);
+        const std::string path = file();
         std::lock_guard lock(mutex_);
         std::error_code ignored; // a folder that cannot be made shows as a failed open below
-        std::filesystem::create_directories(std::filesystem::path(file_).parent_path(), ignored);
-        std::ofstream out(file_, std::ios::app | std::ios::binary);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        std::ofstream out(path, std::ios::app | std::ios::binary);
         out << line << '\n';
         out.flush();
         if (!out) {
-            std::cerr << "brontle log (cannot append to " << file_ << "): " << line << std::endl;
+            std::cerr << "brontle log (cannot append to " << path << "): " << line << std::endl;
         }
     } catch (...) {
         // Out of memory while formatting; the caller goes on regardless, as promised.

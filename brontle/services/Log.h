@@ -15,16 +15,18 @@ namespace brontle {
 
 class Log {
   public:
-    // `file` empty: the environment variable, else the user's data folder; resolved here, once.
+    // `file` empty: the environment variable, else the user's data folder, looked up at every
+    // line, so that a test can point the process log elsewhere at any time.
     explicit Log(std::string file = {});
 
     // Appends one line; never throws.
     void write(const std::string& text) noexcept;
-    const std::string& file() const { return file_; }
+    // The file the next line goes to.
+    std::string file() const;
 
   private:
     std::mutex mutex_;
-    std::string file_;
+    std::string fixedFile_;
 };
 
 // The time stamp that starts a log line, for the current local time.

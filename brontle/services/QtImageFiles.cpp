@@ -1,6 +1,7 @@
 #include "brontle/services/QtImageFiles.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"
 
 #include <QImage>
@@ -26,20 +27,25 @@ Image fromQImage(const QImage& source) {
     return image;
 }
 
-QImage toQImage(const Image& image) {
-    QImage argb(image.width, image.height, QImage::Format_ARGB32);
+// As ARGB32, or as RGB32 with every alpha set to opaque: the colour stays exactly as it was,
+// where Qt's own conversion would blend translucent pixels into black.
+QImage toQImage(const Image& image, bool keepAlpha) {
+    QImage out(image.width, image.height, keepAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    const std::uint32_t opaque = keepAlpha ? 0u : 0xff000000u;
     for (int y = 0; y < image.height; ++y) {
-        std::memcpy(argb.scanLine(y),
-                    image.pixels.data() + static_cast<std::size_t>(y) * image.width,
-                    static_cast<std::size_t>(image.width) * sizeof(std::uint32_t));
+        const std::uint32_t* row = image.pixels.data() + static_cast<std::size_t>(y) * image.width;
+        auto* target = reinterpret_cast<std::uint32_t*>(out.scanLine(y));
+        for (int x = 0; x < image.width; ++x) {
+            target[x] = row[x] | opaque;
+        }
     }
-    return argb;
+    return out;
 }
 
 } // namespace
 
 std::optional<Image> readImageFile(const std::string& path) {
-    const std::string native = withNativeSeparators(path);
+    const std::string native = nativePath(path);
     std::error_code error;
     if (!std::filesystem::exists(native, error)) {
         return std::nullopt;
@@ -65,7 +71,7 @@ void saveImage(const std::string& path, const Image& image) {
                         " pixels for a size of " + std::to_string(image.width) + " x " +
                         std::to_string(image.height));
     }
-    const std::string native = withNativeSeparators(path);
+    const std::string native = nativePath(path);
     const std::string extension = splitPath(native).extension;
     if (extension != "BMP" && extension != "PNG") {
         throw Error(ErrorNumber::HostFileUnwritable,
@@ -75,10 +81,8 @@ void saveImage(const std::string& path, const Image& image) {
     if (image.empty()) {
         throw Error(ErrorNumber::HostFileUnwritable, path + ": an empty image cannot be written");
     }
-    QImage out = toQImage(image);
-    if (extension == "BMP") {
-        out = out.convertToFormat(QImage::Format_RGB32); // Qt writes RGB32 as a 24-bit bitmap
-    }
+    // Qt writes an RGB32 image as a 24-bit bitmap.
+    const QImage out = toQImage(image, extension == "PNG");
     QSaveFile file(QString::fromStdString(native));
     if (!file.open(QIODevice::WriteOnly)) {
         throw Error(ErrorNumber::HostFileUnwritable,

@@ -18,11 +18,11 @@ std::optional<Image> readImageFile(const std::string& path);
 // readImageFile as the scene graph's ImageReader.
 ImageReader qtImageReader();
 
-// Writes `image` as BMP or PNG, chosen by the extension (any case). BMP files are 24-bit, so
-// alpha is dropped; PNG keeps it. The file is replaced atomically: a failure leaves the old
-// file as it was. Throws Error(HostBadArgument) for an image whose pixel count does not match
-// its size, and Error(HostFileUnwritable) naming the path for another extension, an empty
-// image, or a file that cannot be written.
+// Writes `image` as BMP or PNG, chosen by the extension (any case). BMP files are 24-bit: the
+// colour of every pixel is kept and its alpha dropped; PNG keeps both. The file is replaced
+// atomically: a failure leaves the old file as it was. Throws Error(HostBadArgument) for an image
+// whose pixel count does not match its size, and Error(HostFileUnwritable) naming the path for
+// another extension, an empty image, or a file that cannot be written.
 void saveImage(const std::string& path, const Image& image);
 
 } // namespace brontle

@@ -1,0 +1,30 @@
+// Filters written as "label|patterns" pairs, as Qt's dialog needs them.
+#include "brontle/services/FileDialogFilter.h"
+
+#include <gtest/gtest.h>
+
+namespace brontle {
+namespace {
+
+using Filters = std::vector<std::string>;
+
+TEST(FileDialogFilter, LabelKeepsNoPatternsOfItsOwn) {
+    EXPECT_EQ(qtNameFilters("Windows Bitmap (*.bmp)|*.bmp"), Filters{"Windows Bitmap (*.bmp)"});
+    EXPECT_EQ(qtNameFilters("Bitmaps (*.jpg)|*.bmp"), Filters{"Bitmaps (*.bmp)"});
+}
+
+TEST(FileDialogFilter, SeveralPairsAndSeveralPatterns) {
+    EXPECT_EQ(qtNameFilters("Images|*.bmp;*.png; *.jpg|All Files (*.*)|*.*"),
+              (Filters{"Images (*.bmp *.png *.jpg)", "All Files (*)"}));
+}
+
+TEST(FileDialogFilter, MissingPatternsAndEmptyFilters) {
+    EXPECT_EQ(qtNameFilters(""), Filters{});
+    EXPECT_EQ(qtNameFilters("   "), Filters{});
+    EXPECT_EQ(qtNameFilters("Everything"), Filters{"Everything (*)"});
+    EXPECT_EQ(qtNameFilters("Images|*.png|Other"), (Filters{"Images (*.png)", "Other (*)"}));
+    EXPECT_EQ(qtNameFilters("|*.obj"), Filters{"(*.obj)"});
+}
+
+} // namespace
+} // namespace brontle
