@@ -69,4 +69,12 @@ std::vector<std::string> qtNameFilters(const std::string& filter) {
     return filters;
 }
 
+std::string withDefaultExtension(const std::string& path, const std::string& extension) {
+    const std::size_t nameStart = path.find_last_of("/\\") + 1; // 0 when there is no folder
+    if (path.empty() || extension.empty() || path.find('.', nameStart) != std::string::npos) {
+        return path;
+    }
+    return path + "." + extension;
+}
+
 } // namespace brontle

@@ -14,4 +14,9 @@ namespace brontle {
 // A last label without patterns gets "*". An empty filter gives no name filters (all files).
 std::vector<std::string> qtNameFilters(const std::string& filter);
 
+// What a file dialog returns for `path` when the caller asked for a default extension: the path
+// with "." + `extension` added when its file name has no dot, else the path as it is. A
+// cancel ("") stays "". Either separator ends the folder part.
+std::string withDefaultExtension(const std::string& path, const std::string& extension);
+
 } // namespace brontle

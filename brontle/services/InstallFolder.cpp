@@ -1,20 +1,18 @@
 #include "brontle/services/InstallFolder.h"
 
+#include "brontle/services/EnvironmentVariable.h"
+
 #include <QCoreApplication>
 
-#include <cstdlib>
 #include <filesystem>
 
 namespace brontle {
 
 std::string installFolder() {
-    std::string folder;
-    if (const char* fromEnvironment = std::getenv("BRONTLE_INSTALL_DIR");
-        fromEnvironment != nullptr && *fromEnvironment != '\0') {
-        folder = fromEnvironment;
-    } else if (QCoreApplication::instance() != nullptr) {
+    std::string folder = environmentVariable("BRONTLE_INSTALL_DIR");
+    if (folder.empty() && QCoreApplication::instance() != nullptr) {
         folder = QCoreApplication::applicationDirPath().toStdString();
-    } else {
+    } else if (folder.empty()) {
         // Before the application object exists Qt cannot say; the kernel can.
         std::error_code error;
         folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path().string();

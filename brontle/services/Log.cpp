@@ -1,5 +1,7 @@
 #include "brontle/services/Log.h"
 
+#include "brontle/services/EnvironmentVariable.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QStandardPaths>
@@ -15,8 +17,8 @@ namespace brontle {
 namespace {
 
 std::string defaultLogFile() {
-    if (const char* fromEnvironment = std::getenv("BRONTLE_LOG_FILE");
-        fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    if (std::string fromEnvironment = environmentVariable("BRONTLE_LOG_FILE");
+        !fromEnvironment.empty()) {
         return fromEnvironment;
     }
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))

@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QMessageBox>
@@ -124,13 +123,10 @@ std::string QtPlatform::fileDialog(const FileDialogRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    QString chosen = dialog.selectedFiles().constFirst();
-    // Qt's own dialog adds the suffix itself; a platform's native dialog may not.
-    if (!request.defaultExtension.empty() && QFileInfo(chosen).suffix().isEmpty() &&
-        !chosen.endsWith(QLatin1Char('.'))) {
-        chosen += QLatin1Char('.') + qt(request.defaultExtension);
-    }
-    return QDir::toNativeSeparators(chosen).toStdString();
+    // Qt's own dialog adds the extension itself; a platform's native dialog may not.
+    return withDefaultExtension(
+        QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString(),
+        request.defaultExtension);
 }
 
 bool QtPlatform::isKeyDown(int virtualKey) {

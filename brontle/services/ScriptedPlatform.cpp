@@ -1,5 +1,6 @@
 #include "brontle/services/ScriptedPlatform.h"
 
+#include "brontle/services/FileDialogFilter.h"
 #include "brontle/services/MessageButtons.h"
 
 #include <algorithm>
@@ -66,12 +67,7 @@ std::string ScriptedPlatform::fileDialog(const FileDialogRequest& request) {
     }
     std::string answer = std::move(fileDialogAnswers_.front());
     fileDialogAnswers_.pop_front();
-    const std::size_t nameStart = answer.find_last_of("/\\") + 1; // 0 when there is no folder
-    if (!answer.empty() && !request.defaultExtension.empty() &&
-        answer.find('.', nameStart) == std::string::npos) {
-        answer += "." + request.defaultExtension;
-    }
-    return answer;
+    return withDefaultExtension(answer, request.defaultExtension);
 }
 
 bool ScriptedPlatform::isKeyDown(int virtualKey) {

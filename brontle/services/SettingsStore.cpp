@@ -1,6 +1,7 @@
 #include "brontle/services/SettingsStore.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/services/EnvironmentVariable.h"
 
 #include <QDir>
 #include <QSettings>
@@ -8,7 +9,6 @@
 #include <QStringList>
 
 #include <cstdio>
-#include <cstdlib>
 
 namespace brontle {
 
@@ -57,8 +57,8 @@ std::string SettingsStore::folder() const {
             return folder_;
         }
     }
-    if (const char* fromEnvironment = std::getenv("BRONTLE_SETTINGS_DIR");
-        fromEnvironment != nullptr && *fromEnvironment != '\0') {
+    if (std::string fromEnvironment = environmentVariable("BRONTLE_SETTINGS_DIR");
+        !fromEnvironment.empty()) {
         return fromEnvironment;
     }
     // The generic location, not the per-application one: the host, its plug-ins and its tools

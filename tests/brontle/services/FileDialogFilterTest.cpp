@@ -26,5 +26,15 @@ TEST(FileDialogFilter, MissingPatternsAndEmptyFilters) {
     EXPECT_EQ(qtNameFilters("|*.obj"), Filters{"(*.obj)"});
 }
 
+TEST(FileDialogFilter, DefaultExtensionOnlyForNamesWithoutOne) {
+    EXPECT_EQ(withDefaultExtension("/t/atlas", "BMP"), "/t/atlas.BMP");
+    EXPECT_EQ(withDefaultExtension("/t/atlas.bmp", "BMP"), "/t/atlas.bmp");
+    EXPECT_EQ(withDefaultExtension("/t/atlas.png", "BMP"), "/t/atlas.png");
+    EXPECT_EQ(withDefaultExtension("/my.textures/atlas", "BMP"), "/my.textures/atlas.BMP");
+    EXPECT_EQ(withDefaultExtension("C:\\my.textures\\atlas", "BMP"), "C:\\my.textures\\atlas.BMP");
+    EXPECT_EQ(withDefaultExtension("/t/atlas", ""), "/t/atlas");
+    EXPECT_EQ(withDefaultExtension("", "BMP"), "");
+}
+
 } // namespace
 } // namespace brontle
