@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <limits>
 #include <queue>
 
 namespace brontle::atlas {
@@ -19,9 +20,11 @@ struct Candidate {
     }
 };
 
-// Weight of compactness against normal deviation in the growth priority: a candidate enclosed
-// by the chart on most sides is preferred over one on a long protruding front.
-constexpr double kCompactness = 0.1;
+// Weight of compactness in the growth priority: a candidate enclosed by the chart on most sides
+// comes before one on a protruding front at the same distance.
+constexpr double kCompactness = 0.25;
+// How far past the normal cone's first rejection a chart may still grow (see growCharts).
+constexpr double kReach = 1.5;
 
 } // namespace
 
@@ -73,6 +76,198 @@ Segmentation connectedParts(const MeshAdjacency& adj) {
     return seg;
 }
 
+namespace {
+
+// Polygons around every vertex (compressed rows), to ask whether a chart already touches it.
+struct VertexPolygons {
+    std::vector<std::int32_t> start;
+    std::vector<std::int32_t> polygons;
+    explicit VertexPolygons(const MeshAdjacency& adj) : start(adj.vertexCount + 1, 0) {
+        for (const std::int32_t v : adj.cornerVertex)
+            ++start[v + 1];
+        for (int v = 0; v < adj.vertexCount; ++v)
+            start[v + 1] += start[v];
+        polygons.resize(adj.cornerVertex.size());
+        std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
+        for (int c = 0; c < adj.cornerCount(); ++c)
+            polygons[fill[adj.cornerVertex[c]]++] = adj.cornerPolygon[c];
+    }
+};
+
+// True when adding polygon q to `chart` keeps the chart a topological disc: q must meet the
+// chart along one unbroken run of shared edges (not all of its edges, which would close the
+// surface) and touch it nowhere else, not even at a single vertex. Growing under this rule never
+// makes holes, handles or pinched vertices, so every grown chart can be flattened as it is.
+bool keepsDisc(const MeshAdjacency& adj, const VertexPolygons& around,
+               const std::vector<std::int32_t>& owner, int q, int chart) {
+    const int begin = adj.polygonStart[q];
+    const int size = adj.polygonStart[q + 1] - begin;
+    auto shared = [&](int i) {
+        const int o = adj.oppositeCorner[begin + (i % size)];
+        return o >= 0 && owner[adj.cornerPolygon[o]] == chart;
+    };
+    int count = 0;
+    int runs = 0;
+    int runStart = -1;
+    for (int i = 0; i < size; ++i) {
+        if (!shared(i))
+            continue;
+        ++count;
+        if (!shared(i + size - 1)) {
+            ++runs;
+            runStart = i;
+        }
+    }
+    if (count == 0 || count == size || runs != 1)
+        return false;
+    // The run covers corners runStart .. runStart + count; the other corners must be new.
+    for (int i = runStart + count + 1; i < runStart + size; ++i) {
+        const int v = adj.cornerVertex[begin + (i % size)];
+        for (int k = around.start[v]; k < around.start[v + 1]; ++k) {
+            if (owner[around.polygons[k]] == chart)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Shared edges between polygon p and the chart `chart`.
+int sharedEdges(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner, int p,
+                int chart) {
+    int shared = 0;
+    for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+        const int o = adj.oppositeCorner[c];
+        shared += o >= 0 && owner[adj.cornerPolygon[o]] == chart;
+    }
+    return shared;
+}
+
+// Gives back the polygons of a finished chart that hang on it by a single edge, repeatedly, so
+// that strips one polygon wide (left where growth squeezed between earlier charts) are eaten
+// from their tips. Conformal maps stretch such strips enormously. Removing a polygon attached by
+// one edge keeps the chart a disc. The freed polygons become seeds for later charts.
+void peelLeaves(const MeshAdjacency& adj, const std::vector<std::int32_t>& members, int chart,
+                std::vector<std::int32_t>& owner, std::deque<std::int32_t>& seeds) {
+    if (members.size() < 3)
+        return;
+    std::vector<std::int32_t> stack;
+    for (const std::int32_t p : members) {
+        if (sharedEdges(adj, owner, p, chart) <= 1)
+            stack.push_back(p);
+    }
+    std::size_t remaining = members.size();
+    while (!stack.empty() && remaining > 2) {
+        const int p = stack.back();
+        stack.pop_back();
+        if (owner[p] != chart || sharedEdges(adj, owner, p, chart) > 1)
+            continue;
+        owner[p] = -1;
+        --remaining;
+        seeds.push_back(p);
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+            const int o = adj.oppositeCorner[c];
+            if (o >= 0 && owner[adj.cornerPolygon[o]] == chart)
+                stack.push_back(adj.cornerPolygon[o]);
+        }
+    }
+}
+
+// Charts this small (in polygons) are merged into a neighbour after growing when possible:
+// they are mostly remnants between larger charts, and each costs a gutter in the texture.
+constexpr std::size_t kSmallChart = 24;
+
+// Merges small charts into the neighbour they share most edges with, adding their polygons one
+// by one under the disc rule, and only when the neighbour's mean normal is within `maxAngle`
+// of the small chart's. A merge that fails part-way is undone.
+void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normals, double maxAngle,
+                      const VertexPolygons& around, Segmentation& seg) {
+    std::vector<std::vector<std::int32_t>> members(seg.chartCount);
+    std::vector<Vec3d> normalSum(seg.chartCount);
+    for (int p = 0; p < adj.polygonCount; ++p) {
+        members[seg.polygonChart[p]].push_back(p);
+        normalSum[seg.polygonChart[p]] += normals[p] * adj.polygonArea[p];
+    }
+    std::vector<int> order(seg.chartCount);
+    for (int i = 0; i < seg.chartCount; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return members[a].size() < members[b].size(); });
+    const double minCos = std::cos(maxAngle);
+    std::vector<std::pair<int, int>> sharedEdges; // (neighbour chart, shared edges)
+    std::vector<std::int32_t> pending;
+    for (const int small : order) {
+        if (members[small].empty() || members[small].size() >= kSmallChart)
+            continue;
+        sharedEdges.clear();
+        for (const std::int32_t p : members[small]) {
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+                const int o = adj.oppositeCorner[c];
+                if (o < 0)
+                    continue;
+                const int other = seg.polygonChart[adj.cornerPolygon[o]];
+                if (other == small)
+                    continue;
+                auto it = std::find_if(sharedEdges.begin(), sharedEdges.end(),
+                                       [other](const auto& e) { return e.first == other; });
+                if (it == sharedEdges.end())
+                    sharedEdges.push_back({other, 1});
+                else
+                    ++it->second;
+            }
+        }
+        // Most shared edges first, then the lower chart index, so the choice is deterministic.
+        std::sort(sharedEdges.begin(), sharedEdges.end(), [](const auto& a, const auto& b) {
+            return a.second != b.second ? a.second > b.second : a.first < b.first;
+        });
+        const Vec3d smallNormal = normalized(normalSum[small]);
+        for (const auto& [target, edges] : sharedEdges) {
+            (void)edges;
+            if (dot(smallNormal, normalized(normalSum[target])) < minCos &&
+                length(normalSum[small]) > 0.0)
+                continue;
+            // Join polygon by polygon, repeatedly sweeping the rest until nothing more joins.
+            pending = members[small];
+            std::vector<std::int32_t> joined;
+            for (bool progress = true; progress && !pending.empty();) {
+                progress = false;
+                for (std::size_t k = 0; k < pending.size();) {
+                    if (keepsDisc(adj, around, seg.polygonChart, pending[k], target)) {
+                        seg.polygonChart[pending[k]] = target;
+                        joined.push_back(pending[k]);
+                        pending[k] = pending.back();
+                        pending.pop_back();
+                        progress = true;
+                    } else {
+                        ++k;
+                    }
+                }
+            }
+            if (!pending.empty()) {
+                for (const std::int32_t p : joined)
+                    seg.polygonChart[p] = small;
+                continue;
+            }
+            members[target].insert(members[target].end(), members[small].begin(),
+                                   members[small].end());
+            normalSum[target] += normalSum[small];
+            members[small].clear();
+            break;
+        }
+    }
+    // Renumber the surviving charts by their lowest polygon.
+    std::vector<std::int32_t> renumber(seg.chartCount, -1);
+    int next = 0;
+    for (int p = 0; p < adj.polygonCount; ++p) {
+        std::int32_t& id = renumber[seg.polygonChart[p]];
+        if (id < 0)
+            id = next++;
+        seg.polygonChart[p] = id;
+    }
+    seg.chartCount = next;
+}
+
+} // namespace
+
 Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normals,
                         double maxAngle) {
     Segmentation seg;
@@ -81,34 +276,43 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
     std::priority_queue<Candidate> heap;
     std::deque<std::int32_t> seeds;
     int scan = 0;
+    const VertexPolygons around(adj);
+    std::vector<std::int32_t> members;
 
-    // Deviation of q from the chart normal plus the compactness term; negative deviation is not
-    // possible, a degenerate polygon (zero normal) deviates by exactly nothing.
+    std::vector<Vec3d> centroid(adj.polygonCount);
+    for (int p = 0; p < adj.polygonCount; ++p) {
+        Vec3d sum;
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+            sum += adj.positions[adj.cornerVertex[c]];
+        centroid[p] = sum * (1.0 / (adj.polygonStart[p + 1] - adj.polygonStart[p]));
+    }
+    // A degenerate polygon (zero normal) deviates by nothing and joins any chart.
     auto deviation = [&](int q, Vec3d mean) {
         const Vec3d n = normals[q];
         if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0)
             return 0.0;
         return 1.0 - dot(n, mean);
     };
-    auto pushNeighbours = [&](int p, Vec3d mean) {
-        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
-            const int o = adj.oppositeCorner[c];
-            if (o < 0)
-                continue;
-            const int q = adj.cornerPolygon[o];
-            if (seg.polygonChart[q] >= 0)
-                continue;
-            heap.push({deviation(q, mean), q});
-        }
-    };
-    auto priorityOf = [&](int q, int chart, double dev) {
+    // Charts grow as balls around their seed: the priority is the distance from the seed,
+    // lowered for candidates the chart already surrounds on several sides (compactness).
+    auto priorityOf = [&](int q, int chart, Vec3d seedPoint) {
         int shared = 0;
         const int size = adj.polygonStart[q + 1] - adj.polygonStart[q];
         for (int c = adj.polygonStart[q]; c < adj.polygonStart[q + 1]; ++c) {
             const int o = adj.oppositeCorner[c];
             shared += o >= 0 && seg.polygonChart[adj.cornerPolygon[o]] == chart;
         }
-        return dev + kCompactness * maxDeviation * (1.0 - 2.0 * shared / size);
+        return length(centroid[q] - seedPoint) * (1.0 + kCompactness * (1.0 - 2.0 * shared / size));
+    };
+    auto pushNeighbours = [&](int p, int chart, Vec3d seedPoint) {
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+            const int o = adj.oppositeCorner[c];
+            if (o < 0)
+                continue;
+            const int q = adj.cornerPolygon[o];
+            if (seg.polygonChart[q] < 0)
+                heap.push({priorityOf(q, chart, seedPoint), q});
+        }
     };
 
     for (;;) {
@@ -127,9 +331,15 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             break;
         const int chart = seg.chartCount++;
         seg.polygonChart[seed] = chart;
+        members.push_back(seed);
+        const Vec3d seedPoint = centroid[seed];
         Vec3d normalSum = normals[seed] * std::max(adj.polygonArea[seed], 1e-300);
         Vec3d mean = normalized(normalSum);
-        pushNeighbours(seed, mean);
+        // Distance from the seed of the first polygon the normal cone turned away. Growth
+        // stops at kReach times that distance, so a chart does not run on along a narrow
+        // corridor of similar normals between earlier charts (such tentacles flatten badly).
+        double coneRadius = std::numeric_limits<double>::infinity();
+        pushNeighbours(seed, chart, seedPoint);
         while (!heap.empty()) {
             const Candidate top = heap.top();
             heap.pop();
@@ -137,23 +347,33 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             if (seg.polygonChart[q] >= 0)
                 continue;
             const bool meanless = mean.x == 0.0 && mean.y == 0.0 && mean.z == 0.0;
-            const double dev = meanless ? 0.0 : deviation(q, mean);
-            if (dev > maxDeviation) {
+            const double distance = length(centroid[q] - seedPoint);
+            if (!meanless && deviation(q, mean) > maxDeviation) {
+                coneRadius = std::min(coneRadius, distance);
                 seeds.push_back(q);
                 continue;
             }
-            const double priority = priorityOf(q, chart, dev);
+            if (distance > kReach * coneRadius ||
+                !keepsDisc(adj, around, seg.polygonChart, q, chart)) {
+                seeds.push_back(q);
+                continue;
+            }
+            const double priority = priorityOf(q, chart, seedPoint);
             if (priority > top.priority + 1e-12 && !heap.empty() &&
                 priority > heap.top().priority) {
                 heap.push({priority, q});
                 continue;
             }
             seg.polygonChart[q] = chart;
+            members.push_back(q);
             normalSum += normals[q] * adj.polygonArea[q];
             mean = normalized(normalSum);
-            pushNeighbours(q, mean);
+            pushNeighbours(q, chart, seedPoint);
         }
+        peelLeaves(adj, members, chart, seg.polygonChart, seeds);
+        members.clear();
     }
+    mergeSmallCharts(adj, normals, maxAngle, around, seg);
     return seg;
 }
 
