@@ -226,7 +226,10 @@ class Skyline {
                     dilated_[k] = std::min(dilated_[k], bottom[j] - gutter_);
             }
             const int span = w + 2 * gutter_;
-            for (int x = gutter_; x + w + gutter_ <= width_; ++x) {
+            // Wide charts try every few columns: a shift of 1/64 of their width changes the fit
+            // little, and the search is the packer's hot loop.
+            const int stride = std::max(1, w / 64);
+            for (int x = gutter_; x + w + gutter_ <= width_; x += stride) {
                 const int* sky = sky_.data() + x - gutter_;
                 int y = 0;
                 for (int j = 0; j < span; ++j) {
@@ -321,7 +324,8 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     std::vector<Raster> bestRasters;
     double low = 0.0;
     // Find a scale that fits by halving, down to the scale at which every chart is one texel.
-    double trial = high;
+    // Charts rarely cover more than about 80 % of the texture, so the first trial starts there.
+    double trial = high * std::sqrt(0.8);
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
     for (;;) {
         if (tryPack(charts, oriented, trial, width, height, gutter, threads, rasters, placements)) {
@@ -341,7 +345,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     }
     // Bisection on the scale; packing is not strictly monotone in scale, so the best fitting
     // trial is kept rather than the last one.
-    for (int step = 0; step < 14 && high / low > 1.002; ++step) {
+    for (int step = 0; step < 12 && high / low > 1.005; ++step) {
         const double mid = std::sqrt(low * high);
         if (tryPack(charts, oriented, mid, width, height, gutter, threads, rasters, placements)) {
             low = mid;

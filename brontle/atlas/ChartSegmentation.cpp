@@ -23,6 +23,11 @@ struct Candidate {
 // Weight of compactness in the growth priority: a candidate enclosed by the chart on most sides
 // comes before one on a protruding front at the same distance.
 constexpr double kCompactness = 0.25;
+// Growth stops at this many polygons. The sparse factorisation of a chart's conformal map grows
+// faster than linearly with its size, so on million-polygon meshes many moderate charts solve
+// far sooner (and in parallel) than a few huge ones; at 1024 texels a chart this size still
+// has about one texel per polygon or more, so the extra gutters cost little.
+constexpr std::size_t kMaxChartPolygons = 16384;
 // How far past the normal cone's first rejection a chart may still grow (see growCharts).
 constexpr double kReach = 1.5;
 
@@ -315,11 +320,48 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
         }
     };
 
+    // A seed taken from the front of earlier charts would grow a crescent hugging them, whose
+    // thin horns flatten badly. Walking into the free region by about the radius of the last
+    // chart puts the next chart's centre where its ball can grow round.
+    double lastRadius = 0.0;
+    std::vector<std::int32_t> visitedBy(adj.polygonCount, -1);
+    std::vector<std::int32_t> queue;
+    auto moveSeedInward = [&](int start, double radius) {
+        queue.assign(1, start);
+        visitedBy[start] = start;
+        int best = start;
+        double bestDistance = 0.0;
+        for (std::size_t k = 0; k < queue.size(); ++k) {
+            const int p = queue[k];
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+                const int o = adj.oppositeCorner[c];
+                if (o < 0)
+                    continue;
+                const int q = adj.cornerPolygon[o];
+                if (seg.polygonChart[q] >= 0 || visitedBy[q] == start)
+                    continue;
+                visitedBy[q] = start;
+                const double d = length(centroid[q] - centroid[start]);
+                if (d > radius)
+                    continue;
+                queue.push_back(q);
+                if (d > bestDistance) {
+                    bestDistance = d;
+                    best = q;
+                }
+            }
+        }
+        return best;
+    };
+
     for (;;) {
         int seed = -1;
+        bool fromFront = false;
         while (!seeds.empty() && seed < 0) {
-            if (seg.polygonChart[seeds.front()] < 0)
+            if (seg.polygonChart[seeds.front()] < 0) {
                 seed = seeds.front();
+                fromFront = true;
+            }
             seeds.pop_front();
         }
         while (seed < 0 && scan < adj.polygonCount) {
@@ -329,6 +371,8 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
         }
         if (seed < 0)
             break;
+        if (fromFront && lastRadius > 0.0)
+            seed = moveSeedInward(seed, lastRadius);
         const int chart = seg.chartCount++;
         seg.polygonChart[seed] = chart;
         members.push_back(seed);
@@ -353,7 +397,7 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
                 seeds.push_back(q);
                 continue;
             }
-            if (distance > kReach * coneRadius ||
+            if (distance > kReach * coneRadius || members.size() >= kMaxChartPolygons ||
                 !keepsDisc(adj, around, seg.polygonChart, q, chart)) {
                 seeds.push_back(q);
                 continue;
@@ -370,6 +414,10 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             mean = normalized(normalSum);
             pushNeighbours(q, chart, seedPoint);
         }
+        lastRadius = 0.0;
+        for (const std::int32_t p : members)
+            lastRadius = std::max(lastRadius, length(centroid[p] - seedPoint));
+        lastRadius *= 0.8;
         peelLeaves(adj, members, chart, seg.polygonChart, seeds);
         members.clear();
     }
