@@ -1,0 +1,115 @@
+#include "peelwise/uv/ToleranceGrid.h"
+
+#include <cmath>
+
+namespace peelwise::modUV {
+
+using brontle::Vector3;
+
+ToleranceGrid::ToleranceGrid(float tolerance)
+    : tolerance_(tolerance), inverseCell_(1.0 / (8.0 * static_cast<double>(tolerance))) {
+    slots_.resize(16);
+    shift_ = 64 - 4;
+}
+
+void ToleranceGrid::reserve(std::size_t points) {
+    points_.reserve(points);
+    next_.reserve(points);
+    while (slots_.size() < 2 * points) {
+        grow();
+    }
+}
+
+std::int64_t ToleranceGrid::cellOf(float value) const {
+    // Non-finite coordinates share one far cell; they never match anything (NaN compares false).
+    const double scaled = static_cast<double>(value) * inverseCell_;
+    if (!(std::fabs(scaled) < 4.0e18)) {
+        return INT64_MIN / 2;
+    }
+    return static_cast<std::int64_t>(std::floor(scaled));
+}
+
+std::uint64_t ToleranceGrid::keyOf(std::int64_t cx, std::int64_t cy) {
+    // Distinct far cells may share a key; that only adds candidates, which the exact test
+    // below rejects.
+    return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cx)) << 32) |
+           static_cast<std::uint32_t>(cy);
+}
+
+std::size_t ToleranceGrid::slotOf(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> shift_);
+}
+
+void ToleranceGrid::grow() {
+    std::vector<Slot> old(slots_.size() * 2);
+    old.swap(slots_);
+    --shift_;
+    for (const Slot& s : old) {
+        if (s.head < 0) {
+            continue;
+        }
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = slotOf(s.key);
+        while (slots_[i].head >= 0) {
+            i = (i + 1) & mask;
+        }
+        slots_[i] = s;
+    }
+}
+
+std::int32_t ToleranceGrid::add(const Vector3& p) {
+    if (2 * (used_ + 1) > slots_.size()) {
+        grow();
+    }
+    const auto index = static_cast<std::int32_t>(points_.size());
+    points_.push_back(p);
+    next_.push_back(-1);
+    const std::uint64_t key = keyOf(cellOf(p.x), cellOf(p.y));
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slotOf(key);
+    while (slots_[i].head >= 0 && slots_[i].key != key) {
+        i = (i + 1) & mask;
+    }
+    if (slots_[i].head < 0) {
+        slots_[i].key = key;
+        ++used_;
+    } else {
+        next_[index] = slots_[i].head;
+    }
+    slots_[i].head = index;
+    return index;
+}
+
+std::int32_t ToleranceGrid::find(const Vector3& p) const {
+    const float t = tolerance_;
+    // The cells that the tolerance box around p touches, bounds computed as the host does.
+    const std::int64_t x0 = cellOf(p.x - t), x1 = cellOf(p.x + t);
+    const std::int64_t y0 = cellOf(p.y - t), y1 = cellOf(p.y + t);
+    const std::size_t mask = slots_.size() - 1;
+    std::int32_t best = -1;
+    for (std::int64_t cx = x0; cx <= x1; ++cx) {
+        for (std::int64_t cy = y0; cy <= y1; ++cy) {
+            const std::uint64_t key = keyOf(cx, cy);
+            std::size_t i = slotOf(key);
+            while (slots_[i].head >= 0 && slots_[i].key != key) {
+                i = (i + 1) & mask;
+            }
+            // Chains run from the highest index down, so the last match is the lowest.
+            for (std::int32_t j = slots_[i].head; j >= 0; j = next_[j]) {
+                const Vector3& q = points_[j];
+                if (std::fabs(q.x - p.x) <= t && std::fabs(q.y - p.y) <= t &&
+                    std::fabs(q.z - p.z) <= t && (best < 0 || j < best)) {
+                    best = j;
+                }
+            }
+        }
+    }
+    return best;
+}
+
+std::int32_t ToleranceGrid::findOrAdd(const Vector3& p) {
+    const std::int32_t found = find(p);
+    return found >= 0 ? found : add(p);
+}
+
+} // namespace peelwise::modUV

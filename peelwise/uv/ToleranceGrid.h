@@ -1,0 +1,54 @@
+#pragma once
+// Find-or-add of points within a per-axis tolerance, with the host's answer: the lowest index
+// whose point lies within the tolerance of the query on every axis (|q - p| <= tolerance, the
+// difference taken in single precision, boundary inclusive), or a new point at the end.
+//
+// The host's own tolerance look-up chains buckets through a node-based map; the layout builder
+// asks about a million of these questions, so this one keeps everything in flat arrays: cells
+// eight tolerances wide over x and y (the layouts are flat, so z is only compared, never
+// bucketed), an open-addressing table of cell heads, and a chain of indices per cell.
+// Points are never moved or removed, which is what makes "the lowest index" stable over time.
+
+#include "brontle/model/Records.h"
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace peelwise::modUV {
+
+class ToleranceGrid {
+  public:
+    explicit ToleranceGrid(float tolerance = 0.0001f);
+
+    void reserve(std::size_t points);
+    // Appends `p` without looking; returns its index (the previous size()).
+    std::int32_t add(const brontle::Vector3& p);
+    // The lowest index within the tolerance of `p`, or -1.
+    std::int32_t find(const brontle::Vector3& p) const;
+    // find(p), or add(p) when nothing is there.
+    std::int32_t findOrAdd(const brontle::Vector3& p);
+
+    std::int32_t size() const { return static_cast<std::int32_t>(points_.size()); }
+    const std::vector<brontle::Vector3>& points() const { return points_; }
+
+  private:
+    struct Slot {
+        std::uint64_t key = 0;
+        std::int32_t head = -1; // -1: empty slot
+    };
+    std::int64_t cellOf(float value) const;
+    static std::uint64_t keyOf(std::int64_t cx, std::int64_t cy);
+    std::size_t slotOf(std::uint64_t key) const;
+    void grow();
+
+    float tolerance_;
+    double inverseCell_;
+    std::vector<brontle::Vector3> points_;
+    std::vector<std::int32_t> next_; // per point: the next (lower) index in its cell, or -1
+    std::vector<Slot> slots_;        // power-of-two size, at most half full
+    std::size_t used_ = 0;
+    int shift_ = 64;
+};
+
+} // namespace peelwise::modUV
