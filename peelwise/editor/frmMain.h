@@ -44,8 +44,10 @@ class XPButton;
 namespace peelwise {
 
 class CommonDialog;
-struct CreaseEdge;
 struct HistoryEntry;
+namespace modUV {
+struct CreaseEdge;
+}
 
 class frmMain : public QDialog {
     Q_OBJECT
@@ -82,7 +84,7 @@ class frmMain : public QDialog {
     std::string sTextureName; // texture the atlas is added to; "" when a new one is made
     std::int32_t lTextureWidth = 0;
     std::int32_t lTextureHeight = 0;
-    std::vector<CreaseEdge> atCreaseEdges; // lCreaseEdgeCount entries
+    std::vector<modUV::CreaseEdge> atCreaseEdges; // lCreaseEdgeCount entries
     std::int32_t lCreaseEdgeCount = 0;
     std::vector<HistoryEntry> atHistory; // lHistoryCount entries, index 0 the oldest
     std::int32_t lHistoryCount = 0;
