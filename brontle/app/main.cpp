@@ -1,0 +1,57 @@
+// The host application: opens the sample shape or a mesh file, loads the plug-ins beside the
+// executable, and runs the window.
+//
+//   brontle [FILE] [--screenshot PNG] [--apply-plugin NAME]
+
+#include "brontle/app/MainWindow.h"
+#include "brontle/app/StartupActions.h"
+#include "brontle/services/Platform.h"
+#include "brontle/services/QtPlatform.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSurfaceFormat>
+
+#include <memory>
+
+int main(int argc, char** argv) {
+    // The edit views draw with OpenGL 3.3 core where the platform offers it.
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    format.setDepthBufferSize(24);
+    QSurfaceFormat::setDefaultFormat(format);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName("Brontle");
+    QApplication::setApplicationDisplayName("Brontle");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Brontle: view mesh files and apply plug-ins to shapes.");
+    parser.addHelpOption();
+    parser.addPositionalArgument("file", "A mesh file to open instead of the sample shape.",
+                                 "[file]");
+    const QCommandLineOption screenshot(
+        "screenshot", "Show the window, save a picture of it to <file> and quit.", "file");
+    const QCommandLineOption applyPlugin(
+        "apply-plugin", "Apply the plug-in <name> to the first shape at start-up.", "name");
+    parser.addOption(screenshot);
+    parser.addOption(applyPlugin);
+    parser.process(app);
+
+    brontle::setPlatform(std::make_shared<brontle::QtPlatform>());
+
+    brontle::MainWindow window;
+    window.loadPlugins(QApplication::applicationDirPath() + "/plugins");
+    const QStringList files = parser.positionalArguments();
+    if (files.isEmpty() || !window.openFile(files.front().toStdString())) {
+        window.openSample();
+    }
+    window.show();
+
+    brontle::StartupOptions options;
+    options.screenshotFile = parser.value(screenshot);
+    options.applyPlugin = parser.value(applyPlugin);
+    brontle::scheduleStartupActions(window, options);
+    return QApplication::exec();
+}
