@@ -13,10 +13,6 @@ namespace brontle {
 
 namespace {
 
-constexpr std::int32_t kBackdropFlag = 4;
-constexpr std::int32_t kWireOverlayFlag = 8;
-constexpr std::int32_t kWireframeMode = 11;
-
 bool isBackdrop(const Shape& s) {
     return (s.displayFlags() & kBackdropFlag) != 0;
 }
@@ -130,11 +126,6 @@ void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneI
                 std::uint32_t colour = argbFromColor(colourB);
                 if (style.lighting && !backdrop) {
                     shade = 0.25 + 0.75 * tiltShade(world, eye, view.orthographic, viewDir);
-                }
-                if (image != nullptr && style.lighting && !backdrop) {
-                    // Modulate: draw the texel scaled by colour B's channels through the shade
-                    // (channels differ, so scale by their mean and keep the texel's hue).
-                    shade *= (colourB.r + colourB.g + colourB.b) / 3.0;
                 }
                 raster.fillPolygon(corners, uvs, image, colour, shade, colourB.a,
                                    view.orthographic);

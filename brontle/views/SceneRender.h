@@ -7,8 +7,8 @@
 //  - Faces: every shape except display mode 11 is filled, polygon by polygon as fans, with its
 //    polygon's material: the texture (when `textures` is on) or colour B, colour B's alpha as
 //    opacity. Flag 4 shapes are never lit.
-//  - Lighting (when on, except flag 4): colour B modulated by the texel, times
-//    0.25 + 0.75 * |cos| of the angle between the polygon's normal and the viewing direction.
+//  - Lighting (when on, except flag 4): the texel (or colour B) times 0.25 + 0.75 * |cos| of the
+//    angle between the polygon's normal and the viewing direction (both sides are lit alike).
 //  - Wires: the edges of mode-11 shapes, of flag-8 shapes and, with `wiresOnAll`, of every
 //    shape but backdrops, each undirected edge once, from its lower to its higher vertex.
 
@@ -22,6 +22,11 @@
 #include <vector>
 
 namespace brontle {
+
+// Shape display flags and modes of the host.
+inline constexpr std::int32_t kBackdropFlag = 4;    // unlit textured backdrop, never selected
+inline constexpr std::int32_t kWireOverlayFlag = 8; // textured, lit, with a wireframe overlay
+inline constexpr std::int32_t kWireframeMode = 11;  // wireframe and points (a UV layout)
 
 using SceneItems = std::vector<std::pair<ShapePtr, Placement>>;
 

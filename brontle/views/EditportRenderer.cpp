@@ -1,0 +1,736 @@
+#include "brontle/views/EditportRenderer.h"
+
+#include "brontle/model/Material.h"
+#include "brontle/model/Shape.h"
+#include "brontle/model/Texture.h"
+#include "brontle/views/MeshEdges.h"
+
+#include <QOpenGLShaderProgram>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <unordered_set>
+
+namespace brontle {
+
+namespace {
+
+const char* kFaceVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+layout(location = 1) in vec3 aNormal;
+layout(location = 2) in vec2 aUv;
+uniform mat4 uModelView;
+uniform mat4 uProjection;
+uniform float uEyeScale;
+out vec3 vPosEye;
+out vec3 vNormalEye;
+out vec2 vUv;
+void main() {
+    vec4 e = uModelView * vec4(aPos, 1.0);
+    e.xyz *= uEyeScale;
+    vPosEye = e.xyz;
+    vNormalEye = mat3(uModelView) * aNormal;
+    vUv = aUv;
+    gl_Position = uProjection * e;
+}
+)";
+
+// The texture's v grows upwards and image row 0 (uploaded first, at t = 0) is v = 1.
+const char* kFaceFragment = R"(#version 330 core
+in vec3 vPosEye;
+in vec3 vNormalEye;
+in vec2 vUv;
+uniform vec4 uColour;
+uniform bool uTextured;
+uniform bool uLit;
+uniform bool uOrtho;
+uniform sampler2D uTexture;
+out vec4 fragColour;
+void main() {
+    vec4 base = uTextured ? texture(uTexture, vec2(vUv.x, 1.0 - vUv.y)) : vec4(uColour.rgb, 1.0);
+    float alpha = uColour.a * (uTextured ? base.a : 1.0);
+    vec3 rgb = base.rgb;
+    if (uLit) {
+        vec3 n = vNormalEye;
+        if (dot(n, n) < 1e-12) {
+            n = cross(dFdx(vPosEye), dFdy(vPosEye));
+        }
+        n = normalize(n);
+        vec3 toEye = uOrtho ? vec3(0.0, 0.0, 1.0) : normalize(-vPosEye);
+        rgb *= 0.25 + 0.75 * abs(dot(n, toEye));
+    }
+    fragColour = vec4(rgb, alpha);
+}
+)";
+
+const char* kLineVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+uniform mat4 uModelView;
+uniform mat4 uProjection;
+uniform float uEyeScale;
+uniform float uPointSize;
+void main() {
+    vec4 e = uModelView * vec4(aPos, 1.0);
+    e.xyz *= uEyeScale;
+    gl_Position = uProjection * e;
+    gl_PointSize = uPointSize;
+}
+)";
+
+// Each line becomes a quad uWidth pixels wide across its screen direction.
+const char* kLineGeometry = R"(#version 330 core
+layout(lines) in;
+layout(triangle_strip, max_vertices = 4) out;
+uniform vec2 uViewport;
+uniform float uWidth;
+void main() {
+    vec4 p0 = gl_in[0].gl_Position;
+    vec4 p1 = gl_in[1].gl_Position;
+    if (p0.w <= 0.0 || p1.w <= 0.0) {
+        return;
+    }
+    vec2 s0 = p0.xy / p0.w * uViewport * 0.5;
+    vec2 s1 = p1.xy / p1.w * uViewport * 0.5;
+    vec2 d = s1 - s0;
+    if (dot(d, d) < 1e-12) {
+        d = vec2(1.0, 0.0);
+    }
+    vec2 n = normalize(vec2(-d.y, d.x)) * (uWidth * 0.5) / (uViewport * 0.5);
+    gl_Position = vec4(p0.xy + n * p0.w, p0.zw); EmitVertex();
+    gl_Position = vec4(p0.xy - n * p0.w, p0.zw); EmitVertex();
+    gl_Position = vec4(p1.xy + n * p1.w, p1.zw); EmitVertex();
+    gl_Position = vec4(p1.xy - n * p1.w, p1.zw); EmitVertex();
+    EndPrimitive();
+}
+)";
+
+const char* kFlatFragment = R"(#version 330 core
+uniform vec4 uColour;
+out vec4 fragColour;
+void main() { fragColour = uColour; }
+)";
+
+// Lines and points of a 3D view are pulled this fraction towards the eye, so that wires win the
+// depth test against the faces they lie on without a polygon offset.
+constexpr float kLineEyeScale = 0.998f;
+
+std::uint64_t hashBytes(std::uint64_t h, const void* data, std::size_t bytes) {
+    const auto* p = static_cast<const unsigned char*>(data);
+    std::size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (h ^ w) * 0x100000001b3ull;
+        h ^= h >> 29;
+    }
+    for (; i < bytes; ++i) {
+        h = (h ^ p[i]) * 0x100000001b3ull;
+    }
+    return (h ^ bytes) * 0x9e3779b97f4a7c15ull;
+}
+
+template <class T> std::uint64_t hashVector(std::uint64_t h, const std::vector<T>& v) {
+    return hashBytes(h, v.data(), v.size() * sizeof(T));
+}
+
+std::array<float, 16> toFloats(const Matrix4& m) {
+    std::array<float, 16> f{};
+    for (int i = 0; i < 16; ++i) {
+        f[i] = static_cast<float>(m[i]);
+    }
+    return f;
+}
+
+void setMatrix(QOpenGLShaderProgram& program, const char* name, const Matrix4& m,
+               QOpenGLFunctions_3_3_Core& gl) {
+    const auto f = toFloats(m);
+    gl.glUniformMatrix4fv(program.uniformLocation(name), 1, GL_FALSE, f.data());
+}
+
+void setColour(QOpenGLShaderProgram& program, const char* name, const Color4& c) {
+    program.setUniformValue(name, c.r, c.g, c.b, c.a);
+}
+
+} // namespace
+
+EditportRenderer::EditportRenderer() = default;
+EditportRenderer::~EditportRenderer() = default;
+
+bool EditportRenderer::initialize() {
+    if (initialized_) {
+        return true;
+    }
+    if (!initializeOpenGLFunctions()) {
+        return false;
+    }
+    faceProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    lineProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    bool ok = faceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kFaceVertex) &&
+              faceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFaceFragment) &&
+              faceProgram_->link();
+    ok = ok && lineProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kLineVertex) &&
+         lineProgram_->addShaderFromSourceCode(QOpenGLShader::Geometry, kLineGeometry) &&
+         lineProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragment) &&
+         lineProgram_->link();
+    ok = ok && pointProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kLineVertex) &&
+         pointProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragment) &&
+         pointProgram_->link();
+    if (!ok) {
+        return false;
+    }
+    glGenVertexArrays(1, &scratchVao_);
+    glGenBuffers(1, &scratchBuffer_);
+    initialized_ = true;
+    return true;
+}
+
+void EditportRenderer::freeShape(ShapeGpu& gpu) {
+    const GLuint buffers[] = {gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,
+                              gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer};
+    for (GLuint b : buffers) {
+        if (b != 0) {
+            glDeleteBuffers(1, &b);
+        }
+    }
+    const GLuint arrays[] = {gpu.vao, gpu.faceVao, gpu.tintVao};
+    for (GLuint a : arrays) {
+        if (a != 0) {
+            glDeleteVertexArrays(1, &a);
+        }
+    }
+    gpu = ShapeGpu{};
+}
+
+void EditportRenderer::release() {
+    if (!initialized_) {
+        return;
+    }
+    for (auto& [key, gpu] : shapes_) {
+        freeShape(gpu);
+    }
+    shapes_.clear();
+    for (auto& [key, t] : textures_) {
+        glDeleteTextures(1, &t.id);
+    }
+    textures_.clear();
+    glDeleteBuffers(1, &scratchBuffer_);
+    glDeleteVertexArrays(1, &scratchVao_);
+    faceProgram_.reset();
+    lineProgram_.reset();
+    pointProgram_.reset();
+    initialized_ = false;
+}
+
+GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture) {
+    auto& slot = textures_[texture.get()];
+    if (slot.id != 0 && slot.owner.lock() == texture) {
+        return slot.id;
+    }
+    if (slot.id == 0) {
+        glGenTextures(1, &slot.id);
+    }
+    slot.owner = texture;
+    const Image& image = texture->image();
+    glBindTexture(GL_TEXTURE_2D, slot.id);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    // 0xAARRGGBB words are B, G, R, A bytes in memory on the little-endian machines we run on.
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, image.width, image.height, 0, GL_BGRA,
+                 GL_UNSIGNED_INT_8_8_8_8_REV, image.pixels.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    ++uploads_;
+    return slot.id;
+}
+
+void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly,
+                                   bool uvsOnly) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    const auto& cn = shape.cornerNormal();
+    const auto& ct = shape.cornerTexCoord();
+    const auto& vertices = shape.vertices();
+    const auto& normals = shape.normals();
+    const auto& texcoords = shape.texcoords();
+    const auto& materials = shape.polygonMaterial();
+    const std::int32_t polygons = shape.GetPolygonCount();
+    // Polygons grouped by material (counting sort), so each material is one draw call.
+    std::int32_t materialCount = 1;
+    for (std::int32_t m : materials) {
+        materialCount = std::max(materialCount, m + 1);
+    }
+    std::vector<GLsizei> perMaterial(static_cast<std::size_t>(materialCount) + 1, 0);
+    auto materialOf = [&](std::int32_t p) {
+        const std::int32_t m = p < static_cast<std::int32_t>(materials.size()) ? materials[p] : 0;
+        return std::max(m, 0);
+    };
+    for (std::int32_t p = 0; p < polygons; ++p) {
+        const std::int32_t n = start[p + 1] - start[p];
+        if (n >= 3) {
+            perMaterial[materialOf(p) + 1] += 3 * (n - 2);
+        }
+    }
+    for (std::size_t m = 0; m + 1 < perMaterial.size(); ++m) {
+        perMaterial[m + 1] += perMaterial[m];
+    }
+    const GLsizei total = perMaterial.back();
+    if (!positionsOnly && !uvsOnly) {
+        gpu.ranges.clear();
+        for (std::int32_t m = 0; m < materialCount; ++m) {
+            if (perMaterial[m + 1] > perMaterial[m]) {
+                gpu.ranges.push_back({m, perMaterial[m], perMaterial[m + 1] - perMaterial[m]});
+            }
+        }
+    }
+    std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
+    std::vector<float> posNormal;
+    std::vector<float> uv;
+    if (!uvsOnly) {
+        posNormal.resize(static_cast<std::size_t>(total) * 6);
+    }
+    if (!positionsOnly) {
+        uv.resize(static_cast<std::size_t>(total) * 2);
+    }
+    auto put = [&](GLsizei slot, std::int32_t k) {
+        if (!uvsOnly) {
+            const Vector3& p = vertices[cv[k]];
+            const std::int32_t ni = k < static_cast<std::int32_t>(cn.size()) ? cn[k] : -1;
+            const Vector3 n =
+                ni >= 0 && ni < static_cast<std::int32_t>(normals.size()) ? normals[ni] : Vector3{};
+            float* d = &posNormal[static_cast<std::size_t>(slot) * 6];
+            d[0] = p.x;
+            d[1] = p.y;
+            d[2] = p.z;
+            d[3] = n.x;
+            d[4] = n.y;
+            d[5] = n.z;
+        }
+        if (!positionsOnly) {
+            const std::int32_t ti = k < static_cast<std::int32_t>(ct.size()) ? ct[k] : -1;
+            const Vector2 t = ti >= 0 && ti < static_cast<std::int32_t>(texcoords.size())
+                                  ? texcoords[ti]
+                                  : Vector2{};
+            uv[static_cast<std::size_t>(slot) * 2] = t.u;
+            uv[static_cast<std::size_t>(slot) * 2 + 1] = t.v;
+        }
+    };
+    for (std::int32_t p = 0; p < polygons; ++p) {
+        const std::int32_t s = start[p], n = start[p + 1] - s;
+        GLsizei& at = fill[materialOf(p)];
+        for (std::int32_t i = 1; i + 1 < n; ++i) {
+            put(at++, s);
+            put(at++, s + i);
+            put(at++, s + i + 1);
+        }
+    }
+    if (gpu.faceVao == 0) {
+        glGenVertexArrays(1, &gpu.faceVao);
+        glGenBuffers(1, &gpu.facePositions);
+        glGenBuffers(1, &gpu.faceUvs);
+        glBindVertexArray(gpu.faceVao);
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                              reinterpret_cast<void*>(3 * sizeof(float)));
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+        glBindVertexArray(0);
+    }
+    if (!uvsOnly) {
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
+                     posNormal.data(), GL_STATIC_DRAW);
+        ++uploads_;
+    }
+    if (!positionsOnly) {
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(uv.size() * sizeof(float)), uv.data(),
+                     GL_STATIC_DRAW);
+        ++uploads_;
+    }
+}
+
+void EditportRenderer::uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device) {
+    const ShapeHighlights h = highlightsOf(shape, device);
+    auto upload = [&](GLuint& buffer, const std::vector<std::uint32_t>& data, GLsizei& count) {
+        if (buffer == 0) {
+            glGenBuffers(1, &buffer);
+        }
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffer);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(data.size() * sizeof(std::uint32_t)), data.data(),
+                     GL_DYNAMIC_DRAW);
+        count = static_cast<GLsizei>(data.size());
+    };
+    glBindVertexArray(gpu.vao);
+    upload(gpu.highlightEdges, h.edgePairs, gpu.highlightCount);
+    upload(gpu.seamEdges, h.seamPairs, gpu.seamCount);
+    upload(gpu.handlePoints, h.points, gpu.handleCount);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
+    glBindVertexArray(0);
+    std::vector<float> tint;
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    const auto& vertices = shape.vertices();
+    for (std::int32_t p : h.polygons) {
+        for (std::int32_t i = 1; i + 1 < start[p + 1] - start[p]; ++i) {
+            for (std::int32_t k : {start[p], start[p] + i, start[p] + i + 1}) {
+                const Vector3& v = vertices[cv[k]];
+                tint.insert(tint.end(), {v.x, v.y, v.z, 0.0f, 0.0f, 0.0f});
+            }
+        }
+    }
+    if (gpu.tintVao == 0) {
+        glGenVertexArrays(1, &gpu.tintVao);
+        glGenBuffers(1, &gpu.tintBuffer);
+        glBindVertexArray(gpu.tintVao);
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.tintBuffer);
+        glEnableVertexAttribArray(0);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+        glEnableVertexAttribArray(1);
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                              reinterpret_cast<void*>(3 * sizeof(float)));
+        glBindVertexArray(0);
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, gpu.tintBuffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(tint.size() * sizeof(float)), tint.data(),
+                 GL_DYNAMIC_DRAW);
+    gpu.tintCount = static_cast<GLsizei>(tint.size() / 6);
+    ++uploads_;
+}
+
+EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
+                                                       std::uint64_t generation, int previewSetting,
+                                                       DeviceID device) {
+    ShapeGpu& gpu = shapes_[shape.get()];
+    bool fresh = false;
+    if (gpu.owner.lock() != shape) {
+        freeShape(gpu);
+        gpu.owner = shape;
+        fresh = true;
+    }
+    (void)previewSetting;
+    if (fresh || gpu.generation != generation) {
+        gpu.generation = generation;
+        const std::uint64_t seed = 0xcbf29ce484222325ull;
+        const std::uint64_t pos = hashVector(seed, shape->vertices());
+        const std::uint64_t topo =
+            hashVector(hashVector(seed, shape->polygonStart()), shape->cornerVertex());
+        const std::uint64_t uvs =
+            hashVector(hashVector(seed, shape->texcoords()), shape->cornerTexCoord());
+        std::uint64_t face =
+            hashVector(hashVector(hashVector(seed, shape->normals()), shape->cornerNormal()),
+                       shape->polygonMaterial());
+        face =
+            hashBytes(face, &pos, sizeof(pos)) ^ static_cast<std::uint64_t>(shape->displayMode());
+        const bool topologyChanged = fresh || topo != gpu.topologyHash;
+        const bool positionsChanged = fresh || pos != gpu.positionHash;
+        const bool uvsChanged = fresh || uvs != gpu.uvHash;
+        const bool facesChanged = fresh || face != gpu.faceHash;
+        if (gpu.vao == 0) {
+            glGenVertexArrays(1, &gpu.vao);
+            glGenBuffers(1, &gpu.positions);
+            glGenBuffers(1, &gpu.edges);
+            glBindVertexArray(gpu.vao);
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.positions);
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vector3), nullptr);
+            glBindVertexArray(0);
+        }
+        if (positionsChanged) {
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.positions);
+            glBufferData(GL_ARRAY_BUFFER,
+                         static_cast<GLsizeiptr>(shape->vertices().size() * sizeof(Vector3)),
+                         shape->vertices().data(), GL_DYNAMIC_DRAW);
+            gpu.vertexCount = static_cast<GLsizei>(shape->vertices().size());
+            ++uploads_;
+        }
+        if (topologyChanged) {
+            const MeshEdges edges(meshArrays(*shape));
+            std::vector<std::uint32_t> pairs(static_cast<std::size_t>(edges.edgeCount()) * 2);
+            for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
+                pairs[2 * e] = static_cast<std::uint32_t>(edges.vertexA(e));
+                pairs[2 * e + 1] = static_cast<std::uint32_t>(edges.vertexB(e));
+            }
+            glBindVertexArray(gpu.vao);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                         static_cast<GLsizeiptr>(pairs.size() * sizeof(std::uint32_t)),
+                         pairs.data(), GL_STATIC_DRAW);
+            glBindVertexArray(0);
+            gpu.edgeIndices = static_cast<GLsizei>(pairs.size());
+            ++uploads_;
+        }
+        gpu.hasFaces = shape->displayMode() != kWireframeMode;
+        if (gpu.hasFaces) {
+            const bool rebuild = topologyChanged || gpu.faceVao == 0;
+            if (rebuild) {
+                uploadFaces(gpu, *shape, false, false);
+            } else if (facesChanged && uvsChanged) {
+                uploadFaces(gpu, *shape, false, false);
+            } else if (facesChanged) {
+                uploadFaces(gpu, *shape, true, false);
+            } else if (uvsChanged) {
+                uploadFaces(gpu, *shape, false, true);
+            }
+        }
+        gpu.positionHash = pos;
+        gpu.topologyHash = topo;
+        gpu.uvHash = uvs;
+        gpu.faceHash = face;
+        gpu.selectionHash = ~std::uint64_t{0};
+    }
+    // The selection can change between refreshes (a click redraws without one).
+    const SubSelection sel = shape->GetSubSelection(device);
+    const std::int32_t kind = shape->GetSelectionType(device);
+    const std::uint64_t selHash =
+        hashBytes(static_cast<std::uint64_t>(kind) + 1, sel.entries.data(),
+                  sel.entries.size() * sizeof(SubSelectionEntry));
+    if (selHash != gpu.selectionHash) {
+        uploadHighlights(gpu, *shape, device);
+        gpu.selectionHash = selHash;
+    }
+    return gpu;
+}
+
+void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
+                                 const EditportFrame& frame, bool translucentPass) {
+    if (!gpu.hasFaces || gpu.ranges.empty()) {
+        return;
+    }
+    const bool backdrop = (shape.displayFlags() & kBackdropFlag) != 0;
+    faceProgram_->bind();
+    setMatrix(*faceProgram_, "uModelView", modelView, *this);
+    setMatrix(*faceProgram_, "uProjection", frame.view.eyeToClip, *this);
+    faceProgram_->setUniformValue("uEyeScale", 1.0f);
+    faceProgram_->setUniformValue("uLit", !frame.flat && !backdrop);
+    faceProgram_->setUniformValue("uOrtho", frame.view.orthographic);
+    faceProgram_->setUniformValue("uTexture", 0);
+    glBindVertexArray(gpu.faceVao);
+    for (const MaterialRange& range : gpu.ranges) {
+        const MaterialPtr material = range.material < shape.GetMaterialCount()
+                                         ? shape.GetMaterialByIndex(range.material)
+                                         : nullptr;
+        const Color4 colour = material ? material->GetColorB() : Color4{0.8f, 0.8f, 0.8f, 1.0f};
+        if ((colour.a < 1.0f) != translucentPass) {
+            continue;
+        }
+        const TexturePtr texture = material && (frame.previewSetting & PreviewBits::Textures)
+                                       ? material->texture()
+                                       : nullptr;
+        const bool textured = texture && !texture->image().empty();
+        if (textured) {
+            glActiveTexture(GL_TEXTURE0);
+            glBindTexture(GL_TEXTURE_2D, textureFor(texture));
+            const GLint filter = material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR;
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+        }
+        faceProgram_->setUniformValue("uTextured", textured);
+        setColour(*faceProgram_, "uColour", colour);
+        glDrawArrays(GL_TRIANGLES, range.first, range.count);
+    }
+    glBindVertexArray(0);
+}
+
+void EditportRenderer::drawLines(GLuint vao, GLuint elements, GLsizei count,
+                                 const Matrix4& modelView, const Matrix4& projection,
+                                 const Color4& colour, float width, int w, int h) {
+    if (count <= 0) {
+        return;
+    }
+    lineProgram_->bind();
+    setMatrix(*lineProgram_, "uModelView", modelView, *this);
+    setMatrix(*lineProgram_, "uProjection", projection, *this);
+    lineProgram_->setUniformValue("uEyeScale", kLineEyeScale);
+    lineProgram_->setUniformValue("uPointSize", 1.0f);
+    lineProgram_->setUniformValue("uViewport", static_cast<float>(w), static_cast<float>(h));
+    lineProgram_->setUniformValue("uWidth", width);
+    setColour(*lineProgram_, "uColour", colour);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
+    glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
+    glBindVertexArray(0);
+}
+
+void EditportRenderer::drawPoints(GLuint vao, GLuint elements, GLsizei count,
+                                  const Matrix4& modelView, const Matrix4& projection,
+                                  const Color4& colour, float size) {
+    if (count <= 0) {
+        return;
+    }
+    pointProgram_->bind();
+    setMatrix(*pointProgram_, "uModelView", modelView, *this);
+    setMatrix(*pointProgram_, "uProjection", projection, *this);
+    pointProgram_->setUniformValue("uEyeScale", kLineEyeScale);
+    pointProgram_->setUniformValue("uPointSize", size);
+    setColour(*pointProgram_, "uColour", colour);
+    glBindVertexArray(vao);
+    if (elements != 0) {
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
+        glDrawElements(GL_POINTS, count, GL_UNSIGNED_INT, nullptr);
+    } else {
+        glDrawArrays(GL_POINTS, 0, count);
+    }
+    glBindVertexArray(0);
+}
+
+void EditportRenderer::drawScreenLines(const std::vector<float>& xyz, const Matrix4& modelView,
+                                       const Matrix4& projection, const Color4& colour, int w,
+                                       int h) {
+    if (xyz.empty()) {
+        return;
+    }
+    glBindVertexArray(scratchVao_);
+    glBindBuffer(GL_ARRAY_BUFFER, scratchBuffer_);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(xyz.size() * sizeof(float)), xyz.data(),
+                 GL_STREAM_DRAW);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
+    lineProgram_->bind();
+    setMatrix(*lineProgram_, "uModelView", modelView, *this);
+    setMatrix(*lineProgram_, "uProjection", projection, *this);
+    lineProgram_->setUniformValue("uEyeScale", kLineEyeScale);
+    lineProgram_->setUniformValue("uPointSize", 1.0f);
+    lineProgram_->setUniformValue("uViewport", static_cast<float>(w), static_cast<float>(h));
+    lineProgram_->setUniformValue("uWidth", 1.0f);
+    setColour(*lineProgram_, "uColour", colour);
+    glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(xyz.size() / 3));
+    glBindVertexArray(0);
+}
+
+void EditportRenderer::render(const EditportFrame& frame, int width, int height) {
+    glViewport(0, 0, width, height);
+    const std::uint32_t bg = frame.background;
+    glClearColor(((bg >> 16) & 0xffu) / 255.0f, ((bg >> 8) & 0xffu) / 255.0f, (bg & 0xffu) / 255.0f,
+                 1.0f);
+    glClearDepth(1.0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (!initialized_) {
+        return;
+    }
+    glEnable(GL_BLEND);
+    // Colour blends by alpha; the framebuffer's alpha stays opaque, so grabs are opaque.
+    glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_PROGRAM_POINT_SIZE);
+    glDisable(GL_CULL_FACE);
+    if (frame.flat) {
+        glDisable(GL_DEPTH_TEST);
+    } else {
+        glEnable(GL_DEPTH_TEST);
+        glDepthFunc(GL_LEQUAL);
+    }
+    // Caches of shapes that left the scene are dropped.
+    std::unordered_set<const Shape*> present;
+    for (const auto& item : frame.items) {
+        present.insert(item.first.get());
+    }
+    for (auto it = shapes_.begin(); it != shapes_.end();) {
+        if (present.count(it->first) == 0 || it->second.owner.expired()) {
+            freeShape(it->second);
+            it = shapes_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = textures_.begin(); it != textures_.end();) {
+        if (it->second.owner.expired()) {
+            glDeleteTextures(1, &it->second.id);
+            it = textures_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const std::vector<std::size_t> order = frame.flat ? drawOrder(frame.items, frame.view) : [&] {
+        std::vector<std::size_t> o(frame.items.size());
+        for (std::size_t i = 0; i < o.size(); ++i) {
+            o[i] = i;
+        }
+        return o;
+    }();
+    std::vector<ShapeGpu*> gpus(frame.items.size());
+    std::vector<Matrix4> modelViews(frame.items.size());
+    for (std::size_t i = 0; i < frame.items.size(); ++i) {
+        gpus[i] =
+            &cacheFor(frame.items[i].first, frame.generation, frame.previewSetting, frame.device);
+        modelViews[i] = multiply(frame.view.worldToEye, placementMatrix(frame.items[i].second));
+    }
+    const Matrix4& projection = frame.view.eyeToClip;
+    Color4 handle = frame.selectedColour;
+    handle.a = 1.0f;
+    auto overlays = [&](std::size_t i) {
+        const Shape& shape = *frame.items[i].first;
+        ShapeGpu& gpu = *gpus[i];
+        if (gpu.tintCount > 0) {
+            faceProgram_->bind();
+            setMatrix(*faceProgram_, "uModelView", modelViews[i], *this);
+            setMatrix(*faceProgram_, "uProjection", projection, *this);
+            faceProgram_->setUniformValue("uEyeScale", kLineEyeScale);
+            faceProgram_->setUniformValue("uLit", false);
+            faceProgram_->setUniformValue("uTextured", false);
+            setColour(*faceProgram_, "uColour", frame.selectedColour);
+            glBindVertexArray(gpu.tintVao);
+            glDepthMask(GL_FALSE);
+            glDrawArrays(GL_TRIANGLES, 0, gpu.tintCount);
+            glDepthMask(GL_TRUE);
+            glBindVertexArray(0);
+        }
+        if (drawsWires(shape, frame.previewSetting)) {
+            drawLines(gpu.vao, gpu.edges, gpu.edgeIndices, modelViews[i], projection,
+                      frame.wireColour, 1.0f, width, height);
+        }
+        drawLines(gpu.vao, gpu.highlightEdges, gpu.highlightCount, modelViews[i], projection,
+                  handle, 1.5f, width, height);
+        drawLines(gpu.vao, gpu.seamEdges, gpu.seamCount, modelViews[i], projection, handle,
+                  static_cast<float>(kSeamWidth), width, height);
+        if (drawsPoints(shape, frame.previewSetting)) {
+            drawPoints(gpu.vao, 0, gpu.vertexCount, modelViews[i], projection, frame.wireColour,
+                       static_cast<float>(kPointSize));
+        }
+        drawPoints(gpu.vao, gpu.handlePoints, gpu.handleCount, modelViews[i], projection, handle,
+                   static_cast<float>(kHandleSize));
+    };
+    if (frame.flat) {
+        for (std::size_t i : order) {
+            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+            overlays(i);
+        }
+    } else {
+        for (std::size_t i : order) {
+            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+        }
+        glDepthMask(GL_FALSE);
+        for (std::size_t i : order) {
+            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+        }
+        glDepthMask(GL_TRUE);
+        for (std::size_t i : order) {
+            overlays(i);
+        }
+    }
+    std::vector<float> lines;
+    for (const Vector3& v : boundingBoxLines(frame)) {
+        lines.insert(lines.end(), {v.x, v.y, v.z});
+    }
+    drawScreenLines(lines, frame.view.worldToEye, projection, handle, width, height);
+    if (frame.rubberBand) {
+        // In pixels: an orthographic projection of the screen rectangle, y down.
+        glDisable(GL_DEPTH_TEST);
+        const ViewTransform pixels =
+            flatViewTransform(width / 2.0, height / 2.0, height / 2.0, width, height, -1.0);
+        const float x0 = static_cast<float>(frame.bandX0), x1 = static_cast<float>(frame.bandX1);
+        const float y0 = static_cast<float>(frame.bandY0), y1 = static_cast<float>(frame.bandY1);
+        const std::vector<float> band = {x0, y0, 0, x1, y0, 0, x1, y0, 0, x1, y1, 0,
+                                         x1, y1, 0, x0, y1, 0, x0, y1, 0, x0, y0, 0};
+        drawScreenLines(band, pixels.worldToEye, pixels.eyeToClip, {1, 1, 1, 1}, width, height);
+    }
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_BLEND);
+}
+
+} // namespace brontle

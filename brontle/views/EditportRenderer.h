@@ -1,0 +1,90 @@
+#pragma once
+// Draws an EditportFrame with OpenGL 3.3 core into the current framebuffer (a QOpenGLWidget's,
+// or a QOpenGLFramebufferObject's for benchmarks). Holds no widget.
+//
+// Buffers are uploaded once per shape change, not per frame: after a Refresh (a new frame
+// generation) each shape's arrays are hashed, and only the parts whose hash changed are sent
+// again (positions alone when a layout is dragged, texture coordinates alone when only they
+// changed). Thick lines (seams) are quads made by a geometry shader, since core profiles need
+// not draw wide lines.
+
+#include "brontle/views/EditportFrame.h"
+
+#include <QOpenGLFunctions_3_3_Core>
+
+#include <cstdint>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+class QOpenGLShaderProgram;
+
+namespace brontle {
+
+class Texture;
+
+class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
+  public:
+    EditportRenderer();
+    ~EditportRenderer();
+
+    // Call with the context current. False when the context cannot run the shaders.
+    bool initialize();
+    bool initialized() const { return initialized_; }
+    // Draws the frame into the bound framebuffer of `width` x `height` device pixels.
+    void render(const EditportFrame& frame, int width, int height);
+    // Frees every GL object; call with the context current (before it goes away).
+    void release();
+
+    // Uploads done so far (tests and benchmarks check that an unchanged frame uploads nothing).
+    std::uint64_t uploadCount() const { return uploads_; }
+
+  private:
+    struct MaterialRange {
+        std::int32_t material = 0;
+        GLint first = 0;
+        GLsizei count = 0;
+    };
+    struct ShapeGpu {
+        std::weak_ptr<Shape> owner;
+        std::uint64_t generation = ~std::uint64_t{0};
+        std::uint64_t positionHash = 0, topologyHash = 0, faceHash = 0, uvHash = 0;
+        std::uint64_t selectionHash = ~std::uint64_t{0};
+        GLuint vao = 0, positions = 0, edges = 0;
+        GLsizei edgeIndices = 0;
+        GLsizei vertexCount = 0;
+        GLuint faceVao = 0, facePositions = 0, faceUvs = 0;
+        std::vector<MaterialRange> ranges;
+        bool hasFaces = false;
+        GLuint highlightEdges = 0, seamEdges = 0, handlePoints = 0, tintVao = 0, tintBuffer = 0;
+        GLsizei highlightCount = 0, seamCount = 0, handleCount = 0, tintCount = 0;
+    };
+
+    ShapeGpu& cacheFor(const ShapePtr& shape, std::uint64_t generation, int previewSetting,
+                       DeviceID device);
+    void uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly, bool uvsOnly);
+    void uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device);
+    GLuint textureFor(const std::shared_ptr<Texture>& texture);
+    void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
+                   const EditportFrame& frame, bool translucentPass);
+    void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
+                   const Matrix4& projection, const Color4& colour, float width, int w, int h);
+    void drawPoints(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
+                    const Matrix4& projection, const Color4& colour, float size);
+    void drawScreenLines(const std::vector<float>& xyz, const Matrix4& modelView,
+                         const Matrix4& projection, const Color4& colour, int w, int h);
+    void freeShape(ShapeGpu& gpu);
+
+    bool initialized_ = false;
+    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, lineProgram_, pointProgram_;
+    std::unordered_map<const Shape*, ShapeGpu> shapes_;
+    struct TextureGpu {
+        std::weak_ptr<Texture> owner;
+        GLuint id = 0;
+    };
+    std::unordered_map<const Texture*, TextureGpu> textures_;
+    GLuint scratchVao_ = 0, scratchBuffer_ = 0;
+    std::uint64_t uploads_ = 0;
+};
+
+} // namespace brontle
