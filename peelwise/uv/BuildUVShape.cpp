@@ -9,8 +9,10 @@
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,6 +61,108 @@ std::vector<MaterialPtr> copyMaterials(SceneGraph& scene, const Shape& atlas) {
     return perAtlasMaterial;
 }
 
+struct Box {
+    float minX = kBoxStart, minY = kBoxStart, maxX = -kBoxStart, maxY = -kBoxStart;
+    void add(float x, float y) {
+        if (std::isfinite(x) && std::isfinite(y)) {
+            minX = std::min(minX, x);
+            minY = std::min(minY, y);
+            maxX = std::max(maxX, x);
+            maxY = std::max(maxY, y);
+        }
+    }
+    bool empty() const { return !(minX <= maxX && minY <= maxY); }
+    bool near(float x, float y, float margin) const {
+        return x >= minX - margin && x <= maxX + margin && y >= minY - margin && y <= maxY + margin;
+    }
+};
+
+// How many dense cells a grid may use for a pool of `points`: a few per point.
+std::size_t denseBudget(std::size_t points) {
+    return std::max<std::size_t>(8 * points, std::size_t(1) << 20);
+}
+
+// The atlas's texture-coordinate pool as SetCornerUV sees it: the original entries, then those
+// added by the shift. Shifted values lie a whole tile away from the originals, so the originals
+// get a grid of their own only once a query comes near them; the answer is still the lowest
+// index within the tolerance, because every original comes before every added entry.
+class TexturePool {
+  public:
+    explicit TexturePool(const std::vector<Vector2>& originals) : originals_(originals) {
+        Box shifted;
+        for (const Vector2& t : originals_) {
+            box_.add(t.u, t.v);
+            shifted.add(t.u - 1.0f, t.v - 1.0f);
+        }
+        added_.reserve(originals_.size());
+        if (!shifted.empty()) {
+            added_.setDenseRegion(shifted.minX, shifted.minY, shifted.maxX, shifted.maxY,
+                                  denseBudget(originals_.size()));
+        }
+    }
+
+    std::int32_t size() const { return originalCount() + added_.size(); }
+    Vector2 value(std::int32_t t) const {
+        if (t < originalCount()) {
+            return originals_[t];
+        }
+        const Vector3& p = added_.points()[t - originalCount()];
+        return {p.x, p.y};
+    }
+
+    std::int32_t findOrAdd(const Vector2& uv) {
+        const Vector3 q{uv.u, uv.v, 0.0f};
+        if (!box_.empty() && box_.near(uv.u, uv.v, 2.0f * kPointTolerance)) {
+            if (!originalGrid_) {
+                originalGrid_.emplace(kPointTolerance);
+                originalGrid_->reserve(originals_.size());
+                originalGrid_->setDenseRegion(box_.minX, box_.minY, box_.maxX, box_.maxY,
+                                              denseBudget(originals_.size()));
+                for (const Vector2& t : originals_) {
+                    originalGrid_->add({t.u, t.v, 0.0f});
+                }
+            }
+            const std::int32_t found = originalGrid_->find(q);
+            if (found >= 0) {
+                return found;
+            }
+        }
+        return originalCount() + added_.findOrAdd(q);
+    }
+
+    std::vector<Vector2> values() const {
+        std::vector<Vector2> all(originals_);
+        all.reserve(static_cast<std::size_t>(size()));
+        for (const Vector3& p : added_.points()) {
+            all.push_back({p.x, p.y});
+        }
+        return all;
+    }
+
+  private:
+    std::int32_t originalCount() const { return static_cast<std::int32_t>(originals_.size()); }
+
+    const std::vector<Vector2>& originals_;
+    Box box_;
+    std::optional<ToleranceGrid> originalGrid_;
+    ToleranceGrid added_{kPointTolerance};
+};
+
+// The UV point of a texture coordinate: x = (u - 1) + 1, y = -(v - 1), folded once.
+Vector3 pointOf(const Vector2& t) {
+    const float u = t.u - 1.0f;
+    const float v = t.v - 1.0f;
+    float x = u + 1.0f;
+    float y = -v;
+    if (x > kFoldAboveX) {
+        x = x - 1.0f;
+    }
+    if (y < kFoldBelowY) {
+        y = y + 1.0f;
+    }
+    return {x, y, 0.0f};
+}
+
 } // namespace
 
 ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
@@ -68,20 +172,28 @@ ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
         const Toolkit& toolkit = *sceneGraph.GetToolkit();
         const auto& starts = atlasShape.polygonStart();
 
-        // Working copies of the atlas pool and corner indices, written back whole at the end.
+        // The corner indices are rewritten in a working copy, written back whole at the end.
         std::vector<std::int32_t> cornerTex = atlasShape.cornerTexCoord();
-        ToleranceGrid texGrid(kPointTolerance);
-        texGrid.reserve(atlasShape.texcoords().size() * 2);
-        for (const Vector2& t : atlasShape.texcoords()) {
-            texGrid.add({t.u, t.v, 0.0f});
-        }
+        const std::vector<Vector2>& originals = atlasShape.texcoords();
+        TexturePool pool(originals);
         ToleranceGrid uvGrid(kPointTolerance);
-        uvGrid.reserve(atlasShape.texcoords().size());
+        uvGrid.reserve(originals.size());
+        {
+            Box points;
+            for (const Vector2& t : originals) {
+                const Vector3 p = pointOf(t);
+                points.add(p.x, p.y);
+            }
+            if (!points.empty()) {
+                uvGrid.setDenseRegion(points.minX, points.minY, points.maxX, points.maxY,
+                                      denseBudget(originals.size()));
+            }
+        }
 
         // The pools only grow and never move a point, so the find-or-add answer for one pool
         // entry never changes: each texture coordinate index is resolved once.
-        std::vector<std::int32_t> vertexOf(static_cast<std::size_t>(texGrid.size()), -1);
-        std::vector<std::int32_t> shiftedOf(vertexOf.size(), -1);
+        std::vector<std::int32_t> vertexOf(originals.size(), -1);
+        std::vector<std::int32_t> shiftedOf(originals.size(), -1);
 
         std::size_t cornerTotal = 0;
         for (std::int32_t p : polygonIndices) {
@@ -98,8 +210,8 @@ ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
             const std::int32_t c = starts[p + 1] - first;
             outline.resize(static_cast<std::size_t>(c));
             for (std::int32_t k = 0; k < c; ++k) {
-                const Vector3& t = texGrid.points()[cornerTex[first + k]];
-                outline[k] = {t.x, t.y, 0.0f};
+                const Vector2 t = pool.value(cornerTex[first + k]);
+                outline[k] = {t.u, t.v, 0.0f};
             }
             const Vector3 n = toolkit.PolygonNormal(outline);
             const float off = n.z - 1.0f;
@@ -109,21 +221,11 @@ ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
                 const std::int32_t k = forward ? w : c - 1 - w;
                 const std::int32_t t = cornerTex[first + k];
                 if (vertexOf[t] < 0) {
-                    const Vector3 value = texGrid.points()[t];
-                    const float u = value.x - 1.0f;
-                    const float v = value.y - 1.0f;
-                    float x = u + 1.0f;
-                    float y = -v;
-                    if (x > kFoldAboveX) {
-                        x = x - 1.0f;
-                    }
-                    if (y < kFoldBelowY) {
-                        y = y + 1.0f;
-                    }
-                    vertexOf[t] = uvGrid.findOrAdd({x, y, 0.0f});
-                    shiftedOf[t] = texGrid.findOrAdd({u, v, 0.0f});
-                    if (vertexOf.size() < static_cast<std::size_t>(texGrid.size())) {
-                        vertexOf.resize(static_cast<std::size_t>(texGrid.size()), -1);
+                    const Vector2 value = pool.value(t);
+                    vertexOf[t] = uvGrid.findOrAdd(pointOf(value));
+                    shiftedOf[t] = pool.findOrAdd({value.u - 1.0f, value.v - 1.0f});
+                    if (vertexOf.size() < static_cast<std::size_t>(pool.size())) {
+                        vertexOf.resize(static_cast<std::size_t>(pool.size()), -1);
                         shiftedOf.resize(vertexOf.size(), -1);
                     }
                 }
@@ -176,12 +278,7 @@ ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
         ShapePtr uvShape = sceneGraph.CreateShape();
         uvShape->assignArrays(std::move(out));
         if (!polygonIndices.empty()) {
-            std::vector<Vector2> pool;
-            pool.reserve(static_cast<std::size_t>(texGrid.size()));
-            for (const Vector3& t : texGrid.points()) {
-                pool.push_back({t.x, t.y});
-            }
-            atlasShape.assignTexCoords(std::move(pool), std::move(cornerTex));
+            atlasShape.assignTexCoords(pool.values(), std::move(cornerTex));
         }
         return uvShape;
     });

@@ -15,9 +15,24 @@ ToleranceGrid::ToleranceGrid(float tolerance)
 void ToleranceGrid::reserve(std::size_t points) {
     points_.reserve(points);
     next_.reserve(points);
-    while (slots_.size() < 2 * points) {
-        grow();
+}
+
+void ToleranceGrid::setDenseRegion(float minX, float minY, float maxX, float maxY,
+                                   std::size_t maxCells) {
+    if (!(minX <= maxX) || !(minY <= maxY)) {
+        return; // empty or not finite: everything goes through the table
     }
+    const std::int64_t x0 = cellOf(minX), x1 = cellOf(maxX);
+    const std::int64_t y0 = cellOf(minY), y1 = cellOf(maxY);
+    const double cells = (double(x1) - double(x0) + 1.0) * (double(y1) - double(y0) + 1.0);
+    if (!(cells <= double(maxCells))) {
+        return;
+    }
+    denseX0_ = x0;
+    denseY0_ = y0;
+    denseWidth_ = x1 - x0 + 1;
+    denseHeight_ = y1 - y0 + 1;
+    dense_.assign(static_cast<std::size_t>(denseWidth_ * denseHeight_), -1);
 }
 
 std::int64_t ToleranceGrid::cellOf(float value) const {
@@ -31,7 +46,7 @@ std::int64_t ToleranceGrid::cellOf(float value) const {
 
 std::uint64_t ToleranceGrid::keyOf(std::int64_t cx, std::int64_t cy) {
     // Distinct far cells may share a key; that only adds candidates, which the exact test
-    // below rejects.
+    // rejects.
     return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(cx)) << 32) |
            static_cast<std::uint32_t>(cy);
 }
@@ -44,11 +59,11 @@ void ToleranceGrid::grow() {
     std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     --shift_;
+    const std::size_t mask = slots_.size() - 1;
     for (const Slot& s : old) {
         if (s.head < 0) {
             continue;
         }
-        const std::size_t mask = slots_.size() - 1;
         std::size_t i = slotOf(s.key);
         while (slots_[i].head >= 0) {
             i = (i + 1) & mask;
@@ -57,14 +72,29 @@ void ToleranceGrid::grow() {
     }
 }
 
-std::int32_t ToleranceGrid::add(const Vector3& p) {
+std::int32_t ToleranceGrid::head(std::int64_t cx, std::int64_t cy) const {
+    const std::int64_t dx = cx - denseX0_, dy = cy - denseY0_;
+    if (dx >= 0 && dx < denseWidth_ && dy >= 0 && dy < denseHeight_) {
+        return dense_[static_cast<std::size_t>(dy * denseWidth_ + dx)];
+    }
+    const std::uint64_t key = keyOf(cx, cy);
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = slotOf(key);
+    while (slots_[i].head >= 0 && slots_[i].key != key) {
+        i = (i + 1) & mask;
+    }
+    return slots_[i].head;
+}
+
+std::int32_t& ToleranceGrid::headSlot(std::int64_t cx, std::int64_t cy) {
+    const std::int64_t dx = cx - denseX0_, dy = cy - denseY0_;
+    if (dx >= 0 && dx < denseWidth_ && dy >= 0 && dy < denseHeight_) {
+        return dense_[static_cast<std::size_t>(dy * denseWidth_ + dx)];
+    }
     if (2 * (used_ + 1) > slots_.size()) {
         grow();
     }
-    const auto index = static_cast<std::int32_t>(points_.size());
-    points_.push_back(p);
-    next_.push_back(-1);
-    const std::uint64_t key = keyOf(cellOf(p.x), cellOf(p.y));
+    const std::uint64_t key = keyOf(cx, cy);
     const std::size_t mask = slots_.size() - 1;
     std::size_t i = slotOf(key);
     while (slots_[i].head >= 0 && slots_[i].key != key) {
@@ -73,10 +103,16 @@ std::int32_t ToleranceGrid::add(const Vector3& p) {
     if (slots_[i].head < 0) {
         slots_[i].key = key;
         ++used_;
-    } else {
-        next_[index] = slots_[i].head;
     }
-    slots_[i].head = index;
+    return slots_[i].head;
+}
+
+std::int32_t ToleranceGrid::add(const Vector3& p) {
+    const auto index = static_cast<std::int32_t>(points_.size());
+    points_.push_back(p);
+    std::int32_t& first = headSlot(cellOf(p.x), cellOf(p.y));
+    next_.push_back(first);
+    first = index;
     return index;
 }
 
@@ -85,17 +121,11 @@ std::int32_t ToleranceGrid::find(const Vector3& p) const {
     // The cells that the tolerance box around p touches, bounds computed as the host does.
     const std::int64_t x0 = cellOf(p.x - t), x1 = cellOf(p.x + t);
     const std::int64_t y0 = cellOf(p.y - t), y1 = cellOf(p.y + t);
-    const std::size_t mask = slots_.size() - 1;
     std::int32_t best = -1;
     for (std::int64_t cx = x0; cx <= x1; ++cx) {
         for (std::int64_t cy = y0; cy <= y1; ++cy) {
-            const std::uint64_t key = keyOf(cx, cy);
-            std::size_t i = slotOf(key);
-            while (slots_[i].head >= 0 && slots_[i].key != key) {
-                i = (i + 1) & mask;
-            }
             // Chains run from the highest index down, so the last match is the lowest.
-            for (std::int32_t j = slots_[i].head; j >= 0; j = next_[j]) {
+            for (std::int32_t j = head(cx, cy); j >= 0; j = next_[j]) {
                 const Vector3& q = points_[j];
                 if (std::fabs(q.x - p.x) <= t && std::fabs(q.y - p.y) <= t &&
                     std::fabs(q.z - p.z) <= t && (best < 0 || j < best)) {

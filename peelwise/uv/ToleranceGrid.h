@@ -6,7 +6,9 @@
 // The host's own tolerance look-up chains buckets through a node-based map; the layout builder
 // asks about a million of these questions, so this one keeps everything in flat arrays: cells
 // eight tolerances wide over x and y (the layouts are flat, so z is only compared, never
-// bucketed), an open-addressing table of cell heads, and a chain of indices per cell.
+// bucketed), a chain of indices per cell, and the cells' heads in a dense array over the region
+// where the caller expects its points (neighbouring queries then touch neighbouring memory),
+// with an open-addressing table for cells outside it.
 // Points are never moved or removed, which is what makes "the lowest index" stable over time.
 
 #include "brontle/model/Records.h"
@@ -22,6 +24,9 @@ class ToleranceGrid {
     explicit ToleranceGrid(float tolerance = 0.0001f);
 
     void reserve(std::size_t points);
+    // Cells inside [minX, maxX] x [minY, maxY] get dense heads, when that region has at most
+    // `maxCells` cells; call before the first add. Points outside still work, through the table.
+    void setDenseRegion(float minX, float minY, float maxX, float maxY, std::size_t maxCells);
     // Appends `p` without looking; returns its index (the previous size()).
     std::int32_t add(const brontle::Vector3& p);
     // The lowest index within the tolerance of `p`, or -1.
@@ -41,6 +46,9 @@ class ToleranceGrid {
     static std::uint64_t keyOf(std::int64_t cx, std::int64_t cy);
     std::size_t slotOf(std::uint64_t key) const;
     void grow();
+    // The head of cell (cx, cy): -1 when empty. `create` makes room for a new head.
+    std::int32_t head(std::int64_t cx, std::int64_t cy) const;
+    std::int32_t& headSlot(std::int64_t cx, std::int64_t cy);
 
     float tolerance_;
     double inverseCell_;
@@ -49,6 +57,8 @@ class ToleranceGrid {
     std::vector<Slot> slots_;        // power-of-two size, at most half full
     std::size_t used_ = 0;
     int shift_ = 64;
+    std::int64_t denseX0_ = 0, denseY0_ = 0, denseWidth_ = 0, denseHeight_ = 0;
+    std::vector<std::int32_t> dense_; // denseWidth_ x denseHeight_ heads, row by row
 };
 
 } // namespace peelwise::modUV
