@@ -153,28 +153,29 @@ void frmMain::createTextureOptions() {
     place(picTextureOptions, design.picTextureOptions);
 
     // Two rows: the seam commands of the preview above, the atlas and texture settings below;
-    // Unwrap spans both at the right.
+    // Unwrap spans both at the right. The widths leave room for a wider fallback face where the
+    // system has neither of the dialog fonts.
     cboTextureOption =
         dropDownList(picTextureOptions, "cboTextureOption", {"Create Texture", "Add to Texture"});
-    place(cboTextureOption, 60, 525, 1695, 360);
+    place(cboTextureOption, 60, 525, 1935, 360);
     cboFactorType = dropDownList(picTextureOptions, "cboFactorType", {"Max Stretch", "# Charts"});
-    place(cboFactorType, 3090, 525, 1455, 360);
+    place(cboFactorType, 3450, 525, 1575, 360);
     cmdDeselectAll =
         pushButton(picTextureOptions, "cmdDeselectAll", "Deselect All", "Deselect all seams");
-    place(cmdDeselectAll, 1815, 90, 1215, 360);
+    place(cmdDeselectAll, 2055, 90, 1335, 360);
     cmdCreaseSeams = pushButton(picTextureOptions, "cmdCreaseSeams", "Set Default Seams",
                                 "Set seams based on the creases of the shape");
-    place(cmdCreaseSeams, 60, 90, 1695, 360);
+    place(cmdCreaseSeams, 60, 90, 1935, 360);
     updFactor = new brontle::UpDownText(picTextureOptions);
     updFactor->setObjectName("updFactor");
     updFactor->setMinvalue(1.0);
     updFactor->setMaxvalue(100.0);
-    place(updFactor, 4605, 525, 855, 360);
+    place(updFactor, 5085, 525, 900, 360);
     cboTextureSize =
         dropDownList(picTextureOptions, "cboTextureSize",
                      {"64x64", "128x128", "256x256", "512x512", "1024x1024", "2048x2048"});
     cboTextureSize->setToolTip("Texture Size");
-    place(cboTextureSize, 1815, 525, 1215, 360);
+    place(cboTextureSize, 2055, 525, 1335, 360);
     cmdGenerateAtlas = pushButton(picTextureOptions, "cmdGenerateAtlas", "Unwrap", nullptr);
     place(cmdGenerateAtlas, design.cmdGenerateAtlas);
 }

@@ -1,0 +1,225 @@
+// The editor dialog's modal run and its one way out: OK, Cancel, the title bar and Escape each
+// close it with exactly one of the two flags set and the run's shapes released; the load handler
+// resets the editing state on every run of the one reused instance.
+#include "peelwise/editor/HistoryEntry.h"
+#include "peelwise/editor/frmMain.h"
+#include "peelwise/plugin/modMain.h"
+#include "peelwise/support/FontWiz.h"
+
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "brontle/services/ScriptedPlatform.h"
+#include "brontle/services/SettingsStore.h"
+#include "brontle/views/UpDownText.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace peelwise {
+namespace {
+
+class FrmMainUnloadTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(folder.isValid());
+        brontle::setSettingsFolder(folder.path().toStdString());
+        previous = brontle::setPlatform(scripted);
+        scene = brontle::SceneGraph::create(
+            std::make_shared<brontle::HostEnvironment>(folder.path().toStdString(), "BrontleTest"));
+        modMain::sceneGraph = scene;
+        dialog.csSourceShape = scene->CreateShape();
+        dialog.cgSourceFrame = scene->CreateFrame(nullptr);
+        dialog.bOKClicked = false;
+        dialog.bCancelClicked = false;
+    }
+    void TearDown() override {
+        modMain::sceneGraph.reset();
+        brontle::setPlatform(previous);
+        brontle::setSettingsFolder("");
+    }
+
+    // Shows the dialog; once it is up, `act` runs on it and must close it. Returns whether the
+    // dialog was up as the active modal window.
+    bool run(const std::function<void(frmMain&)>& act) {
+        bool shown = false;
+        QTimer::singleShot(0, [&] {
+            shown = QApplication::activeModalWidget() == &dialog && dialog.isVisible();
+            act(dialog);
+        });
+        QTimer guard; // an action that fails to close the dialog must not hang the run
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, [this] { dialog.done(0); });
+        guard.start(10000);
+        dialog.showModal();
+        return shown;
+    }
+
+    void expectReleased() {
+        EXPECT_EQ(dialog.csSourceShape, nullptr);
+        EXPECT_EQ(dialog.cgSourceFrame, nullptr);
+        EXPECT_EQ(dialog.csTextureShape, nullptr);
+        EXPECT_EQ(dialog.csUVShape, nullptr);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(dialog.isLoaded());
+    }
+
+    QTemporaryDir folder;
+    std::shared_ptr<brontle::ScriptedPlatform> scripted =
+        std::make_shared<brontle::ScriptedPlatform>();
+    std::shared_ptr<brontle::Platform> previous;
+    brontle::SceneGraphPtr scene;
+    frmMain& dialog = frmMain::instance();
+};
+
+TEST_F(FrmMainUnloadTest, OKSetsOnlyOKAndReleasesTheRunsShapes) {
+    std::weak_ptr<brontle::Shape> source = dialog.csSourceShape;
+    EXPECT_TRUE(run([](frmMain& d) { QTest::mouseClick(d.cmdOK, Qt::LeftButton); }));
+    EXPECT_TRUE(dialog.bOKClicked);
+    EXPECT_FALSE(dialog.bCancelClicked);
+    expectReleased();
+    // The dialog let go of the working copy; only the test's own scene could still hold it.
+    EXPECT_TRUE(source.expired());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(FrmMainUnloadTest, CancelSetsOnlyCancel) {
+    EXPECT_TRUE(run([](frmMain& d) { QTest::mouseClick(d.cmdCancel, Qt::LeftButton); }));
+    EXPECT_FALSE(dialog.bOKClicked);
+    EXPECT_TRUE(dialog.bCancelClicked);
+    expectReleased();
+}
+
+TEST_F(FrmMainUnloadTest, TitleBarCloseCountsAsCancel) {
+    EXPECT_TRUE(run([](frmMain& d) { d.close(); }));
+    EXPECT_FALSE(dialog.bOKClicked);
+    EXPECT_TRUE(dialog.bCancelClicked);
+    expectReleased();
+}
+
+TEST_F(FrmMainUnloadTest, EscapeCountsAsCancel) {
+    EXPECT_TRUE(run([](frmMain& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
+    EXPECT_FALSE(dialog.bOKClicked);
+    EXPECT_TRUE(dialog.bCancelClicked);
+    expectReleased();
+}
+
+TEST_F(FrmMainUnloadTest, EnterInTheFactorBoxDoesNotCloseTheDialog) {
+    bool stillOpen = false;
+    EXPECT_TRUE(run([&](frmMain& d) {
+        d.updFactor->setFocus();
+        QTest::keyClick(d.updFactor->lineEdit(), Qt::Key_Return);
+        stillOpen = d.isVisible() && d.isLoaded();
+        QTest::mouseClick(d.cmdCancel, Qt::LeftButton);
+    }));
+    EXPECT_TRUE(stillOpen);
+    EXPECT_TRUE(dialog.bCancelClicked);
+}
+
+TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
+    dialog.bUVChanged = true;
+    dialog.atHistory.resize(3);
+    dialog.lHistoryCount = 3;
+    dialog.lHistoryPosition = 2;
+    dialog.csUVShape = scene->CreateShape();
+    dialog.csTextureShape = scene->CreateShape();
+    dialog.lblX->setText("Position X: 0.25");
+    dialog.lblY->setText("Y: 0.75");
+    dialog.sTextureName = "kept.bmp";
+
+    struct Seen {
+        bool uvChanged = true;
+        std::size_t history = 99;
+        int count = -1;
+        int position = -1;
+        bool uvShape = true;
+        bool textureShape = true;
+        QString x, y;
+        bool sourceKept = false;
+    } seen;
+    EXPECT_TRUE(run([&](frmMain& d) {
+        seen = {d.bUVChanged,       d.atHistory.size(),     d.lHistoryCount,
+                d.lHistoryPosition, d.csUVShape != nullptr, d.csTextureShape != nullptr,
+                d.lblX->text(),     d.lblY->text(),         d.csSourceShape != nullptr};
+        d.cmdCancel_Click();
+    }));
+    EXPECT_FALSE(seen.uvChanged);
+    EXPECT_EQ(seen.history, 0u);
+    EXPECT_EQ(seen.count, 0);
+    EXPECT_EQ(seen.position, 0);
+    EXPECT_FALSE(seen.uvShape);
+    EXPECT_FALSE(seen.textureShape);
+    EXPECT_EQ(seen.x, "");
+    EXPECT_EQ(seen.y, "");
+    // What the plug-in class handed over is there while the dialog is up.
+    EXPECT_TRUE(seen.sourceKept);
+    // Fields the load does not reset keep their values.
+    EXPECT_EQ(dialog.sTextureName, "kept.bmp");
+}
+
+TEST_F(FrmMainUnloadTest, LoadGivesEveryControlTheSystemFont) {
+    QString family;
+    double points = 0;
+    QString okFamily;
+    EXPECT_TRUE(run([&](frmMain& d) {
+        family = d.font().family();
+        points = d.font().pointSizeF();
+        okFamily = d.cmdOK->font().family();
+        d.cmdCancel_Click();
+    }));
+    EXPECT_EQ(family.toStdString(), FontWiz::shared().FontName());
+    EXPECT_EQ(points, FontWiz::shared().FontSizeDefault());
+    EXPECT_EQ(okFamily.toStdString(), FontWiz::shared().FontName());
+}
+
+TEST_F(FrmMainUnloadTest, TheInstanceIsReusedByLaterRuns) {
+    frmMain* first = &frmMain::instance();
+    EXPECT_TRUE(run([](frmMain& d) { d.cmdOK_Click(); }));
+    EXPECT_TRUE(dialog.bOKClicked);
+    dialog.bOKClicked = false;
+    dialog.bCancelClicked = false;
+    dialog.csSourceShape = scene->CreateShape();
+    EXPECT_TRUE(run([](frmMain& d) { d.cmdCancel_Click(); }));
+    EXPECT_EQ(first, &frmMain::instance());
+    EXPECT_FALSE(dialog.bOKClicked);
+    EXPECT_TRUE(dialog.bCancelClicked);
+    expectReleased();
+}
+
+TEST_F(FrmMainUnloadTest, SceneGraphPropertyIsTheRunsGlobal) {
+    EXPECT_EQ(dialog.cCSG(), scene);
+    modMain::sceneGraph.reset();
+    EXPECT_EQ(dialog.cCSG(), nullptr);
+}
+
+TEST_F(FrmMainUnloadTest, UnloadOutsideARunDoesNothing) {
+    ASSERT_FALSE(dialog.isLoaded());
+    dialog.Unload();
+    EXPECT_FALSE(dialog.bCancelClicked);
+    EXPECT_NE(dialog.csSourceShape, nullptr);
+    EXPECT_NE(dialog.cgSourceFrame, nullptr);
+}
+
+TEST_F(FrmMainUnloadTest, FlagsAlreadySetAreKeptByTheQueryUnload) {
+    // OK sets its flag before unloading; the query-unload must not add Cancel to it.
+    dialog.bOKClicked = true;
+    dialog.Form_QueryUnload();
+    EXPECT_TRUE(dialog.bOKClicked);
+    EXPECT_FALSE(dialog.bCancelClicked);
+    EXPECT_EQ(dialog.csSourceShape, nullptr);
+    dialog.bOKClicked = false;
+    dialog.Form_QueryUnload();
+    EXPECT_TRUE(dialog.bCancelClicked);
+}
+
+} // namespace
+} // namespace peelwise
