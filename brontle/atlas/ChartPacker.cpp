@@ -1,5 +1,6 @@
 #include "brontle/atlas/ChartPacker.h"
 
+#include "brontle/atlas/FreeSpace.h"
 #include "brontle/atlas/ParallelFor.h"
 #include "brontle/model/Error.h"
 
@@ -10,8 +11,6 @@
 
 namespace brontle::atlas {
 namespace {
-
-constexpr int kNone = std::numeric_limits<int>::max() / 4;
 
 // Andrew's monotone chain; returns the hull counter-clockwise without repeated points.
 std::vector<Vec2d> convexHull(std::vector<Vec2d> points) {
@@ -74,15 +73,14 @@ std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
     return out;
 }
 
-// A chart rasterised at one scale: conservative coverage and the column / row profiles the
-// skyline needs for each of the four rotations.
+// A chart rasterised at one scale: conservative coverage (every texel its triangles touch), as
+// runs per row for each of the four rotations by 90 degrees counter-clockwise.
 struct Raster {
     int cols = 0;
     int rows = 0;
     std::vector<std::uint8_t> cells; // rows x cols, row-major, y upwards
-    // Per rotation: lowest and highest covered row of every column (kNone / -kNone when empty).
-    std::array<std::vector<int>, 4> bottom;
-    std::array<std::vector<int>, 4> top;
+    std::array<MaskRuns, 4> masks;
+    long long texels = 0;
 };
 
 void coverTriangle(const Vec2d (&t)[3], Raster& r) {
@@ -147,39 +145,33 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented, doubl
     }
     if (chart.triangles.empty())
         r.cells[0] = 1;
-    std::vector<int> colBottom(r.cols, kNone), colTop(r.cols, -kNone);
-    std::vector<int> rowLeft(r.rows, kNone), rowRight(r.rows, -kNone);
-    for (int y = 0; y < r.rows; ++y) {
-        for (int x = 0; x < r.cols; ++x) {
-            if (!r.cells[static_cast<std::size_t>(y) * r.cols + x])
-                continue;
-            colBottom[x] = std::min(colBottom[x], y);
-            colTop[x] = std::max(colTop[x], y);
-            rowLeft[y] = std::min(rowLeft[y], x);
-            rowRight[y] = std::max(rowRight[y], x);
+    r.texels = std::count(r.cells.begin(), r.cells.end(), std::uint8_t{1});
+    // Cell (x, y) of the unrotated raster goes to rotation 1 at (rows - 1 - y, x), rotation 2 at
+    // (cols - 1 - x, rows - 1 - y), rotation 3 at (y, cols - 1 - x); rotatePoint agrees.
+    r.masks[0] = maskRuns(r.cells, r.rows, r.cols);
+    std::vector<std::uint8_t> turned(r.cells.size());
+    for (int rotation = 1; rotation < 4; ++rotation) {
+        const bool odd = rotation % 2 == 1;
+        const int cols = odd ? r.rows : r.cols;
+        const int rows = odd ? r.cols : r.rows;
+        for (int y = 0; y < r.rows; ++y) {
+            for (int x = 0; x < r.cols; ++x) {
+                int tx = x, ty = y;
+                if (rotation == 1) {
+                    tx = r.rows - 1 - y;
+                    ty = x;
+                } else if (rotation == 2) {
+                    tx = r.cols - 1 - x;
+                    ty = r.rows - 1 - y;
+                } else {
+                    tx = y;
+                    ty = r.cols - 1 - x;
+                }
+                turned[static_cast<std::size_t>(ty) * cols + tx] =
+                    r.cells[static_cast<std::size_t>(y) * r.cols + x];
+            }
         }
-    }
-    r.bottom[0] = colBottom;
-    r.top[0] = colTop;
-    r.bottom[1].resize(r.rows);
-    r.top[1].resize(r.rows);
-    r.bottom[3].resize(r.rows);
-    r.top[3].resize(r.rows);
-    r.bottom[2].resize(r.cols);
-    r.top[2].resize(r.cols);
-    for (int x = 0; x < r.cols; ++x) {
-        const bool empty = colBottom[x] == kNone;
-        r.bottom[2][r.cols - 1 - x] = empty ? kNone : r.rows - 1 - colTop[x];
-        r.top[2][r.cols - 1 - x] = empty ? -kNone : r.rows - 1 - colBottom[x];
-    }
-    for (int y = 0; y < r.rows; ++y) {
-        const bool empty = rowLeft[y] == kNone;
-        // 90 degrees counter-clockwise: (x, y) -> (rows - 1 - y, x).
-        r.bottom[1][r.rows - 1 - y] = rowLeft[y];
-        r.top[1][r.rows - 1 - y] = rowRight[y];
-        // 270 degrees: (x, y) -> (y, cols - 1 - x).
-        r.bottom[3][y] = empty ? kNone : r.cols - 1 - rowRight[y];
-        r.top[3][y] = empty ? -kNone : r.cols - 1 - rowLeft[y];
+        r.masks[rotation] = maskRuns(turned, rows, cols);
     }
 }
 
@@ -203,92 +195,41 @@ struct Placement {
     int rotation = 0;
 };
 
-class Skyline {
-  public:
-    Skyline(int width, int height, int gutter)
-        : width_(width), height_(height), gutter_(gutter), sky_(width, 0) {}
-
-    // Finds the placement wasting the least area under the chart; false when none fits.
-    bool place(const Raster& r, Placement& out) {
-        double bestScore = std::numeric_limits<double>::infinity();
-        for (int rotation = 0; rotation < 4; ++rotation) {
-            const std::vector<int>& bottom = r.bottom[rotation];
-            const std::vector<int>& top = r.top[rotation];
-            const int w = static_cast<int>(bottom.size());
-            // Bottom of the chart dilated by the gutter, over columns -gutter .. w + gutter - 1.
-            dilated_.assign(w + 2 * gutter_, kNone);
-            int maxTop = 0;
-            for (int j = 0; j < w; ++j) {
-                if (bottom[j] == kNone)
-                    continue;
-                maxTop = std::max(maxTop, top[j]);
-                for (int k = j; k <= j + 2 * gutter_; ++k)
-                    dilated_[k] = std::min(dilated_[k], bottom[j] - gutter_);
-            }
-            const int span = w + 2 * gutter_;
-            // Wide charts try every few columns: a shift of 1/64 of their width changes the fit
-            // little, and the search is the packer's hot loop.
-            const int stride = std::max(1, w / 64);
-            for (int x = gutter_; x + w + gutter_ <= width_; x += stride) {
-                const int* sky = sky_.data() + x - gutter_;
-                int y = 0;
-                for (int j = 0; j < span; ++j) {
-                    if (dilated_[j] != kNone)
-                        y = std::max(y, sky[j] - dilated_[j]);
-                }
-                if (y + maxTop + 1 + gutter_ > height_)
-                    continue;
-                double waste = 0.0;
-                for (int j = 0; j < span; ++j) {
-                    if (dilated_[j] != kNone)
-                        waste += y + dilated_[j] - sky[j];
-                }
-                // Waste first; the height reached breaks near-ties toward the bottom-left.
-                const double score = waste + 0.25 * w * (y + maxTop + 1);
-                if (score < bestScore) {
-                    bestScore = score;
-                    out = {x, y, rotation};
-                }
-            }
-        }
-        if (bestScore == std::numeric_limits<double>::infinity())
-            return false;
-        const std::vector<int>& top = r.top[out.rotation];
-        for (int j = 0; j < static_cast<int>(top.size()); ++j) {
-            if (top[j] != -kNone)
-                sky_[out.x + j] = std::max(sky_[out.x + j], out.y + top[j] + 1);
-        }
-        return true;
-    }
-
-  private:
-    int width_;
-    int height_;
-    int gutter_;
-    std::vector<int> sky_;
-    std::vector<int> dilated_;
-};
-
 bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
              double scale, int width, int height, int gutter, int threads,
              std::vector<Raster>& rasters, std::vector<Placement>& placements) {
     rasters.resize(charts.size());
     parallelFor(static_cast<int>(charts.size()), threads,
                 [&](int i, int) { rasterise(charts[i], oriented[i], scale, rasters[i]); });
-    // Largest charts first: they shape the skyline, small ones fill what is left.
+    // Largest charts first: they shape the layout, small ones fill the holes left between them.
     std::vector<int> order(charts.size());
     std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const auto area = [&](int i) {
-            return static_cast<long long>(rasters[i].cols) * rasters[i].rows;
-        };
-        return area(a) > area(b);
-    });
-    Skyline skyline(width, height, gutter);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return rasters[a].texels > rasters[b].texels; });
+    FreeSpace space(width, height, gutter);
     placements.assign(charts.size(), {});
     for (const int i : order) {
-        if (!skyline.place(rasters[i], placements[i]))
+        // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose top
+        // ends lowest wins (then the leftmost, then the first rotation), which keeps the free
+        // space above the charts as one wide region for the charts still to come.
+        int bestTop = height + 1;
+        int bestX = width;
+        for (int rotation = 0; rotation < 4; ++rotation) {
+            const MaskRuns& mask = rasters[i].masks[rotation];
+            int x = 0, y = 0;
+            if (!space.findLowest(mask, bestTop - mask.rows, x, y))
+                continue;
+            const int top = y + mask.rows;
+            if (top < bestTop || (top == bestTop && x < bestX)) {
+                bestTop = top;
+                bestX = x;
+                placements[i] = {x, y, rotation};
+            }
+        }
+        if (bestTop > height)
             return false;
+        space.occupy(rasters[i].masks[placements[i].rotation], placements[i].x, placements[i].y,
+                     gutter);
     }
     return true;
 }
@@ -327,7 +268,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     // Charts rarely cover more than about 80 % of the texture, so the first trial starts there.
     double trial = high * std::sqrt(0.8);
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
-    for (;;) {
+    for (int failures = 0;; ++failures) {
         if (tryPack(charts, oriented, trial, width, height, gutter, threads, rasters, placements)) {
             low = trial;
             bestPlacements = placements;
@@ -341,7 +282,9 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                             " charts do not fit in the texture; use a larger texture or a "
                             "larger stretch factor",
                         "brontle::atlas");
-        trial = std::max(trial * 0.7, smallest);
+        // Small steps first, because a packing usually fits a little below the first trial and
+        // every step saved there is a bisection step saved; larger ones when it is far off.
+        trial = std::max(trial * (failures < 4 ? 0.9 : 0.7), smallest);
     }
     // Bisection on the scale; packing is not strictly monotone in scale, so the best fitting
     // trial is kept rather than the last one.

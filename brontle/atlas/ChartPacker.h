@@ -3,9 +3,10 @@
 //
 // Each chart is first turned to the orientation of its minimum-area bounding rectangle (any
 // angle), then rasterised conservatively at the trial scale (every texel its triangles touch)
-// and dropped into a skyline of the texture at 0, 90, 180 or 270 degrees, at the column and
-// rotation that waste the least area beneath it. Two charts' texels are always more than
-// `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
+// and placed, largest first, on the texture's occupancy bitmap (FreeSpace) at 0, 90, 180 or 270
+// degrees, at the lowest free spot whatever lies above it, so small charts fill the holes that
+// larger ones leave (under overhangs, in the bend of an L). Two charts' texels are always more
+// than `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
 // A bisection over the scale keeps the largest scale at which every chart fits.
 
 #include "brontle/atlas/Geometry.h"

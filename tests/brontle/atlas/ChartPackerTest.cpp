@@ -1,0 +1,161 @@
+// The packer on hand-made charts: the occupancy bitmap finds holes under overhangs and honours
+// the gutter exactly, and a small chart lands in the free bend of a large L-shaped one.
+
+#include "brontle/atlas/ChartPacker.h"
+#include "AtlasTestMeshes.h"
+#include "brontle/atlas/FreeSpace.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace brontle::atlas::testing {
+namespace {
+
+// A rows x cols mask from a predicate on (column, row).
+template <class Covered> MaskRuns maskOf(int cols, int rows, Covered covered) {
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * cols, 0);
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < cols; ++x)
+            cells[static_cast<std::size_t>(y) * cols + x] = covered(x, y) ? 1 : 0;
+    return maskRuns(cells, rows, cols);
+}
+
+TEST(FreeSpace, MaskRunsListEveryRunOfEveryRow) {
+    // Row 0: ##.#   Row 1: ....   Row 2: .##.
+    const std::vector<std::uint8_t> cells = {1, 1, 0, 1, 0, 0, 0, 0, 0, 1, 1, 0};
+    const MaskRuns m = maskRuns(cells, 3, 4);
+    EXPECT_EQ(m.rowStart, (std::vector<int>{0, 2, 2, 3}));
+    EXPECT_EQ(m.runs, (std::vector<std::pair<int, int>>{{0, 2}, {3, 4}, {1, 3}}));
+    EXPECT_EQ(m.widest, (std::vector<int>{2, 0, 2}));
+}
+
+TEST(FreeSpace, BorderIsTakenAndTheFirstSpotIsInsideIt) {
+    FreeSpace space(20, 10, 2);
+    EXPECT_TRUE(space.taken(1, 5));
+    EXPECT_TRUE(space.taken(18, 5));
+    EXPECT_TRUE(space.taken(5, 8));
+    EXPECT_FALSE(space.taken(2, 2));
+    EXPECT_FALSE(space.taken(17, 7));
+    const MaskRuns square = maskOf(3, 3, [](int, int) { return true; });
+    int x = -1, y = -1;
+    ASSERT_TRUE(space.findLowest(square, 100, x, y));
+    EXPECT_EQ(x, 2);
+    EXPECT_EQ(y, 2);
+    // 16 x 6 free texels: a 17 wide or 7 tall mask has nowhere to go.
+    EXPECT_FALSE(space.findLowest(maskOf(17, 1, [](int, int) { return true; }), 100, x, y));
+    EXPECT_FALSE(space.findLowest(maskOf(1, 7, [](int, int) { return true; }), 100, x, y));
+    EXPECT_TRUE(space.findLowest(maskOf(16, 6, [](int, int) { return true; }), 100, x, y));
+}
+
+TEST(FreeSpace, DilationTakesExactlyTheGutter) {
+    FreeSpace space(30, 30, 0);
+    const MaskRuns dot = maskOf(1, 1, [](int, int) { return true; });
+    space.occupy(dot, 10, 10, 2);
+    for (int y = 5; y <= 15; ++y) {
+        for (int x = 5; x <= 15; ++x) {
+            const int chebyshev = std::max(std::abs(x - 10), std::abs(y - 10));
+            EXPECT_EQ(space.taken(x, y), chebyshev <= 2) << x << ", " << y;
+        }
+    }
+}
+
+TEST(FreeSpace, SmallMaskGoesIntoTheHoleUnderAnOverhang) {
+    // A chart shaped like the letter r upside down: a leg on the left, a bar along its top
+    // reaching right. Under the bar, right of the leg, is a hole open only to the right.
+    FreeSpace space(40, 40, 0);
+    const MaskRuns overhang = maskOf(30, 20, [](int x, int y) { return x < 5 || y >= 15; });
+    space.occupy(overhang, 0, 0, 2);
+    const MaskRuns square = maskOf(6, 6, [](int, int) { return true; });
+    int x = -1, y = -1;
+    ASSERT_TRUE(space.findLowest(square, 100, x, y));
+    // Lowest, then leftmost: on the floor, just past the leg's gutter.
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(x, 7);
+    // The hole is 13 texels tall (rows 0..12): a 14 tall mask must go elsewhere, namely right
+    // of the bar's gutter (columns 32..39), still on the floor.
+    const MaskRuns tall = maskOf(6, 14, [](int, int) { return true; });
+    ASSERT_TRUE(space.findLowest(tall, 100, x, y));
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(x, 32);
+    // With the search capped below any free spot, nothing is found.
+    EXPECT_FALSE(space.findLowest(maskOf(9, 1, [](int, int) { return true; }), -1, x, y));
+}
+
+TEST(FreeSpace, MaskWithAGapFitsAroundATakenTexel) {
+    FreeSpace space(10, 3, 0);
+    space.occupy(maskOf(1, 1, [](int, int) { return true; }), 4, 0, 0);
+    // Row 0 of the mask is "#.#": its gap can straddle the taken texel at column 4.
+    const MaskRuns fork = maskOf(3, 2, [](int x, int y) { return y == 1 || x != 1; });
+    int x = -1, y = -1;
+    ASSERT_TRUE(space.findLowest(fork, 0, x, y));
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(x, 0);
+    space.occupy(fork, 0, 0, 0);
+    // Next free spot on row 0 for the same mask: columns 3..5 straddle 4 again.
+    ASSERT_TRUE(space.findLowest(fork, 0, x, y));
+    EXPECT_EQ(x, 3);
+}
+
+// Point in polygon by counting crossings, and the distance from a point to a segment.
+bool insidePolygon(const std::vector<Vec2d>& poly, Vec2d p) {
+    bool inside = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+            p.x < poly[j].x + (poly[i].x - poly[j].x) * (p.y - poly[j].y) / (poly[i].y - poly[j].y))
+            inside = !inside;
+    }
+    return inside;
+}
+
+double distanceToSegment(Vec2d p, Vec2d a, Vec2d b) {
+    const Vec2d ab = b - a;
+    const double t = std::clamp(dot(p - a, ab) / dot(ab, ab), 0.0, 1.0);
+    return length(p - (a + ab * t));
+}
+
+TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
+    // An L of 10 x 10 with arms 3 wide (area 51), fanned from its inner corner, and a unit
+    // square: the square must sit inside the L's bounding box, in the bend, not beside it.
+    PackInput ell;
+    ell.points = {{0, 0}, {10, 0}, {10, 3}, {3, 3}, {3, 10}, {0, 10}};
+    ell.triangles = {{3, 0, 1}, {3, 1, 2}, {3, 4, 5}, {3, 5, 0}};
+    PackInput square;
+    square.points = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    square.triangles = {{0, 1, 2}, {0, 2, 3}};
+    const int size = 64;
+    const int gutter = 2;
+    const PackResult packed = packCharts({ell, square}, size, size, gutter, 1);
+    ASSERT_EQ(packed.positions.size(), 2u);
+    const std::vector<Vec2d>& l = packed.positions[0];
+    const std::vector<Vec2d>& s = packed.positions[1];
+    // The L fills most of the texture: its 10 units span nearly 60 texels.
+    EXPECT_GT(packed.scale * 10.0, 50.0);
+    double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
+    for (const Vec2d& p : l) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    Vec2d centre{0.0, 0.0};
+    for (const Vec2d& p : s)
+        centre = centre + p * 0.25;
+    EXPECT_GT(centre.x, minX);
+    EXPECT_LT(centre.x, maxX);
+    EXPECT_GT(centre.y, minY);
+    EXPECT_LT(centre.y, maxY);
+    // Outside the L, and more than the gutter away from every edge of it.
+    EXPECT_FALSE(insidePolygon(l, centre));
+    for (const Vec2d& p : s) {
+        EXPECT_FALSE(insidePolygon(l, p));
+        for (std::size_t i = 0; i < l.size(); ++i)
+            EXPECT_GT(distanceToSegment(p, l[i], l[(i + 1) % l.size()]), gutter);
+        EXPECT_GE(p.x, gutter);
+        EXPECT_GE(p.y, gutter);
+        EXPECT_LE(p.x, size - gutter);
+        EXPECT_LE(p.y, size - gutter);
+    }
+}
+
+} // namespace
+} // namespace brontle::atlas::testing
