@@ -52,8 +52,9 @@ struct CreaseEdge;
 class frmMain : public QDialog {
     Q_OBJECT
   public:
-    // The one dialog of the process, created (with all its controls) on the first call. It is
-    // never destroyed: later editing runs reuse it, and its load handler resets the state.
+    // The one dialog of the process, created (with all its controls) on the first call, which
+    // needs a QApplication. It is never destroyed: later editing runs reuse it, and its load
+    // handler resets the state.
     static frmMain& instance();
 
     ~frmMain() override;

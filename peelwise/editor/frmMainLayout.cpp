@@ -54,6 +54,9 @@ void uncoverButtons(frmMain& form) {
 } // namespace
 
 void frmMain::Form_Resize() {
+    if (cmdGenerateAtlas == nullptr) {
+        return; // a size change while the controls are still being made
+    }
     // Every step runs with its errors ignored: a failing step is skipped and the rest still run.
     StepRunner ignore(ErrorPolicy::ContinueWithNextStep, [](const brontle::Error&) {});
     const double W = width() * brontle::platform().twipsPerPixelX();
