@@ -83,6 +83,8 @@ QPushButton* pushButton(QWidget* parent, const char* name, const char* caption,
 QComboBox* dropDownList(QWidget* parent, const char* name, const QStringList& items) {
     auto* list = new QComboBox(parent);
     list->setObjectName(name);
+    // Adding items selects the first one, so a list never shows an empty choice before the
+    // start-up selects the stored one.
     list->addItems(items);
     list->setFont(designFont());
     return list;
