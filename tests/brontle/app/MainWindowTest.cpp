@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -106,6 +107,33 @@ TEST_F(MainWindowTest, PickedPolygonsAreASubSelectionInPolygonModeAndTheWholeSha
     EXPECT_EQ(window_->currentSelection().shapes, 1);
     EXPECT_EQ(window_->currentSelection().selectionType, 0);
     EXPECT_EQ(label("lblSelection"), "Selected: 1 shape");
+}
+
+TEST_F(MainWindowTest, ClicksInTheViewSelectTheShapeOrItsPolygons) {
+    window_->resize(800, 600);
+    window_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    brontle::Editport* view = window_->view();
+    view->ResetView();
+    const QPoint centre = view->rect().center();
+    const QPoint corner(5, 5);
+
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, centre);
+    EXPECT_EQ(window_->currentSelection().shapes, 1);
+    EXPECT_EQ(window_->currentSelection().selectionType, 0);
+    EXPECT_EQ(sample()->GetSubSelectionCount(device()), 0) << "the whole shape, no polygons";
+    EXPECT_TRUE(action("plugin:Peel-Wise")->isEnabled());
+
+    action("mnuSelectPolygons")->trigger();
+    EXPECT_EQ(window_->currentSelection().shapes, 0) << "switching modes clears the selection";
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, centre);
+    EXPECT_EQ(window_->currentSelection().selectionType, brontle::kSelectPolygons);
+    EXPECT_EQ(window_->currentSelection().subSelectionCount, 1);
+    EXPECT_EQ(label("lblSelection"), "Selected: 1 polygon");
+
+    QTest::mouseClick(view, Qt::LeftButton, Qt::NoModifier, corner);
+    EXPECT_EQ(window_->currentSelection().shapes, 0);
+    EXPECT_FALSE(action("plugin:Peel-Wise")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AFailedSaveShowsWhyAndWritesNothing) {
