@@ -1,0 +1,119 @@
+#include "UnwrapJob.h"
+
+#include "brontle/atlas/Atlas.h"
+#include "brontle/io/MeshFile.h"
+#include "brontle/model/Error.h"
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "peelwise/uv/CreaseEdgesToSubSelection.h"
+#include "peelwise/uv/FindCreaseEdges.h"
+
+#include <chrono>
+
+namespace peelwise::tools {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void checkOptions(const UnwrapOptions& o) {
+    auto bad = [](const std::string& what) {
+        throw brontle::Error(brontle::ErrorNumber::HostBadArgument, what, "peelwise-unwrap");
+    };
+    if (o.factorType != 0 && o.factorType != 1) {
+        bad("the factor type must be stretch or charts");
+    }
+    if (o.factor < 1 || o.factor > 100) {
+        bad("the factor must be a whole number from 1 to 100, not " + std::to_string(o.factor));
+    }
+    if (o.width < 64 || o.width > 2048 || o.height < 64 || o.height > 2048) {
+        bad("the texture size must be 64 to 2048 pixels a side, not " + std::to_string(o.width) +
+            " x " + std::to_string(o.height));
+    }
+}
+
+// Marks the shape's crease edges as its edge selection in `device`, exactly as the editor marks
+// its default seams; returns the number of edge entries.
+std::int32_t markCreaseSeams(brontle::SceneGraph& scene, brontle::Shape& shape,
+                             brontle::DeviceID device) {
+    std::vector<modUV::CreaseEdge> creases;
+    std::int32_t count = 0;
+    modUV::FindCreaseEdges(scene, shape, creases, count);
+    std::vector<std::int32_t> polygons, corners;
+    std::int32_t n = 0;
+    modUV::CreaseEdgesToSubSelection(shape, creases, count, polygons, corners, n);
+    if (n > 0) {
+        brontle::SubSelection seams;
+        for (std::int32_t i = 0; i < n; ++i) {
+            seams.add(polygons[i], corners[i]);
+        }
+        shape.SetSubSelection(device, brontle::kSelectEdges, seams);
+    }
+    return n;
+}
+
+} // namespace
+
+UnwrapReport unwrapFile(const std::string& input, const std::string& output,
+                        const UnwrapOptions& options, const UnwrapProgress& progress) {
+    checkOptions(options);
+    const auto start = Clock::now();
+    auto scene = brontle::SceneGraph::create(nullptr);
+    brontle::LoadedScene loaded = brontle::loadMeshFile(input, *scene);
+    const brontle::DeviceID device = brontle::newDeviceID();
+    UnwrapReport report;
+    report.file = input;
+    const int count = static_cast<int>(loaded.shapes.size());
+    for (int i = 0; i < count; ++i) {
+        brontle::Shape& shape = *loaded.shapes[i];
+        const auto shapeStart = Clock::now();
+        ShapeReport r;
+        r.name = loaded.shapeNames[i];
+        r.polygons = shape.GetPolygonCount();
+        if (options.seamsFromCreases) {
+            r.seams = markCreaseSeams(*scene, shape, device);
+        }
+        std::int32_t charts = 0;
+        try {
+            shape.GenerateAtlas(device, 0, options.factorType, options.factor, options.width,
+                                options.height, charts, [&](double done) {
+                                    if (progress) {
+                                        progress(i, count, done);
+                                    }
+                                });
+        } catch (const brontle::Error& e) {
+            throw brontle::Error(e.number(), "shape \"" + r.name + "\": " + e.description(),
+                                 e.source());
+        }
+        const brontle::AtlasStatistics& stats = shape.lastAtlasStatistics();
+        r.charts = stats.charts;
+        r.utilisation = stats.utilisation;
+        r.stretchL2 = stats.stretchL2;
+        r.stretchLinf = stats.stretchLinf;
+        brontle::atlas::Result atlas;
+        atlas.texcoords = shape.texcoords();
+        atlas.cornerTexCoord = shape.cornerTexCoord();
+        atlas.polygonChart = stats.polygonChart;
+        atlas.chartCount = stats.charts;
+        const brontle::atlas::MeshView mesh{
+            shape.vertices(), shape.polygonStart(), shape.cornerVertex(), {}};
+        r.overlaps =
+            brontle::atlas::countOverlappingTexels(mesh, atlas, options.width, options.height);
+        shape.ClearSubSelection(device);
+        r.seconds = secondsSince(shapeStart);
+        report.shapes.push_back(std::move(r));
+        if (progress) {
+            progress(i, count, 1.0);
+        }
+    }
+    brontle::saveMeshFile(output, loaded.shapes, loaded.shapeNames);
+    report.seconds = secondsSince(start);
+    return report;
+}
+
+} // namespace peelwise::tools

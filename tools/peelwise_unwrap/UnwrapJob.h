@@ -1,0 +1,53 @@
+#pragma once
+// The headless batch unwrap: open a mesh file, unwrap every shape with the same atlas call and
+// seam search that the editor uses, write the result. The command-line front end (main.cpp)
+// only parses options; tests drive this directly.
+
+#include "brontle/model/Forward.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace peelwise::tools {
+
+struct UnwrapOptions {
+    std::int32_t factorType = 0; // 0 "Max Stretch", 1 "# Charts"
+    std::int32_t factor = 4;     // 1..100
+    std::int32_t width = 1024;   // 64..2048
+    std::int32_t height = 1024;
+    bool seamsFromCreases = false;
+};
+
+struct ShapeReport {
+    std::string name;
+    std::int32_t polygons = 0;
+    std::int32_t charts = 0;
+    double utilisation = 0.0;
+    double stretchL2 = 0.0;
+    double stretchLinf = 0.0;
+    std::int64_t overlaps = 0;
+    std::int32_t seams = 0; // edge entries passed as seams
+    double seconds = 0.0;
+};
+
+struct UnwrapReport {
+    std::string file;
+    double seconds = 0.0;
+    std::vector<ShapeReport> shapes;
+};
+
+// Called with (shape index, shape count, progress of that shape in [0, 1]).
+using UnwrapProgress = std::function<void(int, int, double)>;
+
+// Throws brontle::Error naming the file and the reason when a file cannot be read or written,
+// an option is out of range, or a shape cannot be unwrapped; the output file is then untouched.
+UnwrapReport unwrapFile(const std::string& input, const std::string& output,
+                        const UnwrapOptions& options, const UnwrapProgress& progress = {});
+
+// One JSON object: {"file", "seconds", "shapes": [{"name", "polygons", "charts", "utilisation",
+// "stretch_l2", "stretch_linf", "overlaps", "seconds"}]}.
+std::string toJson(const UnwrapReport& report);
+
+} // namespace peelwise::tools
