@@ -77,11 +77,6 @@ struct Box {
     }
 };
 
-// How many dense cells a grid may use for a pool of `points`: a few per point.
-std::size_t denseBudget(std::size_t points) {
-    return std::max<std::size_t>(8 * points, std::size_t(1) << 20);
-}
-
 // The atlas's texture-coordinate pool as SetCornerUV sees it: the original entries, then those
 // added by the shift. Shifted values lie a whole tile away from the originals, so the originals
 // get a grid of their own only once a query comes near them; the answer is still the lowest
@@ -97,7 +92,7 @@ class TexturePool {
         added_.reserve(originals_.size());
         if (!shifted.empty()) {
             added_.setDenseRegion(shifted.minX, shifted.minY, shifted.maxX, shifted.maxY,
-                                  denseBudget(originals_.size()));
+                                  originals_.size());
         }
     }
 
@@ -117,7 +112,7 @@ class TexturePool {
                 originalGrid_.emplace(kPointTolerance);
                 originalGrid_->reserve(originals_.size());
                 originalGrid_->setDenseRegion(box_.minX, box_.minY, box_.maxX, box_.maxY,
-                                              denseBudget(originals_.size()));
+                                              originals_.size());
                 for (const Vector2& t : originals_) {
                     originalGrid_->add({t.u, t.v, 0.0f});
                 }
@@ -186,7 +181,7 @@ ShapePtr BuildUVShape(SceneGraph& sceneGraph, Shape& atlasShape,
             }
             if (!points.empty()) {
                 uvGrid.setDenseRegion(points.minX, points.minY, points.maxX, points.maxY,
-                                      denseBudget(originals.size()));
+                                      originals.size());
             }
         }
 

@@ -5,6 +5,8 @@
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"
 
+#include <optional>
+
 namespace peelwise::modUV {
 
 using namespace brontle;
@@ -33,13 +35,21 @@ void FindCreaseEdges(SceneGraph& sceneGraph, Shape& shape, std::vector<CreaseEdg
     ShapePtr smooth = sceneGraph.CreateShape();
     smooth->AppendShape(shape);
     smooth->SetSmoothingAngle(180.0f);
-    const Topology topology = shape.GetTopology();
 
+    // Face normals and the vertex-to-polygon lists are only needed at candidate edges, which a
+    // smooth shape has none of and a flat-shaded one settles without neighbours: both are made
+    // on first use.
     const std::int32_t polygons = shape.GetPolygonCount();
     std::vector<Vector3> faceNormals(static_cast<std::size_t>(polygons));
-    for (std::int32_t f = 0; f < polygons; ++f) {
-        faceNormals[f] = shape.GetPolygon(f).GetFaceNormal();
-    }
+    std::vector<char> faceNormalKnown(static_cast<std::size_t>(polygons), 0);
+    auto faceNormal = [&](std::int32_t f) -> const Vector3& {
+        if (!faceNormalKnown[f]) {
+            faceNormals[f] = shape.GetPolygon(f).GetFaceNormal();
+            faceNormalKnown[f] = 1;
+        }
+        return faceNormals[f];
+    };
+    std::optional<Topology> topology;
     const auto& starts = shape.polygonStart();
     const auto& corners = shape.cornerVertex();
     const auto& normalOf = shape.cornerNormal();
@@ -60,7 +70,6 @@ void FindCreaseEdges(SceneGraph& sceneGraph, Shape& shape, std::vector<CreaseEdg
         if (cornerCount == 0) {
             continue;
         }
-        const Vector3& fn = faceNormals[f];
         std::int32_t prev = cornerCount - 1;
         Vector3 prevN = normals[normalOf[first + prev]];
         Vector3 prevS = smoothNormals[smoothNormalOf[first + prev]];
@@ -70,14 +79,18 @@ void FindCreaseEdges(SceneGraph& sceneGraph, Shape& shape, std::vector<CreaseEdg
             if (!toolkit.VectorsEqual(prevN, prevS) && !toolkit.VectorsEqual(curN, curS)) {
                 const std::int32_t from = corners[first + prev];
                 const std::int32_t to = corners[first + c];
+                const Vector3 fn = faceNormal(f);
                 if (toolkit.VectorsEqual(prevN, fn) || toolkit.VectorsEqual(curN, fn)) {
                     record(from, to);
                 } else {
-                    for (std::int32_t g : topology.polygonsOfVertex(to)) {
-                        if (g == f || !holdsReversedEdge(topology.cornersOfPolygon(g), from, to)) {
+                    if (!topology) {
+                        topology.emplace(shape.GetTopology());
+                    }
+                    for (std::int32_t g : topology->polygonsOfVertex(to)) {
+                        if (g == f || !holdsReversedEdge(topology->cornersOfPolygon(g), from, to)) {
                             continue;
                         }
-                        const Vector3& gn = faceNormals[g];
+                        const Vector3 gn = faceNormal(g);
                         const Vector3 avg =
                             toolkit.NormalizeVector({gn.x + fn.x, gn.y + fn.y, gn.z + fn.z});
                         if (!toolkit.VectorsEqual(avg, curN)) {

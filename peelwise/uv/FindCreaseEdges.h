@@ -12,8 +12,9 @@
 // `creases` with `count` increased by one; an edge shared by two flat faces appears twice, once
 // from each, in opposite directions. The caller empties both first.
 //
-// Host errors are raised again unchanged. Linear in the corners: face normals are computed
-// once and neighbours come from the topology's per-vertex polygon lists.
+// Host errors are raised again unchanged. Linear in the corners: face normals are computed at
+// most once each, and neighbours come from the topology's per-vertex polygon lists, both made
+// only when a candidate edge needs them.
 
 #include "peelwise/uv/CreaseEdge.h"
 

@@ -1,5 +1,6 @@
 #include "peelwise/uv/ToleranceGrid.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace peelwise::modUV {
@@ -18,14 +19,21 @@ void ToleranceGrid::reserve(std::size_t points) {
 }
 
 void ToleranceGrid::setDenseRegion(float minX, float minY, float maxX, float maxY,
-                                   std::size_t maxCells) {
-    if (!(minX <= maxX) || !(minY <= maxY)) {
+                                   std::size_t expectedPoints) {
+    if (!(minX <= maxX) || !(minY <= maxY) || !points_.empty()) {
         return; // empty or not finite: everything goes through the table
     }
+    // Any cell at least as wide as the tolerance finds every neighbour (the query visits each
+    // cell its tolerance box touches); wider cells for sparse points keep the array small.
+    const double width = double(maxX) - double(minX), height = double(maxY) - double(minY);
+    const double points = double(std::max<std::size_t>(expectedPoints, 1));
+    const double cell = std::max(8.0 * double(tolerance_), std::sqrt(width * height / points));
+    inverseCell_ = 1.0 / cell;
     const std::int64_t x0 = cellOf(minX), x1 = cellOf(maxX);
     const std::int64_t y0 = cellOf(minY), y1 = cellOf(maxY);
     const double cells = (double(x1) - double(x0) + 1.0) * (double(y1) - double(y0) + 1.0);
-    if (!(cells <= double(maxCells))) {
+    if (!(cells <= 4.0 * points + 65536.0)) {
+        inverseCell_ = 1.0 / (8.0 * double(tolerance_));
         return;
     }
     denseX0_ = x0;

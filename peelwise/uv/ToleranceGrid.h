@@ -5,7 +5,7 @@
 //
 // The host's own tolerance look-up chains buckets through a node-based map; the layout builder
 // asks about a million of these questions, so this one keeps everything in flat arrays: cells
-// eight tolerances wide over x and y (the layouts are flat, so z is only compared, never
+// at least eight tolerances wide over x and y (the layouts are flat, so z is only compared, never
 // bucketed), a chain of indices per cell, and the cells' heads in a dense array over the region
 // where the caller expects its points (neighbouring queries then touch neighbouring memory),
 // with an open-addressing table for cells outside it.
@@ -24,9 +24,11 @@ class ToleranceGrid {
     explicit ToleranceGrid(float tolerance = 0.0001f);
 
     void reserve(std::size_t points);
-    // Cells inside [minX, maxX] x [minY, maxY] get dense heads, when that region has at most
-    // `maxCells` cells; call before the first add. Points outside still work, through the table.
-    void setDenseRegion(float minX, float minY, float maxX, float maxY, std::size_t maxCells);
+    // Cells inside [minX, maxX] x [minY, maxY] get dense heads, sized for about one expected
+    // point per cell (never narrower than eight tolerances); call before the first add. A region
+    // that would still need far more cells than points (a long thin one) keeps the table only.
+    // Points outside the region still work, through the table.
+    void setDenseRegion(float minX, float minY, float maxX, float maxY, std::size_t expectedPoints);
     // Appends `p` without looking; returns its index (the previous size()).
     std::int32_t add(const brontle::Vector3& p);
     // The lowest index within the tolerance of `p`, or -1.

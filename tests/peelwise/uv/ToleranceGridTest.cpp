@@ -29,11 +29,11 @@ TEST(ToleranceGrid, AgreesWithTheHostsFindOrAddDenseOrHashed) {
         std::uniform_int_distribution<int> jitter(-4, 4);
         ToleranceGrid grid;
         // Variant 0: all hashed; 1: dense over the middle only, so points fall on both sides of
-        // the region's edge; 2: dense over everything.
+        // the region's edge; 2: dense over everything with wide cells (long chains).
         if (variant == 1) {
-            grid.setDenseRegion(0.2f, 0.2f, 0.6f, 0.6f, 1u << 22);
+            grid.setDenseRegion(0.2f, 0.2f, 0.6f, 0.6f, 4000);
         } else if (variant == 2) {
-            grid.setDenseRegion(-1.5f, -1.5f, 3.5f, 3.5f, 1u << 26);
+            grid.setDenseRegion(-0.25f, -0.25f, 0.65f, 0.65f, 100);
         }
         ShapePtr host = Shape::create();
         for (int i = 0; i < 4000; ++i) {
@@ -46,9 +46,10 @@ TEST(ToleranceGrid, AgreesWithTheHostsFindOrAddDenseOrHashed) {
     }
 }
 
-TEST(ToleranceGrid, DenseRegionTooLargeFallsBackToHashing) {
+TEST(ToleranceGrid, LongThinRegionFallsBackToHashing) {
     ToleranceGrid grid;
-    grid.setDenseRegion(-1000.0f, -1000.0f, 1000.0f, 1000.0f, 1000);
-    EXPECT_EQ(grid.findOrAdd({500.0f, -500.0f, 0}), 0);
-    EXPECT_EQ(grid.find({500.00005f, -500.0f, 0}), 0);
+    grid.setDenseRegion(0.0f, 0.0f, 1.0e6f, 0.0f, 10);
+    EXPECT_EQ(grid.findOrAdd({500.0f, 0.0f, 0}), 0);
+    EXPECT_EQ(grid.find({500.00005f, 0.00001f, 0}), 0);
+    EXPECT_EQ(grid.findOrAdd({500.0002f, 0.0f, 0}), 1);
 }
