@@ -194,6 +194,16 @@ TEST_F(BuildFixture, MatchesTheStepByStepFormOnRandomAtlases) {
     }
 }
 
+TEST_F(BuildFixture, MatchesTheStepByStepFormOnALargeRandomAtlas) {
+    RandomAtlas random = randomAtlas(*scene, 99, 6000);
+    ShapePtr literalAtlas = copyOf(*scene, *random.shape);
+    ShapePtr expected = literalBuildUVShape(*scene, *literalAtlas, random.polygonIndices);
+    ShapePtr actual = BuildUVShape(*scene, *random.shape, random.polygonIndices);
+    expectSameShape(*actual, *expected);
+    EXPECT_EQ(random.shape->texcoords(), literalAtlas->texcoords());
+    EXPECT_EQ(random.shape->cornerTexCoord(), literalAtlas->cornerTexCoord());
+}
+
 TEST_F(BuildFixture, RandomAtlasesReallyExerciseMergesFoldsAndBothWindings) {
     // Guards the oracle comparison above against a generator that stopped producing the cases.
     RandomAtlas random = randomAtlas(*scene, 3, 200);
