@@ -40,7 +40,7 @@ void validateOptions(const Options& options) {
 }
 
 // The meaning of the factor.
-//  MaxStretch: the L2 stretch norm (Sander et al.) allowed per chart is 1 + 0.01 * factor, so
+//  MaxStretch: the area-weighted mean L2 stretch (Sander et al.) allowed per chart is 1 + 0.01 * factor, so
 //    factor 1 -> 1.01 (nearly isometric, many charts), 4 -> 1.04 (the default), 100 -> 2.0
 //    (few, strongly stretched charts). Charts are first grown within a normal cone that widens
 //    with the factor, so a larger factor also starts from fewer, larger charts.

@@ -20,7 +20,10 @@ struct Work {
     bool alive = true;
     bool done = false;
     Verdict verdict = Verdict::Accepted;
-    double stretch = 1.0; // L2 stretch norm once flattened
+    // Area-weighted mean of the per-triangle L2 stretch once flattened. The mean, not the root
+    // mean square: on noisy surfaces a few sliver triangles stretch a lot whatever the cut, and
+    // the square lets them split charts that are fine everywhere else.
+    double stretch = 1.0;
 };
 
 // Flattens one chart and judges it. Reads `owner` only, so charts run in parallel.
@@ -40,7 +43,7 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     }
     StretchSum sum;
     accumulateChartStretch(adj, chart, sum);
-    work.stretch = sum.normL2();
+    work.stretch = sum.meanL2();
     if (chart.polygons.size() > 1 && sum.area3d > 0.0 &&
         (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart)))
         work.verdict = Verdict::SplitForFold;

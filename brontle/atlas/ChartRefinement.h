@@ -10,8 +10,8 @@
 namespace brontle::atlas {
 
 struct RefineSettings {
-    // A chart whose L2 stretch norm exceeds this is split (in chart-count mode, only while
-    // its part has fewer than maxChartsPerPart charts).
+    // A chart whose area-weighted mean L2 stretch exceeds this is split (in chart-count mode, only
+    // while its part has fewer than maxChartsPerPart charts).
     double stretchBound = 1.04;
     // 0: split on stretch without limit. Otherwise the chart-count mode: charts are only split
     // for stretch while their connected part has fewer charts than this.

@@ -28,27 +28,36 @@ constexpr double kCompactness = 0.25;
 // far sooner (and in parallel) than a few huge ones; at 1024 texels a chart this size still
 // has about one texel per polygon or more, so the extra gutters cost little.
 constexpr std::size_t kMaxChartPolygons = 16384;
+// Rounds of polygon -> vertex -> polygon averaging of the normals that guide growth. Noise on a
+// scanned-like surface makes polygons near the edge of the normal cone join or not at random,
+// which leaves a fringe of fingers along every chart border; each round spreads the averaging
+// over one more ring, and three rounds calm the fringe while still leaving creases a few
+// polygons wide.
+constexpr int kNormalSmoothingPasses = 3;
 // How far past the normal cone's first rejection a chart may still grow (see growCharts).
 constexpr double kReach = 1.5;
 
 } // namespace
 
 std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj) {
+    std::vector<Vec3d> result = adj.polygonNormal;
     std::vector<Vec3d> vertexNormal(adj.vertexCount);
-    for (int p = 0; p < adj.polygonCount; ++p) {
-        const Vec3d weighted = adj.polygonNormal[p] * adj.polygonArea[p];
-        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
-            vertexNormal[adj.cornerVertex[c]] += weighted;
-    }
-    std::vector<Vec3d> result(adj.polygonCount);
-    for (int p = 0; p < adj.polygonCount; ++p) {
-        Vec3d sum;
-        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
-            sum += normalized(vertexNormal[adj.cornerVertex[c]]);
-        // Fall back on the polygon's own normal when its vertex normals cancel out (a thin
-        // two-sided sheet).
-        result[p] =
-            adj.polygonArea[p] > 0.0 && length(sum) < 1e-6 ? adj.polygonNormal[p] : normalized(sum);
+    for (int pass = 0; pass < kNormalSmoothingPasses; ++pass) {
+        std::fill(vertexNormal.begin(), vertexNormal.end(), Vec3d{});
+        for (int p = 0; p < adj.polygonCount; ++p) {
+            const Vec3d weighted = result[p] * adj.polygonArea[p];
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+                vertexNormal[adj.cornerVertex[c]] += weighted;
+        }
+        for (int p = 0; p < adj.polygonCount; ++p) {
+            Vec3d sum;
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+                sum += normalized(vertexNormal[adj.cornerVertex[c]]);
+            // Fall back on the polygon's own normal when its vertex normals cancel out (a thin
+            // two-sided sheet).
+            result[p] = adj.polygonArea[p] > 0.0 && length(sum) < 1e-6 ? adj.polygonNormal[p]
+                                                                       : normalized(sum);
+        }
     }
     return result;
 }
@@ -271,6 +280,57 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
     seg.chartCount = next;
 }
 
+// Sweeps over the surface moving border polygons to the neighbouring chart they share more
+// edges with than with their own: the saw teeth and one-polygon spikes that normal-cone growth
+// leaves along the borders of noisy surfaces. Ragged borders pack badly (every tooth costs a
+// gutter around it in the texture) and their long border stretches the conformal map. A move
+// is made only when the polygon hangs on its chart by one unbroken run of edges and touches it
+// nowhere else (so the chart stays a disc without it) and the receiving chart stays a disc.
+void smoothChartBorders(const MeshAdjacency& adj, const VertexPolygons& around,
+                        std::vector<std::int32_t>& owner) {
+    constexpr int kSweeps = 4;
+    std::vector<std::pair<std::int32_t, int>> counts; // (chart, shared edges)
+    for (int sweep = 0; sweep < kSweeps; ++sweep) {
+        bool moved = false;
+        for (int p = 0; p < adj.polygonCount; ++p) {
+            const std::int32_t own = owner[p];
+            counts.clear();
+            int ownEdges = 0;
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+                const int o = adj.oppositeCorner[c];
+                if (o < 0)
+                    continue;
+                const std::int32_t other = owner[adj.cornerPolygon[o]];
+                if (other == own) {
+                    ++ownEdges;
+                    continue;
+                }
+                auto it = std::find_if(counts.begin(), counts.end(),
+                                       [other](const auto& e) { return e.first == other; });
+                if (it == counts.end())
+                    counts.push_back({other, 1});
+                else
+                    ++it->second;
+            }
+            if (ownEdges == 0 || counts.empty())
+                continue;
+            // The neighbour with most shared edges; the lower chart index on a tie.
+            auto best = std::min_element(counts.begin(), counts.end(), [](auto a, auto b) {
+                return a.second != b.second ? a.second > b.second : a.first < b.first;
+            });
+            if (best->second <= ownEdges)
+                continue;
+            owner[p] = -1;
+            const bool leaves = keepsDisc(adj, around, owner, p, own);
+            const bool joins = leaves && keepsDisc(adj, around, owner, p, best->first);
+            owner[p] = joins ? best->first : own;
+            moved = moved || joins;
+        }
+        if (!moved)
+            break;
+    }
+}
+
 } // namespace
 
 Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normals,
@@ -421,6 +481,7 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
         peelLeaves(adj, members, chart, seg.polygonChart, seeds);
         members.clear();
     }
+    smoothChartBorders(adj, around, seg.polygonChart);
     mergeSmallCharts(adj, normals, maxAngle, around, seg);
     return seg;
 }

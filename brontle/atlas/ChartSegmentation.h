@@ -16,7 +16,8 @@ struct Segmentation {
     int chartCount = 0;
 };
 
-// Polygon normals smoothed over the one-ring of their vertices (area weighted), unit or zero.
+// Polygon normals smoothed by three rounds of averaging polygon -> vertex (area weighted) ->
+// polygon, i.e. over about three rings of neighbours; unit or zero.
 // Growing charts on these instead of raw normals keeps scanner-like noise from shattering a
 // smooth surface into tiny charts, while creases of flat-shaded models survive.
 std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj);
@@ -29,6 +30,8 @@ Segmentation connectedParts(const MeshAdjacency& adj);
 // candidates, those sharing more edges with the chart come first, which keeps charts compact.
 // The next seed is the first polygon rejected by an earlier chart, so charts tile the surface
 // front by front instead of leaving slivers. Degenerate polygons (zero area) join any chart.
+// Afterwards a polygon that shares more edges with one neighbouring chart than with its own
+// moves there when both charts stay discs, which straightens saw-toothed borders.
 // Deterministic: ties break on polygon index.
 Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normals,
                         double maxAngle);

@@ -3,10 +3,17 @@
 
 #include "AtlasTestMeshes.h"
 
+#include "brontle/atlas/ChartSegmentation.h"
+#include "brontle/atlas/MeshAdjacency.h"
+
+#include <map>
+#include <numbers>
 #include <set>
 
 namespace brontle::atlas::testing {
 namespace {
+
+constexpr double kDegree = std::numbers::pi / 180.0;
 
 TEST(AtlasCharts, CubeCutAlongAllTwelveEdgesGivesSixChartsOfFourCorners) {
     const GeneratedMesh cube = cubeWithAllSeams();
@@ -123,9 +130,58 @@ TEST(AtlasCharts, MaxStretchFactorBoundsTheMeanStretch) {
         Options o;
         o.factor = factor;
         const Result r = generate(sphere.view(), o);
-        // The bound holds per chart on the L2 norm, which is never below the mean.
+        // The bound holds for the mean of every chart, so for the mean over the mesh.
         EXPECT_LE(r.stretchL2, 1.0 + 0.01 * factor) << "factor " << factor;
     }
+}
+
+TEST(AtlasCharts, GrownChartsOnANoisySphereHaveSmoothBorders) {
+    // Before its border is smoothed, a chart grown on a noisy surface has saw teeth: polygons
+    // that share more edges with a neighbouring chart than with their own. Nearly all must go.
+    const GeneratedMesh sphere = peelwise::bench::noisySphereWithTriangles(3000);
+    const MeshAdjacency adj = buildAdjacency(sphere.view());
+    const Segmentation seg = growCharts(adj, smoothedPolygonNormals(adj), 47.0 * kDegree);
+    ASSERT_GT(seg.chartCount, 4);
+    int border = 0;
+    int teeth = 0;
+    for (int p = 0; p < adj.polygonCount; ++p) {
+        std::map<int, int> shared; // chart -> edges
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+            const int o = adj.oppositeCorner[c];
+            ASSERT_GE(o, 0); // the sphere is closed
+            ++shared[seg.polygonChart[adj.cornerPolygon[o]]];
+        }
+        const int own = shared[seg.polygonChart[p]];
+        border += shared.size() > 1;
+        for (const auto& [chart, edges] : shared)
+            teeth += chart != seg.polygonChart[p] && edges > own;
+    }
+    EXPECT_GT(border, 100);
+    EXPECT_LE(teeth, border / 100) << teeth << " teeth among " << border << " border polygons";
+}
+
+TEST(AtlasCharts, SmoothedNormalsCalmNoiseButKeepAFlatPatchFlat) {
+    // A flat grid keeps +z everywhere; with one vertex lifted, the raw normals of its polygons
+    // tilt by about 19 degrees and the smoothed ones by far less, spread over more polygons.
+    const GeneratedMesh flat = quadGrid(9);
+    const MeshAdjacency flatAdj = buildAdjacency(flat.view());
+    for (const Vec3d& n : smoothedPolygonNormals(flatAdj))
+        EXPECT_NEAR(n.z, 1.0, 1e-12);
+    const GeneratedMesh bump =
+        quadGrid(9, [](int i, int j) { return i == 4 && j == 4 ? 0.5 : 0.0; });
+    const MeshAdjacency adj = buildAdjacency(bump.view());
+    const std::vector<Vec3d> smooth = smoothedPolygonNormals(adj);
+    double rawWorst = 1.0;
+    double smoothWorst = 1.0;
+    int tilted = 0;
+    for (int p = 0; p < adj.polygonCount; ++p) {
+        rawWorst = std::min(rawWorst, adj.polygonNormal[p].z);
+        smoothWorst = std::min(smoothWorst, smooth[p].z);
+        tilted += smooth[p].z < 1.0 - 1e-9;
+    }
+    EXPECT_LT(rawWorst, std::cos(18.0 * kDegree));
+    EXPECT_GT(smoothWorst, std::cos(10.0 * kDegree));
+    EXPECT_GT(tilted, 4); // spread beyond the four polygons around the lifted vertex
 }
 
 TEST(AtlasCharts, NonManifoldEdgeSeparatesItsPolygons) {
