@@ -31,15 +31,16 @@ MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
 
 FreeSpace::FreeSpace(int width, int height, int border)
     : width_(width), height_(height),
-      run_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height), 0),
+      run_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height), 1),
       longest_(height, 0) {
     assert(width >= 1 && height >= 1 && border >= 0);
     for (int y = 0; y < height; ++y) {
-        if (y < border || y >= height - border)
-            continue;
-        for (int x = width - border - 1, free = 0; x >= border; --x)
-            run_[index(x, y)] = ++free;
-        longest_[y] = std::max(0, width - 2 * border);
+        const bool open = y >= border && y < height - border;
+        for (int x = 0; x < width; ++x) {
+            if (!open || x < border || x >= width - border)
+                takeSpan(y, x, x + 1);
+        }
+        rebuildRow(y, width + 1);
     }
 }
 
@@ -49,13 +50,21 @@ void FreeSpace::takeSpan(int y, int x0, int x1) {
               run_.begin() + static_cast<std::ptrdiff_t>(index(x1, y)), 0);
 }
 
-// Recounts the free runs of row y left of column x1 (everything from x1 on is unchanged), and
-// the row's longest run.
+// Recounts the free and taken runs of row y left of column x1 (everything from x1 on is
+// unchanged; x1 may be width + 1 to count the sentinel too), and the row's longest free run.
 void FreeSpace::rebuildRow(int y, int x1) {
     std::int32_t* row = run_.data() + index(0, y);
-    for (int x = x1 - 1; x >= 0; --x)
-        row[x] = row[x] == 0 ? 0 : row[x + 1] + 1;
-    longest_[y] = *std::max_element(row, row + width_);
+    if (x1 > width_) {
+        row[width_] = -1;
+        x1 = width_;
+    }
+    for (int x = x1 - 1; x >= 0; --x) {
+        if (row[x] <= 0)
+            row[x] = row[x + 1] <= 0 ? row[x + 1] - 1 : -1;
+        else
+            row[x] = row[x + 1] > 0 ? row[x + 1] + 1 : 1;
+    }
+    longest_[y] = std::max(0, *std::max_element(row, row + width_));
 }
 
 // True when the mask fits with its lower-left corner at (x, y). Otherwise `skip` is how far x
@@ -67,9 +76,15 @@ bool FreeSpace::fitsAt(const MaskRuns& mask, int x, int y, int& skip, int& hint)
         for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
             const auto [begin, end] = mask.runs[k];
             const int free = row[begin];
+            if (free <= 0) {
+                // The run starts on a taken span of -free texels: no x' before its end works.
+                skip = -free;
+                return false;
+            }
             if (free < end - begin) {
-                // The taken texel at x + begin + free blocks this run for every x' <= x + free.
-                skip = free + 1;
+                // The taken span starting at x + begin + free blocks this run until x' passes
+                // its last texel.
+                skip = free - row[free + begin];
                 return false;
             }
         }
@@ -91,13 +106,22 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
     const int lastX = width_ - mask.cols;
     if (lastX < 0)
         return false;
-    for (int y = 0; y <= lastY; ++y) {
-        // Rows without a free run as long as the mask's row needs rule out this y at once.
-        bool possible = true;
-        for (int r = 0; r < mask.rows && possible; ++r)
-            possible = longest_[y + r] >= mask.widest[r];
-        if (!possible)
+    for (int y = 0; y <= lastY;) {
+        // A row without a free run as long as the mask's row placed on it needs rules out this
+        // y at once, and every y that puts an equally wide mask row on it.
+        int failed = -1;
+        for (int r = 0; r < mask.rows && failed < 0; ++r) {
+            if (longest_[y + r] < mask.widest[r])
+                failed = r;
+        }
+        if (failed >= 0) {
+            const int f = y + failed;
+            int lowest = failed;
+            while (lowest > 0 && mask.widest[lowest - 1] > longest_[f])
+                --lowest;
+            y = f - lowest + 1;
             continue;
+        }
         int hint = 0;
         for (int x = 0; x <= lastX;) {
             int skip = 1;
@@ -108,6 +132,7 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
             }
             x += skip;
         }
+        ++y;
     }
     return false;
 }

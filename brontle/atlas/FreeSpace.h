@@ -39,7 +39,7 @@ class FreeSpace {
     // (x, y): the next chart's texels are then more than `dilation` texels from this one's.
     void occupy(const MaskRuns& mask, int x, int y, int dilation);
 
-    bool taken(int x, int y) const { return run_[index(x, y)] == 0; }
+    bool taken(int x, int y) const { return run_[index(x, y)] <= 0; }
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -54,8 +54,10 @@ class FreeSpace {
 
     int width_;
     int height_;
-    // run_[index(x, y)]: free texels from (x, y) rightwards before the first taken one; each row
-    // has a sentinel column `width_` holding 0, so a run never reads past its row.
+    // run_[index(x, y)]: for a free texel, the free texels from (x, y) rightwards before the
+    // first taken one; for a taken texel, minus the taken texels from there to the next free
+    // one, so a search jumps over a taken span in one step. Each row has a taken sentinel
+    // column `width_`, so a run never reads past its row.
     std::vector<std::int32_t> run_;
     std::vector<std::int32_t> longest_; // per row, the longest free run
 };
