@@ -225,6 +225,7 @@ void EditportPrivate::releaseLeft(QPointF pos) {
 }
 
 void EditportPrivate::pointerMoved(QPointF pos) {
+    ensurePicks();
     const QPointF previous = lastPos;
     lastPos = pos;
     const int w = std::max(q->width(), 1), h = std::max(q->height(), 1);
@@ -264,6 +265,8 @@ void EditportPrivate::pointerMoved(QPointF pos) {
         break;
     }
     // The read-out: the shape under the pointer (a point, else a polygon, backdrops included).
+    // Navigation above may have moved the camera: pick with the new one.
+    ensurePicks();
     ShapePtr hitShape;
     Vector3 where = pickView.unproject(pos.x(), pos.y(), 1.0);
     const PointPick point = pickPoint(pos);

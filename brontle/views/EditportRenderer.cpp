@@ -482,7 +482,10 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
         gpu.topologyHash = topo;
         gpu.uvHash = uvs;
         gpu.faceHash = face;
-        gpu.selectionHash = ~std::uint64_t{0};
+        // Highlights hold vertex indices (topology) and, for tinted polygons, positions.
+        if (topologyChanged || (positionsChanged && gpu.tintCount > 0)) {
+            gpu.selectionHash = ~std::uint64_t{0};
+        }
     }
     // The selection can change between refreshes (a click redraws without one).
     const SubSelection sel = shape->GetSubSelection(device);
