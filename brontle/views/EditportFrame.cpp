@@ -113,6 +113,28 @@ std::vector<Vector3> boundingBoxLines(const EditportFrame& frame) {
     return lines;
 }
 
+bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const ViewTransform& view) {
+    if (vertexCount <= 0) {
+        return false;
+    }
+    double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
+    for (int i = 0; i < 8; ++i) {
+        const ScreenPoint s =
+            view.project({(i & 1) ? box.maxX : box.minX, (i & 2) ? box.maxY : box.minY,
+                          (i & 4) ? box.maxZ : box.minZ});
+        lx = std::min(lx, s.x);
+        ly = std::min(ly, s.y);
+        hx = std::max(hx, s.x);
+        hy = std::max(hy, s.y);
+    }
+    // Only the part of the box on the screen counts.
+    const double w = std::max(0.0, std::min(hx, double(view.width)) - std::max(lx, 0.0));
+    const double h = std::max(0.0, std::min(hy, double(view.height)) - std::max(ly, 0.0));
+    const double onScreen = std::max(w, 1.0) * std::max(h, 1.0);
+    const double share = (hx - lx) * (hy - ly) > 0 ? onScreen / ((hx - lx) * (hy - ly)) : 1.0;
+    return onScreen / std::max(1.0, vertexCount * std::min(share, 1.0)) >= 36.0;
+}
+
 void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
     SceneRenderStyle style;
     style.textures = (frame.previewSetting & PreviewBits::Textures) != 0;
@@ -143,7 +165,8 @@ void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
             raster.fillPolygon(corners, {}, nullptr, tint | 0xff000000u, 1.0,
                                frame.selectedColour.a, t.orthographic);
         }
-        if (drawsPoints(*shape, frame.previewSetting)) {
+        if (drawsPoints(*shape, frame.previewSetting) &&
+            pointsReadable(shape->GetBoundingBox(), shape->GetVertexCount(), t)) {
             for (const ScreenPoint& s : projected) {
                 raster.drawPoint(s, kPointSize, wire);
             }

@@ -66,6 +66,12 @@ ShapeHighlights highlightsOf(const Shape& shape, DeviceID device);
 bool drawsWires(const Shape& shape, int previewSetting);
 bool drawsPoints(const Shape& shape, int previewSetting);
 
+// Unselected points are drawn only while they are readable: when the shape's bounding box covers
+// at least 36 square pixels per vertex on the screen (points about 6 pixels apart). A denser
+// layout shows its wires alone until the user zooms in; selected points (handles) are always
+// drawn. `box` is the shape's bounding box in model space, `view` includes its placement.
+bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const ViewTransform& view);
+
 // Point sizes in pixels.
 inline constexpr int kPointSize = 3;
 inline constexpr int kHandleSize = 7;

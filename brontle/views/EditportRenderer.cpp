@@ -167,6 +167,7 @@ bool EditportRenderer::initialize() {
     faceProgram_ = std::make_unique<QOpenGLShaderProgram>();
     lineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    thinLineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     bool ok = faceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kFaceVertex) &&
               faceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFaceFragment) &&
               faceProgram_->link();
@@ -174,6 +175,9 @@ bool EditportRenderer::initialize() {
          lineProgram_->addShaderFromSourceCode(QOpenGLShader::Geometry, kLineGeometry) &&
          lineProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragment) &&
          lineProgram_->link();
+    ok = ok && thinLineProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kLineVertex) &&
+         thinLineProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragment) &&
+         thinLineProgram_->link();
     ok = ok && pointProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kLineVertex) &&
          pointProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kFlatFragment) &&
          pointProgram_->link();
@@ -219,13 +223,22 @@ void EditportRenderer::release() {
     glDeleteVertexArrays(1, &scratchVao_);
     faceProgram_.reset();
     lineProgram_.reset();
+    thinLineProgram_.reset();
     pointProgram_.reset();
     initialized_ = false;
 }
 
-GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture) {
+void EditportRenderer::setBlend(bool on) {
+    if (on != blend_) {
+        on ? glEnable(GL_BLEND) : glDisable(GL_BLEND);
+        blend_ = on;
+    }
+}
+
+GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture, bool& opaque) {
     auto& slot = textures_[texture.get()];
     if (slot.id != 0 && slot.owner.lock() == texture) {
+        opaque = slot.opaque;
         return slot.id;
     }
     if (slot.id == 0) {
@@ -233,6 +246,9 @@ GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture) {
     }
     slot.owner = texture;
     const Image& image = texture->image();
+    slot.opaque = std::all_of(image.pixels.begin(), image.pixels.end(),
+                              [](std::uint32_t p) { return (p >> 24) == 0xffu; });
+    opaque = slot.opaque;
     glBindTexture(GL_TEXTURE_2D, slot.id);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     // 0xAARRGGBB words are B, G, R, A bytes in memory on the little-endian machines we run on.
@@ -447,6 +463,7 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
                          static_cast<GLsizeiptr>(shape->vertices().size() * sizeof(Vector3)),
                          shape->vertices().data(), GL_DYNAMIC_DRAW);
             gpu.vertexCount = static_cast<GLsizei>(shape->vertices().size());
+            gpu.box = shape->GetBoundingBox();
             ++uploads_;
         }
         if (topologyChanged) {
@@ -526,15 +543,17 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
                                        ? material->texture()
                                        : nullptr;
         const bool textured = texture && !texture->image().empty();
+        bool opaqueTexture = true;
         if (textured) {
             glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, textureFor(texture));
+            glBindTexture(GL_TEXTURE_2D, textureFor(texture, opaqueTexture));
             const GLint filter = material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR;
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
         }
         faceProgram_->setUniformValue("uTextured", textured);
         setColour(*faceProgram_, "uColour", colour);
+        setBlend(colour.a < 1.0f || !opaqueTexture);
         glDrawArrays(GL_TRIANGLES, range.first, range.count);
     }
     glBindVertexArray(0);
@@ -546,14 +565,20 @@ void EditportRenderer::drawLines(GLuint vao, GLuint elements, GLsizei count,
     if (count <= 0) {
         return;
     }
-    lineProgram_->bind();
-    setMatrix(*lineProgram_, "uModelView", modelView, *this);
-    setMatrix(*lineProgram_, "uProjection", projection, *this);
-    lineProgram_->setUniformValue("uEyeScale", kLineEyeScale);
-    lineProgram_->setUniformValue("uPointSize", 1.0f);
-    lineProgram_->setUniformValue("uViewport", static_cast<float>(w), static_cast<float>(h));
-    lineProgram_->setUniformValue("uWidth", width);
-    setColour(*lineProgram_, "uColour", colour);
+    // One-pixel lines are plain GL lines (every core context draws those); wider ones go
+    // through the geometry shader, which costs far more per line on a software rasteriser.
+    QOpenGLShaderProgram& program = width <= 1.0f ? *thinLineProgram_ : *lineProgram_;
+    program.bind();
+    setMatrix(program, "uModelView", modelView, *this);
+    setMatrix(program, "uProjection", projection, *this);
+    program.setUniformValue("uEyeScale", kLineEyeScale);
+    program.setUniformValue("uPointSize", 1.0f);
+    if (width > 1.0f) {
+        program.setUniformValue("uViewport", static_cast<float>(w), static_cast<float>(h));
+        program.setUniformValue("uWidth", width);
+    }
+    setColour(program, "uColour", colour);
+    setBlend(colour.a < 1.0f);
     glBindVertexArray(vao);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
     glDrawElements(GL_LINES, count, GL_UNSIGNED_INT, nullptr);
@@ -572,6 +597,7 @@ void EditportRenderer::drawPoints(GLuint vao, GLuint elements, GLsizei count,
     pointProgram_->setUniformValue("uEyeScale", kLineEyeScale);
     pointProgram_->setUniformValue("uPointSize", size);
     setColour(*pointProgram_, "uColour", colour);
+    setBlend(colour.a < 1.0f);
     glBindVertexArray(vao);
     if (elements != 0) {
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, elements);
@@ -594,14 +620,15 @@ void EditportRenderer::drawScreenLines(const std::vector<float>& xyz, const Matr
                  GL_STREAM_DRAW);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 3 * sizeof(float), nullptr);
-    lineProgram_->bind();
-    setMatrix(*lineProgram_, "uModelView", modelView, *this);
-    setMatrix(*lineProgram_, "uProjection", projection, *this);
-    lineProgram_->setUniformValue("uEyeScale", kLineEyeScale);
-    lineProgram_->setUniformValue("uPointSize", 1.0f);
-    lineProgram_->setUniformValue("uViewport", static_cast<float>(w), static_cast<float>(h));
-    lineProgram_->setUniformValue("uWidth", 1.0f);
-    setColour(*lineProgram_, "uColour", colour);
+    (void)w;
+    (void)h;
+    thinLineProgram_->bind();
+    setMatrix(*thinLineProgram_, "uModelView", modelView, *this);
+    setMatrix(*thinLineProgram_, "uProjection", projection, *this);
+    thinLineProgram_->setUniformValue("uEyeScale", kLineEyeScale);
+    thinLineProgram_->setUniformValue("uPointSize", 1.0f);
+    setColour(*thinLineProgram_, "uColour", colour);
+    setBlend(colour.a < 1.0f);
     glDrawArrays(GL_LINES, 0, static_cast<GLsizei>(xyz.size() / 3));
     glBindVertexArray(0);
 }
@@ -616,7 +643,8 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
     if (!initialized_) {
         return;
     }
-    glEnable(GL_BLEND);
+    glDisable(GL_BLEND);
+    blend_ = false;
     // Colour blends by alpha; the framebuffer's alpha stays opaque, so grabs are opaque.
     glBlendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     glEnable(GL_PROGRAM_POINT_SIZE);
@@ -676,6 +704,7 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             faceProgram_->setUniformValue("uLit", false);
             faceProgram_->setUniformValue("uTextured", false);
             setColour(*faceProgram_, "uColour", frame.selectedColour);
+            setBlend(frame.selectedColour.a < 1.0f);
             glBindVertexArray(gpu.tintVao);
             glDepthMask(GL_FALSE);
             glDrawArrays(GL_TRIANGLES, 0, gpu.tintCount);
@@ -690,7 +719,9 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
                   handle, 1.5f, width, height);
         drawLines(gpu.vao, gpu.seamEdges, gpu.seamCount, modelViews[i], projection, handle,
                   static_cast<float>(kSeamWidth), width, height);
-        if (drawsPoints(shape, frame.previewSetting)) {
+        if (drawsPoints(shape, frame.previewSetting) &&
+            pointsReadable(gpu.box, gpu.vertexCount,
+                           frame.view.withModel(placementMatrix(frame.items[i].second)))) {
             drawPoints(gpu.vao, 0, gpu.vertexCount, modelViews[i], projection, frame.wireColour,
                        static_cast<float>(kPointSize));
         }

@@ -53,6 +53,7 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         GLuint vao = 0, positions = 0, edges = 0;
         GLsizei edgeIndices = 0;
         GLsizei vertexCount = 0;
+        BoundingBox box{};
         GLuint faceVao = 0, facePositions = 0, faceUvs = 0;
         std::vector<MaterialRange> ranges;
         bool hasFaces = false;
@@ -64,7 +65,7 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                        DeviceID device);
     void uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly, bool uvsOnly);
     void uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device);
-    GLuint textureFor(const std::shared_ptr<Texture>& texture);
+    GLuint textureFor(const std::shared_ptr<Texture>& texture, bool& opaque);
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
                    const EditportFrame& frame, bool translucentPass);
     void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
@@ -76,12 +77,17 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void freeShape(ShapeGpu& gpu);
 
     bool initialized_ = false;
-    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, lineProgram_, pointProgram_;
+    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, lineProgram_, thinLineProgram_,
+        pointProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
     struct TextureGpu {
         std::weak_ptr<Texture> owner;
         GLuint id = 0;
+        bool opaque = true;
     };
+    // Blending costs per fragment on software rasterisers: it is on only for translucent draws.
+    void setBlend(bool on);
+    bool blend_ = false;
     std::unordered_map<const Texture*, TextureGpu> textures_;
     GLuint scratchVao_ = 0, scratchBuffer_ = 0;
     std::uint64_t uploads_ = 0;
