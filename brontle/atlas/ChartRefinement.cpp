@@ -7,6 +7,7 @@
 #include "brontle/atlas/Stretch.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace brontle::atlas {
@@ -24,14 +25,45 @@ struct Work {
     // mean square: on noisy surfaces a few sliver triangles stretch a lot whatever the cut, and
     // the square lets them split charts that are fine everywhere else.
     double stretch = 1.0;
+    // chart.uv holds the layout of the chart this one was cut from (restricted to its vertices).
+    bool inherited = false;
 };
+
+// Judges a chart on its inherited layout, which a piece of an injective layout keeps injective,
+// so only the stretch, measured over the piece alone, is in question. Within `bound` the piece
+// is accepted as it is: a conformal solve of its own would only lower its stretch further. Far
+// over it (more than twice the allowed excess) the piece is split again at once: a solve of its
+// own would not bring it under. Either way chart.uv is scaled to the 3D area and true returned;
+// false leaves the piece to be solved.
+bool judgeInherited(const MeshAdjacency& adj, Work& work, double bound) {
+    StretchSum sum;
+    accumulateChartStretch(adj, work.chart, sum);
+    if (sum.flipped > 0 || !(sum.area2d > 0.0) || !(sum.area3d > 0.0))
+        return false;
+    const double stretch = sum.meanL2();
+    if (stretch > bound && stretch <= 1.0 + 2.0 * (bound - 1.0))
+        return false;
+    work.stretch = stretch;
+    work.verdict = stretch > bound ? Verdict::SplitForStretch : Verdict::Accepted;
+    const double scale = sum.areaScale();
+    for (Vec2d& p : work.chart.uv)
+        p = p * scale;
+    return true;
+}
 
 // Flattens one chart and judges it. Reads `owner` only, so charts run in parallel.
 void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
-                     std::int32_t id, Work& work, std::vector<std::int32_t>& vertexScratch) {
+                     std::int32_t id, Work& work, std::vector<std::int32_t>& vertexScratch,
+                     double stretchBound) {
     Chart& chart = work.chart;
     numberChartVertices(adj, chart, vertexScratch);
     work.verdict = Verdict::Accepted;
+    if (work.inherited) {
+        work.inherited = false;
+        if (chart.polygons.size() > 1 && eulerCharacteristic(adj, owner, id, chart) == 1 &&
+            judgeInherited(adj, work, stretchBound))
+            return;
+    }
     if (chart.polygons.size() == 1 || chartArea3d(adj, chart) <= 0.0) {
         flattenByProjection(adj, chart);
     } else if (eulerCharacteristic(adj, owner, id, chart) != 1) {
@@ -72,8 +104,18 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     auto split = [&](int id) {
         Work& work = works[id];
         const bool wantDiscs = work.verdict == Verdict::SplitForShape;
+        // A chart far over the stretch bound is cut into several pieces at once rather than
+        // halved again and again, each halving costing another conformal solve of everything
+        // that is left. Stretch in excess of 1 grows about with a chart's area, so the pieces
+        // are about as many as the excess is multiples of the allowed excess. The chart-count
+        // mode halves, to spend its budget one chart at a time.
+        int pieces = 2;
+        if (work.verdict == Verdict::SplitForStretch && settings.maxChartsPerPart == 0) {
+            const double ratio = (work.stretch - 1.0) / (settings.stretchBound - 1.0);
+            pieces = static_cast<int>(std::clamp(std::ceil(ratio), 2.0, 8.0));
+        }
         std::vector<std::vector<std::int32_t>> parts =
-            splitChart(adj, work.chart.polygons, wantDiscs, splitScratch);
+            splitChart(adj, work.chart.polygons, wantDiscs, splitScratch, pieces);
         if (parts.size() < 2) {
             // Only a single polygon cannot be split, and those are projected before judging; keep
             // the chart flat in any case rather than leave it without coordinates.
@@ -84,6 +126,15 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
         work.alive = false;
         chartsInPart[work.part] += static_cast<int>(parts.size()) - 1;
         const int part = work.part;
+        // A chart split for stretch alone had a valid layout; its pieces start from it (see
+        // judgeInherited). The chart-count mode re-solves every piece, its charts being few.
+        const bool inherit = work.verdict == Verdict::SplitForStretch &&
+                             settings.maxChartsPerPart == 0 && !work.chart.uv.empty();
+        const Chart parent = inherit ? std::move(work.chart) : Chart{};
+        if (inherit) {
+            for (std::size_t l = 0; l < parent.vertices.size(); ++l)
+                splitScratch.vertexStamp[parent.vertices[l]] = static_cast<std::int32_t>(l);
+        }
         for (auto& polygons : parts) {
             const auto newId = static_cast<std::int32_t>(works.size());
             for (const std::int32_t p : polygons)
@@ -91,7 +142,18 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
             Work next;
             next.chart.polygons = std::move(polygons);
             next.part = part;
+            if (inherit) {
+                numberChartVertices(adj, next.chart, vertexScratch[0]);
+                next.chart.uv.resize(next.chart.vertices.size());
+                for (std::size_t l = 0; l < next.chart.vertices.size(); ++l)
+                    next.chart.uv[l] = parent.uv[splitScratch.vertexStamp[next.chart.vertices[l]]];
+                next.inherited = true;
+            }
             works.push_back(std::move(next));
+        }
+        if (inherit) {
+            for (const std::int32_t v : parent.vertices)
+                splitScratch.vertexStamp[v] = -1;
         }
     };
 
@@ -101,7 +163,8 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     while (!pending.empty()) {
         parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
             const int id = pending[k];
-            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker]);
+            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker],
+                            settings.stretchBound);
         });
         const std::vector<int> judged = std::move(pending);
         pending.clear();

@@ -26,8 +26,10 @@ constexpr double kCompactness = 0.25;
 // Growth stops at this many polygons. The sparse factorisation of a chart's conformal map grows
 // faster than linearly with its size, so on million-polygon meshes many moderate charts solve
 // far sooner (and in parallel) than a few huge ones; at 1024 texels a chart this size still
-// has about one texel per polygon or more, so the extra gutters cost little.
-constexpr std::size_t kMaxChartPolygons = 16384;
+// has about one texel per polygon or more, so the extra gutters cost little. On noisy surfaces
+// the stretch of a conformal map grows with the polygons it spans, and charts much larger than
+// this nearly all exceed the default bound and are solved once only to be split.
+constexpr std::size_t kMaxChartPolygons = 8192;
 // Rounds of polygon -> vertex -> polygon averaging of the normals that guide growth. Noise on a
 // scanned-like surface makes polygons near the edge of the normal cone join or not at random,
 // which leaves a fringe of fingers along every chart border; each round spreads the averaging

@@ -143,12 +143,14 @@ int partEuler(const MeshAdjacency& adj, const std::vector<std::int32_t>& part,
     return static_cast<int>(vertices - (inner / 2 + border) + static_cast<long long>(part.size()));
 }
 
-std::vector<std::vector<std::int32_t>> geodesicSplit(const LocalChart& chart) {
+// Farthest-point seeds: the farthest polygon from polygon 0, then repeatedly the polygon
+// farthest from every seed so far; each polygon then goes to its nearest seed.
+std::vector<std::vector<std::int32_t>> geodesicSplit(const LocalChart& chart, int parts) {
     std::vector<double> distance;
     std::vector<int> label;
-    auto farthest = [&](int from) {
-        chart.distances({from}, distance, label);
-        int best = from;
+    auto farthest = [&](const std::vector<int>& from) {
+        chart.distances(from, distance, label);
+        int best = from.front();
         for (int i = 0; i < chart.size(); ++i) {
             if (distance[i] != std::numeric_limits<double>::infinity() &&
                 distance[i] > distance[best])
@@ -156,9 +158,14 @@ std::vector<std::vector<std::int32_t>> geodesicSplit(const LocalChart& chart) {
         }
         return best;
     };
-    const int a = farthest(0);
-    const int b = farthest(a);
-    chart.distances({a, b}, distance, label);
+    std::vector<int> seeds{farthest({0})};
+    while (static_cast<int>(seeds.size()) < std::min(parts, chart.size())) {
+        const int next = farthest(seeds);
+        if (distance[next] <= 0.0)
+            break;
+        seeds.push_back(next);
+    }
+    chart.distances(seeds, distance, label);
     return chart.components(label);
 }
 
@@ -174,13 +181,14 @@ std::vector<std::vector<std::int32_t>> planeSplit(const LocalChart& chart, const
 
 std::vector<std::vector<std::int32_t>> splitChart(const MeshAdjacency& adj,
                                                   const std::vector<std::int32_t>& polygons,
-                                                  bool wantDiscs, SplitScratch& scratch) {
+                                                  bool wantDiscs, SplitScratch& scratch,
+                                                  int parts) {
     if (polygons.size() < 2)
         return {polygons};
     std::vector<std::vector<std::vector<std::int32_t>>> candidates;
     {
         const LocalChart chart(adj, polygons, scratch);
-        candidates.push_back(geodesicSplit(chart));
+        candidates.push_back(geodesicSplit(chart, std::max(2, parts)));
         if (wantDiscs) {
             Vec3d mean;
             for (int i = 0; i < chart.size(); ++i)

@@ -21,13 +21,15 @@ struct SplitScratch {
 // opposite corners) into at least two edge-connected parts, each returned ascending; the parts
 // are ordered by their lowest polygon. A chart of one polygon comes back unchanged (one part).
 //
-// The default cut grows two regions by geodesic distance over polygon centroids from two
-// far-apart seeds (the farthest polygon from the first one, and the farthest from that). With
+// The default cut grows `parts` regions (at least two) by geodesic distance over polygon
+// centroids from far-apart seeds: the farthest polygon from the first one, the farthest from
+// that, then each time the polygon farthest from all seeds so far. With
 // `wantDiscs` (the chart is not a disc: closed, an annulus, a handle) cuts by the planes through
 // the centroid normal to the chart's principal axes are tried as well, and the first candidate
 // whose parts are all discs wins: a two-seed cut of a tube only shortens the tube.
 std::vector<std::vector<std::int32_t>> splitChart(const MeshAdjacency& adj,
                                                   const std::vector<std::int32_t>& polygons,
-                                                  bool wantDiscs, SplitScratch& scratch);
+                                                  bool wantDiscs, SplitScratch& scratch,
+                                                  int parts = 2);
 
 } // namespace brontle::atlas
