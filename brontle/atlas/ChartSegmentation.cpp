@@ -286,8 +286,8 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
 // edges with than with their own: the saw teeth and one-polygon spikes that normal-cone growth
 // leaves along the borders of noisy surfaces. Ragged borders pack badly (every tooth costs a
 // gutter around it in the texture) and their long border stretches the conformal map. A move
-// is made only when the polygon hangs on its chart by one unbroken run of edges and touches it
-// nowhere else (so the chart stays a disc without it) and the receiving chart stays a disc.
+// is made only when the polygon hangs on its chart by one edge and touches it nowhere else (so
+// the chart stays a disc without it) and the receiving chart stays a disc.
 void smoothChartBorders(const MeshAdjacency& adj, const VertexPolygons& around,
                         std::vector<std::int32_t>& owner) {
     constexpr int kSweeps = 4;
@@ -314,7 +314,10 @@ void smoothChartBorders(const MeshAdjacency& adj, const VertexPolygons& around,
                 else
                     ++it->second;
             }
-            if (ownEdges == 0 || counts.empty())
+            // Only polygons hanging on their chart by a single edge: for those, "touches the
+            // chart nowhere else" is enough for the chart to stay a disc without them, while
+            // removing a polygon held by two edges could pinch the chart at their common vertex.
+            if (ownEdges != 1 || counts.empty())
                 continue;
             // The neighbour with most shared edges; the lower chart index on a tie.
             auto best = std::min_element(counts.begin(), counts.end(), [](auto a, auto b) {
