@@ -22,7 +22,8 @@ struct RefineSettings {
 // Returns the final charts, ordered by their lowest polygon, each with vertices numbered and
 // chart.uv scaled so that its 2D area equals its 3D area. Every chart is either
 //  - a topological disc flattened conformally with no mirrored triangle and a border that does
-//    not cross itself, or
+//    not cross itself (in the stretch mode a piece of a chart split for stretch may keep its
+//    part of that chart's conformal layout when it meets the bound there), or
 //  - a single polygon or a chart without area, flattened by projection.
 // Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much.
 // Deterministic for any thread count.
