@@ -3,6 +3,7 @@
 // Everything is built into local arrays and records first; host objects are created only
 // after the whole file was read and checked, so a bad file creates nothing.
 
+#include "brontle/io/FilePrecheck.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/NodeShapeBuilder.h"
 
@@ -159,6 +160,8 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
         fail(fileName, "not a file");
     if (fs::file_size(filePath, ec) == 0 && !ec)
         fail(fileName, "the file is empty");
+
+    precheckMeshFile(path, fileName);
 
     Assimp::Importer importer;
     // Pivots folded into node transforms, so frames mirror the nodes the user made rather than

@@ -1,0 +1,272 @@
+#include "brontle/io/FilePrecheck.h"
+
+#include "brontle/model/Error.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string_view>
+#include <vector>
+
+namespace brontle {
+namespace {
+
+[[noreturn]] void fail(const std::string& fileName, const std::string& reason) {
+    throw Error(ErrorNumber::HostFileUnreadable, fileName + ": " + reason, "loadMeshFile");
+}
+
+std::string lowerExtension(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+
+// Splits the text at whitespace, keeping views into it.
+std::vector<std::string_view> words(std::string_view text) {
+    std::vector<std::string_view> out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])))
+            ++i;
+        const std::size_t start = i;
+        while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i])))
+            ++i;
+        if (i > start)
+            out.push_back(text.substr(start, i - start));
+    }
+    return out;
+}
+
+bool toCount(std::string_view word, std::uint64_t& value) {
+    const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
+    return result.ec == std::errc() && result.ptr == word.data() + word.size();
+}
+
+// ---- PLY
+
+int plyTypeSize(std::string_view type) {
+    if (type == "char" || type == "uchar" || type == "int8" || type == "uint8")
+        return 1;
+    if (type == "short" || type == "ushort" || type == "int16" || type == "uint16")
+        return 2;
+    if (type == "int" || type == "uint" || type == "int32" || type == "uint32" || type == "float" ||
+        type == "float32")
+        return 4;
+    if (type == "double" || type == "float64")
+        return 8;
+    return 0;
+}
+
+struct PlyProperty {
+    int size = 0;      // scalar size, or item size of a list
+    int countSize = 0; // size of a list's count, 0 for a scalar
+    bool countSigned = false;
+};
+struct PlyElement {
+    std::uint64_t count = 0;
+    std::vector<PlyProperty> properties;
+};
+
+// A list count in the binary body, read with the file's byte order.
+std::int64_t readCount(const std::string& bytes, std::size_t at, const PlyProperty& p,
+                       bool bigEndian) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < p.countSize; ++i) {
+        const int shift = bigEndian ? 8 * (p.countSize - 1 - i) : 8 * i;
+        value |= std::uint64_t(static_cast<unsigned char>(bytes[at + i])) << shift;
+    }
+    if (p.countSigned && (value >> (8 * p.countSize - 1)) & 1)
+        return -1;
+    return std::int64_t(value);
+}
+
+void checkPly(const std::string& bytes, const std::string& fileName) {
+    const std::size_t end = bytes.find("end_header");
+    if (end == std::string::npos)
+        fail(fileName, "the PLY header is incomplete (no end_header)");
+    const std::size_t bodyStart = bytes.find('\n', end);
+    if (bodyStart == std::string::npos)
+        fail(fileName, "the PLY file ends after its header");
+
+    std::istringstream header(bytes.substr(0, end));
+    std::string line, format;
+    std::vector<PlyElement> elements;
+    while (std::getline(header, line)) {
+        const auto w = words(line);
+        if (w.empty() || w[0] == "ply" || w[0] == "comment" || w[0] == "obj_info")
+            continue;
+        if (w[0] == "format") {
+            if (w.size() < 2)
+                fail(fileName, "the PLY format line is incomplete");
+            format = std::string(w[1]);
+        } else if (w[0] == "element") {
+            PlyElement element;
+            if (w.size() < 3 || !toCount(w[2], element.count))
+                fail(fileName, "a PLY element has no count: " + line);
+            elements.push_back(element);
+        } else if (w[0] == "property") {
+            if (elements.empty())
+                fail(fileName, "a PLY property comes before any element");
+            PlyProperty p;
+            if (w.size() >= 5 && w[1] == "list") {
+                p.countSize = plyTypeSize(w[2]);
+                p.countSigned = w[2][0] != 'u';
+                p.size = plyTypeSize(w[3]);
+                if (p.countSize == 0 || p.size == 0 || p.countSize == 8)
+                    fail(fileName, "a PLY list property has an unknown type: " + line);
+            } else {
+                p.size = w.size() >= 3 ? plyTypeSize(w[1]) : 0;
+                if (p.size == 0)
+                    fail(fileName, "a PLY property is incomplete or of unknown type: " + line);
+            }
+            elements.back().properties.push_back(p);
+        } else {
+            fail(fileName, "the PLY header has an unknown line: " + line);
+        }
+    }
+    if (format != "ascii" && format != "binary_little_endian" && format != "binary_big_endian")
+        fail(fileName, "the PLY format is missing or unknown");
+
+    const std::string missing = "the PLY file ends before all the elements its header declares";
+    if (format == "ascii") {
+        const auto w = words(std::string_view(bytes).substr(bodyStart + 1));
+        std::size_t next = 0;
+        for (const PlyElement& element : elements)
+            for (std::uint64_t e = 0; e < element.count; ++e)
+                for (const PlyProperty& p : element.properties) {
+                    if (next >= w.size())
+                        fail(fileName, missing);
+                    std::uint64_t items = 0;
+                    if (p.countSize > 0 && !toCount(w[next], items))
+                        fail(fileName, "a PLY list has no valid length");
+                    if (p.countSize == 0)
+                        items = 0;
+                    if (items > w.size() - next - 1)
+                        fail(fileName, missing);
+                    next += 1 + std::size_t(items);
+                }
+        return;
+    }
+    const bool bigEndian = format == "binary_big_endian";
+    std::size_t at = bodyStart + 1;
+    for (const PlyElement& element : elements)
+        for (std::uint64_t e = 0; e < element.count; ++e)
+            for (const PlyProperty& p : element.properties) {
+                if (p.countSize == 0) {
+                    if (bytes.size() - at < std::size_t(p.size))
+                        fail(fileName, missing);
+                    at += std::size_t(p.size);
+                    continue;
+                }
+                if (bytes.size() - at < std::size_t(p.countSize))
+                    fail(fileName, missing);
+                const std::int64_t items = readCount(bytes, at, p, bigEndian);
+                if (items < 0)
+                    fail(fileName, "a PLY list has a negative length");
+                at += std::size_t(p.countSize);
+                if (std::uint64_t(bytes.size() - at) / std::uint64_t(p.size) < std::uint64_t(items))
+                    fail(fileName, missing);
+                at += std::size_t(items) * std::size_t(p.size);
+            }
+}
+
+// ---- OFF
+
+void checkOff(const std::string& bytes, const std::string& fileName) {
+    // Lines with their comments removed, empty ones skipped.
+    std::vector<std::string_view> lines;
+    std::string_view text(bytes);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t stop = text.find('\n', start);
+        if (stop == std::string_view::npos)
+            stop = text.size();
+        std::string_view l = text.substr(start, stop - start);
+        if (const std::size_t hash = l.find('#'); hash != std::string_view::npos)
+            l = l.substr(0, hash);
+        if (!words(l).empty())
+            lines.push_back(l);
+        start = stop + 1;
+    }
+    // The keyword may share its line with the counts ("OFF 8 6 0").
+    std::vector<std::string_view> counts;
+    std::size_t next = 1;
+    if (!lines.empty()) {
+        const auto first = words(lines[0]);
+        counts.assign(first.begin() + 1, first.end());
+        if (counts.empty() && lines.size() > 1)
+            counts = words(lines[next++]);
+    }
+    std::uint64_t vertices = 0, faces = 0;
+    if (counts.size() < 2 || !toCount(counts[0], vertices) || !toCount(counts[1], faces))
+        fail(fileName, "the OFF vertex and face counts are missing");
+    if (lines.size() - next < vertices + faces)
+        fail(fileName, "the OFF file ends before all the vertices and faces it declares");
+    for (std::uint64_t f = 0; f < faces; ++f) {
+        const auto w = words(lines[next + vertices + f]);
+        std::uint64_t corners = 0;
+        if (!toCount(w[0], corners) || w.size() - 1 < corners)
+            fail(fileName, "OFF face " + std::to_string(f) + " is incomplete");
+        for (std::uint64_t k = 1; k <= corners; ++k) {
+            std::uint64_t index = 0;
+            if (!toCount(w[k], index) || index >= vertices)
+                fail(fileName, "OFF face " + std::to_string(f) + " uses vertex " +
+                                   std::string(w[k]) + " but the file has " +
+                                   std::to_string(vertices));
+        }
+    }
+}
+
+// ---- STL
+
+// Binary STL: an 80-byte header, a triangle count, 50 bytes per triangle. A binary file may
+// begin with "solid" too, so the size decides.
+bool isBinaryStl(const std::string& bytes) {
+    if (bytes.size() < 84)
+        return false;
+    std::uint64_t count = 0;
+    for (int i = 0; i < 4; ++i)
+        count |= std::uint64_t(static_cast<unsigned char>(bytes[80 + i])) << (8 * i);
+    return bytes.size() == 84 + 50 * count;
+}
+
+void checkAsciiStl(const std::string& bytes, const std::string& fileName) {
+    for (std::string_view w : words(bytes))
+        if (w == "endsolid")
+            return;
+    fail(fileName, "the STL file ends before its endsolid line");
+}
+
+} // namespace
+
+void precheckMeshFile(const std::string& path, const std::string& fileName) {
+    std::ifstream in(path, std::ios::binary);
+    std::string start(4, '\0');
+    in.read(start.data(), 4);
+    start.resize(std::size_t(in.gcount()));
+    const std::string ext = lowerExtension(path);
+    const bool ply = ext == ".ply" || start.rfind("ply", 0) == 0;
+    const auto firstWord = words(start);
+    const bool off =
+        !ply && (ext == ".off" || (!firstWord.empty() && firstWord[0].ends_with("OFF")));
+    const bool stl = ext == ".stl";
+    if (!ply && !off && !stl)
+        return;
+    in.clear();
+    in.seekg(0);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (ply)
+        checkPly(bytes, fileName);
+    else if (off)
+        checkOff(bytes, fileName);
+    else if (bytes.rfind("solid", 0) == 0 && !isBinaryStl(bytes))
+        checkAsciiStl(bytes, fileName);
+}
+
+} // namespace brontle

@@ -1,0 +1,26 @@
+#pragma once
+// Checks what Assimp's readers would let through or hang on, before they read the file
+// (internal to loadMeshFile): that a file of a format that declares its own extent is all
+// there, and that OFF face indices are in range (Assimp's OFF reader silently clamps them to
+// the last vertex, which would load a wrong mesh). Assimp's PLY reader loops forever on a header
+// that is cut short and fills missing data with zeros; its OFF and ASCII STL readers keep what they
+// find; so a truncated file would hang the host or load as a silently partial mesh. PLY and OFF
+// state their element counts up front and ASCII STL ends with "endsolid", which makes truncation
+// detectable here. (OBJ has no such marker: a file cut at a line break cannot be told from a
+// whole one; glTF, GLB, binary STL and FBX are checked by Assimp's readers themselves.)
+
+#include <string>
+
+namespace brontle {
+
+// Does nothing unless the file is PLY (extension .ply or first line "ply"), OFF (extension
+// .off or first word ending in "OFF") or ASCII STL (extension .stl, starting with "solid", and
+// not of the size a binary STL with its stated triangle count has). For PLY: the header must be
+// complete (format, elements with counts, properties of known types, end_header) and the body must
+// hold every declared element (binary: every byte, lists by their counts; ASCII: every number). For
+// OFF: the count line and as many vertex and face lines as it declares, each face with all its
+// indices. For ASCII STL: an "endsolid" line. Throws Error(HostFileUnreadable, "<fileName>:
+// <reason>") naming what is missing.
+void precheckMeshFile(const std::string& path, const std::string& fileName);
+
+} // namespace brontle

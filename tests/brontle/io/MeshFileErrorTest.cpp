@@ -1,0 +1,122 @@
+// Files the reader must refuse: one clear error naming the file, and nothing created.
+#include "IoTestSupport.h"
+#include "LiteralMeshes.h"
+
+#include "brontle/io/MeshFile.h"
+
+using namespace brontle;
+using namespace iotest;
+
+namespace {
+
+// Loading `name` fails with HostFileUnreadable, a description "<name>: <reason>", and no host
+// material made on the way (the load builds everything privately before it creates anything).
+Error expectUnreadable(const TempFolder& dir, const std::string& name) {
+    auto scene = newScene();
+    const std::int32_t before = materialKeyNow();
+    const Error error = errorOf([&] { loadMeshFile(dir.file(name), *scene); });
+    EXPECT_EQ(error.number(), ErrorNumber::HostFileUnreadable) << name;
+    EXPECT_EQ(error.description().rfind(name + ": ", 0), 0u) << error.description();
+    EXPECT_GT(error.description().size(), name.size() + 3) << "a reason follows the name";
+    EXPECT_EQ(materialKeyNow(), before + 1) << name << ": a failed load made host objects";
+    return error;
+}
+
+struct Sample {
+    const char* name;
+    std::string bytes;
+};
+
+std::vector<Sample> validFiles() {
+    return {{"cube.obj", objText(splitCube())},
+            {"tile.ply", tilePlyAscii()},
+            {"tileb.ply", tilePlyBinary()},
+            {"tile.stl", tileStlAscii()},
+            {"tileb.stl", tileStlBinary()},
+            {"tile.off", tileOff()},
+            {"quad.gltf", quadGltfJson("quad.bin")},
+            {"quad.glb", quadGlb()},
+            {"tile.fbx", tileFbx()}};
+}
+
+} // namespace
+
+TEST(MeshFileErrors, EveryFormatRefusesGarbage) {
+    TempFolder dir;
+    // Bytes no format can take: binary noise after a text line.
+    std::string garbage = "this is not a mesh\n";
+    for (int i = 0; i < 200; ++i)
+        garbage += char((i * 97 + 13) & 0xff);
+    for (const Sample& s : validFiles()) {
+        const std::string name = std::string("garbage_") + s.name;
+        writeFile(dir.file(name), garbage);
+        expectUnreadable(dir, name);
+    }
+}
+
+TEST(MeshFileErrors, EveryFormatRefusesATruncatedFile) {
+    TempFolder dir;
+    writeFile(dir.file("quad.bin"), quadGltfBuffer());
+    for (const Sample& s : validFiles()) {
+        SCOPED_TRACE(s.name);
+        // The whole file loads; the same file cut short does not. Text formats are cut inside
+        // the vertex list, where what is left has no complete polygon; binary formats and the
+        // structured text ones (glTF JSON, FBX) are cut in half.
+        writeFile(dir.file(s.name), s.bytes);
+        auto scene = newScene();
+        EXPECT_NO_THROW(loadMeshFile(dir.file(s.name), *scene));
+        const std::string name = std::string("cut_") + s.name;
+        std::size_t cut = s.bytes.size() / 2;
+        const std::string ext = std::filesystem::path(s.name).extension().string();
+        if (ext == ".obj")
+            cut = s.bytes.find("v 1.000000 1.000000 0");
+        if (ext == ".off")
+            cut = s.bytes.find("1 1 0");
+        writeFile(dir.file(name), s.bytes.substr(0, cut));
+        expectUnreadable(dir, name);
+    }
+}
+
+TEST(MeshFileErrors, MissingEmptyAndPolygonFreeFilesNameTheReason) {
+    TempFolder dir;
+    EXPECT_EQ(expectUnreadable(dir, "missing.obj").description(), "missing.obj: no such file");
+    writeFile(dir.file("empty.obj"), "");
+    EXPECT_EQ(expectUnreadable(dir, "empty.obj").description(), "empty.obj: the file is empty");
+    writeFile(dir.file("lines.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2\nl 2 3\n");
+    EXPECT_EQ(expectUnreadable(dir, "lines.obj").description(),
+              "lines.obj: the file holds no polygons");
+    writeFile(dir.file("degenerate.obj"), "v 0 0 0\nv 1 0 0\nf 1 2 2\nf 1 1 2\n");
+    EXPECT_EQ(expectUnreadable(dir, "degenerate.obj").description(),
+              "degenerate.obj: the file holds no polygons");
+    std::filesystem::create_directories(dir.path() / "folder.obj");
+    EXPECT_EQ(expectUnreadable(dir, "folder.obj").description(), "folder.obj: not a file");
+}
+
+TEST(MeshFileErrors, NonFiniteCoordinatesAreRefused) {
+    TempFolder dir;
+    writeFile(dir.file("nan.obj"), "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n");
+    writeFile(dir.file("inf.obj"), "v 0 0 0\nv 1 0 0\nv 0 inf 0\nf 1 2 3\n");
+    std::string ply = tilePlyBinary();
+    // The second vertex's x (right after the header) becomes a NaN bit pattern.
+    const std::size_t firstVertex = ply.find("end_header\n") + 11;
+    ply.replace(firstVertex + 12, 4, std::string("\x00\x00\xc0\x7f", 4));
+    writeFile(dir.file("nan.ply"), ply);
+    for (const char* name : {"nan.obj", "inf.obj", "nan.ply"}) {
+        const Error error = expectUnreadable(dir, name);
+        EXPECT_NE(error.description().find("not a finite number"), std::string::npos)
+            << error.description();
+    }
+}
+
+TEST(MeshFileErrors, IndicesOutOfRangeAreRefused) {
+    TempFolder dir;
+    writeFile(dir.file("far.obj"), "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 7\n");
+    std::string ply = tilePlyAscii();
+    ply.replace(ply.find("3 1 4 2"), 7, "3 1 9 2");
+    writeFile(dir.file("far.ply"), ply);
+    std::string off = tileOff();
+    off.replace(off.find("3 1 4 2"), 7, "3 1 5 2");
+    writeFile(dir.file("far.off"), off);
+    for (const char* name : {"far.obj", "far.ply", "far.off"})
+        expectUnreadable(dir, name);
+}
