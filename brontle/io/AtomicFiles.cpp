@@ -91,6 +91,13 @@ void writeFilesAtomically(const std::vector<FileContent>& files) {
         if (file.release() != 0)
             fail(target, systemReason(errno));
     }
+    // A folder in a target's place would refuse the rename; finding that out before the first
+    // rename keeps the group whole in that case too.
+    for (const auto& file : files) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(file.first, ec))
+            fail(file.first, "a folder of that name is in the way");
+    }
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (std::rename(temporaries.paths[i].c_str(), files[i].first.c_str()) != 0)
             fail(files[i].first, systemReason(errno));

@@ -9,7 +9,7 @@ namespace brontle {
 namespace {
 
 // A file as a growable byte string with a position; writes past the end extend it and writes
-// after a seek back overwrite, as the GLB writer patches its header.
+// after a seek back overwrite.
 class MemoryStream : public Assimp::IOStream {
   public:
     explicit MemoryStream(std::string& content) : content_(content) {}
@@ -35,10 +35,13 @@ class MemoryStream : public Assimp::IOStream {
         size_t target = offset;
         if (origin == aiOrigin_CUR)
             target = position_ + offset;
-        if (origin == aiOrigin_END)
+        if (origin == aiOrigin_END) {
+            if (offset > content_.size())
+                return aiReturn_FAILURE;
             target = content_.size() - offset;
-        if (target > content_.size())
-            return aiReturn_FAILURE;
+        }
+        // Past the end is allowed, as for a file: the GLB writer skips its header, writes the
+        // chunks, then seeks back to fill the header in. The gap reads as zeros once written.
         position_ = target;
         return aiReturn_SUCCESS;
     }

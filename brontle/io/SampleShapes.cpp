@@ -392,8 +392,13 @@ ShapePtr makeNoisySphere(SceneGraph& scene, int targetTriangles, std::uint32_t s
     const int rings = std::max(4, int(std::lround(std::sqrt(std::max(targetTriangles, 32) / 4.0))));
     const int segments = 2 * rings;
     const std::uint64_t base = std::uint64_t(seed) << 32;
+    // The bump shrinks with the row's circumference (cos of the latitude), so that near the
+    // poles, where edges are short, it stays as gentle as at the equator and no face turns
+    // away from the smooth normal.
     auto radius = [&](int r, int s) {
-        return 1.0 + 0.05 * noise(base ^ (std::uint64_t(r) * std::uint64_t(segments) + s));
+        const double latitude = -kPi / 2 + kPi * r / rings;
+        return 1.0 + 0.05 * std::cos(latitude) *
+                         noise(base ^ (std::uint64_t(r) * std::uint64_t(segments) + s));
     };
     ShapePtr shape = scene.CreateShape();
     shape->assignArrays(sphereGrid(rings, segments, true, radius));

@@ -42,9 +42,10 @@ ShapePtr makeQuadGrid(SceneGraph& scene, int n, int m);
 // texture coordinates with a seam in each direction.
 ShapePtr makeTorus(SceneGraph& scene, int rings, int segments);
 
-// A triangulated sphere whose radius varies per vertex by up to 5 % (deterministic from
-// `seed`), with about `targetTriangles` triangles (at least 32) and smooth normals computed as
-// for makeSmoothSphere: a closed, bumpy mesh for the atlas and its benchmarks.
+// A triangulated sphere whose radius varies per vertex by up to 5 % at the equator, less
+// towards the poles in proportion to the circumference there (deterministic from `seed`), with
+// about `targetTriangles` triangles (at least 32) and smooth normals computed as for
+// makeSmoothSphere: a closed, bumpy mesh for the atlas and its benchmarks.
 ShapePtr makeNoisySphere(SceneGraph& scene, int targetTriangles, std::uint32_t seed);
 
 } // namespace brontle
