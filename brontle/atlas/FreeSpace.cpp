@@ -40,7 +40,7 @@ FreeSpace::FreeSpace(int width, int height, int border)
             if (!open || x < border || x >= width - border)
                 takeSpan(y, x, x + 1);
         }
-        rebuildRow(y, width + 1);
+        rebuildRow(y, 0, width + 1);
     }
 }
 
@@ -50,19 +50,24 @@ void FreeSpace::takeSpan(int y, int x0, int x1) {
               run_.begin() + static_cast<std::ptrdiff_t>(index(x1, y)), 0);
 }
 
-// Recounts the free and taken runs of row y left of column x1 (everything from x1 on is
-// unchanged; x1 may be width + 1 to count the sentinel too), and the row's longest free run.
-void FreeSpace::rebuildRow(int y, int x1) {
+// Recounts the free and taken runs of row y after texels in [x0, x1) changed (everything from
+// x1 on is unchanged; x1 may be width + 1 to count the sentinel too), and the row's longest free
+// run. Left of x0 each count depends only on its texel and the count to its right, so the first
+// count there that comes out unchanged ends the recount.
+void FreeSpace::rebuildRow(int y, int x0, int x1) {
     std::int32_t* row = run_.data() + index(0, y);
     if (x1 > width_) {
         row[width_] = -1;
         x1 = width_;
     }
     for (int x = x1 - 1; x >= 0; --x) {
-        if (row[x] <= 0)
+        const std::int32_t old = row[x];
+        if (old <= 0)
             row[x] = row[x + 1] <= 0 ? row[x + 1] - 1 : -1;
         else
             row[x] = row[x + 1] > 0 ? row[x + 1] + 1 : 1;
+        if (x < x0 && row[x] == old)
+            break;
     }
     longest_[y] = std::max(0, *std::max_element(row, row + width_));
 }
@@ -140,7 +145,9 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
 void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
     const int y0 = std::max(0, y - dilation);
     const int y1 = std::min(height_, y + mask.rows + dilation);
-    std::vector<int> right(y1 - y0, 0); // per touched row, one past the rightmost taken column
+    // Per touched row, the leftmost taken column and one past the rightmost.
+    std::vector<int> left(y1 - y0, width_);
+    std::vector<int> right(y1 - y0, 0);
     for (int r = 0; r < mask.rows; ++r) {
         for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
             const int x0 = std::max(0, x + mask.runs[k].first - dilation);
@@ -148,13 +155,14 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
             for (int ty = std::max(y0, y + r - dilation); ty < std::min(y1, y + r + dilation + 1);
                  ++ty) {
                 takeSpan(ty, x0, x1);
+                left[ty - y0] = std::min(left[ty - y0], x0);
                 right[ty - y0] = std::max(right[ty - y0], x1);
             }
         }
     }
     for (int ty = y0; ty < y1; ++ty) {
         if (right[ty - y0] > 0)
-            rebuildRow(ty, right[ty - y0]);
+            rebuildRow(ty, left[ty - y0], right[ty - y0]);
     }
 }
 

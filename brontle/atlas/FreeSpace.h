@@ -49,7 +49,7 @@ class FreeSpace {
                static_cast<std::size_t>(x);
     }
     void takeSpan(int y, int x0, int x1);
-    void rebuildRow(int y, int x1);
+    void rebuildRow(int y, int x0, int x1);
     bool fitsAt(const MaskRuns& mask, int x, int y, int& skip, int& hint) const;
 
     int width_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 
 namespace brontle::atlas::testing {
 namespace {
@@ -94,6 +95,43 @@ TEST(FreeSpace, MaskWithAGapFitsAroundATakenTexel) {
     // Next free spot on row 0 for the same mask: columns 3..5 straddle 4 again.
     ASSERT_TRUE(space.findLowest(fork, 0, x, y));
     EXPECT_EQ(x, 3);
+}
+
+TEST(FreeSpace, LowestSpotAgreesWithABruteForceSearch) {
+    // Random blobs dropped at random spots, then random masks searched for: the run tables must
+    // give exactly the spot a texel-by-texel scan over every offset finds.
+    std::mt19937 random(11);
+    auto blob = [&](int cols, int rows) {
+        return maskOf(cols, rows, [&](int, int) { return random() % 4 != 0; });
+    };
+    FreeSpace space(48, 40, 1);
+    for (int step = 0; step < 30; ++step) {
+        const MaskRuns placed = blob(1 + random() % 7, 1 + random() % 7);
+        space.occupy(placed, random() % (48 - placed.cols), random() % (40 - placed.rows),
+                     random() % 3);
+        const MaskRuns probe = blob(1 + random() % 6, 1 + random() % 6);
+        int expectX = -1, expectY = -1;
+        for (int y = 0; y + probe.rows <= 40 && expectY < 0; ++y) {
+            for (int x = 0; x + probe.cols <= 48 && expectX < 0; ++x) {
+                bool fits = true;
+                for (int r = 0; r < probe.rows && fits; ++r)
+                    for (int k = probe.rowStart[r]; k < probe.rowStart[r + 1] && fits; ++k)
+                        for (int c = probe.runs[k].first; c < probe.runs[k].second; ++c)
+                            fits = fits && !space.taken(x + c, y + r);
+                if (fits) {
+                    expectX = x;
+                    expectY = y;
+                }
+            }
+        }
+        int x = -1, y = -1;
+        const bool found = space.findLowest(probe, 1000, x, y);
+        EXPECT_EQ(found, expectY >= 0) << "step " << step;
+        if (found) {
+            EXPECT_EQ(x, expectX) << "step " << step;
+            EXPECT_EQ(y, expectY) << "step " << step;
+        }
+    }
 }
 
 // Point in polygon by counting crossings, and the distance from a point to a segment.
