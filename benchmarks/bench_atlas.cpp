@@ -1,7 +1,8 @@
 // Atlas benchmark: time, chart count, utilisation, stretch and overlaps of the automatic atlas
 // on generated meshes from 10k to 1M triangles, at 1024 x 1024 with MaxStretch 4. One timed run
 // per mesh with std::chrono (a single atlas of 1M triangles is long enough to time on its own).
-// Prints a readable table, then as its last line one JSON object keyed by mesh name.
+// Prints a readable table, then as its last line one JSON object keyed by mesh name, plus a
+// "summary" entry: mean and lowest utilisation, and the 1M / 100k time ratio per mesh family.
 //
 // The Debian package of Google Benchmark was built as DEBUG and says so when it is used; that
 // only concerns the library's own bookkeeping and does not slow the atlas measured here.
@@ -13,6 +14,7 @@
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -98,6 +100,7 @@ int main(int argc, char** argv) {
     std::printf("%-14s %9s %9s %7s %8s %8s %9s %9s\n", "mesh", "triangles", "seconds", "charts",
                 "util", "L2", "Linf", "overlaps");
     nlohmann::json report = nlohmann::json::object();
+    std::vector<Measurement> done;
     for (const Case& c : cases) {
         const GeneratedMesh mesh = c.build();
         Measurement m;
@@ -108,10 +111,38 @@ int main(int argc, char** argv) {
             continue;
         }
         printRow(m);
+        done.push_back(m);
         report[m.name] = {{"triangles", m.triangles},  {"seconds", m.seconds},
                           {"charts", m.charts},        {"utilisation", m.utilisation},
                           {"stretch_l2", m.stretchL2}, {"stretch_linf", m.stretchLinf},
                           {"overlaps", m.overlaps}};
+    }
+    // Quality over all meshes, and growth of the time from 100k to 1M triangles (10 is linear),
+    // both sides measured in this run.
+    if (!done.empty()) {
+        double sum = 0.0;
+        double lowest = 1.0;
+        for (const Measurement& m : done) {
+            sum += m.utilisation;
+            lowest = std::min(lowest, m.utilisation);
+        }
+        nlohmann::json summary = {{"mean_utilisation", sum / done.size()},
+                                  {"min_utilisation", lowest}};
+        std::printf("utilisation: mean %.3f, lowest %.3f\n", sum / done.size(), lowest);
+        for (const std::string family : {"torus", "sphere"}) {
+            const auto find = [&](const std::string& name) {
+                return std::find_if(done.begin(), done.end(),
+                                    [&](const Measurement& m) { return m.name == name; });
+            };
+            const auto small = find(family + "_100k");
+            const auto large = find(family + "_1m");
+            if (small == done.end() || large == done.end() || small->seconds <= 0.0)
+                continue;
+            const double ratio = large->seconds / small->seconds;
+            std::printf("%s: 1m / 100k time ratio %.2f\n", family.c_str(), ratio);
+            summary["seconds_ratio_" + family + "_1m_100k"] = ratio;
+        }
+        report["summary"] = summary;
     }
     std::cout << report.dump() << std::endl;
     return 0;
