@@ -1,15 +1,21 @@
 // Atlas benchmark: time, chart count, utilisation, stretch and overlaps of the automatic atlas
 // on generated meshes from 10k to 1M triangles, at 1024 x 1024 with MaxStretch 4. One timed run
 // per mesh with std::chrono (a single atlas of 1M triangles is long enough to time on its own).
-// Prints a readable table, then as its last line one JSON object keyed by mesh name, plus a
-// "summary" entry: mean and lowest utilisation, and the 1M / 100k time ratio per mesh family.
+// Mesh files named on the command line (scanned and modelled meshes; see
+// scripts/fetch-bench-meshes.sh) are loaded through the host's mesh reader, their shapes merged,
+// and measured the same way. Prints a readable table, then as its last line one JSON object keyed
+// by mesh name, plus a "summary" entry: mean and lowest utilisation, and the 1M / 100k time ratio
+// per mesh family.
 //
 // The Debian package of Google Benchmark was built as DEBUG and says so when it is used; that
 // only concerns the library's own bookkeeping and does not slow the atlas measured here.
 
 #include "MeshGenerators.h"
 #include "brontle/atlas/Atlas.h"
+#include "brontle/io/MeshFile.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
 
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
@@ -18,6 +24,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <string>
@@ -68,8 +75,13 @@ void printRow(const Measurement& m) {
 int main(int argc, char** argv) {
     // --quick skips the million-triangle meshes (for a fast look while tuning).
     bool quick = false;
-    for (int i = 1; i < argc; ++i)
-        quick = quick || std::strcmp(argv[i], "--quick") == 0;
+    std::vector<std::string> files;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--quick") == 0)
+            quick = true;
+        else
+            files.emplace_back(argv[i]);
+    }
 
     brontle::atlas::Options options;
     options.factorType = brontle::atlas::FactorType::MaxStretch;
@@ -108,6 +120,30 @@ int main(int argc, char** argv) {
             m = measureMesh(c.name, mesh.view(), options);
         } catch (const brontle::Error& e) {
             std::printf("%-14s failed: %s\n", c.name.c_str(), e.description().c_str());
+            continue;
+        }
+        printRow(m);
+        done.push_back(m);
+        report[m.name] = {{"triangles", m.triangles},  {"seconds", m.seconds},
+                          {"charts", m.charts},        {"utilisation", m.utilisation},
+                          {"stretch_l2", m.stretchL2}, {"stretch_linf", m.stretchLinf},
+                          {"overlaps", m.overlaps}};
+    }
+    // Real meshes: every shape of the file merged into one, frames ignored.
+    auto scene = brontle::SceneGraph::create(nullptr);
+    for (const std::string& file : files) {
+        const std::string name = std::filesystem::path(file).stem().string();
+        Measurement m;
+        try {
+            brontle::LoadedScene loaded = brontle::loadMeshFile(file, *scene);
+            brontle::ShapePtr merged = brontle::Shape::create();
+            for (const auto& shape : loaded.shapes)
+                merged->AppendShape(*shape);
+            const brontle::atlas::MeshView view{
+                merged->vertices(), merged->polygonStart(), merged->cornerVertex(), {}};
+            m = measureMesh(name, view, options);
+        } catch (const brontle::Error& e) {
+            std::printf("%-14s failed: %s\n", name.c_str(), e.description().c_str());
             continue;
         }
         printRow(m);

@@ -127,9 +127,9 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
                     fail(fileName, "a PLY property is incomplete or of unknown type: " + line);
             }
             elements.back().properties.push_back(p);
-        } else {
-            fail(fileName, "the PLY header has an unknown line: " + line);
         }
+        // Any other header line is passed over like a comment: some exporters write a bare
+        // free-text line there, and the reader that follows accepts it too.
     }
     if (format != "ascii" && format != "binary_little_endian" && format != "binary_big_endian")
         fail(fileName, "the PLY format is missing or unknown");

@@ -131,8 +131,12 @@ TEST(MeshFileLoad, PlyAsciiAndBinaryAndOffKeepTheQuad) {
     writeFile(dir.file("a.ply"), tilePlyAscii());
     writeFile(dir.file("b.ply"), tilePlyBinary());
     writeFile(dir.file("c.off"), tileOff());
+    // Some exporters put a bare free-text line in the PLY header; it is read like a comment.
+    std::string chatty = tilePlyAscii();
+    chatty.insert(chatty.find("element"), "Created by some exporter, source file: x\n");
+    writeFile(dir.file("d.ply"), chatty);
     auto scene = newScene();
-    for (const char* name : {"a.ply", "b.ply", "c.off"}) {
+    for (const char* name : {"a.ply", "b.ply", "c.off", "d.ply"}) {
         SCOPED_TRACE(name);
         expectTile(loadMeshFile(dir.file(name), *scene));
     }
