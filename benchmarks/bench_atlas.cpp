@@ -73,12 +73,16 @@ void printRow(const Measurement& m) {
 } // namespace
 
 int main(int argc, char** argv) {
-    // --quick skips the million-triangle meshes (for a fast look while tuning).
+    // --quick skips the million-triangle meshes (for a fast look while tuning); --files-only
+    // skips every generated mesh, to look at one mesh file at a time.
     bool quick = false;
+    bool filesOnly = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0)
             quick = true;
+        else if (std::strcmp(argv[i], "--files-only") == 0)
+            filesOnly = true;
         else
             files.emplace_back(argv[i]);
     }
@@ -100,7 +104,9 @@ int main(int argc, char** argv) {
         {"torus_100k", [] { return peelwise::bench::torusWithTriangles(100000); }},
         {"sphere_100k", [] { return peelwise::bench::noisySphereWithTriangles(100000); }},
     };
-    if (!quick) {
+    if (filesOnly)
+        cases.clear();
+    if (!quick && !filesOnly) {
         cases.push_back({"torus_1m", [] { return peelwise::bench::torusWithTriangles(1000000); }});
         cases.push_back(
             {"sphere_1m", [] { return peelwise::bench::noisySphereWithTriangles(1000000); }});

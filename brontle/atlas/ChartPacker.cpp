@@ -189,6 +189,10 @@ Vec2d rotatePoint(Vec2d p, int rotation, int cols, int rows) {
     }
 }
 
+// Relative precision of the final scale: the packed scale is within this of a scale at which the
+// packing failed (or of the largest scale the chart area allows).
+constexpr double kScaleTolerance = 1e-3;
+
 struct Placement {
     int x = 0;
     int y = 0;
@@ -286,9 +290,11 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         // every step saved there is a bisection step saved; larger ones when it is far off.
         trial = std::max(trial * (failures < 4 ? 0.9 : 0.7), smallest);
     }
-    // Bisection on the scale; packing is not strictly monotone in scale, so the best fitting
-    // trial is kept rather than the last one.
-    for (int step = 0; step < 12 && high / low > 1.005; ++step) {
+    // Bisection on the scale (geometric midpoints) until the fitting and the failing scale are
+    // within 0.1 % of each other: from the 0.9 or 0.7 steps above that is seven to nine more
+    // packings. Packing is not strictly monotone in scale, so the best fitting trial is kept
+    // rather than the last one.
+    while (high / low > 1.0 + kScaleTolerance) {
         const double mid = std::sqrt(low * high);
         if (tryPack(charts, oriented, mid, width, height, gutter, threads, rasters, placements)) {
             low = mid;

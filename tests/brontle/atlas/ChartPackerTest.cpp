@@ -195,5 +195,45 @@ TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
     }
 }
 
+PackInput rectangleChart(double w, double h) {
+    PackInput r;
+    r.points = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+    r.triangles = {{0, 1, 2}, {0, 2, 3}};
+    return r;
+}
+
+TEST(ChartPacker, ScaleSearchEndsWithinATenthOfAPercentOfTheLargestFittingScale) {
+    // A w x h rectangle at scale s covers floor(s * w + 0.5) + 1 texels across (its points sit
+    // half a texel in from the raster's corner), and `gutter` texels stay free at the border and
+    // between charts. Four unit squares in 256 x 256 with gutter 2 fit two by two while
+    // 2 * (floor(s + 0.5) + 1) + 3 * 2 <= 256, i.e. for every s below 124.5 and none above.
+    // A 3 x 1 rectangle in 200 x 100 is bound by its length: 3 * s + 0.5 < 196.
+    struct Case {
+        std::vector<PackInput> charts;
+        int width, height;
+        double largest;
+    };
+    const std::vector<Case> cases = {
+        {{rectangleChart(1, 1), rectangleChart(1, 1), rectangleChart(1, 1), rectangleChart(1, 1)},
+         256,
+         256,
+         124.5},
+        {{rectangleChart(3, 1)}, 200, 100, 195.5 / 3.0},
+    };
+    for (const Case& c : cases) {
+        const PackResult packed = packCharts(c.charts, c.width, c.height, 2, 1);
+        EXPECT_LT(packed.scale, c.largest) << c.width << " x " << c.height;
+        EXPECT_GT(packed.scale, c.largest * (1.0 - 1.5e-3)) << c.width << " x " << c.height;
+        for (const auto& chart : packed.positions) {
+            for (const Vec2d& p : chart) {
+                EXPECT_GE(p.x, 2.0);
+                EXPECT_GE(p.y, 2.0);
+                EXPECT_LE(p.x, c.width - 2.0);
+                EXPECT_LE(p.y, c.height - 2.0);
+            }
+        }
+    }
+}
+
 } // namespace
 } // namespace brontle::atlas::testing
