@@ -190,6 +190,11 @@ bool EditportRenderer::initialize() {
     return true;
 }
 
+std::int32_t EditportRenderer::wireIndexCount(const Shape& shape) const {
+    const auto it = shapes_.find(&shape);
+    return it == shapes_.end() || it->second.vao == 0 ? -1 : it->second.edgeIndices;
+}
+
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
     const GLuint buffers[] = {gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,
                               gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer};
@@ -467,12 +472,7 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             ++uploads_;
         }
         if (topologyChanged) {
-            const MeshEdges edges(meshArrays(*shape));
-            std::vector<std::uint32_t> pairs(static_cast<std::size_t>(edges.edgeCount()) * 2);
-            for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
-                pairs[2 * e] = static_cast<std::uint32_t>(edges.vertexA(e));
-                pairs[2 * e + 1] = static_cast<std::uint32_t>(edges.vertexB(e));
-            }
+            const std::vector<std::uint32_t> pairs = wireIndexPairs(MeshEdges(meshArrays(*shape)));
             glBindVertexArray(gpu.vao);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
             glBufferData(GL_ELEMENT_ARRAY_BUFFER,

@@ -38,6 +38,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
 
     // Uploads done so far (tests and benchmarks check that an unchanged frame uploads nothing).
     std::uint64_t uploadCount() const { return uploads_; }
+    // Vertex indices in the wire buffer of `shape` (two per edge), -1 before its first frame.
+    std::int32_t wireIndexCount(const Shape& shape) const;
 
   private:
     struct MaterialRange {

@@ -101,4 +101,13 @@ std::int32_t MeshEdges::edgeBetween(std::int32_t a, std::int32_t b) const {
     return -1;
 }
 
+std::vector<std::uint32_t> wireIndexPairs(const MeshEdges& edges) {
+    std::vector<std::uint32_t> pairs(static_cast<std::size_t>(edges.edgeCount()) * 2);
+    for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
+        pairs[2 * e] = static_cast<std::uint32_t>(edges.vertexA(e));
+        pairs[2 * e + 1] = static_cast<std::uint32_t>(edges.vertexB(e));
+    }
+    return pairs;
+}
+
 } // namespace brontle

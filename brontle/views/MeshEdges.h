@@ -46,4 +46,8 @@ class MeshEdges {
     std::vector<std::int32_t> vertexEdges_;
 };
 
+// The edges as GL_LINES vertex index pairs, edge e at 2e (vertexA, the lower) and 2e + 1
+// (vertexB): each edge once however many polygons share it, so a shared wire is drawn once.
+std::vector<std::uint32_t> wireIndexPairs(const MeshEdges& edges);
+
 } // namespace brontle
