@@ -61,6 +61,11 @@ class FileUtility {
     // Appends a diagnostic line to the host's log; never throws.
     void WriteLog(const std::string& line);
 
+    // Makes `path` the file last chosen, as if it had come from one of this utility's dialogs:
+    // for callers that show their own file dialog and want StoreLastFolder to remember its
+    // folder.
+    void NoteChosenFile(const std::string& path) { lastChosen_ = path; }
+
     // The path last chosen in one of this utility's dialogs ("" when none).
     const std::string& lastChosenFile() const { return lastChosen_; }
 

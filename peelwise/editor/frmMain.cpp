@@ -44,6 +44,7 @@ frmMain::~frmMain() = default;
 void frmMain::connectHandlers() {
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connectTextureHandlers();
 }
 
 brontle::SceneGraphPtr frmMain::cCSG() const {
@@ -103,44 +104,6 @@ void frmMain::Form_Load() {
     trap([&] {
         lblX->setText("");
         lblY->setText("");
-    });
-}
-
-void frmMain::Form_QueryUnload() {
-    StepRunner trap(ErrorPolicy::EndHandler);
-    trap([&] {
-        // Any way out other than OK and Cancel (title bar, Escape) counts as Cancel.
-        if (!bOKClicked && !bCancelClicked) {
-            bCancelClicked = true;
-        }
-        // The run's shapes are the plug-in's and the host's; the dialog lets go of them here. The
-        // atlas shape, the history and the cached lists stay until the next start-up replaces
-        // them.
-        csSourceShape.reset();
-        cgSourceFrame.reset();
-        csTextureShape.reset();
-        csUVShape.reset();
-    });
-}
-
-void frmMain::Form_Unload() {
-    // The dialog keeps no window state of its own yet; the window geometry the user leaves is
-    // stored here once the start-up restores it.
-}
-
-void frmMain::cmdOK_Click() {
-    StepRunner trap(ErrorPolicy::EndHandler);
-    trap([&] {
-        bOKClicked = true;
-        Unload();
-    });
-}
-
-void frmMain::cmdCancel_Click() {
-    StepRunner trap(ErrorPolicy::EndHandler);
-    trap([&] {
-        bCancelClicked = true;
-        Unload();
     });
 }
 

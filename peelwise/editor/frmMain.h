@@ -38,6 +38,7 @@ namespace brontle {
 class Editport;
 class UpDownText;
 class Viewport;
+class ViewportRenderDevice;
 class XPButton;
 } // namespace brontle
 
@@ -153,6 +154,14 @@ class frmMain : public QDialog {
     void cmdOK_Click();
     void cmdCancel_Click();
 
+    // ---- texture choice and the texture file (TextureOptions.cpp, SaveRenderedTexture.cpp)
+    // Does nothing while cboTextureOption is disabled.
+    void cboTextureOption_Click();
+    // Writes `device`'s last render into sTextureName; errors are raised with the source
+    // "frmMain".
+    void SaveRenderedTexture(const brontle::ViewportRenderDevice& device);
+    void dfvViewport_FrameRendered();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // The title-bar close button and Escape both arrive here: they close as Cancel does.
@@ -167,6 +176,8 @@ class frmMain : public QDialog {
     void createManualFrame();
     void createMenus();
     void connectHandlers();
+    void connectTextureHandlers();
+    bool textureOptionChangeSeen_ = false; // see connectTextureHandlers
 
     bool loaded_ = false;
     bool closing_ = false;

@@ -6,10 +6,14 @@
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
+#include "brontle/services/FileUtility.h"
+#include "brontle/services/InstallFolder.h"
+#include "peelwise/editor/HeadlessTexture.h"
 #include "peelwise/uv/CreaseEdgesToSubSelection.h"
 #include "peelwise/uv/FindCreaseEdges.h"
 
 #include <chrono>
+#include <filesystem>
 
 namespace peelwise::tools {
 
@@ -35,6 +39,23 @@ void checkOptions(const UnwrapOptions& o) {
         bad("the texture size must be 64 to 2048 pixels a side, not " + std::to_string(o.width) +
             " x " + std::to_string(o.height));
     }
+    if (!o.textureFile.empty() && brontle::splitPath(o.textureFile).extension != "BMP") {
+        bad("the texture " + o.textureFile + " must be a Windows bitmap (.bmp)");
+    }
+}
+
+// Where shape `index` of `count` has its texture: beside the output mesh (see UnwrapOptions).
+std::string texturePathFor(const std::string& output, const std::string& texture, int index,
+                           int count) {
+    namespace fs = std::filesystem;
+    const fs::path name = fs::path(texture).filename();
+    fs::path file = name;
+    if (count > 1) {
+        file = name.stem();
+        file += "-" + std::to_string(index + 1);
+        file += name.extension();
+    }
+    return (fs::absolute(fs::path(output)).parent_path() / file).string();
 }
 
 // Marks the shape's crease edges as its edge selection in `device`, exactly as the editor marks
@@ -63,7 +84,9 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                         const UnwrapOptions& options, const UnwrapProgress& progress) {
     checkOptions(options);
     const auto start = Clock::now();
-    auto scene = brontle::SceneGraph::create(nullptr);
+    // The running host's environment: the continuity texture is read from its install folder.
+    auto scene = brontle::SceneGraph::create(
+        std::make_shared<brontle::HostEnvironment>(brontle::makeHostEnvironment()));
     brontle::LoadedScene loaded = brontle::loadMeshFile(input, *scene);
     const brontle::DeviceID device = brontle::newDeviceID();
     UnwrapReport report;
@@ -75,36 +98,56 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
         ShapeReport r;
         r.name = loaded.shapeNames[i];
         r.polygons = shape.GetPolygonCount();
-        if (options.seamsFromCreases) {
-            r.seams = markCreaseSeams(*scene, shape, device);
-        }
-        std::int32_t charts = 0;
+        brontle::Shape* measured = &shape; // the shape the atlas ran on
+        peelwise::HeadlessTextureResult textured;
         try {
-            shape.GenerateAtlas(device, 0, options.factorType, options.factor, options.width,
-                                options.height, charts, [&](double done) {
-                                    if (progress) {
-                                        progress(i, count, done);
-                                    }
-                                });
+            if (!options.textureFile.empty()) {
+                peelwise::AtlasRequest request;
+                request.device = device;
+                request.factorType = options.factorType;
+                request.factor = options.factor;
+                request.width = options.width;
+                request.height = options.height;
+                r.texture = texturePathFor(output, options.textureFile, i, count);
+                if (progress) {
+                    progress(i, count, 0.0);
+                }
+                textured = peelwise::unwrapWithTexture(scene, loaded.shapes[i], request,
+                                                       options.seamsFromCreases, r.texture);
+                r.seams = textured.seams;
+                measured = textured.atlasCopy.get();
+            } else {
+                if (options.seamsFromCreases) {
+                    r.seams = markCreaseSeams(*scene, shape, device);
+                }
+                std::int32_t charts = 0;
+                shape.GenerateAtlas(device, 0, options.factorType, options.factor, options.width,
+                                    options.height, charts, [&](double done) {
+                                        if (progress) {
+                                            progress(i, count, done);
+                                        }
+                                    });
+            }
         } catch (const brontle::Error& e) {
             throw brontle::Error(e.number(), "shape \"" + r.name + "\": " + e.description(),
                                  e.source());
         }
-        const brontle::AtlasStatistics& stats = shape.lastAtlasStatistics();
+        const brontle::AtlasStatistics& stats = measured->lastAtlasStatistics();
         r.charts = stats.charts;
         r.utilisation = stats.utilisation;
         r.stretchL2 = stats.stretchL2;
         r.stretchLinf = stats.stretchLinf;
         brontle::atlas::Result atlas;
-        atlas.texcoords = shape.texcoords();
-        atlas.cornerTexCoord = shape.cornerTexCoord();
+        atlas.texcoords = measured->texcoords();
+        atlas.cornerTexCoord = measured->cornerTexCoord();
         atlas.polygonChart = stats.polygonChart;
         atlas.chartCount = stats.charts;
         const brontle::atlas::MeshView mesh{
-            shape.vertices(), shape.polygonStart(), shape.cornerVertex(), {}};
+            measured->vertices(), measured->polygonStart(), measured->cornerVertex(), {}};
         r.overlaps =
             brontle::atlas::countOverlappingTexels(mesh, atlas, options.width, options.height);
         shape.ClearSubSelection(device);
+        measured->ClearSubSelection(device);
         r.seconds = secondsSince(shapeStart);
         report.shapes.push_back(std::move(r));
         if (progress) {

@@ -18,6 +18,13 @@ struct UnwrapOptions {
     std::int32_t width = 1024;   // 64..2048
     std::int32_t height = 1024;
     bool seamsFromCreases = false;
+    // When set: each shape goes through the editor's own unwrap and OK path instead of the bare
+    // atlas call, and gets its UV layout drawn over the continuity texture into a bitmap of
+    // width x height pixels, written beside the output mesh and named in its material (the
+    // MTL's map_Kd). Only the file name counts, never its folder. One shape: that name; more:
+    // "<stem>-<n>.<ext>" for shape n (from 1). The name must end in .bmp (any case). Needs a
+    // QApplication.
+    std::string textureFile;
 };
 
 struct ShapeReport {
@@ -29,6 +36,7 @@ struct ShapeReport {
     double stretchLinf = 0.0;
     std::int64_t overlaps = 0;
     std::int32_t seams = 0; // edge entries passed as seams
+    std::string texture;    // the texture file written for it, "" without --texture
     double seconds = 0.0;
 };
 

@@ -1,5 +1,6 @@
 // peelwise-unwrap IN OUT [--factor-type stretch|charts] [--factor N]
 //                [--size N | --width W --height H] [--seams-from-creases] [--json]
+//                [--texture FILE.bmp]
 // Unwraps every shape of a mesh file and writes OBJ + MTL (or glTF by the output's extension).
 #include "ProgressBar.h"
 #include "UnwrapJob.h"
@@ -7,9 +8,12 @@
 #include "brontle/model/Error.h"
 
 #include <CLI/CLI.hpp>
+#include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
+#include <memory>
 
 int main(int argc, char** argv) {
     CLI::App app{"Unwraps every shape of a mesh file into a texture atlas."};
@@ -33,7 +37,19 @@ int main(int argc, char** argv) {
     app.add_flag("--seams-from-creases", options.seamsFromCreases,
                  "use the shape's hard edges as seams");
     app.add_flag("--json", json, "print one JSON report on standard output");
+    app.add_option("--texture", options.textureFile,
+                   "draw each shape's UV layout into this bitmap, written beside OUT and named "
+                   "in its material");
     CLI11_PARSE(app, argc, argv);
+    // The texture is drawn by the editor's render viewport, a widget that is never shown: a
+    // QApplication is needed, and without a display the offscreen platform serves.
+    std::unique_ptr<QApplication> gui;
+    if (!options.textureFile.empty()) {
+        if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
+            setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        }
+        gui = std::make_unique<QApplication>(argc, argv);
+    }
     options.factorType = factorType == "charts" ? 1 : 0;
     if (size > 0) {
         options.width = options.height = size;
@@ -53,6 +69,9 @@ int main(int argc, char** argv) {
                 std::printf("%s: %d polygons, %d charts, utilisation %.3f, stretch %.3f / %.3f\n",
                             s.name.c_str(), s.polygons, s.charts, s.utilisation, s.stretchL2,
                             s.stretchLinf);
+                if (!s.texture.empty()) {
+                    std::printf("  texture %s\n", s.texture.c_str());
+                }
             }
         }
     } catch (const brontle::Error& e) {

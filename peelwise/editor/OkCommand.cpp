@@ -1,0 +1,140 @@
+// OK and Cancel of the editor dialog. OK turns the edit into the working copy, picks the texture
+// file, renders the UV layout into it, puts it on the working copy, stores the user's choices
+// and closes; the plug-in class then writes the working copy into the selected shape. Any
+// failure before the render (the user cancelling the save dialog included) closes the dialog
+// as Cancel, silently; from the render on, a failing statement is skipped silently.
+#include "peelwise/editor/AtlasTextureOutput.h"
+#include "peelwise/editor/CommonDialog.h"
+#include "peelwise/editor/ProgramTitle.h"
+#include "peelwise/editor/RequiredObject.h"
+#include "peelwise/editor/frmMain.h"
+#include "peelwise/plugin/modMain.h"
+#include "peelwise/support/StepRunner.h"
+
+#include "brontle/model/Error.h"
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "brontle/services/FileUtility.h"
+#include "brontle/services/Platform.h"
+#include "brontle/services/SettingsStore.h"
+#include "brontle/views/Editport.h"
+#include "brontle/views/UpDownText.h"
+#include "brontle/views/Viewport.h"
+
+#include <QComboBox>
+
+namespace peelwise {
+
+namespace {
+
+constexpr const char* kSection = "Peelwise";
+constexpr const char* kBitmapFilter = "Windows Bitmap (*.bmp)|*.bmp";
+// Prompt before overwriting 2 + hide the read-only box 4 + the path must exist 2048 + no
+// read-only return 32768.
+constexpr std::int32_t kSaveFlags = 34822;
+constexpr const char* kWrongFileType = "File Type not Correct.";
+
+std::string settingsAppName(const frmMain& form) {
+    return required(required(form.cCSG(), "scene graph").GetEnvironment(), "host environment")
+        .GetSettingsAppName();
+}
+
+// Items "64x64" (0) to "2048x2048" (5): 2^(index + 6) pixels a side.
+std::int32_t textureSizeOfItem(int index) {
+    if (index < 0 || index > 24) {
+        throw brontle::Error(brontle::ErrorNumber::SubscriptOutOfRange,
+                             "Subscript out of range: texture size item " + std::to_string(index));
+    }
+    return std::int32_t{1} << (index + 6);
+}
+
+} // namespace
+
+void frmMain::cmdOK_Click() {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+    try {
+        brontle::Shape& source = required(csSourceShape, "source shape");
+        source.Clear();
+        source.AppendShape(required(csAtlasShape, "atlas shape"));
+
+        if (cboTextureOption->currentIndex() == 0) {
+            // "Create Texture": a new square bitmap, named by the user now.
+            width = height = textureSizeOfItem(cboTextureSize->currentIndex());
+            dlgCommonDialog->filter = kBitmapFilter;
+            dlgCommonDialog->fileName.clear();
+            dlgCommonDialog->defaultExtension = "BMP";
+            dlgCommonDialog->flags = kSaveFlags;
+            dlgCommonDialog->cancelError = true;
+            brontle::FileUtility& files = required(modMain::fileUtility, "file utility");
+            files.RestoreLastFolder(settingsAppName(*this));
+            for (;;) {
+                dlgCommonDialog->ShowSave(); // a cancel throws, which ends OK as Cancel
+                std::string folder, name, extension;
+                files.SplitPath(dlgCommonDialog->fileName, folder, name, extension);
+                // Case-sensitive on purpose: this file utility reports extensions in capitals,
+                // so "x.bmp" passes as "BMP" and only other kinds of file are refused.
+                if (extension == "BMP") {
+                    break;
+                }
+                // No title of its own: the program title, the plug-in's while the box is up.
+                const ScopedProgramTitle title;
+                brontle::platform().messageBox(
+                    {kWrongFileType, "", brontle::MessageStyle::Exclamation});
+            }
+            // The file came from the dialog, not from the utility's own dialogs: the utility is
+            // told of it so that StoreLastFolder remembers its folder.
+            files.NoteChosenFile(dlgCommonDialog->fileName);
+            files.StoreLastFolder(settingsAppName(*this));
+            sTextureName = dlgCommonDialog->fileName;
+            // The dialog object is a control of this form and is reused by the next OK; what it
+            // held (the chosen name) is let go with the rest of the request at the next show.
+        } else {
+            // "Add to Texture": the chosen image's own size.
+            width = lTextureWidth;
+            height = lTextureHeight;
+        }
+        dfvViewport->setRenderSettingA(0);
+    } catch (...) {
+        if (!trappedError(std::current_exception())) {
+            throw; // a broken contract of the calling code
+        }
+        // Nothing is reported: the dialog closes as if Cancel had been pressed.
+        bCancelClicked = true;
+        Unload();
+        return;
+    }
+
+    // From here on a failing statement is skipped, silently, and OK goes on.
+    StepRunner steps(ErrorPolicy::ContinueWithNextStep, [](const brontle::Error&) {});
+    // The viewport's FrameRendered handler writes each render into sTextureName.
+    renderAtlasTexture(steps, *dfvViewport, cCSG(), dfeCoordinatesAdjustment->RootFrame(), width,
+                       height);
+    steps([&] { lTextureWidth = 0; });
+    steps([&] { lTextureHeight = 0; });
+    attachAtlasTexture(steps, cCSG(), csSourceShape, sTextureName, lTextureWidth, lTextureHeight);
+    steps([&] { bOKClicked = true; });
+
+    const auto save = [&](const char* key, const std::string& value) {
+        steps(
+            [&] { brontle::settings().SaveSetting(settingsAppName(*this), kSection, key, value); });
+    };
+    save("FactorType", std::to_string(cboFactorType->currentIndex()));
+    save("Factor", updFactor->text().toStdString());
+    save("TextureSize", std::to_string(cboTextureSize->currentIndex()));
+    save("TextureName", sTextureName);
+    save("TextureOption", std::to_string(cboTextureOption->currentIndex()));
+
+    steps([&] { Unload(); });
+}
+
+void frmMain::cmdCancel_Click() {
+    StepRunner trap(ErrorPolicy::EndHandler);
+    trap([&] {
+        bCancelClicked = true;
+        Unload();
+    });
+}
+
+} // namespace peelwise
