@@ -3,6 +3,7 @@
 #include "brontle/atlas/BoundaryOverlap.h"
 #include "brontle/atlas/ChartSplitting.h"
 #include "brontle/atlas/Lscm.h"
+#include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
 #include "brontle/atlas/Stretch.h"
 
@@ -13,7 +14,23 @@
 namespace brontle::atlas {
 namespace {
 
-enum class Verdict { Accepted, SplitForShape, SplitForFold, SplitForStretch };
+enum class Verdict { Accepted, SplitForShape, SplitForFold, SplitForStretch, SplitForSprawl };
+
+// A chart covering less than this share of its minimum-area rectangle sprawls: a limb bent at
+// a joint, a strip curled into an arc. Packed whole it reserves its rectangle's length in every
+// row it spans and leaves holes too thin for other charts, so it is cut in two, each piece
+// keeping its part of the layout. Compact charts cover 0.6 to 0.8 of their rectangle (a disc
+// 0.79, a triangle 0.5), an L with arms a third of its side 0.56. Measured on modelled and
+// scanned meshes, 0.4 raised the utilisation of a spider of thin bent legs from 0.54 to 0.70 and
+// changed compact meshes by at most a chart in thirty; 0.5 cut a third more charts for little.
+constexpr double kSprawlFill = 0.4;
+
+bool sprawls(const MeshAdjacency& adj, const Chart& chart) {
+    if (chart.polygons.size() < 2)
+        return false;
+    const double rectangle = minimumRectangle(chart.uv).area();
+    return rectangle > 0.0 && chartArea3d(adj, chart) < kSprawlFill * rectangle;
+}
 
 struct Work {
     Chart chart;
@@ -54,15 +71,21 @@ bool judgeInherited(const MeshAdjacency& adj, Work& work, double bound) {
 // Flattens one chart and judges it. Reads `owner` only, so charts run in parallel.
 void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
                      std::int32_t id, Work& work, std::vector<std::int32_t>& vertexScratch,
-                     double stretchBound) {
+                     double stretchBound, bool splitSprawling) {
+    auto checkSprawl = [&] {
+        if (splitSprawling && work.verdict == Verdict::Accepted && sprawls(adj, work.chart))
+            work.verdict = Verdict::SplitForSprawl;
+    };
     Chart& chart = work.chart;
     numberChartVertices(adj, chart, vertexScratch);
     work.verdict = Verdict::Accepted;
     if (work.inherited) {
         work.inherited = false;
         if (chart.polygons.size() > 1 && eulerCharacteristic(adj, owner, id, chart) == 1 &&
-            judgeInherited(adj, work, stretchBound))
+            judgeInherited(adj, work, stretchBound)) {
+            checkSprawl();
             return;
+        }
     }
     if (chart.polygons.size() == 1 || chartArea3d(adj, chart) <= 0.0) {
         flattenByProjection(adj, chart);
@@ -82,6 +105,8 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     const double scale = sum.areaScale();
     for (Vec2d& p : chart.uv)
         p = p * scale;
+    if (work.stretch <= stretchBound)
+        checkSprawl();
 }
 
 } // namespace
@@ -126,10 +151,11 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
         work.alive = false;
         chartsInPart[work.part] += static_cast<int>(parts.size()) - 1;
         const int part = work.part;
-        // A chart split for stretch alone had a valid layout; its pieces start from it (see
-        // judgeInherited). The chart-count mode re-solves every piece, its charts being few.
-        const bool inherit = work.verdict == Verdict::SplitForStretch &&
-                             settings.maxChartsPerPart == 0 && !work.chart.uv.empty();
+        // A chart split for stretch or sprawl alone had a valid layout; its pieces start from it
+        // (see judgeInherited). The chart-count mode re-solves every piece, its charts being few.
+        const bool inherit =
+            (work.verdict == Verdict::SplitForStretch || work.verdict == Verdict::SplitForSprawl) &&
+            settings.maxChartsPerPart == 0 && !work.chart.uv.empty();
         const Chart parent = inherit ? std::move(work.chart) : Chart{};
         if (inherit) {
             for (std::size_t l = 0; l < parent.vertices.size(); ++l)
@@ -163,8 +189,8 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     while (!pending.empty()) {
         parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
             const int id = pending[k];
-            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker],
-                            settings.stretchBound);
+            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings.stretchBound,
+                            settings.maxChartsPerPart == 0);
         });
         const std::vector<int> judged = std::move(pending);
         pending.clear();
@@ -173,7 +199,7 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
             const bool overBound = works[id].stretch > settings.stretchBound;
             const bool mayStretchSplit = settings.maxChartsPerPart == 0;
             if (v == Verdict::SplitForShape || v == Verdict::SplitForFold ||
-                (overBound && mayStretchSplit)) {
+                v == Verdict::SplitForSprawl || (overBound && mayStretchSplit)) {
                 if (overBound && v == Verdict::Accepted)
                     works[id].verdict = Verdict::SplitForStretch;
                 const std::size_t before = works.size();

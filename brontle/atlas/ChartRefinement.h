@@ -25,7 +25,10 @@ struct RefineSettings {
 //    not cross itself (in the stretch mode a piece of a chart split for stretch may keep its
 //    part of that chart's conformal layout when it meets the bound there), or
 //  - a single polygon or a chart without area, flattened by projection.
-// Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much.
+// Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much;
+// in the stretch mode also when they sprawl, covering less than 0.4 of their minimum-area
+// rectangle (a bent limb, a strip curled into an arc), the pieces keeping their part of the
+// layout.
 // Deterministic for any thread count.
 std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& initial,
                                 const RefineSettings& settings);

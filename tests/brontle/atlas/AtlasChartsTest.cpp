@@ -135,6 +135,68 @@ TEST(AtlasCharts, MaxStretchFactorBoundsTheMeanStretch) {
     }
 }
 
+TEST(AtlasCharts, StripBentIntoAnArcIsCutIntoCompactPiecesThatKeepTheirShape) {
+    // A flat half ring of 40 quads, 1 wide around radius 10: one flat chart that meets any
+    // stretch bound, but it covers a sixth of its 22 x 11 rectangle. It is cut until every
+    // piece covers at least 0.4 of its own rectangle, which a 45-degree arc piece does; the
+    // pieces keep the flat layout, so the stretch stays 1.
+    GeneratedMesh strip;
+    addArcStrip(strip, 0.0, 0.0, 0.0, 10.0, 1.0, 180.0, 40);
+    const Result r = generate(strip.view(), defaultOptions());
+    expectAtlasInvariants(strip, r);
+    EXPECT_GE(r.chartCount, 3);
+    EXPECT_LE(r.chartCount, 8);
+    EXPECT_NEAR(r.stretchL2, 1.0, 1e-3);
+    EXPECT_EQ(countOverlappingTexels(strip.view(), r, 1024, 1024), 0);
+    // Every piece is a run of consecutive quads (the strip cut across), covering at least 0.4 of
+    // the bounding box of its texture coordinates turned the best of every 5 degrees.
+    for (int chart = 0; chart < r.chartCount; ++chart) {
+        std::vector<int> quads;
+        for (int p = 0; p < strip.polygonCount(); ++p)
+            if (r.polygonChart[p] == chart)
+                quads.push_back(p);
+        ASSERT_FALSE(quads.empty());
+        EXPECT_EQ(quads.back() - quads.front() + 1, static_cast<int>(quads.size()));
+        double area = 0.0;
+        std::vector<std::pair<double, double>> points;
+        for (const int p : quads) {
+            double twice = 0.0;
+            for (int k = 0; k < 4; ++k) {
+                const Vector2 a = r.texcoords[r.cornerTexCoord[4 * p + k]];
+                const Vector2 b = r.texcoords[r.cornerTexCoord[4 * p + (k + 1) % 4]];
+                twice += static_cast<double>(a.u) * b.v - static_cast<double>(a.v) * b.u;
+                points.push_back({a.u, a.v});
+            }
+            area += 0.5 * std::abs(twice);
+        }
+        double box = 1e9;
+        for (int degrees = 0; degrees < 90; degrees += 5) {
+            const double c = std::cos(degrees * std::numbers::pi / 180.0);
+            const double s = std::sin(degrees * std::numbers::pi / 180.0);
+            double x0 = 1e9, x1 = -1e9, y0 = 1e9, y1 = -1e9;
+            for (const auto& [u, v] : points) {
+                x0 = std::min(x0, c * u + s * v);
+                x1 = std::max(x1, c * u + s * v);
+                y0 = std::min(y0, c * v - s * u);
+                y1 = std::max(y1, c * v - s * u);
+            }
+            box = std::min(box, (x1 - x0) * (y1 - y0));
+        }
+        EXPECT_GE(area, 0.4 * box) << "chart " << chart;
+    }
+}
+
+TEST(AtlasCharts, StripBentIntoAnArcStaysWholeWhenChartsAreCounted) {
+    // The chart-count mode spends its budget on stretch only: one chart per part.
+    GeneratedMesh strip;
+    addArcStrip(strip, 0.0, 0.0, 0.0, 10.0, 1.0, 180.0, 40);
+    Options o;
+    o.factorType = FactorType::ChartCount;
+    o.factor = 1;
+    const Result r = generate(strip.view(), o);
+    EXPECT_EQ(r.chartCount, 1);
+}
+
 TEST(AtlasCharts, GrownChartsOnANoisySphereHaveSmoothBorders) {
     // Before its border is smoothed, a chart grown on a noisy surface has saw teeth: polygons
     // that share more edges with a neighbouring chart than with their own. Nearly all must go.

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <map>
+#include <numbers>
 #include <set>
 #include <utility>
 #include <vector>
@@ -71,6 +72,24 @@ inline GeneratedMesh bumpyPatch(int n = 12) {
         const double y = (j - n / 2.0) / n;
         return 0.3 * n * (0.5 - x * x - y * y);
     });
+}
+
+// A flat strip bent into an arc, as quads in the z = `z` plane: `segments` quads along the arc
+// of `degrees` around (cx, cy), between radii r and r + width. Added to `m` as a separate part.
+inline void addArcStrip(GeneratedMesh& m, double cx, double cy, double z, double r, double width,
+                        double degrees, int segments) {
+    const auto first = static_cast<std::int32_t>(m.positions.size());
+    for (int i = 0; i <= segments; ++i) {
+        const double a = degrees * std::numbers::pi / 180.0 * i / segments;
+        for (const double radius : {r, r + width})
+            m.positions.push_back({static_cast<float>(cx + radius * std::cos(a)),
+                                   static_cast<float>(cy + radius * std::sin(a)),
+                                   static_cast<float>(z)});
+    }
+    for (int i = 0; i < segments; ++i) {
+        const std::int32_t v = first + 2 * i;
+        m.addPolygon({v, v + 2, v + 3, v + 1});
+    }
 }
 
 inline Options defaultOptions() {
