@@ -4,6 +4,7 @@
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
 #include "brontle/views/MeshEdges.h"
+#include "brontle/views/SoftwareGLHeap.h"
 
 #include <QOpenGLShaderProgram>
 
@@ -164,6 +165,7 @@ bool EditportRenderer::initialize() {
     if (!initializeOpenGLFunctions()) {
         return false;
     }
+    keepFreedHeapForSoftwareGL(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     faceProgram_ = std::make_unique<QOpenGLShaderProgram>();
     lineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
@@ -240,11 +242,19 @@ void EditportRenderer::setBlend(bool on) {
     }
 }
 
-GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture, bool& opaque) {
+void EditportRenderer::bindTexture(const std::shared_ptr<Texture>& texture, GLint filter,
+                                   bool& opaque) {
     auto& slot = textures_[texture.get()];
     if (slot.id != 0 && slot.owner.lock() == texture) {
         opaque = slot.opaque;
-        return slot.id;
+        glBindTexture(GL_TEXTURE_2D, slot.id);
+        // Filters are texture state: set them only when a material asks for other ones.
+        if (slot.filter != filter) {
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            slot.filter = filter;
+        }
+        return;
     }
     if (slot.id == 0) {
         glGenTextures(1, &slot.id);
@@ -261,8 +271,10 @@ GLuint EditportRenderer::textureFor(const std::shared_ptr<Texture>& texture, boo
                  GL_UNSIGNED_INT_8_8_8_8_REV, image.pixels.data());
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    slot.filter = filter;
     ++uploads_;
-    return slot.id;
 }
 
 void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly,
@@ -546,10 +558,8 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
         bool opaqueTexture = true;
         if (textured) {
             glActiveTexture(GL_TEXTURE0);
-            glBindTexture(GL_TEXTURE_2D, textureFor(texture, opaqueTexture));
-            const GLint filter = material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR;
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+            bindTexture(texture, material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR,
+                        opaqueTexture);
         }
         faceProgram_->setUniformValue("uTextured", textured);
         setColour(*faceProgram_, "uColour", colour);
@@ -639,7 +649,8 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
     glClearColor(((bg >> 16) & 0xffu) / 255.0f, ((bg >> 8) & 0xffu) / 255.0f, (bg & 0xffu) / 255.0f,
                  1.0f);
     glClearDepth(1.0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    // A flat view never tests depth: clearing it would only cost a pass over the buffer.
+    glClear(frame.flat ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (!initialized_) {
         return;
     }

@@ -67,7 +67,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                        DeviceID device);
     void uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly, bool uvsOnly);
     void uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device);
-    GLuint textureFor(const std::shared_ptr<Texture>& texture, bool& opaque);
+    // Binds the texture to the active unit, uploading it on first use or after it changed.
+    void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
                    const EditportFrame& frame, bool translucentPass);
     void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
@@ -86,6 +87,7 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         std::weak_ptr<Texture> owner;
         GLuint id = 0;
         bool opaque = true;
+        GLint filter = 0; // the min and mag filter set on it, 0 before the first
     };
     // Blending costs per fragment on software rasterisers: it is on only for translucent draws.
     void setBlend(bool on);
