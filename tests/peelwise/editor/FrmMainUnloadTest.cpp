@@ -7,6 +7,7 @@
 #include "peelwise/support/FontWiz.h"
 
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/services/FileUtility.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/services/ScriptedPlatform.h"
@@ -37,6 +38,9 @@ class FrmMainUnloadTest : public ::testing::Test {
         scene = brontle::SceneGraph::create(
             std::make_shared<brontle::HostEnvironment>(folder.path().toStdString(), "BrontleTest"));
         modMain::sceneGraph = scene;
+        // OK asks for the texture file through the run's file utility.
+        modMain::fileUtility = std::make_shared<brontle::FileUtility>();
+        scripted->queueFileDialogAnswer(folder.filePath("atlas.bmp").toStdString());
         dialog.csSourceShape = scene->CreateShape();
         dialog.cgSourceFrame = scene->CreateFrame(nullptr);
         dialog.bOKClicked = false;
@@ -44,6 +48,7 @@ class FrmMainUnloadTest : public ::testing::Test {
     }
     void TearDown() override {
         modMain::sceneGraph.reset();
+        modMain::fileUtility.reset();
         brontle::setPlatform(previous);
         brontle::setSettingsFolder("");
     }
