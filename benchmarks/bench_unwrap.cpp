@@ -1,0 +1,136 @@
+// The editor's whole first unwrap against the bare host atlas, on tori of 100,000 and 1,000,000
+// triangles (makeTorus: quads, two triangles each), wall-clock milliseconds (the atlas runs on
+// several threads), the median of interleaved repetitions:
+//   atlas   the host's GenerateAtlas on a copy of the source shape: what any caller pays
+//   unwrap  what the dialog's start-up runs from the source shape to a ready layout, through
+//           the same functions (peelwise/uv/UnwrapGeometry.h): the crease search and default
+//           seams, the copy with seams, the atlas, the atlas shape with the continuity texture
+//           and its colours, BuildUVShape, RebuildUVCorrespondence, the seams put back, and the
+//           vertex cache
+// The editor's own work is unwrap - atlas; target: at most 15 % of the atlas time
+// (unwrap / atlas <= 1.15). The crease search alone is shown as well.
+// The last line is one JSON object: {"unwrap_over_atlas": {"100k": ratio, "1m": ratio}}.
+#include "BenchTiming.h"
+
+#include "peelwise/uv/CreaseEdge.h"
+#include "peelwise/uv/UnwrapGeometry.h"
+
+#include "brontle/io/SampleShapes.h"
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace brontle;
+
+namespace {
+
+// The build's bin/ holds System/ContinuityMap.bmp, as the host's install folder does.
+std::string installFolderOfThisProgram() {
+    std::error_code ignored;
+    const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ignored);
+    return self.empty() ? std::string(".") : self.parent_path().string();
+}
+
+struct Measured {
+    int triangles = 0;
+    double atlasMs = 0;
+    double unwrapMs = 0;
+    double creaseMs = 0;
+    int charts = 0;
+    int uvPoints = 0;
+};
+
+// `rings` x `segments` quads.
+Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
+    const ShapePtr source = makeTorus(scene, rings, segments);
+    peelwise::AtlasRequest request;
+    request.device = newDeviceID();
+    request.renderDevice = request.device;
+
+    Measured m;
+    m.triangles = 2 * source->GetPolygonCount();
+    std::vector<double> atlasTimes, unwrapTimes, creaseTimes;
+    for (int r = 0; r < repeats; ++r) {
+        atlasTimes.push_back(bench::medianMilliseconds(1, [&] {
+            ShapePtr copy = scene.CreateShape();
+            copy->AppendShape(*source);
+            std::int32_t charts = 0;
+            copy->GenerateAtlas(request.device, request.renderDevice, request.factorType,
+                                request.factor, request.width, request.height, charts);
+            m.charts = charts;
+        }));
+        unwrapTimes.push_back(bench::medianMilliseconds(1, [&] {
+            std::vector<peelwise::modUV::CreaseEdge> creases;
+            std::int32_t creaseCount = 0;
+            const SubSelection seams =
+                peelwise::defaultSeams(scene, *source, request.device, creases, creaseCount);
+            const ShapePtr copy = peelwise::copyWithSeams(scene, *source, request.device, seams);
+            ShapePtr atlas;
+            ShapePtr uv;
+            std::vector<std::int32_t> vertexToTexCoord;
+            if (!peelwise::atlasAndLayout(scene, *copy, request, atlas, uv, vertexToTexCoord,
+                                          seams)) {
+                std::cerr << "the unwrap failed\n";
+                std::exit(1);
+            }
+            const std::vector<Vector3> cache = uv->GetVertices();
+            m.uvPoints = static_cast<int>(cache.size());
+        }));
+        creaseTimes.push_back(bench::medianMilliseconds(1, [&] {
+            std::vector<peelwise::modUV::CreaseEdge> creases;
+            std::int32_t creaseCount = 0;
+            peelwise::defaultSeams(scene, *source, request.device, creases, creaseCount);
+        }));
+    }
+    const auto median = [](std::vector<double> v) {
+        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+        return v[v.size() / 2];
+    };
+    m.atlasMs = median(atlasTimes);
+    m.unwrapMs = median(unwrapTimes);
+    m.creaseMs = median(creaseTimes);
+    return m;
+}
+
+} // namespace
+
+int main() {
+    const SceneGraphPtr scene = SceneGraph::create(
+        std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
+
+    std::printf("bench_unwrap: the editor's first unwrap over the bare atlas (wall-clock ms, "
+                "median of interleaved runs)\n");
+    std::printf("%-6s %10s %7s %9s %10s %10s %10s %9s %8s\n", "size", "triangles", "charts",
+                "uv pts", "atlas", "unwrap", "editor", "creases", "ratio");
+    nlohmann::json ratios;
+    const struct {
+        const char* key;
+        int rings;
+        int segments;
+        int repeats;
+    } sizes[] = {{"100k", 500, 100, 5}, {"1m", 2000, 250, 3}};
+    for (const auto& size : sizes) {
+        const Measured m = measure(*scene, size.rings, size.segments, size.repeats);
+        const double ratio = m.unwrapMs / m.atlasMs;
+        std::printf("%-6s %10d %7d %9d %10.1f %10.1f %10.1f %9.1f %8.3f\n", size.key, m.triangles,
+                    m.charts, m.uvPoints, m.atlasMs, m.unwrapMs, m.unwrapMs - m.atlasMs, m.creaseMs,
+                    ratio);
+        std::fflush(stdout);
+        ratios[size.key] = ratio;
+    }
+    std::printf("target: unwrap / atlas <= 1.15 (the editor's own work at most 15 %% of the "
+                "atlas)\n");
+    std::cout << nlohmann::json{{"unwrap_over_atlas", ratios}}.dump() << std::endl;
+    return 0;
+}

@@ -1,0 +1,161 @@
+#include "peelwise/uv/UnwrapGeometry.h"
+
+#include "peelwise/uv/BuildUVShape.h"
+#include "peelwise/uv/CreaseEdgesToSubSelection.h"
+#include "peelwise/uv/FindCreaseEdges.h"
+#include "peelwise/uv/RebuildUVCorrespondence.h"
+
+#include "brontle/model/Error.h"
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+
+#include <numeric>
+
+namespace peelwise {
+
+using namespace brontle;
+
+namespace {
+
+// The host's display flag for a textured, lit shape with a wireframe overlay (Editport.h).
+constexpr std::int32_t kTexturedWithWires = 8;
+// Opacity of the layout's faces and of the atlas's ambient and specular colours: the backdrop
+// and the texture show through.
+constexpr float kLayoutAlpha = 0.7f;
+
+Color4 withAlpha(Color4 colour, float alpha) {
+    colour.a = alpha;
+    return colour;
+}
+
+Color4 scaled(const Color4& colour, float factor, float alpha) {
+    return {factor * colour.r, factor * colour.g, factor * colour.b, alpha};
+}
+
+MaterialPtr materialAt(const Shape& shape, std::int32_t index) {
+    MaterialPtr material = shape.GetMaterialByIndex(index);
+    if (!material) {
+        throw Error(ErrorNumber::ObjectNotSet,
+                    "Material " + std::to_string(index) + " of the shape is not set");
+    }
+    return material;
+}
+
+} // namespace
+
+std::int32_t markCreaseSeams(SceneGraph& scene, Shape& shape, DeviceID device,
+                             const std::vector<modUV::CreaseEdge>& creases, std::int32_t count) {
+    scene.ClearSelection(device);
+    std::vector<std::int32_t> polygons;
+    std::vector<std::int32_t> corners;
+    std::int32_t n = 0;
+    modUV::CreaseEdgesToSubSelection(shape, creases, count, polygons, corners, n);
+    if (n >= 1) {
+        SubSelection record;
+        record.entries.resize(static_cast<std::size_t>(n));
+        for (std::int32_t i = 0; i < n; ++i) {
+            record.entries[i].index = polygons[i];
+            record.entries[i].corner = corners[i];
+        }
+        shape.SetSubSelection(device, kSelectEdges, record);
+    }
+    return n;
+}
+
+SubSelection defaultSeams(SceneGraph& scene, Shape& source, DeviceID device,
+                          std::vector<modUV::CreaseEdge>& creases, std::int32_t& count) {
+    modUV::FindCreaseEdges(scene, source, creases, count);
+    scene.ClearSelection(device);
+    SubSelection seams;
+    if (count >= 1) {
+        markCreaseSeams(scene, source, device, creases, count);
+        seams = source.GetSubSelection(device);
+        scene.ClearSelection(device);
+    }
+    return seams;
+}
+
+ShapePtr copyWithSeams(SceneGraph& scene, const Shape& source, DeviceID device,
+                       const SubSelection& seams) {
+    ShapePtr copy = scene.CreateShape();
+    copy->AppendShape(source);
+    if (seams.count() > 0) {
+        copy->SetSubSelection(device, kSelectEdges, seams);
+    }
+    return copy;
+}
+
+bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request, ShapePtr& atlas,
+                    ShapePtr& uv, std::vector<std::int32_t>& vertexToTexCoord,
+                    const SubSelection& seams) {
+    std::int32_t charts = 0; // the host reports its chart count here; the editor has no use for it
+    copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
+                       request.width, request.height, charts);
+
+    // The atlas shape object is kept across builds: the preview's frame holds it.
+    if (!atlas) {
+        atlas = scene.CreateShape();
+    } else {
+        atlas->Clear();
+    }
+    atlas->AppendShape(copy);
+    atlas->SetDisplayFlags(kTexturedWithWires);
+
+    const TexturePtr continuity = loadContinuityMap(scene);
+    for (std::int32_t m = 0; m < atlas->GetMaterialCount(); ++m) {
+        const MaterialPtr material = materialAt(*atlas, m);
+        material->SetTexture(continuity);
+        material->SetColorB(withAlpha(material->GetColorB(), 1.0f));
+    }
+
+    const std::int32_t polygonCount = atlas->GetPolygonCount();
+    if (polygonCount < 1) {
+        return false;
+    }
+    std::vector<std::int32_t> all(static_cast<std::size_t>(polygonCount));
+    std::iota(all.begin(), all.end(), 0);
+    uv.reset();
+    uv = modUV::BuildUVShape(scene, *atlas, all);
+
+    for (std::int32_t m = 0; m < uv->GetMaterialCount(); ++m) {
+        const MaterialPtr material = materialAt(*uv, m);
+        material->SetColorB(withAlpha(material->GetColorB(), kLayoutAlpha));
+    }
+    uv->SetDisplayFlags(kTexturedWithWires);
+
+    // The atlas's ambient and specular follow its diffuse colour, darker, so the continuity
+    // texture reads clearly under the preview's light.
+    for (std::int32_t m = 0; m < atlas->GetMaterialCount(); ++m) {
+        const MaterialPtr material = materialAt(*atlas, m);
+        const Color4 c = material->GetColorB();
+        material->SetColorA(scaled(c, 0.6f, kLayoutAlpha));
+        material->SetColorC(scaled(c, 0.2f, kLayoutAlpha));
+    }
+
+    modUV::RebuildUVCorrespondence(*uv, *atlas, vertexToTexCoord);
+
+    scene.ClearSelection(request.device);
+    if (seams.count() >= 1) {
+        atlas->SetSubSelection(request.device, kSelectEdges, seams);
+    }
+    return true;
+}
+
+std::string continuityMapFile(const std::string& installFolder) {
+    return installFolder + "\\System\\" + "ContinuityMap.bmp";
+}
+
+TexturePtr loadContinuityMap(SceneGraph& scene) {
+    const HostEnvironmentPtr environment = scene.GetEnvironment();
+    if (!environment) {
+        throw Error(ErrorNumber::ObjectNotSet, "The scene graph has no host environment");
+    }
+    std::int32_t width = 0; // the continuity map's size is of no use to the editor
+    std::int32_t height = 0;
+    return scene.LoadTexture(continuityMapFile(environment->GetInstallFolder()), 0, 0, "", "", 0.5f,
+                             "", "", "", width, height);
+}
+
+} // namespace peelwise

@@ -1,0 +1,86 @@
+#pragma once
+// The geometry of one unwrap as the editor runs it, without the dialog: the default seams from
+// the crease edges, the host's atlas on a copy of the source shape, the atlas shape that shows
+// it, the flat UV layout and the table between the two. The editor dialog calls these between
+// its own steps (log lines, message boxes, view refreshes), and bench_unwrap times exactly
+// these calls, so the measured path is the dialog's.
+//
+// Seams travel as an edge sub-selection (kind 3): entries of (polygon index, start corner), the
+// edge running to the next corner, the last corner wrapping to corner 0. An empty record means
+// no seams.
+//
+// Errors: host errors and the layout procedures' errors are raised unchanged (their number,
+// description and source); nothing here reports or swallows one.
+
+#include "peelwise/uv/CreaseEdge.h"
+
+#include "brontle/model/Forward.h"
+#include "brontle/model/SubSelection.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace peelwise {
+
+// What the host's atlas call receives besides the shape (the order of GenerateAtlas).
+struct AtlasRequest {
+    brontle::DeviceID device = 0; // the preview's view: seams are the shape's edges there
+    int renderDevice = 0;
+    std::int32_t factorType = 0; // 0 "Max Stretch", 1 "# Charts"
+    std::int32_t factor = 4;
+    std::int32_t width = 1024;
+    std::int32_t height = 1024;
+};
+
+// Replaces `shape`'s selection in `device` by the crease edges: the view's selection is cleared
+// (ClearSelection), the creases are mapped onto the shape's edges (CreaseEdgesToSubSelection),
+// and when at least one edge matched they become the shape's edge sub-selection there.
+// Returns the number of (polygon, corner) entries set; 0 leaves the selection cleared.
+// `count` is how many of `creases` are used (count <= creases.size()).
+std::int32_t markCreaseSeams(brontle::SceneGraph& scene, brontle::Shape& shape,
+                             brontle::DeviceID device,
+                             const std::vector<modUV::CreaseEdge>& creases, std::int32_t count);
+
+// The default seams of `source` for a first unwrap: its crease edges are found (appended to
+// `creases`, counted in `count`; the caller empties both), the view's selection is cleared, and
+// when there are creases they are marked on `source` in `device`, read back as the seams and
+// the view's selection cleared again. Returns the seams (empty without creases).
+brontle::SubSelection defaultSeams(brontle::SceneGraph& scene, brontle::Shape& source,
+                                   brontle::DeviceID device,
+                                   std::vector<modUV::CreaseEdge>& creases, std::int32_t& count);
+
+// First part of a build: a new shape (scene.CreateShape) holding a complete copy of `source`,
+// with `seams` as its edge sub-selection in `device` when there are any.
+brontle::ShapePtr copyWithSeams(brontle::SceneGraph& scene, const brontle::Shape& source,
+                                brontle::DeviceID device, const brontle::SubSelection& seams);
+
+// Second part of a build, on the copy made by copyWithSeams, in this order:
+//  1. the host's atlas on `copy` with `request`;
+//  2. `atlas` made (CreateShape) when empty, else cleared; the copy appended; display flags 8;
+//  3. the continuity texture is loaded (loadContinuityMap) and every atlas material gets it,
+//     with colour B's alpha 1;
+//  4. with no polygons the build stops here and returns false;
+//  5. `uv` := BuildUVShape over all atlas polygons (this shifts the atlas coordinates by one
+//     tile, see BuildUVShape.h); every UV material's colour B alpha 0.7; display flags 8;
+//  6. every atlas material: colour A := 0.6 x B's colour, alpha 0.7; colour C := 0.2 x B's
+//     colour, alpha 0.7;
+//  7. `vertexToTexCoord` rebuilt (RebuildUVCorrespondence);
+//  8. the selection of `request.device` cleared, and `seams`, when there are any, set again on
+//     the atlas shape there so they stay visible.
+// Returns true when the layout is ready. What was done before an error stays done.
+bool atlasAndLayout(brontle::SceneGraph& scene, brontle::Shape& copy, const AtlasRequest& request,
+                    brontle::ShapePtr& atlas, brontle::ShapePtr& uv,
+                    std::vector<std::int32_t>& vertexToTexCoord,
+                    const brontle::SubSelection& seams);
+
+// The continuity texture's file: `installFolder` + "\System\ContinuityMap.bmp" (host paths take
+// either separator).
+std::string continuityMapFile(const std::string& installFolder);
+
+// Loads the continuity texture of the scene's install folder (GetEnvironment) through the scene
+// graph with the editor's arguments (0, 0, two empty strings, 0.5, three empty strings);
+// nullptr when the file is not there; Error(HostFileUnreadable) when it is no image.
+brontle::TexturePtr loadContinuityMap(brontle::SceneGraph& scene);
+
+} // namespace peelwise
