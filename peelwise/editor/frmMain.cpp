@@ -44,6 +44,7 @@ frmMain::~frmMain() = default;
 void frmMain::connectHandlers() {
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connectUnwrapAndSeamHandlers();
     connectTextureHandlers();
 }
 
@@ -86,25 +87,6 @@ void frmMain::reject() {
 void frmMain::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     Form_Resize();
-}
-
-void frmMain::Form_Load() {
-    StepRunner trap(ErrorPolicy::ContinueWithNextStep);
-    trap([&] { FontWiz::shared().AdjustForm(this); });
-    trap([&] {
-        bUVChanged = false;
-        atHistory.clear();
-        lHistoryCount = 0;
-        lHistoryPosition = 0;
-    });
-    trap([&] {
-        csUVShape.reset();
-        csTextureShape.reset();
-    });
-    trap([&] {
-        lblX->setText("");
-        lblY->setText("");
-    });
 }
 
 } // namespace peelwise

@@ -19,8 +19,10 @@
 
 #include "brontle/model/Forward.h"
 #include "brontle/model/Records.h"
+#include "brontle/model/SubSelection.h"
 
 #include <QDialog>
+#include <QPoint>
 
 #include <array>
 #include <cstdint>
@@ -93,6 +95,9 @@ class frmMain : public QDialog {
     std::int32_t lHistoryPosition = 0;           // where the next state is written
     std::vector<brontle::Vector3> avUVPositions; // csUVShape's vertex positions, cached
     std::int32_t lUVPositionCount = 0;
+    // The help file context help opens: the install folder + "\BRNHelp.chm", as the host names
+    // it; helpPageFile() (frmMainLoad.cpp) maps it to the page the host ships.
+    std::string sHelpFile;
 
     // ---- controls, in creation order
     QWidget* picMainToolbar = nullptr;
@@ -162,6 +167,42 @@ class frmMain : public QDialog {
     void SaveRenderedTexture(const brontle::ViewportRenderDevice& device);
     void dfvViewport_FrameRendered();
 
+    // ---- unwrap driver (UnwrapDriver.cpp)
+    // The first unwrap of a run, called by the load handler; sets bCancelClicked (and unloads
+    // the dialog) when the atlas fails twice. Errors outside the build are raised again with
+    // the source "frmMain".
+    void InitialUnwrap();
+    // One build: copy of `source` with `seams`, the host's atlas, `atlas` (made or refilled in
+    // place), `uv` (made anew) and alUVVertexToTexCoord. True on success; every error is
+    // logged and gives false, nothing is raised.
+    bool GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::ShapePtr& atlas,
+                             brontle::ShapePtr& uv, const brontle::SubSelection& seams);
+    // GenerateAtlasShapes with one retry at default settings, and the two messages; after the
+    // second failure the dialog is unloaded as cancelled and false is returned.
+    bool BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams);
+    // Writes the UV layout's vertex positions back into the atlas texture coordinates.
+    void CommitUVLayout();
+    void cmdGenerateAtlas_Click();
+
+    // ---- seams (SeamCommands.cpp)
+    void MarkCreaseSeams(const brontle::ShapePtr& shape,
+                         const std::vector<modUV::CreaseEdge>& creases, std::int32_t count);
+    void cmdCreaseSeams_Click();
+    void cmdDeselectAll_Click();
+    void mnuDeselectAll_Click();
+    void mnuSelectLoop_Click();
+    void dfeObjectPreview_SelectionChange();
+    void dfeObjectPreview_ViewChange();
+    // Sets the menu's enabled states and opens it at `globalPos` (the pointer).
+    void dfeObjectPreview_ContextMenu(const QPoint& globalPos);
+
+    // ---- command states (CommandStates.cpp)
+    void UpdateCommandStates();
+    // chkConstrainX pressed or the Y key (89) held: U must not change.
+    bool IsXConstrained() const;
+    // chkConstrainY pressed or the X key (88) held: V must not change.
+    bool IsYConstrained() const;
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // The title-bar close button and Escape both arrive here: they close as Cancel does.
@@ -177,6 +218,8 @@ class frmMain : public QDialog {
     void createMenus();
     void connectHandlers();
     void connectTextureHandlers();
+    void connectUnwrapAndSeamHandlers();
+    void updateCommandStatesNow();
     bool textureOptionChangeSeen_ = false; // see connectTextureHandlers
 
     bool loaded_ = false;

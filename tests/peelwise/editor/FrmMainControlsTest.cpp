@@ -136,7 +136,12 @@ TEST(FrmMainControls, CaptionsAndTooltipsAreExact) {
             ASSERT_NE(e.caption, nullptr);
             EXPECT_EQ(label->text().toStdString(), e.caption);
         }
-        EXPECT_TRUE(widget->isEnabled());
+        // The seam buttons follow the creases of the last start-up, if one ran before.
+        const bool startedBefore = !dialog.sHelpFile.empty();
+        if (!startedBefore || (e.name != std::string("cmdCreaseSeams") &&
+                               e.name != std::string("cmdDeselectAll"))) {
+            EXPECT_TRUE(widget->isEnabled());
+        }
     }
 }
 
@@ -195,7 +200,10 @@ TEST(FrmMainControls, EveryToolIconIsAResourceThatDraws) {
 TEST(FrmMainControls, SpinBoxAndViewsStartWithTheirProperties) {
     frmMain& dialog = frmMain::instance();
     EXPECT_EQ(dialog.updFactor->minvalue(), 1.0);
-    EXPECT_EQ(dialog.updFactor->maxvalue(), 100.0);
+    // Every start-up lowers the upper limit to 8 (frmMainLoad.cpp); the design value holds
+    // until the first.
+    const bool startedBefore = !dialog.sHelpFile.empty();
+    EXPECT_EQ(dialog.updFactor->maxvalue(), startedBefore ? 8.0 : 100.0);
 
     const brontle::Editport& preview = *dialog.dfeObjectPreview;
     EXPECT_TRUE(preview.isEnabled());

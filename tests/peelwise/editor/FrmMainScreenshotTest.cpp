@@ -4,6 +4,7 @@
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/frmWarn.h"
 
+#include "brontle/io/SampleShapes.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/SettingsStore.h"
@@ -38,7 +39,14 @@ int distinctColours(const QImage& image) {
 }
 
 TEST(FrmMainScreenshot, EditorDialogIsDrawnAndSaved) {
+    // A run the start-up can unwrap, without the seam tip.
+    QTemporaryDir settingsFolder;
+    brontle::setSettingsFolder(settingsFolder.path().toStdString());
+    brontle::settings().SaveSetting("BrontleScreenshot", "Tips", "PeelwiseSeams", "0");
+    modMain::sceneGraph = brontle::SceneGraph::create(
+        std::make_shared<brontle::HostEnvironment>(PEELWISE_BIN_DIR, "BrontleScreenshot"));
     frmMain& dialog = frmMain::instance();
+    dialog.csSourceShape = brontle::makeFlatShadedCube(*modMain::sceneGraph);
     dialog.bOKClicked = false;
     dialog.bCancelClicked = false;
     QImage picture;
@@ -52,6 +60,8 @@ TEST(FrmMainScreenshot, EditorDialogIsDrawnAndSaved) {
     EXPECT_GT(distinctColours(picture), 20);
     const QString file = buildFolder() + "/frmMain.png";
     EXPECT_TRUE(picture.save(file)) << file.toStdString();
+    modMain::sceneGraph.reset();
+    brontle::setSettingsFolder("");
 }
 
 TEST(FrmMainScreenshot, TipDialogIsDrawnAndSaved) {

@@ -6,6 +6,7 @@
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/FontWiz.h"
 
+#include "brontle/io/SampleShapes.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"
 #include "brontle/model/SceneGraph.h"
@@ -41,7 +42,9 @@ class FrmMainUnloadTest : public ::testing::Test {
         // OK asks for the texture file through the run's file utility.
         modMain::fileUtility = std::make_shared<brontle::FileUtility>();
         scripted->queueFileDialogAnswer(folder.filePath("atlas.bmp").toStdString());
-        dialog.csSourceShape = scene->CreateShape();
+        // A shape the start-up can unwrap, and no seam tip in the way of the scripts.
+        brontle::settings().SaveSetting("BrontleTest", "Tips", "PeelwiseSeams", "0");
+        dialog.csSourceShape = brontle::makeFlatShadedCube(*scene);
         dialog.cgSourceFrame = scene->CreateFrame(nullptr);
         dialog.bOKClicked = false;
         dialog.bCancelClicked = false;
@@ -135,8 +138,10 @@ TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
     dialog.atHistory.resize(3);
     dialog.lHistoryCount = 3;
     dialog.lHistoryPosition = 2;
-    dialog.csUVShape = scene->CreateShape();
-    dialog.csTextureShape = scene->CreateShape();
+    const brontle::ShapePtr oldUV = scene->CreateShape();
+    const brontle::ShapePtr oldBackdrop = scene->CreateShape();
+    dialog.csUVShape = oldUV;
+    dialog.csTextureShape = oldBackdrop;
     dialog.lblX->setText("Position X: 0.25");
     dialog.lblY->setText("Y: 0.75");
     dialog.sTextureName = "kept.bmp";
@@ -146,29 +151,30 @@ TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
         std::size_t history = 99;
         int count = -1;
         int position = -1;
-        bool uvShape = true;
-        bool textureShape = true;
+        bool uvShape = false;
+        bool textureShape = false;
         QString x, y;
         bool sourceKept = false;
     } seen;
     EXPECT_TRUE(run([&](frmMain& d) {
-        seen = {d.bUVChanged,       d.atHistory.size(),     d.lHistoryCount,
-                d.lHistoryPosition, d.csUVShape != nullptr, d.csTextureShape != nullptr,
-                d.lblX->text(),     d.lblY->text(),         d.csSourceShape != nullptr};
+        seen = {d.bUVChanged,       d.atHistory.size(),   d.lHistoryCount,
+                d.lHistoryPosition, d.csUVShape != oldUV, d.csTextureShape != oldBackdrop,
+                d.lblX->text(),     d.lblY->text(),       d.csSourceShape != nullptr};
         d.cmdCancel_Click();
     }));
     EXPECT_FALSE(seen.uvChanged);
     EXPECT_EQ(seen.history, 0u);
     EXPECT_EQ(seen.count, 0);
     EXPECT_EQ(seen.position, 0);
-    EXPECT_FALSE(seen.uvShape);
-    EXPECT_FALSE(seen.textureShape);
+    // The start-up made a new layout and a new backdrop.
+    EXPECT_TRUE(seen.uvShape);
+    EXPECT_TRUE(seen.textureShape);
     EXPECT_EQ(seen.x, "");
     EXPECT_EQ(seen.y, "");
     // What the plug-in class handed over is there while the dialog is up.
     EXPECT_TRUE(seen.sourceKept);
-    // Fields the load does not reset keep their values.
-    EXPECT_EQ(dialog.sTextureName, "kept.bmp");
+    // The texture name is the stored one again (nothing stored: none).
+    EXPECT_EQ(dialog.sTextureName, "");
 }
 
 TEST_F(FrmMainUnloadTest, LoadGivesEveryControlTheSystemFont) {
@@ -192,7 +198,7 @@ TEST_F(FrmMainUnloadTest, TheInstanceIsReusedByLaterRuns) {
     EXPECT_TRUE(dialog.bOKClicked);
     dialog.bOKClicked = false;
     dialog.bCancelClicked = false;
-    dialog.csSourceShape = scene->CreateShape();
+    dialog.csSourceShape = brontle::makeFlatShadedCube(*scene);
     EXPECT_TRUE(run([](frmMain& d) { d.cmdCancel_Click(); }));
     EXPECT_EQ(first, &frmMain::instance());
     EXPECT_FALSE(dialog.bOKClicked);

@@ -1,0 +1,265 @@
+// The unwrap driver of the editor dialog: the first unwrap of a run, the Unwrap button, the one
+// build with its retry at default settings, and the write-back of the UV layout. The geometry
+// itself is the Qt-free UnwrapGeometry.h; this file adds the dialog's parameters, log lines,
+// messages, button states and view refreshes around it.
+#include "peelwise/editor/HistoryEntry.h"
+#include "peelwise/editor/RequiredObject.h"
+#include "peelwise/editor/StoredText.h"
+#include "peelwise/editor/frmMain.h"
+#include "peelwise/plugin/modMain.h"
+#include "peelwise/support/StepRunner.h"
+#include "peelwise/uv/CreaseEdge.h"
+#include "peelwise/uv/UnwrapGeometry.h"
+
+#include "brontle/model/Frame.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "brontle/model/Toolkit.h"
+#include "brontle/services/FileUtility.h"
+#include "brontle/services/Log.h"
+#include "brontle/services/Platform.h"
+#include "brontle/views/Editport.h"
+#include "brontle/views/UpDownText.h"
+#include "brontle/views/XPButton.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace peelwise {
+
+namespace {
+
+using brontle::Error;
+
+constexpr const char* kSource = "frmMain";
+constexpr const char* kMessageTitle = "Peel-Wise";
+constexpr const char* kRetryMessage = "Brontle was unable to unwrap the current selection. "
+                                      "Brontle will unwrap with default settings.";
+constexpr const char* kGiveUpMessage = "Brontle was unable to unwrap the current selection. "
+                                       "Closing Brontle and re-opening may resolve the problem.";
+constexpr const char* kDiscardEditsQuestion =
+    "You have made changes to the UV mapping. Would you like to continue?";
+
+// The host's display mode for wires and points (the layout in the coordinate view).
+constexpr std::int32_t kWiresAndPoints = 11;
+
+// Diagnostic lines the user does not see: the run's file utility, or the host's log directly
+// when there is no run yet.
+void writeLog(const std::string& line) {
+    if (modMain::fileUtility) {
+        modMain::fileUtility->WriteLog(line);
+    } else {
+        brontle::hostLog().write(line);
+    }
+}
+
+void refillVertexCache(const brontle::Shape& uv, std::vector<brontle::Vector3>& positions,
+                       std::int32_t& count) {
+    positions = uv.GetVertices();
+    count = static_cast<std::int32_t>(positions.size());
+}
+
+} // namespace
+
+bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::ShapePtr& atlas,
+                                  brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
+    try {
+        brontle::SceneGraph& scene = required(cCSG(), "scene graph");
+        AtlasRequest request;
+        request.device = dfeObjectPreview->DeviceID();
+        request.renderDevice = dfeObjectPreview->RenderDevice();
+
+        const brontle::ShapePtr copy =
+            copyWithSeams(scene, required(source, "source shape"), request.device, seams);
+
+        if (cboTextureOption->currentIndex() == 0) {
+            // Sizes 64 .. 2048 for the items "64x64" .. "2048x2048".
+            const std::int32_t size = std::int32_t{1} << (cboTextureSize->currentIndex() + 6);
+            writeLog("Generate Atlas Texture Size: " + std::to_string(size));
+            request.width = size;
+            request.height = size;
+        } else {
+            writeLog("Generate Atlas Texture Name: " + sTextureName + " Size: " +
+                     std::to_string(lTextureWidth) + "x" + std::to_string(lTextureHeight));
+            request.width = lTextureWidth;
+            request.height = lTextureHeight;
+        }
+        request.factorType = cboFactorType->currentIndex();
+        request.factor = roundedWholeNumber(updFactor->text().toStdString());
+
+        return atlasAndLayout(scene, *copy, request, atlas, uv, alUVVertexToTexCoord, seams);
+    } catch (...) {
+        const std::optional<Error> error = trappedError(std::current_exception());
+        if (!error) {
+            throw; // a broken contract of the calling code, not a failed build
+        }
+        writeLog("pbGenerateAtlas failed with error: " + std::to_string(error->number()) + "-" +
+                 error->description());
+        writeLog("pbGenerateAtlas failed with Texture Name: " + sTextureName);
+        return false;
+    }
+}
+
+bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
+    if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
+        return true;
+    }
+    brontle::platform().messageBox(
+        {kRetryMessage, kMessageTitle, brontle::MessageStyle::Exclamation});
+    // The defaults stay visible, and OK later stores them as the user's choice.
+    cboFactorType->setCurrentIndex(0);
+    updFactor->setText("4");
+    if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
+        return true;
+    }
+    brontle::platform().messageBox(
+        {kGiveUpMessage, kMessageTitle, brontle::MessageStyle::Exclamation});
+    bCancelClicked = true;
+    Unload();
+    return false;
+}
+
+void frmMain::InitialUnwrap() {
+    withSource(kSource, [&] {
+        brontle::SceneGraph& scene = required(cCSG(), "scene graph");
+        const brontle::Toolkit& toolkit = required(scene.GetToolkit(), "toolkit");
+        const brontle::FramePtr previewRoot = dfeObjectPreview->RootFrame();
+        const brontle::FramePtr coordRoot = dfeCoordinatesAdjustment->RootFrame();
+        const brontle::DeviceID preview = dfeObjectPreview->DeviceID();
+
+        toolkit.PrepareFrame(previewRoot, 1.0f, 0);
+        toolkit.PrepareFrame(coordRoot, 1.0f, 0);
+        dfeObjectPreview->SetCameraPosition(5.0f, 5.0f, -15.0f);
+
+        const brontle::FramePtr previewFrame = scene.CreateFrame(previewRoot);
+        const brontle::FramePtr coordFrame = scene.CreateFrame(coordRoot);
+        if (cgSourceFrame) {
+            // The atlas shape stands in the preview as the source shape stands in its parent.
+            const brontle::FramePtr parent = cgSourceFrame->GetParent();
+            const brontle::Placement placement = cgSourceFrame->GetPlacement(parent, -1.0f);
+            previewFrame->SetPlacement(previewRoot, -1.0f, placement.position,
+                                       placement.orientation);
+        }
+        dfeObjectPreview->SetTargetFrame(previewFrame, 0);
+
+        atCreaseEdges.clear();
+        lCreaseEdgeCount = 0;
+        // Set Default Seams starts disabled: the default seams are about to be applied.
+        cmdCreaseSeams->setEnabled(false);
+        const brontle::SubSelection seams =
+            defaultSeams(scene, required(csSourceShape, "source shape"), preview, atCreaseEdges,
+                         lCreaseEdgeCount);
+        if (lCreaseEdgeCount < 1) {
+            cmdCreaseSeams->setVisible(false);
+            cmdDeselectAll->setEnabled(false);
+        } else {
+            dfeObjectPreview->Refresh();
+            cmdCreaseSeams->setVisible(true);
+            cmdDeselectAll->setEnabled(true);
+        }
+
+        // The build creates both shapes: the previous run's atlas shape stays with that run
+        // (and its scene graph), the dialog takes a new one in this run's scene.
+        csAtlasShape.reset();
+        csUVShape.reset();
+        BuildWithRetry(csUVShape, seams);
+
+        if (!bCancelClicked) {
+            brontle::Shape& uv = required(csUVShape, "UV shape");
+            uv.SetDisplayMode(kWiresAndPoints);
+            refillVertexCache(uv, avUVPositions, lUVPositionCount);
+            previewFrame->AddShape(csAtlasShape);
+            coordFrame->AddShape(csUVShape);
+        }
+    });
+}
+
+void frmMain::cmdGenerateAtlas_Click() {
+    StepRunner trap(ErrorPolicy::ContinueWithNextStep);
+    bool proceed = true;
+    trap([&] {
+        if (bUVChanged) {
+            const brontle::MessageResult answer = brontle::platform().messageBox(
+                {kDiscardEditsQuestion, "UV Editor", brontle::MessageStyle::YesNo});
+            proceed = answer != brontle::MessageResult::No;
+        }
+    });
+    if (!proceed) {
+        return;
+    }
+    // A new layout: the edits and their history belong to the old one.
+    trap([&] { bUVChanged = false; });
+    trap([&] { atHistory.clear(); });
+    trap([&] { lHistoryCount = 0; });
+    trap([&] { lHistoryPosition = 0; });
+    trap([&] { UpdateCommandStates(); });
+    trap([&] { CommitUVLayout(); });
+
+    // The edges the user has selected on the atlas shape in the preview are the seams.
+    brontle::SubSelection seams;
+    trap([&] {
+        seams = required(csAtlasShape, "atlas shape").GetSubSelection(dfeObjectPreview->DeviceID());
+    });
+    trap([&] { required(cCSG(), "scene graph").ClearSelection(dfeObjectPreview->DeviceID()); });
+
+    brontle::ShapePtr newUV;
+    bool built = false;
+    trap([&] { built = BuildWithRetry(newUV, seams); });
+    if (!built && (bCancelClicked || !isLoaded())) {
+        return; // the dialog has been closed as cancelled
+    }
+
+    // The UV shape object stays in the coordinate view's frame; only its content is new.
+    trap([&] { required(csUVShape, "UV shape").Clear(); });
+    trap([&] { csUVShape->AppendShape(required(newUV, "new UV shape")); });
+    trap([&] { required(csUVShape, "UV shape").SetDisplayMode(kWiresAndPoints); });
+    trap([&] {
+        refillVertexCache(required(csUVShape, "UV shape"), avUVPositions, lUVPositionCount);
+    });
+
+    trap([&] {
+        required(cCSG(), "scene graph").RefreshDevice(dfeCoordinatesAdjustment->DeviceID());
+    });
+    trap([&] { dfeCoordinatesAdjustment->Refresh(); });
+    trap([&] { dfeObjectPreview->Refresh(); });
+}
+
+void frmMain::CommitUVLayout() {
+    withSource(kSource, [&] {
+        required(cCSG(), "scene graph").ClearSelection(dfeCoordinatesAdjustment->DeviceID());
+        brontle::Shape& atlas = required(csAtlasShape, "atlas shape");
+        const brontle::Shape& uv = required(csUVShape, "UV shape");
+        std::vector<brontle::Vector2> texcoords = atlas.GetTextureCoordinates();
+        const std::vector<brontle::Vector3>& positions = uv.vertices();
+        const auto n = static_cast<std::int32_t>(positions.size());
+        if (static_cast<std::int32_t>(alUVVertexToTexCoord.size()) < n) {
+            throw Error(brontle::ErrorNumber::SubscriptOutOfRange,
+                        "Subscript out of range: the UV layout has " + std::to_string(n) +
+                            " points but the table to the atlas has " +
+                            std::to_string(alUVVertexToTexCoord.size()) + " entries");
+        }
+        for (std::int32_t i = 0; i < n; ++i) {
+            const std::int32_t j = alUVVertexToTexCoord[i];
+            if (j < 0 || j >= static_cast<std::int32_t>(texcoords.size())) {
+                throw Error(brontle::ErrorNumber::SubscriptOutOfRange,
+                            "Subscript out of range: UV point " + std::to_string(i) +
+                                " stands for texture coordinate " + std::to_string(j) +
+                                ", which the atlas shape does not have");
+            }
+            // The inverse of the layout's point = (u + 1, -v).
+            texcoords[j] = {positions[i].x - 1.0f, -positions[i].y};
+        }
+        atlas.SetTextureCoordinates(texcoords);
+        lblX->setText("");
+        lblY->setText("");
+        cmdEnlarge->setEnabled(true);
+        cmdReduce->setEnabled(true);
+        cmdRotateLeft->setEnabled(true);
+        cmdRotateRight->setEnabled(true);
+        dfeCoordinatesAdjustment->Refresh();
+        dfeObjectPreview->Refresh();
+    });
+}
+
+} // namespace peelwise

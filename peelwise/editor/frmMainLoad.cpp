@@ -1,0 +1,276 @@
+// The editor dialog's load handler: everything the dialog does before the user sees it, as one
+// sequence of small steps under the "continue with the next statement" trap. A step that fails
+// is reported once (a bad stored setting, a missing object) and the start-up goes on.
+#include "peelwise/editor/CurrentDrive.h"
+#include "peelwise/editor/HelpFile.h"
+#include "peelwise/editor/HistoryEntry.h"
+#include "peelwise/editor/RequiredObject.h"
+#include "peelwise/editor/StoredText.h"
+#include "peelwise/editor/WindowPlacement.h"
+#include "peelwise/editor/frmMain.h"
+#include "peelwise/support/FontWiz.h"
+#include "peelwise/support/StepRunner.h"
+#include "peelwise/support/modWarn.h"
+#include "peelwise/uv/UnwrapGeometry.h"
+
+#include "brontle/model/Frame.h"
+#include "brontle/model/HostEnvironment.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/Polygon.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "brontle/model/Toolkit.h"
+#include "brontle/services/Platform.h"
+#include "brontle/services/SettingsStore.h"
+#include "brontle/views/Editport.h"
+#include "brontle/views/UpDownText.h"
+
+#include <QComboBox>
+#include <QLabel>
+
+#include <cstdio>
+#include <optional>
+
+namespace peelwise {
+
+namespace {
+
+using brontle::Error;
+
+// The settings section of the plug-in.
+constexpr const char* kSection = "Peelwise";
+// The tip's setting name; one answer governs both seam texts.
+constexpr const char* kSeamTip = "PeelwiseSeams";
+
+constexpr const char* kHintWithoutCreases =
+    "You can mark seams on your shape by selecting edges, and then clicking \"Unwrap\" to "
+    "regenerate the Peel-Wise.";
+constexpr const char* kHintWithCreases =
+    "Seams have been marked for your shape based on its creases. You can mark additional seams, "
+    "or clear the marked seams, and then click \"Unwrap\" to regenerate the Peel-Wise. Seams are "
+    "marked by selecting edges on your shape.";
+
+// The application name the host reports, fetched anew for every access: the host may change it
+// between two reads (a renamed profile), and each read must address the store it names now.
+std::string settingsAppName(const frmMain& form) {
+    const brontle::SceneGraphPtr scene = form.cCSG();
+    return required(required(scene, "scene graph").GetEnvironment(), "host environment")
+        .GetSettingsAppName();
+}
+
+std::string storedSetting(const frmMain& form, const char* key, const std::string& fallback) {
+    return brontle::settings().GetSetting(settingsAppName(form), kSection, key, fallback);
+}
+
+// A stored list index applied to a list. -1 (no item) counts as out of range too: every list of
+// the editor always shows one of its choices.
+void selectStoredIndex(QComboBox& list, const std::string& text) {
+    const std::int32_t index = storedWholeNumber(text);
+    if (index < 0 || index >= list.count()) {
+        throw Error(brontle::ErrorNumber::SubscriptOutOfRange,
+                    "Subscript out of range: the list " + list.objectName().toStdString() +
+                        " has no item " + std::to_string(index));
+    }
+    list.setCurrentIndex(index);
+}
+
+// A default window coordinate as the text a setting would hold.
+std::string asStoredText(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", value);
+    return text;
+}
+
+// A colour record (r, g, b, alpha).
+brontle::Color4 rgba(float r, float g, float b, float a) {
+    return {r, g, b, a};
+}
+
+} // namespace
+
+void frmMain::Form_Load() {
+    StepRunner trap(ErrorPolicy::ContinueWithNextStep);
+    brontle::SceneGraph* scene = nullptr;
+    const auto sceneGraph = [&]() -> brontle::SceneGraph& {
+        return required(scene, "scene graph");
+    };
+    trap([&] { scene = cCSG().get(); });
+
+    // 2. The system's user-interface font for the dialog and its controls.
+    trap([&] { FontWiz::shared().AdjustForm(this); });
+
+    // 3. The factor's upper limit: the lower one (1) must stay below the stored default "4", and
+    // eight is the largest factor the start-up offers before the user types one.
+    trap([&] { updFactor->setMaxvalue(8.0); });
+    trap([&] { updFactor->setText("8"); });
+
+    // 4. A new run starts without edits and without history.
+    trap([&] { bUVChanged = false; });
+    trap([&] { atHistory.clear(); });
+    trap([&] { lHistoryCount = 0; });
+    trap([&] { lHistoryPosition = 0; });
+
+    trap([&] { UpdateCommandStates(); });
+
+    trap([&] { csUVShape.reset(); });
+    trap([&] { csTextureShape.reset(); });
+
+    // 7. Each view shows its own new root frame of the run's scene.
+    trap([&] { dfeCoordinatesAdjustment->SetScene(cCSG(), sceneGraph().CreateFrame(nullptr)); });
+    trap([&] { dfeObjectPreview->SetScene(cCSG(), sceneGraph().CreateFrame(nullptr)); });
+
+    // 8. The user's last choices.
+    trap([&] { selectStoredIndex(*cboFactorType, storedSetting(*this, "FactorType", "0")); });
+    trap([&] { updFactor->setText(QString::fromStdString(storedSetting(*this, "Factor", "4"))); });
+    trap([&] { selectStoredIndex(*cboTextureSize, storedSetting(*this, "TextureSize", "4")); });
+    trap([&] { sTextureName = storedSetting(*this, "TextureName", ""); });
+    // The texture-option handler does nothing while its list is disabled, so restoring the
+    // stored choice loads no texture here; the backdrop below does that once.
+    trap([&] { cboTextureOption->setEnabled(false); });
+    trap([&] { selectStoredIndex(*cboTextureOption, storedSetting(*this, "TextureOption", "0")); });
+    trap([&] { cboTextureOption->setEnabled(true); });
+
+    trap([&] { makeDriveCurrent(pluginFolder()); });
+
+    trap([&] {
+        sHelpFile = helpFileFor(
+            required(sceneGraph().GetEnvironment(), "host environment").GetInstallFolder());
+    });
+
+    trap([&] { lblX->setText(""); });
+    trap([&] { lblY->setText(""); });
+
+    // 12. The backdrop: a unit square at depth 1 behind the layout, textured so that texture
+    // coordinate (0, 0) is at its top-left corner (the 2D view's y runs down).
+    std::optional<brontle::Polygon> backdrop;
+    const auto polygon = [&]() -> brontle::Polygon& {
+        if (!backdrop) {
+            throw Error(brontle::ErrorNumber::ObjectNotSet,
+                        "Object variable not set (backdrop polygon)");
+        }
+        return *backdrop;
+    };
+    trap([&] { csTextureShape = sceneGraph().CreateShape(); });
+    trap([&] { backdrop = required(csTextureShape, "backdrop shape").AddPolygon(); });
+    const brontle::Vector3 corners[4] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
+    for (const brontle::Vector3& at : corners) {
+        trap([&] {
+            const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
+            polygon().AddCorner(toolkit.MakeVector3(at.x, at.y, at.z), toolkit.MakeVector3(0, 0, 0),
+                                toolkit.MakeVector2(0, 0));
+        });
+    }
+    const brontle::Vector2 uvs[4] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
+    for (std::int32_t k = 0; k < 4; ++k) {
+        trap([&] {
+            const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
+            polygon().SetCornerUV(k, toolkit.MakeVector2(uvs[k].u, uvs[k].v));
+        });
+    }
+    // Nearest-pixel filtering: the user places points against single texels.
+    trap([&] { required(polygon().GetMaterial(), "backdrop material").SetMaterialOption(0, 0); });
+
+    // 13. The backdrop's texture: the continuity map, or the texture the atlas is added to.
+    brontle::TexturePtr texture;
+    bool addToTexture = false;
+    trap([&] { addToTexture = cboTextureOption->currentIndex() != 0; });
+    trap([&] {
+        if (!addToTexture) {
+            texture = loadContinuityMap(sceneGraph());
+        } else {
+            texture = sceneGraph().LoadTexture(sTextureName, 0, 0, "", "", 0.5f, "", "", "",
+                                               lTextureWidth, lTextureHeight);
+        }
+    });
+    trap([&] {
+        // A texture that is gone since it was chosen: silently back to a new texture.
+        if (addToTexture && !texture) {
+            sTextureName.clear();
+            cboTextureOption->setCurrentIndex(0);
+            texture = loadContinuityMap(sceneGraph());
+        }
+    });
+    trap([&] { required(polygon().GetMaterial(), "backdrop material").SetTexture(texture); });
+
+    // 15. An unlit backdrop, drawn first and never picked.
+    trap([&] { required(csTextureShape, "backdrop shape").SetDisplayFlags(4); });
+    trap([&] { required(csTextureShape, "backdrop shape").SetDisplayOption(0); });
+    trap([&] {
+        required(dfeCoordinatesAdjustment->RootFrame(), "root frame of the coordinate view")
+            .AddShape(csTextureShape);
+    });
+
+    trap([&] { InitialUnwrap(); });
+
+    if (!bCancelClicked) {
+        // 19. The 2D camera centred just inside the unit square, then far back so that nothing
+        // of the layout is clipped; the view's reset in between settles its own state.
+        trap([&] { dfeCoordinatesAdjustment->SetCameraPosition(0.505f, 0.495f, -5.0f); });
+        trap([&] { dfeCoordinatesAdjustment->setViewExtent(0.52f); });
+        trap([&] { dfeCoordinatesAdjustment->ResetView(); });
+        trap([&] { dfeCoordinatesAdjustment->setViewExtent(0.52f); });
+        trap([&] { dfeCoordinatesAdjustment->SetCameraPosition(0.505f, 0.495f, -1000.0f); });
+
+        // Textures and wires over every shape.
+        trap([&] { dfeObjectPreview->setPreviewSetting(24); });
+
+        // 21. The window where the user left it; by default 5 % in from the screen's top-left
+        // corner at the design size.
+        trap([&] {
+            const std::string fallback =
+                asStoredText(brontle::platform().screenWidthTwips() * 0.05);
+            setWindowLeftTwips(*this, storedSingle(storedSetting(*this, "Left", fallback)));
+        });
+        trap([&] {
+            const std::string fallback =
+                asStoredText(brontle::platform().screenHeightTwips() * 0.05);
+            setWindowTopTwips(*this, storedSingle(storedSetting(*this, "Top", fallback)));
+        });
+        trap([&] {
+            setWindowWidthTwips(*this, storedSingle(storedSetting(*this, "Width", "14730")));
+        });
+        trap([&] {
+            setWindowHeightTwips(*this, storedSingle(storedSetting(*this, "Height", "9105")));
+        });
+
+        trap([&] { dfeCoordinatesAdjustment->Refresh(); });
+        trap([&] { dfeObjectPreview->Refresh(); });
+
+        // 23. Wires: white over the dark preview background, black in the coordinate view, and
+        // a half-transparent tint for what is selected there.
+        trap([&] {
+            const brontle::DeviceID device = dfeObjectPreview->DeviceID();
+            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 6);
+            required(material, "device material").SetColorB(rgba(1, 1, 1, 1));
+            material->SetColorA(rgba(0, 0, 0, 1));
+            material->SetColorC(rgba(0, 0, 0, 1));
+            sceneGraph().SetDeviceMaterial(device, 6, material);
+        });
+        trap([&] {
+            const brontle::DeviceID device = dfeCoordinatesAdjustment->DeviceID();
+            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 6);
+            required(material, "device material").SetColorB(rgba(0, 0, 0, 1));
+            material->SetColorA(rgba(0, 0, 0, 1));
+            material->SetColorC(rgba(0, 0, 0, 1));
+            sceneGraph().SetDeviceMaterial(device, 6, material);
+        });
+        trap([&] {
+            const brontle::DeviceID device = dfeCoordinatesAdjustment->DeviceID();
+            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 5);
+            brontle::Color4 colour = required(material, "device material").GetColorB();
+            colour.a = 0.5f;
+            material->SetColorB(colour);
+            sceneGraph().SetDeviceMaterial(device, 5, material);
+        });
+
+        trap([&] {
+            modWarn::ShowWarning(settingsAppName(*this),
+                                 lCreaseEdgeCount < 1 ? kHintWithoutCreases : kHintWithCreases,
+                                 kSeamTip, 0);
+        });
+        trap([&] { UpdateCommandStates(); });
+    }
+    // 25. The backdrop polygon handle goes out of scope here; the shape keeps the polygon.
+}
+
+} // namespace peelwise
