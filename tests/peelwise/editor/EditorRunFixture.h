@@ -111,7 +111,13 @@ class EditorRunTest : public ::testing::Test {
         QObject::connect(&poll, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
             if (auto* tip = qobject_cast<peelwise::frmWarn*>(modal)) {
+                if (!tip->isVisible()) {
+                    return;
+                }
                 tips.push_back(tip->lblWarning->text().toStdString());
+                if (onTip) {
+                    onTip(*tip);
+                }
                 tip->cmdOK->click();
                 return;
             }
@@ -157,6 +163,8 @@ class EditorRunTest : public ::testing::Test {
     brontle::SceneGraphPtr scene;
     brontle::FramePtr sourceFrame;
     std::vector<std::string> tips; // texts of the tip dialogs that came up, in order
+    // Runs on each tip dialog once it is up, before it is closed.
+    std::function<void(peelwise::frmWarn&)> onTip;
     peelwise::frmMain& dialog = peelwise::frmMain::instance();
 };
 
