@@ -99,8 +99,9 @@ void frmMain::Form_Load() {
     // 2. The system's user-interface font for the dialog and its controls.
     trap([&] { FontWiz::shared().AdjustForm(this); });
 
-    // 3. The factor's upper limit: the lower one (1) must stay below the stored default "4", and
-    // eight is the largest factor the start-up offers before the user types one.
+    // 3. The factor box's upper limit, not its lower one: the box starts at 1 .. 100 and the
+    // stored factor defaults to "4", which an upper limit of 8 keeps inside the range and a
+    // lower limit of 8 would not.
     trap([&] { updFactor->setMaxvalue(8.0); });
     trap([&] { updFactor->setText("8"); });
 
@@ -203,8 +204,9 @@ void frmMain::Form_Load() {
     trap([&] { InitialUnwrap(); });
 
     if (!bCancelClicked) {
-        // 19. The 2D camera centred just inside the unit square, then far back so that nothing
-        // of the layout is clipped; the view's reset in between settles its own state.
+        // 19. The 2D camera on the unit square with a little margin. The view's reset in between
+        // lets it take in its new scene; the extent and the position set after it are what the
+        // user sees, the camera far back so that no shape of the layout lies behind it.
         trap([&] { dfeCoordinatesAdjustment->SetCameraPosition(0.505f, 0.495f, -5.0f); });
         trap([&] { dfeCoordinatesAdjustment->setViewExtent(0.52f); });
         trap([&] { dfeCoordinatesAdjustment->ResetView(); });

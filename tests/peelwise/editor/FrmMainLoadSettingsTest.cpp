@@ -16,6 +16,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -160,6 +161,28 @@ TEST_F(FrmMainLoadSettingsTest, MissingAddToTextureFileFallsBackSilentlyToCreate
     // The build then asked for a new texture of the stored size.
     const std::vector<std::string> log = logLines();
     EXPECT_NE(std::find(log.begin(), log.end(), "Generate Atlas Texture Size: 1024"), log.end());
+}
+
+TEST_F(FrmMainLoadSettingsTest, AnUnreadableAddToTextureFileIsReportedAndFallsBack) {
+    const std::string file = folder.filePath("notes.bmp").toStdString();
+    {
+        std::ofstream out(file);
+        out << "not a bitmap";
+    }
+    store("TextureOption", "1");
+    store("TextureName", file);
+    const Seen seen = runAndLook();
+    // The host's read failure (a negative number) is reported once with the graphics text.
+    ASSERT_EQ(scripted->messages().size(), 1u);
+    EXPECT_EQ(scripted->messages()[0].text,
+              std::string("An unrecoverable error has occurred. Often errors such as these can be "
+                          "resolved by updating the drivers for your graphics card. If you "
+                          "continue to receive this message please let us know on the problem "
+                          "reports forum at ") +
+                  peelwise::kProblemReportsForum + ".  (#-4)");
+    EXPECT_EQ(seen.textureOption, "Create Texture");
+    EXPECT_EQ(seen.textureName, "");
+    EXPECT_EQ(seen.backdropTexture, std::string(PEELWISE_BIN_DIR) + "/System/ContinuityMap.bmp");
 }
 
 TEST_F(FrmMainLoadSettingsTest, AddToTextureUsesTheStoredTextureAndItsSize) {
