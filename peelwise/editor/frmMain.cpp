@@ -44,6 +44,7 @@ frmMain::~frmMain() = default;
 void frmMain::connectHandlers() {
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    connectUVEditHandlers();
     connectUnwrapAndSeamHandlers();
     connectTextureHandlers();
 }

@@ -26,6 +26,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +53,13 @@ struct HistoryEntry;
 namespace modUV {
 struct CreaseEdge;
 }
+// UV editing (UVViewHandlers.cpp and the command files beside it).
+class EditHistory;
+struct HistoryTarget;
+namespace modUV {
+enum class TransformButton;
+enum class WeldKind;
+} // namespace modUV
 
 class frmMain : public QDialog {
     Q_OBJECT
@@ -203,6 +212,58 @@ class frmMain : public QDialog {
     // chkConstrainY pressed or the X key (88) held: V must not change.
     bool IsYConstrained() const;
 
+    // ---- the coordinate view's notifications (UVViewHandlers.cpp)
+    // EditBegin: a zero move, then RecordHistory. DragMove / DragScale: the drag's totals
+    // applied to the selected points from the vertex cache, clamped to the unit square, written
+    // to csUVShape and csAtlasShape's texture coordinates, with the read-out. EditEnd: the
+    // vertex cache, then UpdateCommandStates.
+    void dfeCoordinatesAdjustment_EditBegin();
+    void dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz);
+    void dfeCoordinatesAdjustment_DragScale(float sx, float sy);
+    void dfeCoordinatesAdjustment_EditEnd();
+    void dfeCoordinatesAdjustment_SelectionChange();
+    void dfeCoordinatesAdjustment_SelectionPick();
+    void dfeCoordinatesAdjustment_SelectionRelease();
+    void dfeCoordinatesAdjustment_ViewChange();
+    void dfeCoordinatesAdjustment_PointerMove(const brontle::ShapePtr& hitObject, bool hitFlag,
+                                              float x, float y);
+    // Sets the chart items' enabled states and pops the menu up at `globalPos`.
+    void dfeCoordinatesAdjustment_ContextMenu(const QPoint& globalPos);
+
+    // ---- UV transform buttons: one step per mouse-up of the left button; `button` 1 left,
+    // 2 right; `shift` bit 1 Shift, bit 2 Ctrl (TransformCommands.cpp)
+    void cmdEnlarge_MouseUp(int button, int shift);
+    void cmdReduce_MouseUp(int button, int shift);
+    void cmdRotateLeft_MouseUp(int button, int shift);
+    void cmdRotateRight_MouseUp(int button, int shift);
+    void cmdShiftLeft_MouseUp(int button, int shift);
+    void cmdShiftRight_MouseUp(int button, int shift);
+    void cmdShiftUp_MouseUp(int button, int shift);
+    void cmdShiftDown_MouseUp(int button, int shift);
+
+    // ---- welds and unlink (WeldCommands.cpp, UnlinkCommand.cpp)
+    void cmdWeldSelection_Click();
+    void cmdWeldToSelected_Click();
+    void cmdWeldNearest_Click();
+    void cmdWeldToNearest_Click();
+    void cmdUnlink_Click();
+
+    // ---- chart items of the coordinate view's context menu (ChartCommands.cpp)
+    void mnuSelectChart_Click();
+    void mnuSelectAllCharts_Click();
+    void mnuDeselectChart_Click();
+    void mnuDeselectAllCharts_Click();
+
+    // ---- edit history (HistoryCommands.cpp): atHistory, lHistoryCount and lHistoryPosition
+    // follow the states of an EditHistory; resetting them to empty / 0 / 0 forgets the states.
+    // Errors are raised to the caller with the source "frmMain".
+    void RecordHistory();
+    // Restore, then alUVVertexToTexCoord rebuilt, UpdateCommandStates, redraws (UV view first).
+    void UndoEdit();
+    void RedoEdit();
+    void cmdEditUndo_Click();
+    void cmdEditRedo_Click();
+
   protected:
     void resizeEvent(QResizeEvent* event) override;
     // The title-bar close button and Escape both arrive here: they close as Cancel does.
@@ -221,6 +282,25 @@ class frmMain : public QDialog {
     void connectUnwrapAndSeamHandlers();
     void updateCommandStatesNow();
     bool textureOptionChangeSeen_ = false; // see connectTextureHandlers
+
+    // UV editing helpers (EditTargets.cpp, HistoryCommands.cpp, the command files)
+    void connectUVEditHandlers();
+    // Throw "object variable not set" (91) when the object is missing.
+    brontle::SceneGraph& editScene() const;
+    brontle::Shape& editUVShape() const;
+    brontle::Shape& editAtlasShape() const;
+    brontle::DeviceID uvDevice() const;
+    brontle::DeviceID previewDevice() const;
+    // avUVPositions and lUVPositionCount from csUVShape.
+    void refreshUVPositionCache();
+    void runTransformButton(modUV::TransformButton which, int button, int shift);
+    void runWeld(modUV::WeldKind kind);
+    EditHistory& editHistory();
+    HistoryTarget historyTarget();
+    void publishHistory();
+    void runPublishing(const std::function<void()>& operation);
+    void afterRestore();
+    std::unique_ptr<EditHistory> editHistory_;
 
     bool loaded_ = false;
     bool closing_ = false;
