@@ -1,0 +1,278 @@
+// The coordinate view's notifications as the dialog handles them: drags clamped to the unit
+// square with the texture coordinates following, axis locks from the buttons and held keys,
+// scale gestures, the read-outs, the command states after a selection, the context menu's item
+// states, and errors reported once through the general error handler.
+#include "UVEditFixture.h"
+
+#include "peelwise/support/GeneralErrorHandler.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+using namespace uvedit_testing;
+
+class UVViewHandlersTest : public UVEditFixture {
+  protected:
+    // One whole drag of the selected points by (dx, dy), as the view reports it.
+    void drag(float dx, float dy) {
+        dialog.dfeCoordinatesAdjustment_EditBegin();
+        dialog.dfeCoordinatesAdjustment_DragMove(dx / 2, dy / 2, 0.0f);
+        dialog.dfeCoordinatesAdjustment_DragMove(dx, dy, 0.0f);
+        dialog.dfeCoordinatesAdjustment_EditEnd();
+    }
+};
+
+TEST_F(UVViewHandlersTest, DragsStopAtTheEdgesOfTheUnitSquareAndTheTextureCoordinateFollows) {
+    const std::int32_t p = vertexAt(0.8f, 0.5f);
+    const std::int32_t other = vertexAt(0.5f, 0.5f);
+    selectPoints({p});
+    drag(0.5f, 0.1f);
+    const float y = 0.5f + 0.1f;
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{1.0f, y, 0.0f})) << "x stops at 1";
+    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{0.0f, -y}));
+    EXPECT_EQ(uv().GetVertex(other), (Vector3{0.5f, 0.5f, 0.0f}));
+    EXPECT_EQ(labelX(), "Position X: 1.000");
+    EXPECT_EQ(labelY(), "Y: 0.400");
+    expectAtlasFollowsLayout();
+    expectCacheIsLayout();
+
+    drag(-2.0f, -2.0f);
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{0.0f, 0.0f, 0.0f})) << "the other two edges";
+    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{-1.0f, -0.0f}));
+    EXPECT_EQ(labelX(), "Position X: 0.000");
+    EXPECT_EQ(labelY(), "Y: 1.000");
+    expectAtlasFollowsLayout();
+}
+
+TEST_F(UVViewHandlersTest, DragStepsAreTotalsFromTheLastEditNotIncrements) {
+    const std::int32_t p = vertexAt(0.2f, 0.5f);
+    const float x = uv().GetVertex(p).x;
+    selectPoints({p});
+    dialog.dfeCoordinatesAdjustment_EditBegin();
+    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.0f, 0.0f);
+    dialog.dfeCoordinatesAdjustment_DragMove(0.2f, 0.0f, 0.0f);
+    EXPECT_EQ(uv().GetVertex(p).x, x + 0.2f);
+    dialog.dfeCoordinatesAdjustment_EditEnd();
+    dialog.dfeCoordinatesAdjustment_EditBegin();
+    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.0f, 0.0f);
+    EXPECT_EQ(uv().GetVertex(p).x, (x + 0.2f) + 0.1f) << "the second drag starts where the "
+                                                         "first ended";
+}
+
+TEST_F(UVViewHandlersTest, TheConstrainButtonsAndHeldKeysLockAnAxisOfADrag) {
+    const std::int32_t p = vertexAt(0.5f, 0.5f);
+    selectPoints({p});
+    dialog.chkConstrainX->setValue(true);
+    drag(0.1f, 0.1f);
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{0.5f, 0.5f + 0.1f, 0.0f})) << "chkConstrainX keeps x";
+    dialog.chkConstrainX->setValue(false);
+
+    dialog.chkConstrainY->setValue(true);
+    drag(0.1f, 0.1f);
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{0.5f + 0.1f, 0.5f + 0.1f, 0.0f}))
+        << "chkConstrainY keeps y";
+    dialog.chkConstrainY->setValue(false);
+
+    scripted->setKeyDown(89, true); // Y held: x keeps
+    drag(0.1f, -0.2f);
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{0.5f + 0.1f, (0.5f + 0.1f) - 0.2f, 0.0f}));
+    scripted->setKeyDown(89, false);
+
+    scripted->setKeyDown(88, true); // X held: y keeps
+    drag(-0.3f, 0.3f);
+    EXPECT_EQ(uv().GetVertex(p), (Vector3{(0.5f + 0.1f) - 0.3f, (0.5f + 0.1f) - 0.2f, 0.0f}));
+    scripted->setKeyDown(88, false);
+    expectAtlasFollowsLayout();
+}
+
+TEST_F(UVViewHandlersTest, AMoveOfSeveralPointsShowsTheMoveAndTheChangeOfV) {
+    const std::int32_t a = vertexAt(0.2f, 0.8f);
+    const std::int32_t b = vertexAt(0.5f, 0.8f);
+    selectPoints({a, b});
+    const Vector3 pa = uv().GetVertex(a), pb = uv().GetVertex(b);
+    dialog.dfeCoordinatesAdjustment_EditBegin();
+    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.05f, 0.0f);
+    EXPECT_EQ(labelX(), "Move X: 0.100");
+    EXPECT_EQ(labelY(), "Y: -0.050");
+    EXPECT_EQ(uv().GetVertex(a), (Vector3{pa.x + 0.1f, pa.y + 0.05f, 0.0f}));
+    EXPECT_EQ(uv().GetVertex(b), (Vector3{pb.x + 0.1f, pb.y + 0.05f, 0.0f}));
+    // A zero step (the drag's start) leaves the read-out as it was.
+    dialog.dfeCoordinatesAdjustment_DragMove(0.0f, 0.0f, 0.0f);
+    EXPECT_EQ(labelX(), "Move X: 0.100");
+    EXPECT_EQ(uv().GetVertex(a), pa);
+}
+
+TEST_F(UVViewHandlersTest, AScaleGestureOfOnePointOneScalesByOnePointThreeAboutTheBoxCentre) {
+    // The first quad: box (0.2 .. 0.5) x (0.5 .. 0.8), centre (0.35, 0.65).
+    const std::vector<Vector3> before = uv().GetVertices();
+    const std::vector<std::int32_t> quad = {vertexAt(0.2f, 0.8f), vertexAt(0.5f, 0.8f),
+                                            vertexAt(0.5f, 0.5f), vertexAt(0.2f, 0.5f)};
+    selectPoints(quad);
+    dialog.dfeCoordinatesAdjustment_EditBegin();
+    dialog.dfeCoordinatesAdjustment_DragScale(1.1f, 1.1f);
+    EXPECT_EQ(labelX(), "Scale X: 1.300");
+    EXPECT_EQ(labelY(), "Y: 1.300");
+    for (std::int32_t v : quad) {
+        const double cx = 0.35, cy = 0.65;
+        EXPECT_NEAR(uv().GetVertex(v).x, cx + (before[v].x - cx) * 1.3, 1e-6) << v;
+        EXPECT_NEAR(uv().GetVertex(v).y, cy + (before[v].y - cy) * 1.3, 1e-6) << v;
+    }
+    EXPECT_EQ(uv().GetVertex(vertexAt(0.8f, 0.8f)), (Vector3{0.8f, 0.8f, 0.0f}))
+        << "unselected points stay";
+    expectAtlasFollowsLayout();
+
+    // The Y key keeps x while the same gesture goes on.
+    scripted->setKeyDown(89, true);
+    dialog.dfeCoordinatesAdjustment_DragScale(1.1f, 0.9f);
+    scripted->setKeyDown(89, false);
+    EXPECT_EQ(labelX(), "Scale X: 1.300");
+    EXPECT_EQ(labelY(), "Y: 0.700");
+    for (std::int32_t v : quad) {
+        EXPECT_EQ(uv().GetVertex(v).x, before[v].x) << v;
+        EXPECT_NEAR(uv().GetVertex(v).y, 0.65 + (before[v].y - 0.65) * 0.7, 1e-6) << v;
+    }
+    dialog.dfeCoordinatesAdjustment_EditEnd();
+    expectCacheIsLayout();
+}
+
+TEST_F(UVViewHandlersTest, EditBeginRecordsTheStateBeforeTheDragAndEditEndRefreshesTheButtons) {
+    const std::int32_t p = vertexAt(0.5f, 0.8f);
+    selectPoints({p});
+    dialog.cmdEditUndo->setEnabled(false);
+    dialog.dfeCoordinatesAdjustment_EditBegin();
+    EXPECT_EQ(dialog.lHistoryCount, 1);
+    EXPECT_EQ(dialog.lHistoryPosition, 1);
+    EXPECT_TRUE(dialog.bUVChanged);
+    ASSERT_EQ(dialog.atHistory.size(), 1u);
+    EXPECT_EQ(dialog.atHistory[0].uvCopy->vertices(), uv().vertices());
+    EXPECT_EQ(dialog.atHistory[0].uvSelection.count(), 1) << "the point selection is recorded";
+    dialog.dfeCoordinatesAdjustment_DragMove(0.05f, 0.0f, 0.0f);
+    EXPECT_FALSE(dialog.cmdEditUndo->isEnabled()) << "not before the drag ends";
+    dialog.dfeCoordinatesAdjustment_EditEnd();
+    EXPECT_TRUE(dialog.cmdEditUndo->isEnabled());
+    EXPECT_FALSE(dialog.cmdEditRedo->isEnabled());
+    EXPECT_EQ(dialog.avUVPositions[p].x, 0.5f + 0.05f);
+}
+
+TEST_F(UVViewHandlersTest, SelectionChangeSetsTheCommandStatesForNoneOneAndTwoPoints) {
+    const std::vector<brontle::XPButton*> transforms = {
+        dialog.cmdEnlarge, dialog.cmdReduce, dialog.cmdRotateLeft, dialog.cmdRotateRight};
+    const std::vector<brontle::XPButton*> onePoint = {dialog.cmdUnlink, dialog.cmdWeldNearest,
+                                                      dialog.cmdWeldToNearest};
+    const std::vector<brontle::XPButton*> twoPoints = {dialog.cmdWeldSelection,
+                                                       dialog.cmdWeldToSelected};
+    const std::vector<brontle::XPButton*> shifts = {dialog.cmdShiftLeft, dialog.cmdShiftRight,
+                                                    dialog.cmdShiftUp, dialog.cmdShiftDown};
+    auto expectStates = [&](bool transform, bool one, bool two, const char* when) {
+        for (auto* b : transforms) {
+            EXPECT_EQ(b->isEnabled(), transform) << b->objectName().toStdString() << when;
+        }
+        for (auto* b : onePoint) {
+            EXPECT_EQ(b->isEnabled(), one) << b->objectName().toStdString() << when;
+        }
+        for (auto* b : twoPoints) {
+            EXPECT_EQ(b->isEnabled(), two) << b->objectName().toStdString() << when;
+        }
+        for (auto* b : shifts) {
+            EXPECT_TRUE(b->isEnabled()) << b->objectName().toStdString() << when;
+        }
+        EXPECT_FALSE(dialog.cmdEditUndo->isEnabled()) << "no history" << when;
+        EXPECT_FALSE(dialog.cmdEditRedo->isEnabled()) << "no history" << when;
+    };
+    dialog.dfeCoordinatesAdjustment_SelectionChange();
+    expectStates(true, false, false, " with nothing selected");
+    selectPoints({vertexAt(0.5f, 0.5f)});
+    dialog.dfeCoordinatesAdjustment_SelectionChange();
+    expectStates(false, true, false, " with one point");
+    selectPoints({vertexAt(0.5f, 0.5f), vertexAt(0.2f, 0.5f)});
+    dialog.dfeCoordinatesAdjustment_SelectionChange();
+    expectStates(true, false, true, " with two points");
+    // One polygon selected is not one point.
+    SubSelection polygon;
+    polygon.add(0);
+    uv().SetSubSelection(uvDevice(), kSelectPolygons, polygon);
+    dialog.dfeCoordinatesAdjustment_SelectionChange();
+    expectStates(true, false, false, " with one polygon");
+}
+
+TEST_F(UVViewHandlersTest, PickAndReleaseShowTheSinglePointOrBlankTheReadOut) {
+    selectPoints({vertexAt(0.5f, 0.8f)});
+    dialog.dfeCoordinatesAdjustment_SelectionPick();
+    EXPECT_EQ(labelX(), "Position X: 0.500");
+    EXPECT_EQ(labelY(), "Y: 0.200");
+    dialog.lblX->setText("kept");
+    dialog.dfeCoordinatesAdjustment_SelectionRelease();
+    EXPECT_EQ(labelX(), "kept") << "one selected point leaves the read-out";
+
+    selectPoints({vertexAt(0.5f, 0.8f), vertexAt(0.2f, 0.8f)});
+    dialog.dfeCoordinatesAdjustment_SelectionPick();
+    EXPECT_EQ(labelX(), "");
+    EXPECT_EQ(labelY(), "");
+    dialog.lblX->setText("gone");
+    dialog.dfeCoordinatesAdjustment_SelectionRelease();
+    EXPECT_EQ(labelX(), "");
+
+    scene->ClearSelection(uvDevice());
+    dialog.lblX->setText("gone");
+    dialog.dfeCoordinatesAdjustment_SelectionPick();
+    EXPECT_EQ(labelX(), "");
+    EXPECT_TRUE(scripted->messages().empty());
+}
+
+TEST_F(UVViewHandlersTest, PointerMoveShowsThePointerOnlyWhileNothingIsSelected) {
+    dialog.dfeCoordinatesAdjustment_PointerMove(dialog.csUVShape, true, 0.25f, 0.125f);
+    EXPECT_EQ(labelX(), "Position X: 0.250");
+    EXPECT_EQ(labelY(), "Y: 0.875");
+    dialog.dfeCoordinatesAdjustment_PointerMove(nullptr, false, 0.25f, 0.125f);
+    EXPECT_EQ(labelX(), "");
+    EXPECT_EQ(labelY(), "");
+    dialog.dfeCoordinatesAdjustment_PointerMove(nullptr, true, 0.25f, 0.125f);
+    EXPECT_EQ(labelX(), "") << "a hit without an object shows nothing";
+    dialog.dfeCoordinatesAdjustment_PointerMove(dialog.csUVShape, false, 0.25f, 0.125f);
+    EXPECT_EQ(labelX(), "");
+
+    selectPoints({vertexAt(0.2f, 0.1f)});
+    dialog.dfeCoordinatesAdjustment_PointerMove(dialog.csUVShape, true, 0.75f, 0.75f);
+    EXPECT_EQ(labelX(), "Position X: 0.200") << "the selected point, not the pointer";
+    EXPECT_EQ(labelY(), "Y: 0.900");
+    selectPoints({vertexAt(0.2f, 0.1f), vertexAt(0.5f, 0.1f)});
+    dialog.dfeCoordinatesAdjustment_PointerMove(dialog.csUVShape, true, 0.75f, 0.75f);
+    EXPECT_EQ(labelX(), "");
+    EXPECT_EQ(labelY(), "");
+}
+
+TEST_F(UVViewHandlersTest, TheContextMenuOffersOnlySelectAllChartsWhenNothingIsSelected) {
+    dialog.dfeCoordinatesAdjustment_ContextMenu(QPoint(40, 40));
+    EXPECT_TRUE(dialog.mnuPopupCoordinatesAdjustment->isVisible());
+    EXPECT_FALSE(dialog.mnuSelectChart->isEnabled());
+    EXPECT_TRUE(dialog.mnuSelectAllCharts->isEnabled());
+    EXPECT_FALSE(dialog.mnuDeselectChart->isEnabled());
+    EXPECT_FALSE(dialog.mnuDeselectAllCharts->isEnabled());
+    dialog.mnuPopupCoordinatesAdjustment->hide();
+
+    selectPoints({vertexAt(0.2f, 0.1f)});
+    dialog.dfeCoordinatesAdjustment_ContextMenu(QPoint(40, 40));
+    EXPECT_TRUE(dialog.mnuSelectChart->isEnabled());
+    EXPECT_TRUE(dialog.mnuSelectAllCharts->isEnabled());
+    EXPECT_TRUE(dialog.mnuDeselectChart->isEnabled());
+    EXPECT_TRUE(dialog.mnuDeselectAllCharts->isEnabled());
+}
+
+TEST_F(UVViewHandlersTest, ADragWithoutASelectionIsReportedOnceAndChangesNothing) {
+    const std::vector<Vector3> points = uv().GetVertices();
+    const std::vector<Vector2> texcoords = atlas().GetTextureCoordinates();
+    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.1f, 0.0f);
+    ASSERT_EQ(scripted->messages().size(), 1u);
+    EXPECT_EQ(scripted->messages()[0].text, peelwise::generalErrorText(9, "") + " (#9)");
+    EXPECT_EQ(scripted->messages()[0].title, "Application");
+    EXPECT_EQ(scripted->messages()[0].style, 16);
+    EXPECT_EQ(uv().vertices(), points);
+    EXPECT_EQ(atlas().texcoords(), texcoords);
+    dialog.dfeCoordinatesAdjustment_DragScale(1.5f, 1.5f);
+    EXPECT_EQ(scripted->messages().size(), 2u) << "each handler reports its own error";
+    EXPECT_EQ(uv().vertices(), points);
+}
+
+} // namespace
