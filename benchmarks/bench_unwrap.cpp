@@ -1,14 +1,19 @@
-// The editor's whole first unwrap against the bare host atlas, on tori of 100,000 and 1,000,000
-// triangles (makeTorus: quads, two triangles each), wall-clock milliseconds (the atlas runs on
-// several threads), the median of interleaved repetitions:
-//   atlas   the host's GenerateAtlas on a copy of the source shape: what any caller pays
+// The editor's whole first unwrap against the host atlas inside it, on tori of 100,000 and
+// 1,000,000 triangles (makeTorus: quads, two triangles each), wall-clock milliseconds (the atlas
+// runs on several threads):
 //   unwrap  what the dialog's start-up runs from the source shape to a ready layout, through
 //           the same functions (peelwise/uv/UnwrapGeometry.h): the crease search and default
 //           seams, the copy with seams, the atlas, the atlas shape with the continuity texture
 //           and its colours, BuildUVShape, RebuildUVCorrespondence, the seams put back, and the
 //           vertex cache
-// The editor's own work is unwrap - atlas; target: at most 15 % of the atlas time
-// (unwrap / atlas <= 1.15). The crease search alone is shown as well.
+//   atlas   the host's atlas within that same run, from its first progress report (input
+//           checked, 0) to its last (done, 1); its input check and the write of its result
+//           count as the editor's, so the editor's share is if anything overstated
+//   editor  unwrap - atlas, the editor's own work
+// Both sides come from the same run, so the atlas's run-to-run spread on a shared machine
+// (seconds at 1M) does not enter the ratio; the ratio reported is the median over the runs.
+// A bare GenerateAtlas on a copy, timed separately, and the crease search alone are shown too.
+// Target: the editor's own work at most 15 % of the atlas time (unwrap / atlas <= 1.15).
 // The last line is one JSON object: {"unwrap_over_atlas": {"100k": ratio, "1m": ratio}}.
 #include "BenchTiming.h"
 
@@ -23,6 +28,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -44,12 +50,24 @@ std::string installFolderOfThisProgram() {
 
 struct Measured {
     int triangles = 0;
-    double atlasMs = 0;
     double unwrapMs = 0;
+    double atlasInsideMs = 0;
+    double ratio = 0;
+    double bareAtlasMs = 0;
     double creaseMs = 0;
     int charts = 0;
     int uvPoints = 0;
 };
+
+double median(std::vector<double> values) {
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+double millisecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
 
 // `rings` x `segments` quads.
 Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
@@ -60,17 +78,20 @@ Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
 
     Measured m;
     m.triangles = 2 * source->GetPolygonCount();
-    std::vector<double> atlasTimes, unwrapTimes, creaseTimes;
+    std::vector<double> unwrapTimes, atlasInsideTimes, ratios, bareTimes, creaseTimes;
     for (int r = 0; r < repeats; ++r) {
-        atlasTimes.push_back(bench::medianMilliseconds(1, [&] {
-            ShapePtr copy = scene.CreateShape();
-            copy->AppendShape(*source);
-            std::int32_t charts = 0;
-            copy->GenerateAtlas(request.device, request.renderDevice, request.factorType,
-                                request.factor, request.width, request.height, charts);
-            m.charts = charts;
-        }));
-        unwrapTimes.push_back(bench::medianMilliseconds(1, [&] {
+        // The atlas's own span inside the unwrap, from its progress reports.
+        std::chrono::steady_clock::time_point atlasStart, atlasEnd;
+        request.progress = [&](double done) {
+            if (done == 0.0) {
+                atlasStart = std::chrono::steady_clock::now();
+            }
+            if (done == 1.0) {
+                atlasEnd = std::chrono::steady_clock::now();
+            }
+        };
+        const auto start = std::chrono::steady_clock::now();
+        {
             std::vector<peelwise::modUV::CreaseEdge> creases;
             std::int32_t creaseCount = 0;
             const SubSelection seams =
@@ -86,6 +107,22 @@ Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
             }
             const std::vector<Vector3> cache = uv->GetVertices();
             m.uvPoints = static_cast<int>(cache.size());
+        } // the shapes are released inside the timing, as the dialog's next run releases them
+        const double unwrap = millisecondsSince(start);
+        const double atlas =
+            std::chrono::duration<double, std::milli>(atlasEnd - atlasStart).count();
+        unwrapTimes.push_back(unwrap);
+        atlasInsideTimes.push_back(atlas);
+        ratios.push_back(unwrap / atlas);
+
+        request.progress = nullptr;
+        bareTimes.push_back(bench::medianMilliseconds(1, [&] {
+            ShapePtr copy = scene.CreateShape();
+            copy->AppendShape(*source);
+            std::int32_t charts = 0;
+            copy->GenerateAtlas(request.device, request.renderDevice, request.factorType,
+                                request.factor, request.width, request.height, charts);
+            m.charts = charts;
         }));
         creaseTimes.push_back(bench::medianMilliseconds(1, [&] {
             std::vector<peelwise::modUV::CreaseEdge> creases;
@@ -93,12 +130,10 @@ Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
             peelwise::defaultSeams(scene, *source, request.device, creases, creaseCount);
         }));
     }
-    const auto median = [](std::vector<double> v) {
-        std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
-        return v[v.size() / 2];
-    };
-    m.atlasMs = median(atlasTimes);
     m.unwrapMs = median(unwrapTimes);
+    m.atlasInsideMs = median(atlasInsideTimes);
+    m.ratio = median(ratios);
+    m.bareAtlasMs = median(bareTimes);
     m.creaseMs = median(creaseTimes);
     return m;
 }
@@ -109,10 +144,10 @@ int main() {
     const SceneGraphPtr scene = SceneGraph::create(
         std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
 
-    std::printf("bench_unwrap: the editor's first unwrap over the bare atlas (wall-clock ms, "
-                "median of interleaved runs)\n");
-    std::printf("%-6s %10s %7s %9s %10s %10s %10s %9s %8s\n", "size", "triangles", "charts",
-                "uv pts", "atlas", "unwrap", "editor", "creases", "ratio");
+    std::printf("bench_unwrap: the editor's first unwrap over the atlas inside it (wall-clock ms, "
+                "medians over the runs)\n");
+    std::printf("%-6s %10s %7s %9s %10s %10s %9s %11s %9s %8s\n", "size", "triangles", "charts",
+                "uv pts", "unwrap", "atlas", "editor", "bare atlas", "creases", "ratio");
     nlohmann::json ratios;
     const struct {
         const char* key;
@@ -122,12 +157,11 @@ int main() {
     } sizes[] = {{"100k", 500, 100, 5}, {"1m", 2000, 250, 3}};
     for (const auto& size : sizes) {
         const Measured m = measure(*scene, size.rings, size.segments, size.repeats);
-        const double ratio = m.unwrapMs / m.atlasMs;
-        std::printf("%-6s %10d %7d %9d %10.1f %10.1f %10.1f %9.1f %8.3f\n", size.key, m.triangles,
-                    m.charts, m.uvPoints, m.atlasMs, m.unwrapMs, m.unwrapMs - m.atlasMs, m.creaseMs,
-                    ratio);
+        std::printf("%-6s %10d %7d %9d %10.1f %10.1f %9.1f %11.1f %9.1f %8.3f\n", size.key,
+                    m.triangles, m.charts, m.uvPoints, m.unwrapMs, m.atlasInsideMs,
+                    m.unwrapMs - m.atlasInsideMs, m.bareAtlasMs, m.creaseMs, m.ratio);
         std::fflush(stdout);
-        ratios[size.key] = ratio;
+        ratios[size.key] = m.ratio;
     }
     std::printf("target: unwrap / atlas <= 1.15 (the editor's own work at most 15 %% of the "
                 "atlas)\n");

@@ -92,7 +92,7 @@ bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request,
                     const SubSelection& seams) {
     std::int32_t charts = 0; // the host reports its chart count here; the editor has no use for it
     copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
-                       request.width, request.height, charts);
+                       request.width, request.height, charts, request.progress);
 
     // The atlas shape object is kept across builds: the preview's frame holds it.
     if (!atlas) {

@@ -18,6 +18,7 @@
 #include "brontle/model/SubSelection.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,9 @@ struct AtlasRequest {
     std::int32_t factor = 4;
     std::int32_t width = 1024;
     std::int32_t height = 1024;
+    // Called by the host's atlas on this thread with its progress in [0, 1]: 0 when it has
+    // checked its input and starts, 1 when it is done. Empty: no reports.
+    std::function<void(double)> progress;
 };
 
 // Replaces `shape`'s selection in `device` by the crease edges: the view's selection is cleared
