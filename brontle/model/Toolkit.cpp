@@ -36,9 +36,10 @@ Vector3 Toolkit::RotateVector(const Vector3& v, const Vector3& axis, float angle
     if (!(length > 0.0)) {
         return v;
     }
-    // Rodrigues' formula in double precision.
+    // Rodrigues' formula in double precision, with the angle negated: Rodrigues turns
+    // counter-clockwise seen from the axis's tip, the host counter-clockwise seen looking along it.
     const double kx = axis.x / length, ky = axis.y / length, kz = axis.z / length;
-    const double c = std::cos(double(angle)), s = std::sin(double(angle));
+    const double c = std::cos(double(angle)), s = -std::sin(double(angle));
     const double dot = kx * v.x + ky * v.y + kz * v.z;
     const double cx = ky * v.z - kz * v.y, cy = kz * v.x - kx * v.z, cz = kx * v.y - ky * v.x;
     return {float(v.x * c + cx * s + kx * dot * (1 - c)),

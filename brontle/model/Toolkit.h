@@ -20,8 +20,10 @@ class Toolkit {
     Vector3 NormalizeVector(const Vector3& v) const;
     // `v` scaled to `length`; the zero vector stays zero (it has no direction).
     Vector3 SetVectorLength(const Vector3& v, float length) const;
-    // Rotates `v` by `angle` radians about `axis` (right-hand rule: counter-clockwise seen from
-    // the tip of the axis, so counter-clockwise in the x-y plane about +z). A zero axis or zero
+    // Rotates `v` by `angle` radians about `axis`. The host's views look along +z (the 2D view
+    // from z = -1000 towards the layout, x to the right and y down), so a positive angle turns
+    // counter-clockwise as seen looking along the axis: about +z, (1, 0, 0) turns towards
+    // (0, -1, 0), which is counter-clockwise on the screen of the 2D view. A zero axis or zero
     // vector returns `v` unchanged.
     Vector3 RotateVector(const Vector3& v, const Vector3& axis, float angle) const;
     // Unit normal of a closed outline by Newell's method: (0, 0, 1) for a counter-clockwise

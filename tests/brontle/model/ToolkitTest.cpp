@@ -18,15 +18,19 @@ TEST(Toolkit, PolygonNormalOfCounterClockwiseOutlineIsPlusZ) {
     EXPECT_EQ(tk.PolygonNormal(line), (Vector3{0, 0, 0}));
 }
 
-TEST(Toolkit, RotateVectorTurnsCounterClockwiseAboutPlusZ) {
+TEST(Toolkit, RotateVectorTurnsCounterClockwiseInTheViewsThatLookAlongPlusZ) {
     Toolkit tk;
     const Vector3 z{0, 0, 1};
+    // Seen looking along +z with x to the right, y points down: a quarter turn counter-clockwise
+    // on that screen takes (1, 0) to (0, -1).
     const Vector3 r = tk.RotateVector({1, 0, 0}, z, 3.14159265f / 2.0f);
     EXPECT_NEAR(r.x, 0.0f, 1e-6f);
-    EXPECT_NEAR(r.y, 1.0f, 1e-6f);
-    // 2.5 / 180 * 6.283186 radians is five degrees.
+    EXPECT_NEAR(r.y, -1.0f, 1e-6f);
+    const Vector3 back = tk.RotateVector({1, 0, 0}, {0, 0, -1}, 3.14159265f / 2.0f);
+    EXPECT_NEAR(back.y, 1.0f, 1e-6f) << "the other axis turns the other way";
+    // 2.5 / 180 * 6.283186 radians is five degrees, counter-clockwise on a y-down screen.
     const Vector3 five = tk.RotateVector({1, 0, 0}, z, 2.5f / 180.0f * 6.283186f);
-    EXPECT_NEAR(std::atan2(five.y, five.x) * 180.0 / 3.14159265358979, 5.0, 1e-4);
+    EXPECT_NEAR(std::atan2(-five.y, five.x) * 180.0 / 3.14159265358979, 5.0, 1e-4);
     // The zero vector and a zero axis come back unchanged and finite.
     EXPECT_EQ(tk.RotateVector({0, 0, 0}, z, 1.0f), (Vector3{0, 0, 0}));
     EXPECT_EQ(tk.RotateVector({1, 2, 3}, {0, 0, 0}, 1.0f), (Vector3{1, 2, 3}));

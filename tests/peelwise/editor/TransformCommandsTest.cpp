@@ -24,11 +24,12 @@ class TransformCommandsTest : public UVEditFixture {
         return {vertexAt(0.2f, 0.8f), vertexAt(0.5f, 0.8f), vertexAt(0.5f, 0.5f),
                 vertexAt(0.2f, 0.5f)};
     }
-    // Degrees the point turned about (cx, cy) since `before`, in the (x, y) plane of the points.
+    // Degrees the point turned about (cx, cy) since `before`, counter-clockwise as seen in the
+    // coordinate view, whose y axis points down.
     double turned(const Vector3& before, std::int32_t v, double cx, double cy) const {
         const Vector3 now = uv().GetVertex(v);
-        const double a0 = std::atan2(before.y - cy, before.x - cx);
-        const double a1 = std::atan2(now.y - cy, now.x - cx);
+        const double a0 = std::atan2(cy - before.y, before.x - cx);
+        const double a1 = std::atan2(cy - now.y, now.x - cx);
         return (a1 - a0) * 180.0 / std::numbers::pi;
     }
     // Each point moved by (dx, dy) from `before` (x and y added in single precision).
@@ -213,7 +214,7 @@ TEST_F(TransformCommandsTest, CoarseAndFineRotationsTurnByFiveAndTwoThirdsDegree
     EXPECT_EQ(labelX(), "Rotate Left: 2.500");
     EXPECT_EQ(labelY(), "");
     const double coarse = turned(start[quad[0]], quad[0], cx, cy);
-    EXPECT_NEAR(std::abs(coarse), 5.0, 1e-3);
+    EXPECT_NEAR(coarse, 5.0, 1e-3) << "Rotate Left turns counter-clockwise in the view";
     for (std::int32_t v : quad) {
         EXPECT_NEAR(turned(start[v], v, cx, cy), coarse, 1e-3) << "one turn for all, point " << v;
         EXPECT_NEAR(std::hypot(uv().GetVertex(v).x - cx, uv().GetVertex(v).y - cy),
@@ -225,8 +226,7 @@ TEST_F(TransformCommandsTest, CoarseAndFineRotationsTurnByFiveAndTwoThirdsDegree
     dialog.cmdRotateLeft_MouseUp(kLeft, kCtrl | kShift);
     EXPECT_EQ(labelX(), "Rotate Left: 0.333");
     const double fine = turned(second[quad[0]], quad[0], cx, cy);
-    EXPECT_NEAR(std::abs(fine), 2.0 / 3.0, 1e-3);
-    EXPECT_GT(fine * coarse, 0.0) << "the same way round";
+    EXPECT_NEAR(fine, 2.0 / 3.0, 1e-3);
 
     const std::vector<Vector3> third = uv().GetVertices();
     dialog.cmdRotateRight_MouseUp(kLeft, 0);

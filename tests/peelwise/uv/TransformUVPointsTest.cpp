@@ -127,7 +127,9 @@ TEST_F(TransformFixture, RotateStepsTurnByFiveAndTwoThirdsDegreesCounterClockwis
     const std::int32_t b = vertexAt(0.4f, 0.6f);
     selectPoints({a, b});
     const float cx = (at(a).x + at(b).x) / 2, cy = (at(a).y + at(b).y) / 2;
-    auto angleOf = [&](std::int32_t v) { return std::atan2(at(v).y - cy, at(v).x - cx); };
+    // Angles as seen in the coordinate view, whose y axis points down: Rotate Left (a positive
+    // step) turns counter-clockwise there.
+    auto angleOf = [&](std::int32_t v) { return std::atan2(cy - at(v).y, at(v).x - cx); };
     auto lengthOf = [&](std::int32_t v) { return std::hypot(at(v).x - cx, at(v).y - cy); };
     const double start = angleOf(a), length = lengthOf(a);
     transform(kTransformRotate, 2.5f, 0.0f);
