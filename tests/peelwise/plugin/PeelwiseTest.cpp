@@ -9,6 +9,9 @@
 #include "peelwise/plugin/modMain.h"
 
 #include "brontle/model/AuxiliaryObjects.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/Polygon.h"
+#include "brontle/model/Texture.h"
 #include "brontle/services/ScriptedPlatform.h"
 #include "brontle/services/SettingsStore.h"
 
@@ -144,6 +147,60 @@ TEST_F(PeelwiseApply, ThreeOfTenPolygonsAreEditedAndWrittenBackAfterTheSevenOthe
             EXPECT_FLOAT_EQ(now.texcoords[k].v, was.texcoords[k].v);
         }
     }
+}
+
+TEST_F(PeelwiseApply, TheRealOkButtonRendersTheTextureAndWritesTheUnwrappedPolygonsBack) {
+    // The whole road: start-up unwraps the three selected polygons, OK asks for the texture
+    // file, renders the layout into it, attaches it, and the plug-in writes the result back.
+    brontle::settings().SaveSetting(kAppName, "Peelwise", "TextureSize", "2"); // 256x256
+    QTemporaryDir output;
+    ASSERT_TRUE(output.isValid());
+    const std::string texture = output.filePath("layout").toStdString(); // no extension typed
+    scripted_->queueFileDialogAnswer(texture);
+    Scene scene = makeScene();
+    ShapePtr s = scene.selectPolygons(tenQuadRow(scene.graph->CreateShape()), {6, 0, 3});
+    std::vector<PolygonRecord> original;
+    for (std::int32_t p = 0; p < 10; ++p) {
+        original.push_back(polygonRecord(*s, p));
+    }
+    std::vector<std::vector<Vector2>> unwrapped;
+    const bool shown = apply(scene, [&](peelwise::frmMain& dialog) {
+        ASSERT_NE(dialog.csAtlasShape, nullptr);
+        for (std::int32_t p = 0; p < dialog.csAtlasShape->GetPolygonCount(); ++p) {
+            std::vector<Vector2> corners;
+            brontle::Polygon polygon = dialog.csAtlasShape->GetPolygon(p);
+            for (std::int32_t k = 0; k < polygon.GetCornerCount(); ++k) {
+                corners.push_back(polygon.GetCornerTexCoord(k));
+            }
+            unwrapped.push_back(corners);
+        }
+        dialog.findChild<QPushButton*>("cmdOK")->click();
+    });
+    ASSERT_TRUE(shown);
+    ASSERT_EQ(unwrapped.size(), 3u);
+    ASSERT_EQ(scripted_->fileDialogs().size(), 1u);
+    EXPECT_EQ(scripted_->fileDialogs()[0].filter, "Windows Bitmap (*.bmp)|*.bmp");
+
+    ASSERT_EQ(s->GetPolygonCount(), 10);
+    const std::vector<std::int32_t> kept = {1, 2, 4, 5, 7, 8, 9};
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        const PolygonRecord now = polygonRecord(*s, static_cast<std::int32_t>(i));
+        EXPECT_EQ(now.positions, original[kept[i]].positions) << kept[i];
+        EXPECT_EQ(now.normals, original[kept[i]].normals) << kept[i];
+        EXPECT_EQ(now.texcoords, original[kept[i]].texcoords) << kept[i];
+        EXPECT_EQ(now.tag, original[kept[i]].tag) << kept[i];
+    }
+    // The appended polygons carry the unwrapped coordinates and the rendered texture.
+    for (std::int32_t i = 0; i < 3; ++i) {
+        const PolygonRecord now = polygonRecord(*s, 7 + i);
+        EXPECT_EQ(now.texcoords, unwrapped[i]) << "appended polygon " << i;
+        ASSERT_NE(now.material, nullptr);
+        ASSERT_NE(now.material->texture(), nullptr);
+        EXPECT_EQ(now.material->texture()->file(), texture + ".BMP");
+        EXPECT_EQ(now.material->texture()->width(), 256);
+        EXPECT_EQ(now.material->texture()->height(), 256);
+    }
+    EXPECT_NE(unwrapped[0], original[6].texcoords) << "the unwrap gave new coordinates";
 }
 
 TEST_F(PeelwiseApply, TheEditorSeesTheShapeAtEightUnitsAndItComesBackAfterOk) {
