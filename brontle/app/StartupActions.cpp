@@ -67,6 +67,37 @@ void whenDrawn(std::function<QWidget*()> target, int settleMs, std::function<voi
     timer->start(kPollMs);
 }
 
+// Takes the picture of the plug-in's editor and closes it. Any other modal window that comes
+// first (the editor's tip) is pictured beside it as "<name>-<window>.png" and closed, and the
+// watch goes on until the editor itself has been drawn.
+void watchModalWindows(const QString& shotFile, std::shared_ptr<int> shotTaken) {
+    whenDrawn([] { return QApplication::activeModalWidget(); }, kDialogSettleMs,
+              [shotTaken, shotFile](QWidget* dialog) {
+                  if (dialog == nullptr) {
+                      return;
+                  }
+                  const bool editor = dialog->objectName() == "frmMain";
+                  if (editor) {
+                      *shotTaken = saveShot(dialog, shotFile);
+                  } else {
+                      QString side = shotFile;
+                      const int dot = side.lastIndexOf('.');
+                      side.insert(dot < 0 ? side.size() : dot,
+                                  "-" + (dialog->objectName().isEmpty() ? QString("dialog")
+                                                                        : dialog->objectName()));
+                      saveShot(dialog, side);
+                  }
+                  if (auto* modal = qobject_cast<QDialog*>(dialog)) {
+                      modal->reject();
+                  } else {
+                      dialog->close();
+                  }
+                  if (!editor) {
+                      watchModalWindows(shotFile, shotTaken);
+                  }
+              });
+}
+
 } // namespace
 
 void scheduleStartupActions(MainWindow& window, const StartupOptions& options) {
@@ -75,42 +106,31 @@ void scheduleStartupActions(MainWindow& window, const StartupOptions& options) {
     if (!options.applyPlugin.isEmpty()) {
         const std::string name = options.applyPlugin.toStdString();
         // Starts once the main window is on screen, so the plug-in's dialog opens over it.
-        whenDrawn(
-            [w] { return static_cast<QWidget*>(w); }, 0,
-            [w, name, shotFile](QWidget*) {
-                auto shotTaken = std::make_shared<int>(-1);
-                if (!shotFile.isEmpty()) {
-                    whenDrawn([] { return QApplication::activeModalWidget(); }, kDialogSettleMs,
-                              [shotTaken, shotFile](QWidget* dialog) {
-                                  if (dialog == nullptr) {
-                                      return;
-                                  }
-                                  *shotTaken = saveShot(dialog, shotFile);
-                                  if (auto* modal = qobject_cast<QDialog*>(dialog)) {
-                                      modal->reject();
-                                  } else {
-                                      dialog->close();
-                                  }
-                              });
-                }
-                if (!w->document().shapes().empty()) {
-                    w->selectWholeShape(w->document().shapes().front());
-                }
-                if (!w->applyPlugin(name)) {
-                    hostLog().write("--apply-plugin: " + name + " could not be applied");
-                }
-                if (shotFile.isEmpty()) {
-                    return;
-                }
-                if (*shotTaken >= 0) {
-                    QApplication::exit(*shotTaken);
-                    return;
-                }
-                whenDrawn([w] { return static_cast<QWidget*>(w); }, kSettleMs,
-                          [w, shotFile](QWidget* shown) {
-                              QApplication::exit(shown == nullptr ? 2 : saveShot(w, shotFile));
-                          });
-            });
+        whenDrawn([w] { return static_cast<QWidget*>(w); }, 0,
+                  [w, name, shotFile](QWidget*) {
+                      auto shotTaken = std::make_shared<int>(-1);
+                      if (!shotFile.isEmpty()) {
+                          watchModalWindows(shotFile, shotTaken);
+                      }
+                      if (!w->document().shapes().empty()) {
+                          w->selectWholeShape(w->document().shapes().front());
+                      }
+                      if (!w->applyPlugin(name)) {
+                          hostLog().write("--apply-plugin: " + name + " could not be applied");
+                      }
+                      if (shotFile.isEmpty()) {
+                          return;
+                      }
+                      if (*shotTaken >= 0) {
+                          QApplication::exit(*shotTaken);
+                          return;
+                      }
+                      whenDrawn([w] { return static_cast<QWidget*>(w); }, kSettleMs,
+                                [w, shotFile](QWidget* shown) {
+                                    QApplication::exit(shown == nullptr ? 2
+                                                                        : saveShot(w, shotFile));
+                                });
+                  });
         return;
     }
     if (!shotFile.isEmpty()) {
