@@ -63,7 +63,10 @@ class LocalChart {
             heap.push({0.0, sources[s]});
         }
         while (!heap.empty()) {
-            const auto [d, i] = heap.top();
+            // Plain variables rather than a structured binding: the lambda below captures
+            // them, which clang before 16 refuses for bindings (the fuzz build uses clang-14).
+            const double d = heap.top().first;
+            const int i = heap.top().second;
             heap.pop();
             if (d > distance[i])
                 continue;
