@@ -213,6 +213,10 @@ void checkOff(const std::string& bytes, const std::string& fileName) {
         std::uint64_t corners = 0;
         if (!toCount(w[0], corners) || w.size() - 1 < corners)
             fail(fileName, "OFF face " + std::to_string(f) + " is incomplete");
+        // Assimp's OFF reader drops a face without corners by decrementing its face count, and
+        // a second one then reads past the faces it made and crashes.
+        if (corners == 0)
+            fail(fileName, "OFF face " + std::to_string(f) + " has no corners");
         for (std::uint64_t k = 1; k <= corners; ++k) {
             std::uint64_t index = 0;
             if (!toCount(w[k], index) || index >= vertices)

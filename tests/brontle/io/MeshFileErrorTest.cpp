@@ -120,3 +120,16 @@ TEST(MeshFileErrors, IndicesOutOfRangeAreRefused) {
     for (const char* name : {"far.obj", "far.ply", "far.off"})
         expectUnreadable(dir, name);
 }
+
+TEST(MeshFileErrors, OffFacesWithoutCornersAreRefused) {
+    TempFolder dir;
+    // Two corner-less faces in a row used to crash inside the OFF reader.
+    writeFile(dir.file("empty_faces.off"), "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n 0 0\n0 1");
+    writeFile(dir.file("one_empty.off"), "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n0\n");
+    EXPECT_NE(
+        expectUnreadable(dir, "empty_faces.off").description().find("OFF face 0 has no corners"),
+        std::string::npos);
+    EXPECT_NE(
+        expectUnreadable(dir, "one_empty.off").description().find("OFF face 1 has no corners"),
+        std::string::npos);
+}
