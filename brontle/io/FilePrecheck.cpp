@@ -87,8 +87,28 @@ std::int64_t readCount(const std::string& bytes, std::size_t at, const PlyProper
     return std::int64_t(value);
 }
 
+// Where the header's "end_header" line starts, or npos. Assimp's reader takes the keyword only
+// as the first word of a line followed by white space; anywhere else (" xend_header",
+// "end_header" glued to the body's first byte) it never sees the header end and reads forever.
+std::size_t findEndHeader(const std::string& bytes) {
+    const std::string_view keyword = "end_header";
+    for (std::size_t at = bytes.find(keyword); at != std::string::npos;
+         at = bytes.find(keyword, at + 1)) {
+        std::size_t before = at;
+        while (before > 0 && (bytes[before - 1] == ' ' || bytes[before - 1] == '\t'))
+            --before;
+        const std::size_t after = at + keyword.size();
+        const bool lineStart = before == 0 || bytes[before - 1] == '\n';
+        const bool wordEnd = after == bytes.size() || std::string_view(" \t\r\n").find(
+                                                          bytes[after]) != std::string_view::npos;
+        if (lineStart && wordEnd)
+            return at;
+    }
+    return std::string::npos;
+}
+
 void checkPly(const std::string& bytes, const std::string& fileName) {
-    const std::size_t end = bytes.find("end_header");
+    const std::size_t end = findEndHeader(bytes);
     if (end == std::string::npos)
         fail(fileName, "the PLY header is incomplete (no end_header)");
     const std::size_t bodyStart = bytes.find('\n', end);
@@ -199,7 +219,10 @@ void checkOff(const std::string& bytes, const std::string& fileName) {
     std::size_t next = 1;
     if (!lines.empty()) {
         const auto first = words(lines[0]);
-        counts.assign(first.begin() + 1, first.end());
+        // Without the keyword (OFF allows that) the first line holds the counts themselves, as
+        // Assimp's reader takes it; reading it as a keyword line would check the wrong counts.
+        const bool keyword = first[0].ends_with("OFF");
+        counts.assign(first.begin() + (keyword ? 1 : 0), first.end());
         if (counts.empty() && lines.size() > 1)
             counts = words(lines[next++]);
     }
@@ -213,10 +236,14 @@ void checkOff(const std::string& bytes, const std::string& fileName) {
         std::uint64_t corners = 0;
         if (!toCount(w[0], corners) || w.size() - 1 < corners)
             fail(fileName, "OFF face " + std::to_string(f) + " is incomplete");
-        // Assimp's OFF reader drops a face without corners by decrementing its face count, and
-        // a second one then reads past the faces it made and crashes.
+        // Assimp's OFF reader drops a face without corners or with more than 9 by decrementing
+        // its face count and reading the next line in its place; two such faces in a row take
+        // the count below zero and crash it. Refusing them also avoids a silently partial mesh.
         if (corners == 0)
             fail(fileName, "OFF face " + std::to_string(f) + " has no corners");
+        if (corners > 9)
+            fail(fileName, "OFF face " + std::to_string(f) + " has " + std::to_string(corners) +
+                               " corners; OFF faces are read with at most 9");
         for (std::uint64_t k = 1; k <= corners; ++k) {
             std::uint64_t index = 0;
             if (!toCount(w[k], index) || index >= vertices)

@@ -121,15 +121,48 @@ TEST(MeshFileErrors, IndicesOutOfRangeAreRefused) {
         expectUnreadable(dir, name);
 }
 
-TEST(MeshFileErrors, OffFacesWithoutCornersAreRefused) {
+TEST(MeshFileErrors, OffFacesTheReaderWouldDropAreRefused) {
     TempFolder dir;
-    // Two corner-less faces in a row used to crash inside the OFF reader.
-    writeFile(dir.file("empty_faces.off"), "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n 0 0\n0 1");
-    writeFile(dir.file("one_empty.off"), "OFF\n3 2 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n0\n");
-    EXPECT_NE(
-        expectUnreadable(dir, "empty_faces.off").description().find("OFF face 0 has no corners"),
-        std::string::npos);
-    EXPECT_NE(
-        expectUnreadable(dir, "one_empty.off").description().find("OFF face 1 has no corners"),
-        std::string::npos);
+    // Each pair of dropped faces used to crash inside the OFF reader; a single one left a
+    // silently partial mesh. The headerless file holds its counts on the first line.
+    const std::string vertices = "0 0 0\n1 0 0\n0 1 0\n";
+    const std::string eleven = "11 0 1 2 0 1 2 0 1 2 0 1\n";
+    writeFile(dir.file("empty_faces.off"), "OFF\n3 1 0\n" + vertices + " 0 0\n0 1");
+    writeFile(dir.file("one_empty.off"), "OFF\n3 2 0\n" + vertices + "3 0 1 2\n0\n");
+    writeFile(dir.file("headerless.off"), "\n3 1 0\n" + vertices + "0\n0\n");
+    writeFile(dir.file("wide_faces.off"), "OFF\n3 1 0\n" + vertices + eleven + eleven);
+    const std::pair<const char*, const char*> cases[] = {
+        {"empty_faces.off", "OFF face 0 has no corners"},
+        {"one_empty.off", "OFF face 1 has no corners"},
+        {"headerless.off", "OFF face 0 has no corners"},
+        {"wide_faces.off", "OFF face 0 has 11 corners; OFF faces are read with at most 9"}};
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+}
+
+TEST(MeshFileErrors, HeaderlessOffLoads) {
+    TempFolder dir;
+    writeFile(dir.file("bare.off"), "3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
+    auto scene = newScene();
+    const LoadedScene loaded = loadMeshFile(dir.file("bare.off"), *scene);
+    ASSERT_EQ(loaded.shapes.size(), 1u);
+    EXPECT_EQ(loaded.shapes[0]->polygonStart(), (std::vector<std::int32_t>{0, 3}));
+}
+
+TEST(MeshFileErrors, PlyWithoutAProperEndHeaderLineIsRefused) {
+    TempFolder dir;
+    // The PLY reader only ends its header at an "end_header" word that starts a line; either of
+    // these used to make it read forever.
+    const std::string ply = tilePlyAscii();
+    const std::size_t at = ply.find("end_header\n");
+    ASSERT_NE(at, std::string::npos);
+    std::string glued = ply;
+    glued.replace(at, 11, "end_header\x9d");
+    std::string prefixed = ply;
+    prefixed.replace(at, 11, "xend_header\n");
+    writeFile(dir.file("glued.ply"), glued);
+    writeFile(dir.file("prefixed.ply"), prefixed);
+    for (const char* name : {"glued.ply", "prefixed.ply"})
+        EXPECT_EQ(expectUnreadable(dir, name).description(),
+                  std::string(name) + ": the PLY header is incomplete (no end_header)");
 }
