@@ -70,6 +70,7 @@ struct PlyProperty {
     bool countSigned = false;
 };
 struct PlyElement {
+    std::string name;
     std::uint64_t count = 0;
     std::vector<PlyProperty> properties;
 };
@@ -130,6 +131,7 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
             PlyElement element;
             if (w.size() < 3 || !toCount(w[2], element.count))
                 fail(fileName, "a PLY element has no count: " + line);
+            element.name = std::string(w[1]);
             elements.push_back(element);
         } else if (w[0] == "property") {
             if (elements.empty())
@@ -153,6 +155,13 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
     }
     if (format != "ascii" && format != "binary_little_endian" && format != "binary_big_endian")
         fail(fileName, "the PLY format is missing or unknown");
+    // Items without properties take no room in the body, so nothing bounds their count, and
+    // Assimp's reader still walks them one by one (billions of faces read forever). Every
+    // property takes at least one word or byte, which bounds the walk below by the file size.
+    for (const PlyElement& element : elements)
+        if (element.count > 0 && element.properties.empty())
+            fail(fileName, "the PLY element " + element.name + " declares " +
+                               std::to_string(element.count) + " items but no properties");
 
     const std::string missing = "the PLY file ends before all the elements its header declares";
     if (format == "ascii") {

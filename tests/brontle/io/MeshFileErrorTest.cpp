@@ -166,3 +166,15 @@ TEST(MeshFileErrors, PlyWithoutAProperEndHeaderLineIsRefused) {
         EXPECT_EQ(expectUnreadable(dir, name).description(),
                   std::string(name) + ": the PLY header is incomplete (no end_header)");
 }
+
+TEST(MeshFileErrors, PlyElementWithACountButNoPropertiesIsRefused) {
+    TempFolder dir;
+    // A misspelt property line is passed over, which leaves the faces without properties; with
+    // billions of them the PLY reader walked them one by one for ever.
+    std::string ply = tilePlyAscii();
+    ply.replace(ply.find("element face 2\nproperty list"), 29,
+                "element face 62222222222\nproMMMerty list");
+    writeFile(dir.file("bare_faces.ply"), ply);
+    EXPECT_EQ(expectUnreadable(dir, "bare_faces.ply").description(),
+              "bare_faces.ply: the PLY element face declares 62222222222 items but no properties");
+}
