@@ -363,11 +363,7 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
         glGenBuffers(1, &gpu.faceUvs);
         glBindVertexArray(gpu.faceVao);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
-        glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
-                              reinterpret_cast<void*>(3 * sizeof(float)));
+        positionNormalLayout();
         glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
         glEnableVertexAttribArray(2);
         glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
@@ -385,6 +381,15 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
                      GL_STATIC_DRAW);
         ++uploads_;
     }
+}
+
+// Attributes 0 (position) and 1 (normal) of the bound array buffer: six floats per vertex.
+void EditportRenderer::positionNormalLayout() {
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
+                          reinterpret_cast<void*>(3 * sizeof(float)));
 }
 
 void EditportRenderer::uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device) {
@@ -422,11 +427,7 @@ void EditportRenderer::uploadHighlights(ShapeGpu& gpu, const Shape& shape, Devic
         glGenBuffers(1, &gpu.tintBuffer);
         glBindVertexArray(gpu.tintVao);
         glBindBuffer(GL_ARRAY_BUFFER, gpu.tintBuffer);
-        glEnableVertexAttribArray(0);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float), nullptr);
-        glEnableVertexAttribArray(1);
-        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
-                              reinterpret_cast<void*>(3 * sizeof(float)));
+        positionNormalLayout();
         glBindVertexArray(0);
     }
     glBindBuffer(GL_ARRAY_BUFFER, gpu.tintBuffer);

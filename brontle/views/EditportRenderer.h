@@ -67,6 +67,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                        DeviceID device);
     void uploadFaces(ShapeGpu& gpu, const Shape& shape, bool positionsOnly, bool uvsOnly);
     void uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device);
+    // Attributes 0 (position) and 1 (normal) of the bound array buffer: six floats a vertex.
+    void positionNormalLayout();
     // Binds the texture to the active unit, uploading it on first use or after it changed.
     void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
