@@ -43,16 +43,21 @@ void frmMain::dfeCoordinatesAdjustment_EditBegin() {
     });
 }
 
+brontle::SubSelection frmMain::restoreDragBase() {
+    brontle::SceneGraph& scene = editScene();
+    const brontle::DeviceID device = uvDevice();
+    const brontle::ShapePtr shape = scene.GetSelectedShape(device, 0);
+    brontle::SubSelection selected = shape->GetSelectedVertices(device);
+    // Drag values are totals since the drag began: every step starts again from the positions
+    // at the end of the last edit.
+    shape->SetVertices(avUVPositions);
+    return selected;
+}
+
 void frmMain::dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz) {
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        brontle::SceneGraph& scene = editScene();
-        const brontle::DeviceID device = uvDevice();
-        const brontle::ShapePtr shape = scene.GetSelectedShape(device, 0);
-        const brontle::SubSelection selected = shape->GetSelectedVertices(device);
-        // Drag values are totals since the drag began: every step starts again from the
-        // positions at the end of the last edit.
-        shape->SetVertices(avUVPositions);
+        const brontle::SubSelection selected = restoreDragBase();
         std::vector<Vector3> positions;
         std::vector<Vector2> texcoords = editAtlasShape().GetTextureCoordinates();
         const modUV::DragResult result = modUV::applyDragMove(
@@ -74,11 +79,7 @@ void frmMain::dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz) {
 void frmMain::dfeCoordinatesAdjustment_DragScale(float sx, float sy) {
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        brontle::SceneGraph& scene = editScene();
-        const brontle::DeviceID device = uvDevice();
-        const brontle::ShapePtr shape = scene.GetSelectedShape(device, 0);
-        const brontle::SubSelection selected = shape->GetSelectedVertices(device);
-        shape->SetVertices(avUVPositions);
+        const brontle::SubSelection selected = restoreDragBase();
         std::vector<Vector3> positions;
         std::vector<Vector2> texcoords = editAtlasShape().GetTextureCoordinates();
         const modUV::DragResult result = modUV::applyDragScale(

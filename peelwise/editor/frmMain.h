@@ -220,6 +220,9 @@ class frmMain : public QDialog {
     void dfeCoordinatesAdjustment_EditBegin();
     void dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz);
     void dfeCoordinatesAdjustment_DragScale(float sx, float sy);
+    // The selected points of the UV view, after the view's shape is put back at the positions
+    // of the last edit (the start of both drag gestures).
+    brontle::SubSelection restoreDragBase();
     void dfeCoordinatesAdjustment_EditEnd();
     void dfeCoordinatesAdjustment_SelectionChange();
     void dfeCoordinatesAdjustment_SelectionPick();
