@@ -4,12 +4,14 @@
 // after the whole file was read and checked, so a bad file creates nothing.
 
 #include "brontle/io/FilePrecheck.h"
+#include "brontle/io/LoadMemory.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/NodeShapeBuilder.h"
 
 #include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
+#include "brontle/model/MemoryBudget.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 
@@ -162,6 +164,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
         fail(fileName, "the file is empty");
 
     precheckMeshFile(path, fileName);
+    requireMemory(estimateLoadBytes(path), "Loading " + fileName, "loadMeshFile");
 
     Assimp::Importer importer;
     // Pivots folded into node transforms, so frames mirror the nodes the user made rather than

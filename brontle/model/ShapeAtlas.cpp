@@ -2,6 +2,7 @@
 // result back in one whole-array step, so a failure leaves the shape exactly as it was.
 #include "brontle/atlas/Atlas.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/MemoryBudget.h"
 #include "brontle/model/Shape.h"
 
 #include <new>
@@ -27,6 +28,15 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
     if (GetSelectionType(device) == kSelectEdges) {
         seams = GetSubSelection(device).entries;
     }
+    // The engine's working arrays (adjacency, charts, solver systems, the packing bitmaps) peak
+    // at about 400 bytes per triangle (measured on a million-triangle grid); 450 leaves room.
+    constexpr std::uint64_t kAtlasBytesPerTriangle = 450;
+    const std::uint64_t corners = cornerVertex().size();
+    const std::uint64_t polygons = static_cast<std::uint64_t>(GetPolygonCount());
+    const std::uint64_t triangles = corners > 2 * polygons ? corners - 2 * polygons : 0;
+    requireMemory(triangles * kAtlasBytesPerTriangle,
+                  "The atlas of " + std::to_string(GetPolygonCount()) + " polygons",
+                  "GenerateAtlas");
     atlas::MeshView mesh{vertices(), polygonStart(), cornerVertex(), seams};
     atlas::Options options;
     options.factorType =
