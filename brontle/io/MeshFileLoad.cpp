@@ -15,14 +15,17 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 
+#include <assimp/BaseImporter.h>
 #include <assimp/Importer.hpp>
 #include <assimp/config.h>
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <system_error>
 
 namespace brontle {
@@ -148,6 +151,54 @@ MaterialRecord readMaterial(const aiMaterial& material, const fs::path& folder) 
     return record;
 }
 
+// Assimp picks its reader by the file's extension; but when no reader claims the extension, or
+// several claim it and none recognises the content (a ".gltf" that is not glTF: both glTF
+// readers claim the extension), it offers the file to every one of its readers' content sniffing
+// in turn, and readers meant for other formats over-read their buffers on such text (found by
+// fuzzing). So a file is read by a reader of its extension or not at all: an extension no
+// reader claims is refused, and when several claim it, one of them must recognise the content,
+// asked exactly as Assimp's ReadFile asks them (in the same order, so ReadFile then picks that
+// same reader). A single reader for the extension is used by ReadFile without sniffing.
+void requireReaderOfExtension(const Assimp::Importer& importer, const fs::path& filePath,
+                              const std::string& fileName) {
+    const std::string path = filePath.string();
+    const std::string extension = filePath.extension().string();
+    if (extension.size() < 2)
+        fail(fileName, "the file name has no extension, which names the mesh format");
+    std::vector<Assimp::BaseImporter*> readers;
+    for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
+        Assimp::BaseImporter* reader = importer.GetImporter(i);
+        std::set<std::string> extensions;
+        reader->GetExtensionList(extensions);
+        // As Assimp compares: the name ends with "." + a listed extension, in any case (a
+        // listed extension may hold a dot itself, as "mesh.xml" does).
+        const bool claims = std::any_of(extensions.begin(), extensions.end(), [&](const auto& e) {
+            const std::string dotted = "." + e;
+            return dotted.size() <= path.size() &&
+                   std::equal(dotted.begin(), dotted.end(), path.end() - dotted.size(),
+                              [](char a, char b) {
+                                  return std::tolower(static_cast<unsigned char>(a)) ==
+                                         std::tolower(static_cast<unsigned char>(b));
+                              });
+        });
+        if (claims)
+            readers.push_back(reader);
+    }
+    if (readers.empty())
+        fail(fileName, "the extension " + extension + " is not a mesh format this program reads");
+    if (readers.size() == 1)
+        return;
+    for (Assimp::BaseImporter* reader : readers) {
+        try {
+            if (reader->CanRead(path, importer.GetIOHandler(), true))
+                return;
+        } catch (...) {
+            // A reader that throws while looking does not recognise the file.
+        }
+    }
+    fail(fileName, "the content is not in the format its extension " + extension + " names");
+}
+
 } // namespace
 
 LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
@@ -170,6 +221,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
     // Pivots folded into node transforms, so frames mirror the nodes the user made rather than
     // helper nodes.
     importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    requireReaderOfExtension(importer, filePath, fileName);
     // No post-processing: triangulation would split quads, and joining identical vertices
     // would tie welding to normals and texture coordinates; welding is done per position in
     // buildNodeShape.

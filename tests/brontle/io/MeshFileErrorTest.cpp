@@ -178,3 +178,28 @@ TEST(MeshFileErrors, PlyElementWithACountButNoPropertiesIsRefused) {
     EXPECT_EQ(expectUnreadable(dir, "bare_faces.ply").description(),
               "bare_faces.ply: the PLY element face declares 62222222222 items but no properties");
 }
+
+TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
+    TempFolder dir;
+    // When no reader of a file's extension takes it, Assimp offers the file to the content
+    // sniffing of every reader it has, and some readers of other formats over-read their buffers
+    // on it (found by fuzzing with text named .gltf). An OBJ named .gltf used to load as OBJ.
+    const std::string obj = objText(splitCube());
+    writeFile(dir.file("obj.gltf"), obj);
+    writeFile(dir.file("obj.glb"), obj);
+    writeFile(dir.file("not_gltf.gltf"), R"({"asset":{"version":"9.0"},"meshes":[]})");
+    writeFile(dir.file("cube.xyz"), obj);
+    writeFile(dir.file("cube"), obj);
+    const std::pair<const char*, const char*> cases[] = {
+        {"obj.gltf", "the content is not in the format its extension .gltf names"},
+        {"obj.glb", "the content is not in the format its extension .glb names"},
+        {"not_gltf.gltf", "the content is not in the format its extension .gltf names"},
+        {"cube.xyz", "the extension .xyz is not a mesh format this program reads"},
+        {"cube", "the file name has no extension, which names the mesh format"}};
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    // The extension is matched in any case.
+    writeFile(dir.file("upper.OBJ"), obj);
+    auto scene = newScene();
+    EXPECT_EQ(loadMeshFile(dir.file("upper.OBJ"), *scene).shapes.size(), 1u);
+}
