@@ -2,6 +2,8 @@
 
 #include "brontle/model/Error.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -283,6 +285,108 @@ void checkAsciiStl(const std::string& bytes, const std::string& fileName) {
     fail(fileName, "the STL file ends before its endsolid line");
 }
 
+// ---- glTF / GLB
+
+// The JSON of a GLB file: its first chunk (version 2: a 12-byte header, then the chunk's length
+// and type; version 1: a 20-byte header with the JSON's length at byte 12). Empty when the
+// file is too short for it.
+std::string glbJson(const std::string& bytes) {
+    const auto word = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < 4; ++i)
+            value |= std::uint32_t(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+        return value;
+    };
+    if (bytes.size() < 20 || bytes.compare(0, 4, "glTF") != 0)
+        return {};
+    // Both versions put the JSON's length at byte 12 and the JSON at byte 20.
+    const std::size_t length = word(12);
+    if (bytes.size() - 20 < length)
+        return {};
+    std::string json = bytes.substr(20, length);
+    // The chunk is padded to 4 bytes with spaces; some writers pad with zero bytes.
+    while (!json.empty() && json.back() == '\0')
+        json.pop_back();
+    return json;
+}
+
+// The accessor a primitive names: by index into an array (glTF 2) or by id into an object
+// (glTF 1); null when there is none.
+const nlohmann::json* accessorOf(const nlohmann::json& accessors, const nlohmann::json& ref) {
+    if (accessors.is_array() && ref.is_number_unsigned() &&
+        ref.get<std::uint64_t>() < accessors.size())
+        return &accessors[ref.get<std::size_t>()];
+    if (accessors.is_object() && ref.is_string()) {
+        const auto it = accessors.find(ref.get<std::string>());
+        return it == accessors.end() ? nullptr : &*it;
+    }
+    return nullptr;
+}
+
+// Assimp's glTF readers build a strip or fan primitive of n indices (of n vertices when it has
+// no indices) as n - 2 triangles, a line strip as n - 1 lines and a line loop as n, and write the
+// first one before looking at n: a strip or fan of fewer than 3, or a line strip or loop of
+// fewer than 2, allocates billions of faces or writes past the face array (found by fuzzing).
+// Such primitives are refused, as is a file whose JSON does not parse (glTF is JSON: nothing can
+// be read from it, and the readers would only fail later or fall back to other formats).
+void checkGltf(const std::string& bytes, bool binary, const std::string& fileName) {
+    // A GLB file cut short or not GLB at all is refused by the readers themselves.
+    const std::string json = binary ? glbJson(bytes) : bytes;
+    if (binary && json.empty())
+        return;
+    const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);
+    if (doc.is_discarded())
+        fail(fileName, binary ? "the GLB file's JSON chunk is not valid JSON"
+                              : "the glTF file is not valid JSON");
+    if (!doc.is_object())
+        return;
+    const auto meshes = doc.find("meshes");
+    if (meshes == doc.end() || !(meshes->is_array() || meshes->is_object()))
+        return;
+    static const nlohmann::json none;
+    const auto accessorsIt = doc.find("accessors");
+    const nlohmann::json& accessors = accessorsIt == doc.end() ? none : *accessorsIt;
+    for (const nlohmann::json& mesh : *meshes) {
+        if (!mesh.is_object() || !mesh.contains("primitives") || !mesh["primitives"].is_array())
+            continue;
+        for (const nlohmann::json& primitive : mesh["primitives"]) {
+            if (!primitive.is_object())
+                continue;
+            // The readers take a mode that is not an integer as triangles (4).
+            const auto mode = primitive.find("mode");
+            const std::int64_t m = mode != primitive.end() && mode->is_number_integer()
+                                       ? mode->get<std::int64_t>()
+                                       : 4;
+            std::uint64_t needed = 0;
+            if (m == 2 || m == 3)
+                needed = 2;
+            else if (m == 5 || m == 6)
+                needed = 3;
+            else
+                continue;
+            // The indices' count, else the positions' count; any other shape counts as none.
+            const nlohmann::json* accessor = nullptr;
+            if (const auto indices = primitive.find("indices"); indices != primitive.end())
+                accessor = accessorOf(accessors, *indices);
+            else if (const auto attributes = primitive.find("attributes");
+                     attributes != primitive.end() && attributes->is_object() &&
+                     attributes->contains("POSITION"))
+                accessor = accessorOf(accessors, (*attributes)["POSITION"]);
+            std::uint64_t count = 0;
+            if (accessor && accessor->is_object() && accessor->contains("count") &&
+                (*accessor)["count"].is_number_unsigned())
+                count = (*accessor)["count"].get<std::uint64_t>();
+            if (count < needed)
+                fail(fileName, needed == 3
+                                   ? "a glTF triangle strip or fan has only " +
+                                         std::to_string(count) +
+                                         " of the 3 vertices one triangle needs"
+                                   : "a glTF line strip or loop has only " + std::to_string(count) +
+                                         " of the 2 vertices one line needs");
+        }
+    }
+}
+
 } // namespace
 
 void precheckMeshFile(const std::string& path, const std::string& fileName) {
@@ -296,12 +400,15 @@ void precheckMeshFile(const std::string& path, const std::string& fileName) {
     const bool off =
         !ply && (ext == ".off" || (!firstWord.empty() && firstWord[0].ends_with("OFF")));
     const bool stl = ext == ".stl";
-    if (!ply && !off && !stl)
+    const bool gltf = ext == ".gltf" || ext == ".glb";
+    if (!ply && !off && !stl && !gltf)
         return;
     in.clear();
     in.seekg(0);
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (ply)
+    if (gltf)
+        checkGltf(bytes, ext == ".glb", fileName);
+    else if (ply)
         checkPly(bytes, fileName);
     else if (off)
         checkOff(bytes, fileName);

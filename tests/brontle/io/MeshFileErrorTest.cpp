@@ -27,6 +27,22 @@ struct Sample {
     std::string bytes;
 };
 
+// A GLB file of the JSON and the binary buffer, each chunk padded to 4 bytes.
+std::string glbOf(std::string json, std::string bin) {
+    while (json.size() % 4)
+        json += ' ';
+    while (bin.size() % 4)
+        bin += '\0';
+    std::string out = "glTF";
+    appendU32(out, 2);
+    appendU32(out, std::uint32_t(12 + 8 + json.size() + 8 + bin.size()));
+    appendU32(out, std::uint32_t(json.size()));
+    out += "JSON" + json;
+    appendU32(out, std::uint32_t(bin.size()));
+    out += std::string("BIN\0", 4) + bin;
+    return out;
+}
+
 std::vector<Sample> validFiles() {
     return {{"cube.obj", objText(splitCube())},
             {"tile.ply", tilePlyAscii()},
@@ -191,7 +207,7 @@ TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     writeFile(dir.file("cube.xyz"), obj);
     writeFile(dir.file("cube"), obj);
     const std::pair<const char*, const char*> cases[] = {
-        {"obj.gltf", "the content is not in the format its extension .gltf names"},
+        {"obj.gltf", "the glTF file is not valid JSON"},
         {"obj.glb", "the content is not in the format its extension .glb names"},
         {"not_gltf.gltf", "the content is not in the format its extension .gltf names"},
         {"cube.xyz", "the extension .xyz is not a mesh format this program reads"},
@@ -202,4 +218,48 @@ TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     writeFile(dir.file("upper.OBJ"), obj);
     auto scene = newScene();
     EXPECT_EQ(loadMeshFile(dir.file("upper.OBJ"), *scene).shapes.size(), 1u);
+}
+
+TEST(MeshFileErrors, GltfStripsAndFansTooShortForOneFaceAreRefused) {
+    TempFolder dir;
+    // Assimp's glTF readers make n - 2 triangles of a strip or fan of n indices (of n vertices
+    // without indices) and n - 1 lines of a line strip, and fill the first before checking n: a
+    // strip of one index asked for 2^64 - 1 faces (found by fuzzing), a fan of two vertices wrote
+    // past its face array.
+    writeFile(dir.file("quad.bin"), quadGltfBuffer());
+    const std::string quad = quadGltfJson("quad.bin");
+    const auto edited = [&quad](int mode, const std::string& from, const std::string& to) {
+        std::string json = quad;
+        json.replace(json.find("\"material\":0}"), 13,
+                     "\"material\":0,\"mode\":" + std::to_string(mode) + "}");
+        if (!from.empty())
+            json.replace(json.find(from), from.size(), to);
+        return json;
+    };
+    // Accessor 3 holds the 6 indices; accessor 0 the 4 positions.
+    const std::string indices = R"("componentType":5123,"count":6)";
+    const std::string positions = R"("componentType":5126,"count":4,"type":"VEC3","min")";
+    writeFile(dir.file("strip1.gltf"), edited(5, indices, R"("componentType":5123,"count":1)"));
+    writeFile(dir.file("line1.gltf"), edited(3, indices, R"("componentType":5123,"count":1)"));
+    std::string fan = edited(6, ",\"indices\":3", "");
+    fan.replace(fan.find(positions), positions.size(),
+                R"("componentType":5126,"count":2,"type":"VEC3","min")");
+    writeFile(dir.file("fan2.gltf"), fan);
+    std::string json = edited(5, indices, R"("componentType":5123,"count":2)");
+    json.erase(json.find(R"("uri":"quad.bin",)"), 17);
+    writeFile(dir.file("strip2.glb"), glbOf(json, quadGltfBuffer()));
+    const std::pair<const char*, const char*> cases[] = {
+        {"strip1.gltf",
+         "a glTF triangle strip or fan has only 1 of the 3 vertices one triangle needs"},
+        {"line1.gltf", "a glTF line strip or loop has only 1 of the 2 vertices one line needs"},
+        {"fan2.gltf",
+         "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"},
+        {"strip2.glb",
+         "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"}};
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    // A strip long enough loads.
+    writeFile(dir.file("strip4.gltf"), edited(5, indices, R"("componentType":5123,"count":4)"));
+    auto scene = newScene();
+    EXPECT_NO_THROW(loadMeshFile(dir.file("strip4.gltf"), *scene));
 }
