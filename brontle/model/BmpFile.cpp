@@ -1,6 +1,7 @@
 #include "brontle/model/BmpFile.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 
 #include <cstdio>
 #include <cstring>
@@ -155,6 +156,7 @@ std::vector<std::uint8_t> encodeBmp(const Image& image) {
 }
 
 std::optional<Image> readBmpFile(const std::string& path) {
+    hostCall("BmpFile::readBmpFile");
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         return std::nullopt;
@@ -169,6 +171,7 @@ std::optional<Image> readBmpFile(const std::string& path) {
 }
 
 void writeBmpFile(const std::string& path, const Image& image) {
+    hostCall("BmpFile::writeBmpFile");
     if (image.empty()) {
         throw Error(ErrorNumber::HostFileUnwritable, path + ": the image is empty", "SaveSurface");
     }

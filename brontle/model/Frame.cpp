@@ -1,5 +1,6 @@
 #include "brontle/model/Frame.h"
 
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Shape.h"
 
 #include <algorithm>
@@ -53,6 +54,7 @@ FramePtr Frame::create(const FramePtr& parent) {
 }
 
 void Frame::AddShape(const ShapePtr& shape) {
+    hostCall("Frame::AddShape");
     if (auto previous = shape->frame_.lock(); previous && previous.get() != this) {
         previous->RemoveShape(shape);
     }
@@ -63,6 +65,7 @@ void Frame::AddShape(const ShapePtr& shape) {
 }
 
 void Frame::RemoveShape(const ShapePtr& shape) {
+    hostCall("Frame::RemoveShape");
     std::erase(shapes_, shape);
     if (shape->frame_.lock().get() == this) {
         shape->frame_.reset();
@@ -86,6 +89,7 @@ Placement Frame::GetPlacement(const FramePtr& reference, float /*time*/) const {
 
 void Frame::SetPlacement(const FramePtr& reference, float /*time*/, const Vector3& position,
                          const Quaternion& orientation) {
+    hostCall("Frame::SetPlacement");
     // Wanted: world = referenceWorld * (position, orientation); local = parentWorld^-1 * world.
     const Placement relative{position, orientation};
     const Placement world = reference ? compose(reference->worldPlacement(), relative) : relative;

@@ -3,6 +3,7 @@
 // surface's opacity), C specular, D emissive. Every material has a key that is unique in the
 // process, so copies can be matched to their originals.
 
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/Records.h"
 
@@ -15,7 +16,10 @@ class Material {
   public:
     static MaterialPtr create();
 
-    void SetTexture(const TexturePtr& texture) { texture_ = texture; }
+    void SetTexture(const TexturePtr& texture) {
+        hostCall("Material::SetTexture");
+        texture_ = texture;
+    }
     TexturePtr texture() const { return texture_; }
 
     Color4 GetColorA() const { return colorA_; }

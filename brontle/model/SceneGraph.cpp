@@ -2,6 +2,7 @@
 
 #include "brontle/model/BmpFile.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
@@ -31,6 +32,7 @@ SceneGraphPtr SceneGraph::create(HostEnvironmentPtr environment) {
 }
 
 ShapePtr SceneGraph::GetSelectedShape(DeviceID device, std::int32_t index) const {
+    hostCall("SceneGraph::GetSelectedShape");
     std::vector<ShapePtr> live;
     if (auto it = selected_.find(device); it != selected_.end()) {
         for (const auto& weak : it->second) {
@@ -65,6 +67,7 @@ std::int32_t SceneGraph::GetSubSelectionKind(DeviceID device) const {
 }
 
 void SceneGraph::ClearSelection(DeviceID device) {
+    hostCall("SceneGraph::ClearSelection");
     auto it = selected_.find(device);
     if (it == selected_.end()) {
         return;
@@ -78,6 +81,7 @@ void SceneGraph::ClearSelection(DeviceID device) {
 }
 
 void SceneGraph::SelectShape(DeviceID device, const ShapePtr& shape) {
+    hostCall("SceneGraph::SelectShape");
     noteSubSelection(device, shape);
 }
 
@@ -93,16 +97,19 @@ void SceneGraph::noteSubSelection(DeviceID device, const ShapePtr& shape) {
 }
 
 ShapePtr SceneGraph::CreateShape() {
+    hostCall("SceneGraph::CreateShape");
     ShapePtr shape = Shape::create();
     shape->scene_ = weak_from_this();
     return shape;
 }
 
 FramePtr SceneGraph::CreateFrame(const FramePtr& parent) {
+    hostCall("SceneGraph::CreateFrame");
     return Frame::create(parent);
 }
 
 MaterialPtr SceneGraph::CreateMaterial() {
+    hostCall("SceneGraph::CreateMaterial");
     return Material::create();
 }
 
@@ -110,6 +117,7 @@ TexturePtr SceneGraph::LoadTexture(const std::string& file, std::int32_t, std::i
                                    const std::string&, const std::string&, float,
                                    const std::string&, const std::string&, const std::string&,
                                    std::int32_t& width, std::int32_t& height) {
+    hostCall("SceneGraph::LoadTexture");
     width = 0;
     height = 0;
     const std::string path = nativePath(file);
@@ -138,6 +146,7 @@ MaterialPtr SceneGraph::GetDeviceMaterial(DeviceID device, std::int32_t slot) {
 
 void SceneGraph::SetDeviceMaterial(DeviceID device, std::int32_t slot,
                                    const MaterialPtr& material) {
+    hostCall("SceneGraph::SetDeviceMaterial");
     if (!material) {
         throw Error(ErrorNumber::ObjectNotSet, "SetDeviceMaterial needs a material", "SceneGraph");
     }
@@ -146,6 +155,7 @@ void SceneGraph::SetDeviceMaterial(DeviceID device, std::int32_t slot,
 }
 
 void SceneGraph::RefreshDevice(DeviceID device) {
+    hostCall("SceneGraph::RefreshDevice");
     // Copy first: a listener may add or remove listeners while it runs.
     const auto listeners = listeners_;
     for (const auto& listener : listeners) {
@@ -156,6 +166,7 @@ void SceneGraph::RefreshDevice(DeviceID device) {
 }
 
 void SceneGraph::FlushPending(std::int32_t& pending) {
+    hostCall("SceneGraph::FlushPending");
     pending = 0;
     if (flushHook_) {
         pending = flushHook_();

@@ -1,6 +1,7 @@
 #include "brontle/model/Shape.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"
 
@@ -51,6 +52,7 @@ void Shape::checkPolygon(std::int32_t index) const {
 }
 
 void Shape::Clear() {
+    hostCall("Shape::Clear");
     vertices_.clear();
     normals_.clear();
     texcoords_.clear();
@@ -66,6 +68,7 @@ void Shape::Clear() {
 }
 
 void Shape::AppendShape(const Shape& other) {
+    hostCall("Shape::AppendShape");
     if (&other == this) {
         ShapePtr copy = Shape::create();
         copy->AppendShape(*this);
@@ -169,6 +172,7 @@ BoundingBox Shape::GetBoundingBox() const {
 }
 
 void Shape::Translate(const Vector3& offset) {
+    hostCall("Shape::Translate");
     for (Vector3& p : vertices_.write()) {
         p.x += offset.x;
         p.y += offset.y;
@@ -178,6 +182,7 @@ void Shape::Translate(const Vector3& offset) {
 }
 
 void Shape::Scale(const Vector3& factors) {
+    hostCall("Shape::Scale");
     for (Vector3& p : vertices_.write()) {
         p.x *= factors.x;
         p.y *= factors.y;
@@ -198,6 +203,7 @@ void Shape::Scale(const Vector3& factors) {
 }
 
 void Shape::SetMaterial(const MaterialPtr& material) {
+    hostCall("Shape::SetMaterial");
     materials_.assign(1, material);
     auto& polygonMaterials = polygonMaterial_.write();
     std::fill(polygonMaterials.begin(), polygonMaterials.end(), 0);
@@ -253,6 +259,7 @@ void Shape::insertCorner(std::int32_t polygon, std::int32_t position, std::int32
 }
 
 void Shape::DeletePolygons(std::span<const std::int32_t> indices) {
+    hostCall("Shape::DeletePolygons");
     const std::int32_t count = GetPolygonCount();
     std::vector<char> doomed(static_cast<std::size_t>(count), 0);
     for (std::int32_t p : indices) {
@@ -312,6 +319,7 @@ void Shape::SetVertex(std::int32_t index, const Vector3& position) {
 }
 
 void Shape::SetVertices(std::span<const Vector3> positions) {
+    hostCall("Shape::SetVertices");
     if (positions.size() != vertices_.size()) {
         throw Error(ErrorNumber::SubscriptOutOfRange,
                     "SetVertices needs " + std::to_string(vertices_.size()) + " positions, got " +
@@ -375,6 +383,7 @@ std::int32_t Shape::findOrAddNormal(const Vector3& normal) {
 }
 
 void Shape::SetTextureCoordinates(std::span<const Vector2> texcoords) {
+    hostCall("Shape::SetTextureCoordinates");
     if (texcoords.size() != texcoords_.size()) {
         throw Error(ErrorNumber::SubscriptOutOfRange,
                     "SetTextureCoordinates needs " + std::to_string(texcoords_.size()) +
@@ -406,6 +415,7 @@ std::int32_t Shape::AddTextureCoordinate(const Vector2& uv) {
 }
 
 void Shape::assignArrays(ShapeArrays arrays) {
+    hostCall("Shape::assignArrays");
     const auto polygons = arrays.polygonStart.empty() ? -1 : std::ssize(arrays.polygonStart) - 1;
     const auto corners = std::ssize(arrays.cornerVertex);
     auto fail = [](const std::string& why) {
@@ -465,6 +475,7 @@ void Shape::assignArrays(ShapeArrays arrays) {
 
 void Shape::assignTexCoords(std::vector<Vector2> texcoords,
                             std::vector<std::int32_t> cornerTexCoord) {
+    hostCall("Shape::assignTexCoords");
     if (cornerTexCoord.size() != cornerVertex_.size()) {
         throw Error(ErrorNumber::HostBadMesh, "One texture-coordinate index per corner is needed",
                     "Shape");

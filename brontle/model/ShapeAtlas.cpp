@@ -2,6 +2,7 @@
 // result back in one whole-array step, so a failure leaves the shape exactly as it was.
 #include "brontle/atlas/Atlas.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/MemoryBudget.h"
 #include "brontle/model/Shape.h"
 
@@ -18,6 +19,7 @@ void Shape::GenerateAtlas(DeviceID device, int renderDevice, std::int32_t factor
 void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t factorType,
                           std::int32_t factor, std::int32_t width, std::int32_t height,
                           std::int32_t& result, const std::function<void(double)>& progress) {
+    hostCall("Shape::GenerateAtlas");
     if (factorType != 0 && factorType != 1) {
         throw Error(ErrorNumber::HostBadArgument,
                     "Atlas factor type " + std::to_string(factorType) +

@@ -1,5 +1,6 @@
 // Face normals and smoothing.
 #include "brontle/model/FaceNormal.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Polygon.h"
 #include "brontle/model/Shape.h"
 
@@ -43,6 +44,7 @@ Vector3 faceNormalOf(const Shape& shape, std::int32_t polygon) {
 }
 
 void Shape::SetSmoothingAngle(float degrees) {
+    hostCall("Shape::SetSmoothingAngle");
     const std::int32_t polygons = GetPolygonCount();
     const auto& starts = polygonStart();
     const auto& corners = cornerVertex();

@@ -1,5 +1,6 @@
 // A shape's sub-selections, one per view.
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 
@@ -23,6 +24,7 @@ std::int32_t Shape::GetSubSelectionCount(DeviceID device) const {
 }
 
 void Shape::SetSubSelection(DeviceID device, std::int32_t kind, const SubSelection& selection) {
+    hostCall("Shape::SetSubSelection");
     if (kind < kSelectPolygons || kind > kSelectEdges) {
         throw Error(ErrorNumber::HostBadArgument,
                     "Sub-selection kind " + std::to_string(kind) +
@@ -58,6 +60,7 @@ void Shape::markSelected(DeviceID device) {
 }
 
 void Shape::ClearSubSelection(DeviceID device) {
+    hostCall("Shape::ClearSubSelection");
     selections_.erase(device);
 }
 

@@ -1,6 +1,7 @@
 #include "brontle/model/Toolkit.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/Frame.h"
 
 #include <cmath>
@@ -65,6 +66,7 @@ Vector3 Toolkit::PolygonNormal(std::span<const Vector3> points) const {
 }
 
 void Toolkit::PrepareFrame(const FramePtr& frame, float scale, std::int32_t flags) const {
+    hostCall("Toolkit::PrepareFrame");
     if (!frame) {
         throw Error(ErrorNumber::ObjectNotSet, "PrepareFrame needs a frame", "Toolkit");
     }

@@ -1,6 +1,7 @@
 #include "brontle/services/FileUtility.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/Log.h"
 #include "brontle/services/Platform.h"
@@ -28,6 +29,7 @@ std::string rememberedFolder(const std::string& appName) {
 } // namespace
 
 void FileUtility::RestoreLastFolder(const std::string& appName) {
+    hostCall("FileUtility::RestoreLastFolder");
     const std::string folder = rememberedFolder(appName);
     if (!folder.empty()) {
         platform().setCurrentFolder(folder);
@@ -35,6 +37,7 @@ void FileUtility::RestoreLastFolder(const std::string& appName) {
 }
 
 void FileUtility::StoreLastFolder(const std::string& appName) {
+    hostCall("FileUtility::StoreLastFolder");
     const std::string folder = splitPath(lastChosen_).folder;
     if (!folder.empty() && !appName.empty()) {
         settings().SaveSetting(appName, Section, LastFolderKey, folder);
@@ -87,6 +90,7 @@ void FileUtility::chosen(const std::string& appName, const std::string& path) {
 
 std::string FileUtility::ShowOpenFileDialog(std::intptr_t, const std::string& appName, std::int32_t,
                                             const std::string& fileKindFilter, std::string& path) {
+    hostCall("FileUtility::ShowOpenFileDialog");
     FileDialogRequest request;
     request.save = false;
     request.filter = fileKindFilter;
@@ -100,6 +104,7 @@ std::string FileUtility::ShowOpenFileDialog(std::intptr_t, const std::string& ap
 
 std::string FileUtility::ShowSaveFileDialog(std::intptr_t, const std::string& appName,
                                             const SaveFileRequest& options) {
+    hostCall("FileUtility::ShowSaveFileDialog");
     FileDialogRequest request;
     request.save = true;
     request.title = options.title;

@@ -1,6 +1,7 @@
 #include "brontle/services/HeadlessPlatform.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/services/MessageButtons.h"
 
 #include <filesystem>
@@ -21,6 +22,7 @@ std::ostream& HeadlessPlatform::report() {
 }
 
 MessageResult HeadlessPlatform::messageBox(const MessagePrompt& prompt) {
+    hostCall("Platform::messageBox");
     const MessageResult answer = defaultMessageAnswer(prompt.style);
     report() << "message \"" << prompt.text << "\" (title \"" << prompt.title << "\", style "
              << prompt.style << "): answered " << messageResultName(answer) << '\n';
@@ -28,6 +30,7 @@ MessageResult HeadlessPlatform::messageBox(const MessagePrompt& prompt) {
 }
 
 std::string HeadlessPlatform::fileDialog(const FileDialogRequest& request) {
+    hostCall("Platform::fileDialog");
     report() << (request.save ? "save" : "open") << " dialog \"" << request.title << "\" (filter \""
              << request.filter << "\"): cancelled\n";
     return {};
@@ -58,6 +61,7 @@ std::string HeadlessPlatform::currentFolder() {
 }
 
 void HeadlessPlatform::setCurrentFolder(const std::string& folder) {
+    hostCall("Platform::setCurrentFolder");
     std::error_code error;
     std::filesystem::current_path(folder, error);
     if (error) {

@@ -1,6 +1,7 @@
 #include "brontle/services/QtImageFiles.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"
 
@@ -45,6 +46,7 @@ QImage toQImage(const Image& image, bool keepAlpha) {
 } // namespace
 
 std::optional<Image> readImageFile(const std::string& path) {
+    hostCall("QtImageFiles::readImageFile");
     const std::string native = nativePath(path);
     std::error_code error;
     if (!std::filesystem::exists(native, error)) {
@@ -64,6 +66,7 @@ ImageReader qtImageReader() {
 }
 
 void saveImage(const std::string& path, const Image& image) {
+    hostCall("QtImageFiles::saveImage");
     if (image.pixels.size() != static_cast<std::size_t>(std::max(image.width, 0)) *
                                    static_cast<std::size_t>(std::max(image.height, 0))) {
         throw Error(ErrorNumber::HostBadArgument,

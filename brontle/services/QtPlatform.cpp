@@ -1,6 +1,7 @@
 #include "brontle/services/QtPlatform.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/services/FileDialogFilter.h"
 #include "brontle/services/KeyTracker.h"
 #include "brontle/services/MessageButtons.h"
@@ -85,6 +86,7 @@ KeyTracker* QtPlatform::tracker() {
 }
 
 MessageResult QtPlatform::messageBox(const MessagePrompt& prompt) {
+    hostCall("Platform::messageBox");
     QMessageBox box(dialogParent());
     box.setWindowTitle(prompt.title.empty() ? QApplication::applicationDisplayName()
                                             : qt(prompt.title));
@@ -102,6 +104,7 @@ MessageResult QtPlatform::messageBox(const MessagePrompt& prompt) {
 }
 
 std::string QtPlatform::fileDialog(const FileDialogRequest& request) {
+    hostCall("Platform::fileDialog");
     const QString title = request.title.empty()
                               ? (request.save ? QStringLiteral("Save As") : QStringLiteral("Open"))
                               : qt(request.title);
@@ -188,6 +191,7 @@ std::string QtPlatform::currentFolder() {
 }
 
 void QtPlatform::setCurrentFolder(const std::string& folder) {
+    hostCall("Platform::setCurrentFolder");
     if (!QDir::setCurrent(qt(folder))) {
         throw Error(ErrorNumber::HostFailure,
                     folder + ": cannot make it the current folder (no such folder, or no access)");

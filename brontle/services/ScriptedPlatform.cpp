@@ -1,5 +1,6 @@
 #include "brontle/services/ScriptedPlatform.h"
 
+#include "brontle/model/FaultInjection.h"
 #include "brontle/services/FileDialogFilter.h"
 #include "brontle/services/MessageButtons.h"
 
@@ -45,6 +46,7 @@ void ScriptedPlatform::clearRecords() {
 }
 
 MessageResult ScriptedPlatform::messageBox(const MessagePrompt& prompt) {
+    hostCall("Platform::messageBox");
     messages_.push_back(prompt);
     if (messageAnswers_.empty()) {
         return defaultMessageAnswer(prompt.style);
@@ -61,6 +63,7 @@ MessageResult ScriptedPlatform::messageBox(const MessagePrompt& prompt) {
 }
 
 std::string ScriptedPlatform::fileDialog(const FileDialogRequest& request) {
+    hostCall("Platform::fileDialog");
     fileDialogs_.push_back(request);
     if (fileDialogAnswers_.empty()) {
         return {};
@@ -75,6 +78,7 @@ bool ScriptedPlatform::isKeyDown(int virtualKey) {
 }
 
 void ScriptedPlatform::setCurrentFolder(const std::string& folder) {
+    hostCall("Platform::setCurrentFolder");
     folderChanges_.push_back(folder);
     currentFolder_ = folder;
 }

@@ -1,6 +1,7 @@
 #include "brontle/services/SettingsStore.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/FaultInjection.h"
 #include "brontle/services/EnvironmentVariable.h"
 
 #include <QDir>
@@ -82,6 +83,7 @@ void SettingsStore::setFolder(std::string folder) {
 std::string SettingsStore::GetSetting(const std::string& appName, const std::string& section,
                                       const std::string& key,
                                       const std::string& defaultValue) const {
+    hostCall("SettingsStore::GetSetting");
     if (appName.empty() || section.empty() || key.empty()) {
         return defaultValue;
     }
@@ -105,6 +107,7 @@ std::string SettingsStore::GetSetting(const std::string& appName, const std::str
 
 void SettingsStore::SaveSetting(const std::string& appName, const std::string& section,
                                 const std::string& key, const std::string& value) {
+    hostCall("SettingsStore::SaveSetting");
     if (appName.empty() || section.empty() || key.empty()) {
         throw Error(ErrorNumber::HostBadArgument,
                     "SaveSetting: the application name, section and key must not be empty "
