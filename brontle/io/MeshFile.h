@@ -40,9 +40,12 @@ struct LoadedScene {
 // file's folder and left out when the file is not there).
 // Every shape gets a normal and a texture coordinate per corner: files without normals get flat
 // face normals, files without texture coordinates get (0, 0) on every corner.
+// The file is read only by an Assimp reader of its extension (case-insensitive): a file whose
+// extension no reader claims, or whose content no reader of its extension recognises (an OBJ
+// named .gltf), is refused rather than handed to the readers of other formats.
 // Throws Error(HostFileUnreadable, "<file name>: <reason>") when the file is missing, empty,
-// truncated, not a mesh Assimp can parse, holds no polygons, has a non-finite coordinate or an
-// index out of range; nothing is created then.
+// truncated, not a mesh Assimp can parse, not of the format its extension names, holds no
+// polygons, has a non-finite coordinate or an index out of range; nothing is created then.
 LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene);
 
 // Writes `shapes` (each in its own coordinates; frames are not applied) under `names`
