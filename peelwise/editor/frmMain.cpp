@@ -29,8 +29,8 @@ frmMain& frmMain::instance() {
 frmMain::frmMain() : QDialog(nullptr) {
     setObjectName("frmMain");
     setWindowTitle("Peel-Wise");
-    // A resizable dialog with the usual title-bar buttons; no context-help button, since the
-    // help page is opened from the host.
+    // A resizable dialog with the usual title-bar buttons; no context-help button: F1 opens
+    // the help page (ContextHelp.cpp), as in desktop dialogs.
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
     setSizeGripEnabled(true);
@@ -47,6 +47,7 @@ void frmMain::connectHandlers() {
     connectUVEditHandlers();
     connectUnwrapAndSeamHandlers();
     connectTextureHandlers();
+    connectContextHelp();
 }
 
 brontle::SceneGraphPtr frmMain::cCSG() const {

@@ -167,6 +167,9 @@ class frmMain : public QDialog {
     void Form_Resize();
     void cmdOK_Click();
     void cmdCancel_Click();
+    // F1 (ContextHelp.cpp): opens helpPageFile(sHelpFile) with the desktop's viewer. Returns
+    // false, with a line in the host log, when there is no page or no viewer opened it.
+    bool ShowContextHelp();
 
     // ---- texture choice and the texture file (TextureOptions.cpp, SaveRenderedTexture.cpp)
     // Does nothing while cboTextureOption is disabled.
@@ -283,6 +286,7 @@ class frmMain : public QDialog {
     void connectHandlers();
     void connectTextureHandlers();
     void connectUnwrapAndSeamHandlers();
+    void connectContextHelp();
     void updateCommandStatesNow();
     bool textureOptionChangeSeen_ = false; // see connectTextureHandlers
 
