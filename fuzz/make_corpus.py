@@ -125,6 +125,13 @@ def gltf_seeds():
     put("fuzz_mesh_gltf", "missing_buffer.gltf",
         gltf(quad, [0, 1, 2]).replace('"uri":"data:', '"uri":"missing.bin#'))
     put("fuzz_mesh_gltf", "not_json.gltf", '{"asset":{"version":"2.0"},"meshes":[{')
+    # Strips and line strips, one too short for a face (Assimp made 2^64 - 1 faces of it), and
+    # files that are not glTF, which must not reach the other formats' readers.
+    put("fuzz_mesh_gltf", "strip.gltf", gltf(quad, [0, 1, 3, 2], mode=5))
+    put("fuzz_mesh_gltf", "strip_one_index.gltf", gltf(quad, [0], mode=5))
+    put("fuzz_mesh_gltf", "line_strip_one_index.gltf", gltf(quad, [0], mode=3))
+    put("fuzz_mesh_gltf", "json_not_gltf.gltf", '{"asset":{"version":"9.0"},"meshes":[]}\n')
+    put("fuzz_mesh_gltf", "obj_text.gltf", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")
 
 
 def bmp(width, height, bits, rows, palette=b"", top_down=False):
