@@ -76,6 +76,9 @@ bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const View
 inline constexpr int kPointSize = 3;
 inline constexpr int kHandleSize = 7;
 inline constexpr int kSeamWidth = 3;
+// Width of the highlighted (selected) wires in the OpenGL view, in pixels; the software
+// fallback draws them 1 pixel wide.
+inline constexpr float kHighlightWidth = 1.5f;
 
 // The 12 edges of the world-space bounding box of each selected shape, as line end points.
 std::vector<Vector3> boundingBoxLines(const EditportFrame& frame);

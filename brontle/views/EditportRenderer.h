@@ -7,6 +7,12 @@
 // again (positions alone when a layout is dragged, texture coordinates alone when only they
 // changed). Thick lines (seams) are quads made by a geometry shader, since core profiles need
 // not draw wide lines.
+//
+// In the flat (orthographic) view the wires of a large shape are not GL lines: they are drawn on
+// the CPU into an overlay image (WireOverlay.h), uploaded into one texture and shown as one
+// blended quad, since a software OpenGL spends far more on 200,000 line primitives than the CPU
+// walk costs. The overlay is drawn again only when what it shows changed: the shape's positions
+// or edges, its selection, the camera or placement, the view's size or the wire colours.
 
 #include "brontle/views/EditportFrame.h"
 
@@ -41,6 +47,17 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     // Vertex indices in the wire buffer of `shape` (two per edge), -1 before its first frame.
     std::int32_t wireIndexCount(const Shape& shape) const;
 
+    // Shapes with at least this many unique edges get their wires from the CPU overlay in a
+    // flat view (0: every shape; a huge number: never). The default is the measured crossover.
+    void setWireOverlayMinEdges(std::int32_t edges) { wireOverlayMinEdges_ = edges; }
+    std::int32_t wireOverlayMinEdges() const { return wireOverlayMinEdges_; }
+    // Threads the overlay's rows are split among (1 or more).
+    void setWireOverlayThreads(int threads) { overlayThreads_ = threads < 1 ? 1 : threads; }
+    // Times a wire overlay was drawn and uploaded (tests check when it is and is not redrawn).
+    std::uint64_t wireOverlayDrawCount() const { return overlayDraws_; }
+    // Whether the last frame drew `shape`'s wires through the overlay.
+    bool drewWireOverlay(const Shape& shape) const;
+
   private:
     struct MaterialRange {
         std::int32_t material = 0;
@@ -61,6 +78,13 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         bool hasFaces = false;
         GLuint highlightEdges = 0, seamEdges = 0, handlePoints = 0, tintVao = 0, tintBuffer = 0;
         GLsizei highlightCount = 0, seamCount = 0, handleCount = 0, tintCount = 0;
+        // CPU copies of the wire and highlight pairs, for the wire overlay.
+        std::vector<std::uint32_t> wirePairs, highlightPairs;
+        GLuint overlayTexture = 0;
+        int overlayWidth = 0, overlayHeight = 0;
+        int overlayRect[4] = {0, 0, 0, 0}; // x0, y0, x1, y1 of the lit part, in pixels
+        std::uint64_t overlayKey = 0;
+        bool overlayLastFrame = false;
     };
 
     ShapeGpu& cacheFor(const ShapePtr& shape, std::uint64_t generation, int previewSetting,
@@ -79,11 +103,14 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                     const Matrix4& projection, const Color4& colour, float size);
     void drawScreenLines(const std::vector<float>& xyz, const Matrix4& modelView,
                          const Matrix4& projection, const Color4& colour, int w, int h);
+    // The shape's wires and highlighted wires as one overlay quad (flat views only).
+    void drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
+                             const EditportFrame& frame, const Color4& selected, int w, int h);
     void freeShape(ShapeGpu& gpu);
 
     bool initialized_ = false;
-    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, lineProgram_, thinLineProgram_,
-        pointProgram_;
+    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, unlitFaceProgram_, lineProgram_,
+        thinLineProgram_, pointProgram_, overlayProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
     struct TextureGpu {
         std::weak_ptr<Texture> owner;
@@ -95,8 +122,14 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void setBlend(bool on);
     bool blend_ = false;
     std::unordered_map<const Texture*, TextureGpu> textures_;
-    GLuint scratchVao_ = 0, scratchBuffer_ = 0;
+    GLuint scratchVao_ = 0, scratchBuffer_ = 0, emptyVao_ = 0;
     std::uint64_t uploads_ = 0;
+    // Lines and points are pulled towards the eye in 3D views only (see kLineEyeScale).
+    float lineEyeScale_ = 1.0f;
+    std::int32_t wireOverlayMinEdges_;
+    int overlayThreads_;
+    std::uint64_t overlayDraws_ = 0;
+    std::vector<std::uint32_t> overlayPixels_;
 };
 
 } // namespace brontle

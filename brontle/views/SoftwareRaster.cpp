@@ -176,11 +176,6 @@ void SoftwareRaster::drawLine(const ScreenPoint& a, const ScreenPoint& b, std::u
     // Walk along the major axis; (major, minor) are (x, y) or (y, x).
     const double ma = xMajor ? a.x : a.y, mb = xMajor ? b.x : b.y;
     const double na = xMajor ? a.y : a.x, nb = xMajor ? b.y : b.x;
-    if (ma == mb) {
-        return;
-    }
-    const double lo = std::min(ma, mb), hi = std::max(ma, mb);
-    const int first = static_cast<int>(std::ceil(lo - 0.5));
     const int majorLimit = xMajor ? image_.width : image_.height;
     auto plot = [&](int major, int minor, double weight, double depth) {
         const int x = xMajor ? major : minor, y = xMajor ? minor : major;
@@ -195,23 +190,19 @@ void SoftwareRaster::drawLine(const ScreenPoint& a, const ScreenPoint& b, std::u
         }
         blend(x, y, rgb, alpha * weight);
     };
-    for (int i = std::max(first, 0); i < majorLimit; ++i) {
-        const double centre = i + 0.5;
-        if (centre >= hi) {
-            break;
+    const int limit = std::max(image_.width, image_.height) + std::max(thickness, 1) + 2;
+    walkLine(ma, mb, na, nb, 0, majorLimit, [&](int i, double minor, double t) {
+        // Minor coordinates far off the image are skipped before the conversion to int.
+        if (!(minor > -limit && minor < limit)) {
+            return;
         }
-        if (centre < lo) {
-            continue;
-        }
-        const double t = (centre - ma) / (mb - ma);
-        const double minor = na + (nb - na) * t;
         const double depth = interpolateDepth(a.depth, b.depth, t, orthographic);
         if (smooth) {
             const int j0 = static_cast<int>(std::floor(minor - 0.5));
             const double f = (minor - 0.5) - j0;
             plot(i, j0, 1.0 - f, depth);
             plot(i, j0 + 1, f, depth);
-            continue;
+            return;
         }
         const int j = static_cast<int>(std::floor(minor));
         for (int w = 0; w < std::max(thickness, 1); ++w) {
@@ -219,7 +210,7 @@ void SoftwareRaster::drawLine(const ScreenPoint& a, const ScreenPoint& b, std::u
             const int offset = (w + 1) / 2 * (w % 2 == 1 ? 1 : -1);
             plot(i, j + offset, 1.0, depth);
         }
-    }
+    });
 }
 
 void SoftwareRaster::drawPoint(const ScreenPoint& p, int size, std::uint32_t colour) {

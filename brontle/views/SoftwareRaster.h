@@ -20,6 +20,7 @@
 #include "brontle/model/Records.h"
 #include "brontle/views/ViewTransform.h"
 
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -27,6 +28,33 @@
 namespace brontle {
 
 std::uint32_t argbFromColor(const Color4& c);
+
+// The walk of the 1-pixel line rule above along its major axis, shared by drawLine and the edit
+// view's wire overlay so that both light the same pixels. (ma, na) and (mb, nb) are the end
+// points as (major, minor) coordinates; for every major pixel i in [begin, end) whose centre
+// i + 0.5 lies in [min(ma, mb), max(ma, mb)), step(i, minor, t) gets the line's minor coordinate
+// at that centre and the fraction t of the way from a to b. Nothing is walked when ma == mb.
+template <class Step>
+inline void walkLine(double ma, double mb, double na, double nb, int begin, int end, Step&& step) {
+    if (ma == mb || !(begin < end)) {
+        return;
+    }
+    const double lo = ma < mb ? ma : mb, hi = ma < mb ? mb : ma;
+    // The first centre at or after lo, clamped before the conversion (far-off lines are fine).
+    const double first = std::ceil(lo - 0.5);
+    int i = first <= begin ? begin : first >= end ? end : static_cast<int>(first);
+    for (; i < end; ++i) {
+        const double centre = i + 0.5;
+        if (centre >= hi) {
+            break;
+        }
+        if (centre < lo) {
+            continue;
+        }
+        const double t = (centre - ma) / (mb - ma);
+        step(i, na + (nb - na) * t, t);
+    }
+}
 // Texel of `texture` for the texture coordinate (u, v) by the rule above; `texture` not empty.
 std::uint32_t sampleNearest(const Image& texture, double u, double v);
 
