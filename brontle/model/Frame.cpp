@@ -1,5 +1,6 @@
 #include "brontle/model/Frame.h"
 
+#include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Shape.h"
 
@@ -19,6 +20,15 @@ Quaternion multiply(const Quaternion& a, const Quaternion& b) {
 
 Quaternion conjugate(const Quaternion& q) {
     return {-q.x, -q.y, -q.z, q.w};
+}
+
+// A caller may hand over an empty reference, as a plug-in whose shape could not be made does:
+// that is its error to report, not a crash of the host.
+void requireShape(const ShapePtr& shape, const char* operation) {
+    if (!shape) {
+        throw Error(ErrorNumber::ObjectNotSet,
+                    std::string(operation) + ": object variable not set (no shape)", "Frame");
+    }
 }
 
 } // namespace
@@ -55,6 +65,7 @@ FramePtr Frame::create(const FramePtr& parent) {
 
 void Frame::AddShape(const ShapePtr& shape) {
     hostCall("Frame::AddShape");
+    requireShape(shape, "AddShape");
     if (auto previous = shape->frame_.lock(); previous && previous.get() != this) {
         previous->RemoveShape(shape);
     }
@@ -66,6 +77,7 @@ void Frame::AddShape(const ShapePtr& shape) {
 
 void Frame::RemoveShape(const ShapePtr& shape) {
     hostCall("Frame::RemoveShape");
+    requireShape(shape, "RemoveShape");
     std::erase(shapes_, shape);
     if (shape->frame_.lock().get() == this) {
         shape->frame_.reset();

@@ -25,7 +25,8 @@ class Frame : public std::enable_shared_from_this<Frame> {
   public:
     static FramePtr create(const FramePtr& parent = nullptr);
 
-    // Puts the shape in this frame (taking it out of the frame that held it before).
+    // Puts the shape in this frame (taking it out of the frame that held it before). Both throw
+    // Error(ObjectNotSet) for an empty reference.
     void AddShape(const ShapePtr& shape);
     void RemoveShape(const ShapePtr& shape);
     FramePtr GetParent() const { return parent_.lock(); }

@@ -2,6 +2,7 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/BmpFile.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Texture.h"
@@ -102,4 +103,25 @@ TEST(SceneGraphServices, DeviceMaterialsAndRefreshListeners) {
     std::int32_t pending = -1;
     scene->FlushPending(pending);
     EXPECT_EQ(pending, 0);
+}
+
+TEST(SceneGraphServices, AFrameRefusesAnEmptyShapeReferenceWithAnErrorNotACrash) {
+    // A plug-in whose shape could not be made passes an empty reference on; the error is its to
+    // report (Form_Load carries on after it), and the frame stays as it was.
+    SceneGraphPtr scene = SceneGraph::create(nullptr);
+    FramePtr frame = scene->CreateFrame(nullptr);
+    for (const bool add : {true, false}) {
+        try {
+            if (add) {
+                frame->AddShape(nullptr);
+            } else {
+                frame->RemoveShape(nullptr);
+            }
+            FAIL() << "an empty shape reference must be refused";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.number(), ErrorNumber::ObjectNotSet);
+            EXPECT_EQ(error.source(), "Frame");
+        }
+    }
+    EXPECT_TRUE(frame->shapes().empty());
 }
