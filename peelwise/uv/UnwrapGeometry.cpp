@@ -43,6 +43,39 @@ MaterialPtr materialAt(const Shape& shape, std::int32_t index) {
     return material;
 }
 
+// Gives `shape` copies of its materials, in the same table order, so that dressing it for the
+// preview leaves the originals alone. A copy of a shape shares its material objects with the
+// shape it was made from, and the working copy's are the user's own: without this the preview's
+// texture and colours would stay on the selected shape even after Cancel.
+void usePrivateMaterials(SceneGraph& scene, Shape& shape) {
+    if (shape.GetMaterialCount() == 0) {
+        return;
+    }
+    ShapeArrays arrays;
+    arrays.vertices = shape.vertices();
+    arrays.normals = shape.normals();
+    arrays.texcoords = shape.texcoords();
+    arrays.polygonStart = shape.polygonStart();
+    arrays.cornerVertex = shape.cornerVertex();
+    arrays.cornerNormal = shape.cornerNormal();
+    arrays.cornerTexCoord = shape.cornerTexCoord();
+    arrays.polygonTag = shape.polygonTag();
+    arrays.polygonMaterial = shape.polygonMaterial();
+    for (std::int32_t m = 0; m < shape.GetMaterialCount(); ++m) {
+        const MaterialPtr original = materialAt(shape, m);
+        const MaterialPtr copy = scene.CreateMaterial();
+        copy->SetColorA(original->GetColorA());
+        copy->SetColorB(original->GetColorB());
+        copy->SetColorC(original->GetColorC());
+        copy->SetColorD(original->GetColorD());
+        copy->SetMaterialValue(original->GetMaterialValue());
+        copy->SetMaterialOption(0, original->materialOption(0));
+        copy->SetTexture(original->texture());
+        arrays.materials.push_back(copy);
+    }
+    shape.assignArrays(std::move(arrays));
+}
+
 } // namespace
 
 std::int32_t markCreaseSeams(SceneGraph& scene, Shape& shape, DeviceID device,
@@ -101,6 +134,7 @@ bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request,
         atlas->Clear();
     }
     atlas->AppendShape(copy);
+    usePrivateMaterials(scene, *atlas);
     atlas->SetDisplayFlags(kTexturedWithWires);
 
     const TexturePtr continuity = loadContinuityMap(scene);

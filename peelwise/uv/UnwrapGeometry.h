@@ -61,7 +61,9 @@ brontle::ShapePtr copyWithSeams(brontle::SceneGraph& scene, const brontle::Shape
 
 // Second part of a build, on the copy made by copyWithSeams, in this order:
 //  1. the host's atlas on `copy` with `request`;
-//  2. `atlas` made (CreateShape) when empty, else cleared; the copy appended; display flags 8;
+//  2. `atlas` made (CreateShape) when empty, else cleared; the copy appended; its materials
+//     replaced by copies of them (CreateMaterial), so that steps 3 and 6 never change the
+//     materials of the shape the copy was made from (the user's); display flags 8;
 //  3. the continuity texture is loaded (loadContinuityMap) and every atlas material gets it,
 //     with colour B's alpha 1;
 //  4. with no polygons the build stops here and returns false;

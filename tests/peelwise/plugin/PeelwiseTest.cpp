@@ -296,6 +296,27 @@ TEST_F(PeelwiseApply, CancelAndTheTitleBarLeaveTheShapeBitIdentical) {
     }
 }
 
+TEST_F(PeelwiseApply, CancelLeavesTheMaterialsOfTheShapeAsTheyWere) {
+    // The working copy shares its material objects with the selected shape; the preview dresses
+    // the atlas shape's materials (the continuity texture, darker colours), which must therefore
+    // be copies, or a cancelled run would still change how the shape looks.
+    Scene scene = makeScene();
+    ShapePtr s = scene.selectPolygons(tenQuadRow(scene.graph->CreateShape()), {2, 9});
+    const MaterialPtr material = s->GetMaterialByIndex(0);
+    const Color4 a = material->GetColorA(), b = material->GetColorB(), c = material->GetColorC();
+    bool dressed = false;
+    ASSERT_TRUE(apply(scene, [&](peelwise::frmMain& dialog) {
+        dressed = dialog.csAtlasShape && dialog.csAtlasShape->GetMaterialByIndex(0)->texture();
+        dialog.cmdCancel->click();
+    }));
+    EXPECT_TRUE(dressed) << "the preview shows the continuity texture";
+    EXPECT_EQ(s->GetMaterialByIndex(0), material);
+    EXPECT_EQ(material->texture(), nullptr);
+    EXPECT_EQ(material->GetColorA(), a);
+    EXPECT_EQ(material->GetColorB(), b);
+    EXPECT_EQ(material->GetColorC(), c);
+}
+
 TEST_F(PeelwiseApply, TwoRunsReuseTheDialogAndReplaceTheGlobals) {
     Scene first = makeScene();
     first.selectWhole(tenQuadRow(first.graph->CreateShape()));
