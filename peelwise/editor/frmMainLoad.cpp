@@ -151,11 +151,26 @@ void frmMain::Form_Load() {
         }
         return *backdrop;
     };
+    // The steps that build on the backdrop run only once it exists. When the host could not make
+    // it, that one failure has been reported; every later backdrop step would only fail again
+    // for want of the object (error 91) and show a message box per statement for the same
+    // fault, so they are passed over instead.
+    const auto backdropStep = [&](const Step& step) {
+        trap([&] {
+            if (backdrop) {
+                step();
+            }
+        });
+    };
     trap([&] { csTextureShape = sceneGraph().CreateShape(); });
-    trap([&] { backdrop = required(csTextureShape, "backdrop shape").AddPolygon(); });
+    trap([&] {
+        if (csTextureShape) {
+            backdrop = csTextureShape->AddPolygon();
+        }
+    });
     const brontle::Vector3 corners[4] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
     for (const brontle::Vector3& at : corners) {
-        trap([&] {
+        backdropStep([&] {
             const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
             polygon().AddCorner(toolkit.MakeVector3(at.x, at.y, at.z), toolkit.MakeVector3(0, 0, 0),
                                 toolkit.MakeVector2(0, 0));
@@ -163,13 +178,14 @@ void frmMain::Form_Load() {
     }
     const brontle::Vector2 uvs[4] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
     for (std::int32_t k = 0; k < 4; ++k) {
-        trap([&] {
+        backdropStep([&] {
             const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
             polygon().SetCornerUV(k, toolkit.MakeVector2(uvs[k].u, uvs[k].v));
         });
     }
     // Nearest-pixel filtering: the user places points against single texels.
-    trap([&] { required(polygon().GetMaterial(), "backdrop material").SetMaterialOption(0, 0); });
+    backdropStep(
+        [&] { required(polygon().GetMaterial(), "backdrop material").SetMaterialOption(0, 0); });
 
     // 13. The backdrop's texture: the continuity map, or the texture the atlas is added to.
     brontle::TexturePtr texture;
@@ -191,12 +207,13 @@ void frmMain::Form_Load() {
             texture = loadContinuityMap(sceneGraph());
         }
     });
-    trap([&] { required(polygon().GetMaterial(), "backdrop material").SetTexture(texture); });
+    backdropStep(
+        [&] { required(polygon().GetMaterial(), "backdrop material").SetTexture(texture); });
 
     // 15. An unlit backdrop, drawn first and never picked.
-    trap([&] { required(csTextureShape, "backdrop shape").SetDisplayFlags(4); });
-    trap([&] { required(csTextureShape, "backdrop shape").SetDisplayOption(0); });
-    trap([&] {
+    backdropStep([&] { required(csTextureShape, "backdrop shape").SetDisplayFlags(4); });
+    backdropStep([&] { required(csTextureShape, "backdrop shape").SetDisplayOption(0); });
+    backdropStep([&] {
         required(dfeCoordinatesAdjustment->RootFrame(), "root frame of the coordinate view")
             .AddShape(csTextureShape);
     });
