@@ -122,6 +122,11 @@ bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection&
 
 void frmMain::InitialUnwrap() {
     withSource(kSource, [&] {
+        // The previous run's atlas shape goes first, before anything here can fail: a start-up
+        // whose unwrap failed must not leave it for OK to copy into this run's shape (it belongs
+        // to another shape, perhaps of another scene). The build below creates both shapes anew.
+        csAtlasShape.reset();
+        csUVShape.reset();
         brontle::SceneGraph& scene = required(cCSG(), "scene graph");
         const brontle::Toolkit& toolkit = required(scene.GetToolkit(), "toolkit");
         const brontle::FramePtr previewRoot = dfeObjectPreview->RootFrame();
@@ -159,10 +164,6 @@ void frmMain::InitialUnwrap() {
             cmdDeselectAll->setEnabled(true);
         }
 
-        // The build creates both shapes: the previous run's atlas shape stays with that run
-        // (and its scene graph), the dialog takes a new one in this run's scene.
-        csAtlasShape.reset();
-        csUVShape.reset();
         BuildWithRetry(csUVShape, seams);
 
         if (!bCancelClicked) {
