@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <random>
 
 namespace brontle::atlas::testing {
@@ -231,6 +232,125 @@ TEST(ChartPacker, ScaleSearchEndsWithinATenthOfAPercentOfTheLargestFittingScale)
                 EXPECT_LE(p.x, c.width - 2.0);
                 EXPECT_LE(p.y, c.height - 2.0);
             }
+        }
+    }
+}
+
+// The largest scale at which n copies of a w x h rectangle fit as a grid, all in the same
+// orientation, in a width x height texture with the gutter: at scale s a rectangle's raster is
+// floor(s * w + 0.5) + 1 by floor(s * h + 0.5) + 1 texels (see the test above), and a grid of
+// a x b of them needs a * (cols + gutter) + gutter texels across. Scanned in steps of 0.01 %.
+double bestGridScale(int n, double w, double h, int width, int height, int gutter) {
+    auto fits = [&](double s, double cw, double ch) {
+        const long long cols = static_cast<long long>(std::floor(s * cw + 0.5)) + 1;
+        const long long rows = static_cast<long long>(std::floor(s * ch + 0.5)) + 1;
+        const long long across = (width - gutter) / (cols + gutter);
+        const long long up = (height - gutter) / (rows + gutter);
+        return across * up >= n;
+    };
+    double best = 0.0;
+    for (double s = 0.5; s < std::max(width, height); s *= 1.0001) {
+        if (fits(s, w, h) || fits(s, h, w))
+            best = s;
+    }
+    return best;
+}
+
+TEST(ChartPacker, EqualRectanglesPackAtLeastAsTightlyAsTheirBestGrid) {
+    // Equal charts are where a greedy packer's holes show most: a set of equal squares and one
+    // of equal 2:1 rectangles must reach the scale of the best regular grid of them (within the
+    // scale search's tolerance), i.e. the texture is filled as a grid would fill it.
+    struct Case {
+        int count;
+        double w, h;
+        int size;
+    };
+    for (const Case& c : {Case{36, 1.0, 1.0, 256}, Case{40, 2.0, 1.0, 256},
+                          Case{50, 1.0, 1.0, 512}, Case{24, 3.0, 2.0, 300}}) {
+        std::vector<PackInput> charts(c.count, rectangleChart(c.w, c.h));
+        const PackResult packed = packCharts(charts, c.size, c.size, 2, 2);
+        const double grid = bestGridScale(c.count, c.w, c.h, c.size, c.size, 2);
+        EXPECT_GT(packed.scale, grid * (1.0 - 1.5e-3)) << c.count << " of " << c.w << " x " << c.h;
+        const double utilisation =
+            c.count * c.w * c.h * packed.scale * packed.scale / (double(c.size) * c.size);
+        EXPECT_GT(utilisation, c.count * c.w * c.h * grid * grid / (double(c.size) * c.size) * 0.99)
+            << c.count << " of " << c.w << " x " << c.h;
+    }
+}
+
+// An irregular chart: a fan of `spokes` triangles around the origin with random radii.
+PackInput starChart(std::mt19937& random, int spokes, double radius) {
+    PackInput star;
+    star.points.push_back({0.0, 0.0});
+    for (int k = 0; k < spokes; ++k) {
+        const double angle = 2.0 * std::numbers::pi * k / spokes;
+        const double r = radius * (0.4 + 0.6 * (random() % 1000) / 1000.0);
+        star.points.push_back({r * std::cos(angle), r * std::sin(angle)});
+    }
+    for (int k = 0; k < spokes; ++k)
+        star.triangles.push_back({0, 1 + k, 1 + (k + 1) % spokes});
+    return star;
+}
+
+TEST(ChartPacker, IrregularChartsNeverShareATexelAndGiveTheSameLayoutForAnyThreadCount) {
+    // Stars of different sizes: every chart's triangles, rasterised conservatively at the packed
+    // positions, keep more than the gutter (Chebyshev, in texels) from every other chart's and
+    // from the border; and 1, 2 or 5 threads give bit-identical positions.
+    std::mt19937 random(5);
+    std::vector<PackInput> charts;
+    for (int i = 0; i < 60; ++i)
+        charts.push_back(starChart(random, 5 + i % 7, 0.5 + (i % 9) * 0.25));
+    const int size = 256, gutter = 2;
+    const PackResult packed = packCharts(charts, size, size, gutter, 1);
+    for (const int threads : {2, 5}) {
+        const PackResult again = packCharts(charts, size, size, gutter, threads);
+        EXPECT_EQ(again.scale, packed.scale) << threads;
+        ASSERT_EQ(again.positions.size(), packed.positions.size());
+        for (std::size_t i = 0; i < packed.positions.size(); ++i) {
+            ASSERT_EQ(again.positions[i].size(), packed.positions[i].size());
+            for (std::size_t k = 0; k < packed.positions[i].size(); ++k) {
+                EXPECT_EQ(again.positions[i][k].x, packed.positions[i][k].x) << threads;
+                EXPECT_EQ(again.positions[i][k].y, packed.positions[i][k].y) << threads;
+            }
+        }
+    }
+    // Owner of every texel a chart's triangle touches (bounding boxes of the triangles, a
+    // superset of what they touch), then the gutter check between different owners.
+    std::vector<int> owner(size * size, -1);
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        for (const auto& t : charts[i].triangles) {
+            const Vec2d a = packed.positions[i][t[0]], b = packed.positions[i][t[1]],
+                        c = packed.positions[i][t[2]];
+            // Texels whose closed square the triangle touches: sample the triangle densely.
+            for (int u = 0; u <= 64; ++u) {
+                for (int v = 0; u + v <= 64; ++v) {
+                    const Vec2d p = a + (b - a) * (u / 64.0) + (c - a) * (v / 64.0);
+                    const int x = static_cast<int>(std::floor(p.x));
+                    const int y = static_cast<int>(std::floor(p.y));
+                    ASSERT_GE(x, gutter);
+                    ASSERT_GE(y, gutter);
+                    ASSERT_LT(x, size - gutter);
+                    ASSERT_LT(y, size - gutter);
+                    int& o = owner[y * size + x];
+                    EXPECT_TRUE(o < 0 || o == static_cast<int>(i)) << x << ", " << y;
+                    o = static_cast<int>(i);
+                }
+            }
+        }
+    }
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            const int o = owner[y * size + x];
+            if (o < 0)
+                continue;
+            for (int dy = -gutter; dy <= gutter; ++dy)
+                for (int dx = -gutter; dx <= gutter; ++dx) {
+                    const int nx = x + dx, ny = y + dy;
+                    if (nx < 0 || ny < 0 || nx >= size || ny >= size)
+                        continue;
+                    const int other = owner[ny * size + nx];
+                    EXPECT_TRUE(other < 0 || other == o) << x << ", " << y;
+                }
         }
     }
 }
