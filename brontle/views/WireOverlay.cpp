@@ -106,7 +106,11 @@ struct Band {
 
 } // namespace
 
-bool overlayScreenPoint(const Matrix4& m, int width, int height, const Vector3& v, double& x,
+namespace {
+
+// ViewTransform::project's arithmetic with the two matrices multiplied into one; inline, so the
+// projection loop below does not call out per vertex.
+inline bool screenPoint(const Matrix4& m, double width, double height, const Vector3& v, double& x,
                         double& y) {
     const double cx = m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12];
     const double cy = m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13];
@@ -115,9 +119,21 @@ bool overlayScreenPoint(const Matrix4& m, int width, int height, const Vector3& 
     if (!(cw > 1e-12)) {
         return false;
     }
+    if (cw == 1.0) { // orthographic: no division (x / 1 is x exactly)
+        x = (cx + 1.0) * 0.5 * width;
+        y = (1.0 - cy) * 0.5 * height;
+        return cz >= -1.0 && std::isfinite(x) && std::isfinite(y);
+    }
     x = (cx / cw + 1.0) * 0.5 * width;
     y = (1.0 - cy / cw) * 0.5 * height;
     return cz / cw >= -1.0 && std::isfinite(x) && std::isfinite(y);
+}
+
+} // namespace
+
+bool overlayScreenPoint(const Matrix4& m, int width, int height, const Vector3& v, double& x,
+                        double& y) {
+    return screenPoint(m, width, height, v, x, y);
 }
 
 OverlayRect drawWireOverlay(std::span<std::uint32_t> pixels, int width, int height,
@@ -137,10 +153,11 @@ OverlayRect drawWireOverlay(std::span<std::uint32_t> pixels, int width, int heig
     runBands(bands, [&](int k) {
         // Each band projects a share of the vertices first (joined below before any drawing).
         const std::size_t from = n * k / bands, to = n * (k + 1) / bands;
+        const Matrix4 matrix = input.modelToClip;
         Extent e;
         for (std::size_t v = from; v < to; ++v) {
             double x = 0, y = 0;
-            if (!overlayScreenPoint(input.modelToClip, width, height, input.vertices[v], x, y)) {
+            if (!screenPoint(matrix, width, height, input.vertices[v], x, y)) {
                 x = y = hidden;
             } else {
                 // OpenGL rasterisers snap vertices to a sub-pixel grid (llvmpipe: 1/256 pixel)
