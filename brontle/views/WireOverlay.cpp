@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
 #include <thread>
 
 namespace brontle {
@@ -14,12 +15,17 @@ namespace {
 
 constexpr double kSubPixels = 256.0;
 
-// Runs work(k) for k in [0, count): k = 0 on the calling thread, the others on their own.
+// Runs work(k) for k in [0, count): k = 0 on the calling thread, the others on their own (or on
+// the calling thread too when no thread can be started; the bands do not depend on each other).
 template <class Work> void runBands(int count, Work&& work) {
     std::vector<std::thread> helpers;
     helpers.reserve(static_cast<std::size_t>(std::max(count - 1, 0)));
     for (int k = 1; k < count; ++k) {
-        helpers.emplace_back([&work, k] { work(k); });
+        try {
+            helpers.emplace_back([&work, k] { work(k); });
+        } catch (const std::system_error&) {
+            work(k);
+        }
     }
     work(0);
     for (std::thread& t : helpers) {
