@@ -35,6 +35,9 @@ class EditportGLView : public QOpenGLWidget {
     }
     ~EditportGLView() override {
         if (context() != nullptr) {
+            // QOpenGLWidget's destructor, which runs after this one has destroyed the renderer,
+            // destroys the context; its aboutToBeDestroyed must not call the lambda below then.
+            context()->disconnect(this);
             makeCurrent();
             renderer_.release();
             doneCurrent();
