@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test test-sanitize fuzz-short bench clean
 
 all: build
 
@@ -33,6 +33,37 @@ run: build
 # before the test starts, so a failing test is run up to twice more before it counts as failed.
 test: build
 	cd $(BUILD) && $(XVFB) env QT_QPA_PLATFORM=xcb ctest --output-on-failure -j $(JOBS) --repeat until-pass:3
+
+# Every test again, built with AddressSanitizer and UndefinedBehaviorSanitizer (-O1 -g, asserts on)
+# in $(ASAN_BUILD), run as `make test` runs them. Any memory error, undefined behaviour or leak
+# fails its test with the report. Each memory error and leak report is also written to
+# $(ASAN_BUILD)/sanitizer-logs, and any report there fails the run, even from a test that passed
+# when run again (UBSan's reports stay in the test's output). Leaks made inside system libraries
+# (Mesa, fontconfig, Qt, Assimp ...) are suppressed by library name in tests/lsan-system.supp.
+ASAN_BUILD ?= build-asan
+SANITIZER_LOGS = $(CURDIR)/$(ASAN_BUILD)/sanitizer-logs
+SANITIZER_ENV = \
+  ASAN_OPTIONS=halt_on_error=1:detect_leaks=1:log_path=$(SANITIZER_LOGS)/asan:log_exe_name=1 \
+  UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan-system.supp:print_suppressions=0
+
+test-sanitize: deps
+	@if [ ! -f $(ASAN_BUILD)/build.ninja ]; then \
+	  cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DPEELWISE_SANITIZE=ON $(CMAKE_FLAGS); fi
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	rm -rf $(SANITIZER_LOGS) && mkdir -p $(SANITIZER_LOGS)
+	cd $(ASAN_BUILD) && $(XVFB) env QT_QPA_PLATFORM=xcb $(SANITIZER_ENV) \
+	  ctest --output-on-failure -j $(JOBS) --repeat until-pass:3; \
+	  status=$$?; \
+	  for log in $(SANITIZER_LOGS)/*; do \
+	    [ -e "$$log" ] || continue; echo "== sanitizer report $$log"; cat "$$log"; status=1; \
+	  done; \
+	  exit $$status
+
+# The fuzz targets for 20 s each from the committed seeds (scripts/fuzz.sh --short, clang-14).
+fuzz-short:
+	bash scripts/fuzz.sh --short
 
 bench: build
 	$(XVFB) env QT_QPA_PLATFORM=xcb bash benchmarks/run_benchmarks.sh $(BUILD)/bin

@@ -11,6 +11,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// Built with AddressSanitizer (make test-sanitize)?
+#if defined(__SANITIZE_ADDRESS__)
+#define PEELWISE_TEST_LEAK_CHECK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PEELWISE_TEST_LEAK_CHECK 1
+#endif
+#endif
+#ifdef PEELWISE_TEST_LEAK_CHECK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 int main(int argc, char** argv) {
     if (std::getenv("QT_QPA_PLATFORM") == nullptr || *std::getenv("QT_QPA_PLATFORM") == '\0') {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -35,5 +47,10 @@ int main(int argc, char** argv) {
     // hung after every test had passed. The results are printed by then.
     std::fflush(stdout);
     std::fflush(stderr);
+#ifdef PEELWISE_TEST_LEAK_CHECK
+    // _Exit skips the leak check LeakSanitizer runs at exit; run it here, while the application
+    // is still alive (what it holds is reachable, not leaked). Leaks end the process with an error.
+    __lsan_do_leak_check();
+#endif
     std::_Exit(result);
 }
