@@ -40,10 +40,10 @@ void validateOptions(const Options& options) {
 }
 
 // The meaning of the factor.
-//  MaxStretch: the area-weighted mean L2 stretch (Sander et al.) allowed per chart is 1 + 0.01 * factor, so
-//    factor 1 -> 1.01 (nearly isometric, many charts), 4 -> 1.04 (the default), 100 -> 2.0
-//    (few, strongly stretched charts). Charts are first grown within a normal cone that widens
-//    with the factor, so a larger factor also starts from fewer, larger charts.
+//  MaxStretch: the area-weighted mean L2 stretch (Sander et al.) allowed per chart is
+//    1 + 0.01 * factor, so factor 1 -> 1.01 (nearly isometric, many charts), 4 -> 1.04 (the
+//    default), 100 -> 2.0 (few, strongly stretched charts). Charts are first grown within a normal
+//    cone that widens with the factor, so a larger factor also starts from fewer, larger charts.
 //  ChartCount: at most `factor` charts per connected part of the mesh; a part is only split
 //    further when it must be (it is closed or not a disc, or its flattening folds over), and
 //    within the budget a chart is split while it exceeds the default stretch bound 1.04.
@@ -55,6 +55,15 @@ double growthAngle(int factor) {
     return degrees * std::numbers::pi / 180.0;
 }
 constexpr double kDefaultStretchBound = 1.04;
+
+// Charts smaller than this many texels (at the packing scale expected from a typical fill of
+// the texture) are not split for stretch: at that size, about 16 x 16 texels, texture detail
+// cannot show how the stretch varies inside the chart, while splitting it further leaves pieces
+// of a few texels each that waste the texture on gutters. On very rough surfaces (spikes several
+// edge lengths high) every small chart stretches, and without this floor splitting went down to
+// single polygons. Such charts may therefore exceed the stretch bound.
+constexpr double kMinSplitTexels = 256.0;
+constexpr double kExpectedFill = 0.7;
 
 void report(const ProgressFn& progress, double value) {
     if (progress)
@@ -78,6 +87,11 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
 
     RefineSettings settings;
     settings.threads = threads;
+    double totalArea = 0.0;
+    for (const double a : adj.polygonArea)
+        totalArea += std::max(a, 0.0);
+    const double texelsPerArea = kExpectedFill * options.width * options.height / totalArea;
+    settings.minSplitArea = kMinSplitTexels / texelsPerArea;
     Segmentation segmentation;
     if (options.factorType == FactorType::MaxStretch) {
         settings.stretchBound = stretchBound(options.factor);

@@ -2,6 +2,8 @@
 
 #include "brontle/atlas/BoundaryOverlap.h"
 #include "brontle/atlas/ChartSplitting.h"
+#include "brontle/atlas/ConvexEmbedding.h"
+#include "brontle/atlas/CrumbMerging.h"
 #include "brontle/atlas/Lscm.h"
 #include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
@@ -42,6 +44,7 @@ struct Work {
     // mean square: on noisy surfaces a few sliver triangles stretch a lot whatever the cut, and
     // the square lets them split charts that are fine everywhere else.
     double stretch = 1.0;
+    double area = 0.0; // in 3D
     // chart.uv holds the layout of the chart this one was cut from (restricted to its vertices).
     bool inherited = false;
 };
@@ -49,50 +52,76 @@ struct Work {
 // Judges a chart on its inherited layout, which a piece of an injective layout keeps injective,
 // so only the stretch, measured over the piece alone, is in question. Within `bound` the piece
 // is accepted as it is: a conformal solve of its own would only lower its stretch further. Far
-// over it (more than twice the allowed excess) the piece is split again at once: a solve of its
-// own would not bring it under. Either way chart.uv is scaled to the 3D area and true returned;
-// false leaves the piece to be solved.
-bool judgeInherited(const MeshAdjacency& adj, Work& work, double bound) {
+// over it (more than twice the allowed excess) a piece that may still be split is split again
+// at once: a solve of its own would not bring it under. Either way chart.uv is scaled to the 3D
+// area and true returned; false leaves the piece to be solved, with `fallback` holding the
+// scaled inherited layout and its stretch when it is a valid one (empty otherwise).
+bool judgeInherited(const MeshAdjacency& adj, Work& work, double bound, bool splittable,
+                    std::vector<Vec2d>& fallback, double& fallbackStretch) {
     StretchSum sum;
     accumulateChartStretch(adj, work.chart, sum);
     if (sum.flipped > 0 || !(sum.area2d > 0.0) || !(sum.area3d > 0.0))
         return false;
     const double stretch = sum.meanL2();
-    if (stretch > bound && stretch <= 1.0 + 2.0 * (bound - 1.0))
-        return false;
-    work.stretch = stretch;
-    work.verdict = stretch > bound ? Verdict::SplitForStretch : Verdict::Accepted;
     const double scale = sum.areaScale();
     for (Vec2d& p : work.chart.uv)
         p = p * scale;
+    if (stretch > bound && (!splittable || stretch <= 1.0 + 2.0 * (bound - 1.0))) {
+        if (!splittable) {
+            fallback = work.chart.uv;
+            fallbackStretch = stretch;
+        }
+        return false;
+    }
+    work.stretch = stretch;
+    work.verdict = stretch > bound ? Verdict::SplitForStretch : Verdict::Accepted;
     return true;
 }
 
 // Flattens one chart and judges it. Reads `owner` only, so charts run in parallel.
 void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
                      std::int32_t id, Work& work, std::vector<std::int32_t>& vertexScratch,
-                     double stretchBound, bool splitSprawling) {
+                     const RefineSettings& settings) {
+    const double stretchBound = settings.stretchBound;
+    work.area = chartArea3d(adj, work.chart);
+    const bool splittable = work.area >= 2.0 * settings.minSplitArea;
     auto checkSprawl = [&] {
-        if (splitSprawling && work.verdict == Verdict::Accepted && sprawls(adj, work.chart))
+        if (settings.maxChartsPerPart == 0 && work.verdict == Verdict::Accepted &&
+            sprawls(adj, work.chart))
             work.verdict = Verdict::SplitForSprawl;
     };
     Chart& chart = work.chart;
     numberChartVertices(adj, chart, vertexScratch);
     work.verdict = Verdict::Accepted;
+    // The inherited layout of a piece too small to split again, kept when a solve of the
+    // piece's own folds or stretches more: it is injective, so the piece is never split for a
+    // fold its parent did not have. On rough surfaces a conformal solve of a small piece often
+    // folds where a spike stands, and splitting for those folds went down to single polygons.
+    std::vector<Vec2d> fallback;
+    double fallbackStretch = 0.0;
     if (work.inherited) {
         work.inherited = false;
         if (chart.polygons.size() > 1 && eulerCharacteristic(adj, owner, id, chart) == 1 &&
-            judgeInherited(adj, work, stretchBound)) {
+            judgeInherited(adj, work, stretchBound, splittable, fallback, fallbackStretch)) {
             checkSprawl();
             return;
         }
     }
-    if (chart.polygons.size() == 1 || chartArea3d(adj, chart) <= 0.0) {
+    const auto useFallback = [&] {
+        chart.uv = std::move(fallback);
+        work.stretch = fallbackStretch;
+        work.verdict = Verdict::Accepted;
+        if (work.stretch <= stretchBound)
+            checkSprawl();
+    };
+    if (chart.polygons.size() == 1 || work.area <= 0.0) {
         flattenByProjection(adj, chart);
     } else if (eulerCharacteristic(adj, owner, id, chart) != 1) {
         work.verdict = Verdict::SplitForShape;
         return;
     } else if (!flattenConformal(adj, owner, id, chart)) {
+        if (!fallback.empty())
+            return useFallback();
         work.verdict = Verdict::SplitForShape;
         return;
     }
@@ -102,6 +131,22 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     if (chart.polygons.size() > 1 && sum.area3d > 0.0 &&
         (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart)))
         work.verdict = Verdict::SplitForFold;
+    if (!fallback.empty() &&
+        (work.verdict == Verdict::SplitForFold || work.stretch > fallbackStretch))
+        return useFallback();
+    // A chart too small to split that still folds is laid out by the embedding that cannot
+    // fold; it stretches more, which at this size does not show.
+    if (work.verdict == Verdict::SplitForFold && !splittable &&
+        flattenConvex(adj, owner, id, chart)) {
+        StretchSum convex;
+        accumulateChartStretch(adj, chart, convex);
+        if (convex.flipped == 0 && convex.area2d > 0.0 &&
+            !borderSelfIntersects(adj, owner, id, chart)) {
+            work.verdict = Verdict::Accepted;
+            sum = convex;
+            work.stretch = sum.meanL2();
+        }
+    }
     const double scale = sum.areaScale();
     for (Vec2d& p : chart.uv)
         p = p * scale;
@@ -138,6 +183,8 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
         if (work.verdict == Verdict::SplitForStretch && settings.maxChartsPerPart == 0) {
             const double ratio = (work.stretch - 1.0) / (settings.stretchBound - 1.0);
             pieces = static_cast<int>(std::clamp(std::ceil(ratio), 2.0, 8.0));
+            if (settings.minSplitArea > 0.0)
+                pieces = std::clamp(static_cast<int>(work.area / settings.minSplitArea), 2, pieces);
         }
         std::vector<std::vector<std::int32_t>> parts =
             splitChart(adj, work.chart.polygons, wantDiscs, splitScratch, pieces);
@@ -189,15 +236,15 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     while (!pending.empty()) {
         parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
             const int id = pending[k];
-            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings.stretchBound,
-                            settings.maxChartsPerPart == 0);
+            flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings);
         });
         const std::vector<int> judged = std::move(pending);
         pending.clear();
         for (const int id : judged) {
             const Verdict v = works[id].verdict;
             const bool overBound = works[id].stretch > settings.stretchBound;
-            const bool mayStretchSplit = settings.maxChartsPerPart == 0;
+            const bool mayStretchSplit =
+                settings.maxChartsPerPart == 0 && works[id].area >= 2.0 * settings.minSplitArea;
             if (v == Verdict::SplitForShape || v == Verdict::SplitForFold ||
                 v == Verdict::SplitForSprawl || (overBound && mayStretchSplit)) {
                 if (overBound && v == Verdict::Accepted)
@@ -238,9 +285,9 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
         if (w.alive)
             result.push_back(std::move(w.chart));
     }
-    std::sort(result.begin(), result.end(), [](const Chart& a, const Chart& b) {
-        return a.polygons.front() < b.polygons.front();
-    });
+    // Splitting can leave single polygons behind (on rough surfaces, many); they are glued back
+    // onto a neighbour where that keeps it free of folds. This also sorts by lowest polygon.
+    mergeSinglePolygonCharts(adj, settings.stretchBound, result);
     return result;
 }
 

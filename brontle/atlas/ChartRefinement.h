@@ -16,6 +16,11 @@ struct RefineSettings {
     // 0: split on stretch without limit. Otherwise the chart-count mode: charts are only split
     // for stretch while their connected part has fewer charts than this.
     int maxChartsPerPart = 0;
+    // 3D area of a chart too small to split for stretch or sprawl (0: no such floor). The atlas
+    // sets it to the area that covers a few hundred texels at the expected packing scale: within
+    // so few texels an uneven stretch cannot show, while cutting such a chart into pieces of a
+    // few texels each wastes most of the texture on gutters.
+    double minSplitArea = 0.0;
     int threads = 1;
 };
 
@@ -25,7 +30,8 @@ struct RefineSettings {
 //    not cross itself (in the stretch mode a piece of a chart split for stretch may keep its
 //    part of that chart's conformal layout when it meets the bound there), or
 //  - a single polygon or a chart without area, flattened by projection.
-// Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much;
+// Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much
+// while larger than twice minSplitArea (a piece of a stretch split keeps about that area);
 // in the stretch mode also when they sprawl, covering less than 0.4 of their minimum-area
 // rectangle (a bent limb, a strip curled into an arc), the pieces keeping their part of the
 // layout.
