@@ -6,6 +6,7 @@
 #include "peelwise/support/GeneralErrorHandler.h"
 
 #include <algorithm>
+#include <functional>
 #include <numbers>
 
 namespace {
@@ -251,8 +252,8 @@ TEST_F(TransformCommandsTest, ARightButtonMouseUpDoesNothingAndRecordsNoHistory)
         {dialog.cmdShiftDown, &frmMain::cmdShiftDown_MouseUp},
     };
     for (const auto& [button, handler] : buttons) {
-        (dialog.*handler)(kRight, 0);
-        (dialog.*handler)(kRight, kCtrl);
+        std::invoke(handler, dialog, kRight, 0);
+        std::invoke(handler, dialog, kRight, kCtrl);
     }
     EXPECT_EQ(uv().vertices(), before);
     EXPECT_EQ(atlas().texcoords(), texcoords);
