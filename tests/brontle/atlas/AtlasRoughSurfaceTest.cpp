@@ -48,6 +48,22 @@ INSTANTIATE_TEST_SUITE_P(Spikes, RoughSphere,
                          ::testing::Values(RoughCase{12, 2.5}, RoughCase{16, 2.5},
                                            RoughCase{16, 1.0}));
 
+TEST(RoughSurface, SameAtlasForAnyThreadCount) {
+    // The fold fallbacks and the gluing of single polygons run on rough surfaces only; their
+    // result must not depend on how the charts were spread over threads.
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(12, 2.5);
+    Options one = defaultOptions();
+    one.threads = 1;
+    Options three = defaultOptions();
+    three.threads = 3;
+    const Result a = generate(sphere.view(), one);
+    const Result b = generate(sphere.view(), three);
+    EXPECT_EQ(a.chartCount, b.chartCount);
+    EXPECT_EQ(a.polygonChart, b.polygonChart);
+    EXPECT_EQ(a.cornerTexCoord, b.cornerTexCoord);
+    EXPECT_EQ(a.texcoords, b.texcoords);
+}
+
 TEST(RoughSurface, LargeSpikyMeshStopsSplittingAtAFewHundredTexels) {
     // 120 000 triangles on a 1024 x 1024 texture, about 6 texels each: without a floor under
     // the chart size the stretch splitting went down to tens of thousands of charts.
