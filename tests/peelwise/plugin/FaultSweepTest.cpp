@@ -13,8 +13,8 @@
 //     script is closed by force and counts as a failure; no exception reached the host);
 //   - the selected shape is bit-identical either to what it was before the run or to what the
 //     clean run made of it (every flat array, the materials with their texture's file and
-//     pixels, the sub-selection), never something in between. One exception is the spec's
-//     own: from OK's render on, a failing step is skipped and OK completes (Part 2.2), so a
+//     pixels, the sub-selection), never something in between. One exception is OK's own
+//     rule: from OK's render on, a failing step is skipped and OK completes, so a
 //     texture that could not be made, read or attached leaves the applied polygons with
 //     another material; only the materials may then differ from the clean run;
 //   - the output folder holds nothing or exactly the clean run's BMP, byte for byte: no
@@ -411,7 +411,7 @@ TEST_F(FaultSweep, EveryHostCallOfAWholeEditingRunMayFailWithoutHarm) {
     }
     const bool verbose = std::getenv("PEELWISE_FAULT_SWEEP_VERBOSE") != nullptr;
 
-    // From OK's render on, a failing step is skipped and OK completes (Part 2.2): a texture that
+    // From OK's render on, a failing step is skipped and OK completes: a texture that
     // could not be made or attached leaves the applied polygons with another material.
     const std::int64_t okRender =
         std::find(clean.calls.begin(), clean.calls.end(), "QtImageFiles::saveImage") -
@@ -477,7 +477,7 @@ TEST_F(FaultSweep, EveryHostCallOfAWholeEditingRunMayFailWithoutHarm) {
     std::cout << "swept " << (last - first + 1) << " faults in " << clock.elapsed()
               << " ms: " << unchanged << " left the shape as it was, " << applied
               << " applied the edit, " << appliedOtherMaterial
-              << " applied it without the new texture (Part 2.2)\n";
+              << " applied it without the new texture\n";
     std::string report;
     for (const std::string& f : findings) {
         report += f + "\n";
