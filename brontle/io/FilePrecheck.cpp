@@ -167,22 +167,42 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
 
     const std::string missing = "the PLY file ends before all the elements its header declares";
     if (format == "ascii") {
-        const auto w = words(std::string_view(bytes).substr(bodyStart + 1));
-        std::size_t next = 0;
+        // Assimp's reader takes one item per line: a line with fewer values than its item needs
+        // (a blank line, a list shorter than its count) is not read from the next line but
+        // fails that item, and the reader then carries on with fewer items than the header
+        // declared. So each item must be whole on its own line here; values after it on the
+        // line are passed over, as the reader does.
+        const std::string_view body = std::string_view(bytes).substr(bodyStart + 1);
+        const std::size_t headerLines = std::size_t(
+            std::count(bytes.begin(), bytes.begin() + std::ptrdiff_t(bodyStart + 1), '\n'));
+        std::size_t lineStart = 0;
+        std::size_t lineNumber = headerLines;
         for (const PlyElement& element : elements)
-            for (std::uint64_t e = 0; e < element.count; ++e)
+            for (std::uint64_t e = 0; e < element.count; ++e) {
+                if (lineStart >= body.size())
+                    fail(fileName, missing);
+                std::size_t lineEnd = body.find('\n', lineStart);
+                if (lineEnd == std::string_view::npos)
+                    lineEnd = body.size();
+                const auto w = words(body.substr(lineStart, lineEnd - lineStart));
+                lineStart = lineEnd + 1;
+                ++lineNumber;
+                const std::string shortLine = "line " + std::to_string(lineNumber) +
+                                              " holds fewer values than its " + element.name +
+                                              " needs";
+                std::size_t next = 0;
                 for (const PlyProperty& p : element.properties) {
                     if (next >= w.size())
-                        fail(fileName, missing);
+                        fail(fileName, shortLine);
                     std::uint64_t items = 0;
                     if (p.countSize > 0 && !toCount(w[next], items))
-                        fail(fileName, "a PLY list has no valid length");
-                    if (p.countSize == 0)
-                        items = 0;
+                        fail(fileName, "a PLY list has no valid length on line " +
+                                           std::to_string(lineNumber));
                     if (items > w.size() - next - 1)
-                        fail(fileName, missing);
+                        fail(fileName, shortLine);
                     next += 1 + std::size_t(items);
                 }
+            }
         return;
     }
     const bool bigEndian = format == "binary_big_endian";

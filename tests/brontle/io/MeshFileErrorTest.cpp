@@ -4,6 +4,8 @@
 
 #include "brontle/io/MeshFile.h"
 
+#include <algorithm>
+
 using namespace brontle;
 using namespace iotest;
 
@@ -193,6 +195,48 @@ TEST(MeshFileErrors, PlyElementWithACountButNoPropertiesIsRefused) {
     writeFile(dir.file("bare_faces.ply"), ply);
     EXPECT_EQ(expectUnreadable(dir, "bare_faces.ply").description(),
               "bare_faces.ply: the PLY element face declares 62222222222 items but no properties");
+}
+
+TEST(MeshFileErrors, AsciiPlyItemsMustBeWholeOnTheirOwnLines) {
+    TempFolder dir;
+    // The PLY reader takes one item per line and fails an item whose line runs short, then
+    // carries on with fewer items than declared (fuzzing met heap corruption inside it on such
+    // files). Each item split or cut here would still be whole read as a stream of numbers.
+    const std::string ply = tilePlyAscii();
+    const std::size_t body = ply.find("end_header\n") + 11;
+    const int headerLines = int(std::count(ply.begin(), ply.begin() + long(body), '\n'));
+    std::string blank = ply;
+    blank.insert(blank.find("1 0 0\n", body), "\n");
+    std::string splitVertex = ply;
+    splitVertex.replace(splitVertex.find("1 1 0\n", body), 6, "1 1\n0\n");
+    std::string shortList = ply;
+    shortList.replace(shortList.find("4 0 1 2 3\n"), 10, "4 0 1 2\n3 ");
+    writeFile(dir.file("blank.ply"), blank);
+    writeFile(dir.file("split.ply"), splitVertex);
+    writeFile(dir.file("short.ply"), shortList);
+    const auto line = [&](int n) { return "line " + std::to_string(headerLines + n); };
+    EXPECT_EQ(expectUnreadable(dir, "blank.ply").description(),
+              "blank.ply: " + line(2) + " holds fewer values than its vertex needs");
+    EXPECT_EQ(expectUnreadable(dir, "split.ply").description(),
+              "split.ply: " + line(3) + " holds fewer values than its vertex needs");
+    EXPECT_EQ(expectUnreadable(dir, "short.ply").description(),
+              "short.ply: " + line(6) + " holds fewer values than its face needs");
+
+    // Values after an item on its line are passed over, as the reader does, and Windows line
+    // ends are whitespace.
+    std::string extra = ply;
+    extra.replace(extra.find("3 1 4 2\n"), 8, "3 1 4 2 9 9\n");
+    std::string crlf;
+    for (char c : ply)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    writeFile(dir.file("extra.ply"), extra);
+    writeFile(dir.file("crlf.ply"), crlf);
+    auto scene = newScene();
+    for (const char* name : {"extra.ply", "crlf.ply"}) {
+        const LoadedScene loaded = loadMeshFile(dir.file(name), *scene);
+        ASSERT_EQ(loaded.shapes.size(), 1u) << name;
+        EXPECT_EQ(loaded.shapes[0]->polygonStart(), (std::vector<std::int32_t>{0, 4, 7})) << name;
+    }
 }
 
 TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
