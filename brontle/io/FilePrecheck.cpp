@@ -53,6 +53,37 @@ bool toCount(std::string_view word, std::uint64_t& value) {
 
 // ---- PLY
 
+// A decimal number as ASCII PLY writes one: optional sign, digits with an optional fraction,
+// optional exponent. Assimp's reader converts whatever a value starts with and does not stop at
+// anything else, so a value that is not a number shifts every value after it; a NUL byte ends
+// its line early.
+bool isPlyNumber(std::string_view word) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < word.size() && word[i] >= '0' && word[i] <= '9')
+            ++i;
+        return i - start;
+    };
+    if (i < word.size() && (word[i] == '+' || word[i] == '-'))
+        ++i;
+    std::size_t mantissa = digits();
+    if (i < word.size() && word[i] == '.') {
+        ++i;
+        mantissa += digits();
+    }
+    if (mantissa == 0)
+        return false;
+    if (i < word.size() && (word[i] == 'e' || word[i] == 'E')) {
+        ++i;
+        if (i < word.size() && (word[i] == '+' || word[i] == '-'))
+            ++i;
+        if (digits() == 0)
+            return false;
+    }
+    return i == word.size();
+}
+
 int plyTypeSize(std::string_view type) {
     if (type == "char" || type == "uchar" || type == "int8" || type == "uint8")
         return 1;
@@ -170,8 +201,8 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
         // Assimp's reader takes one item per line: a line with fewer values than its item needs
         // (a blank line, a list shorter than its count) is not read from the next line but
         // fails that item, and the reader then carries on with fewer items than the header
-        // declared. So each item must be whole on its own line here; values after it on the
-        // line are passed over, as the reader does.
+        // declared. So each item must be whole on its own line here, every value a number;
+        // values after the item on its line are passed over, as the reader does.
         const std::string_view body = std::string_view(bytes).substr(bodyStart + 1);
         const std::size_t headerLines = std::size_t(
             std::count(bytes.begin(), bytes.begin() + std::ptrdiff_t(bodyStart + 1), '\n'));
@@ -195,11 +226,19 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
                     if (next >= w.size())
                         fail(fileName, shortLine);
                     std::uint64_t items = 0;
-                    if (p.countSize > 0 && !toCount(w[next], items))
+                    // A list's length must fit its declared type: the reader keeps it there.
+                    const std::uint64_t longest = p.countSize >= 4
+                                                      ? 0xffffffffu
+                                                      : (std::uint64_t(1) << (8 * p.countSize)) - 1;
+                    if (p.countSize > 0 && (!toCount(w[next], items) || items > longest))
                         fail(fileName, "a PLY list has no valid length on line " +
                                            std::to_string(lineNumber));
                     if (items > w.size() - next - 1)
                         fail(fileName, shortLine);
+                    for (std::size_t v = next; v <= next + std::size_t(items); ++v)
+                        if (!isPlyNumber(w[v]))
+                            fail(fileName, "line " + std::to_string(lineNumber) +
+                                               " holds a value that is not a number");
                     next += 1 + std::size_t(items);
                 }
             }

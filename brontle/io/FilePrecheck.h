@@ -18,7 +18,8 @@ namespace brontle {
 // starting with "solid", and not of the size a binary STL with its stated triangle count has).
 // For PLY: the header must be complete (format, elements with counts, properties of known types,
 // end_header) and the body must hold every declared element (binary: every byte, lists by their
-// counts; ASCII: each item whole on a line of its own). For OFF: the count line and as many vertex
+// counts; ASCII: each item whole on a line of its own, every value a decimal number, list
+// lengths within their type). For OFF: the count line and as many vertex
 // and face lines as it declares, each face with all its indices. For ASCII STL: an "endsolid" line.
 // For glTF (.gltf, or the JSON chunk of a .glb): JSON that parses, and no triangle strip or fan of
 // fewer than 3 vertices and no line strip or loop of fewer than 2 (counted by its indices, else its

@@ -239,6 +239,45 @@ TEST(MeshFileErrors, AsciiPlyItemsMustBeWholeOnTheirOwnLines) {
     }
 }
 
+TEST(MeshFileErrors, AsciiPlyValuesMustBeNumbersAndListLengthsFitTheirType) {
+    TempFolder dir;
+    // The PLY reader converts whatever a value starts with and goes on from there, so one value
+    // that is not a number shifts the rest; fuzzing found a 552-byte file of such values that made
+    // it allocate over 4 GB. A list length beyond its type (uchar here) is cut by the reader.
+    const std::string ply = tilePlyAscii();
+    const std::size_t body = ply.find("end_header\n") + 11;
+    const int headerLines = int(std::count(ply.begin(), ply.begin() + long(body), '\n'));
+    const auto withSecondVertex = [&](const std::string& values) {
+        std::string text = ply;
+        text.replace(text.find("1 0 0\n", body), 5, values);
+        return text;
+    };
+    const std::string notANumber =
+        ": line " + std::to_string(headerLines + 2) + " holds a value that is not a number";
+    int index = 0;
+    for (const std::string& bad :
+         {std::string("1 - 0"), std::string("1 ; 0"), std::string("1e 0 0"),
+          std::string("1 0 \xf4"), std::string("1 0 0x1"), std::string("1 .e5 0"),
+          std::string("1 \0 0", 5), std::string("nan 0 0")}) {
+        const std::string name = "bad" + std::to_string(index++) + ".ply";
+        writeFile(dir.file(name), withSecondVertex(bad));
+        EXPECT_EQ(expectUnreadable(dir, name).description(), name + notANumber) << bad;
+    }
+    std::string longList = ply;
+    longList.replace(longList.find("3 1 4 2\n"), 7, "300 1 4 2");
+    writeFile(dir.file("long.ply"), longList);
+    EXPECT_EQ(expectUnreadable(dir, "long.ply").description(),
+              "long.ply: a PLY list has no valid length on line " +
+                  std::to_string(headerLines + 7));
+
+    // Signs, fractions and exponents in the usual spellings are numbers.
+    writeFile(dir.file("spelt.ply"), withSecondVertex("+1.0e+0 -0 .0"));
+    auto scene = newScene();
+    const LoadedScene loaded = loadMeshFile(dir.file("spelt.ply"), *scene);
+    ASSERT_EQ(loaded.shapes.size(), 1u);
+    EXPECT_EQ(loaded.shapes[0]->polygonStart(), (std::vector<std::int32_t>{0, 4, 7}));
+}
+
 TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     TempFolder dir;
     // When no reader of a file's extension takes it, Assimp offers the file to the content
