@@ -165,6 +165,12 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
             if (w.size() < 3 || !toCount(w[2], element.count))
                 fail(fileName, "a PLY element has no count: " + line);
             element.name = std::string(w[1]);
+            // Assimp's reader sizes its arrays from the first element of a name and then fills
+            // them from every element of that name, writing past their end (found by fuzzing:
+            // a misspelt end_header line let a second header's elements count as more).
+            for (const PlyElement& earlier : elements)
+                if (earlier.name == element.name)
+                    fail(fileName, "the PLY element " + element.name + " is declared twice");
             elements.push_back(element);
         } else if (w[0] == "property") {
             if (elements.empty())

@@ -278,6 +278,18 @@ TEST(MeshFileErrors, AsciiPlyValuesMustBeNumbersAndListLengthsFitTheirType) {
     EXPECT_EQ(loaded.shapes[0]->polygonStart(), (std::vector<std::int32_t>{0, 4, 7}));
 }
 
+TEST(MeshFileErrors, PlyElementDeclaredTwiceIsRefused) {
+    TempFolder dir;
+    // A misspelt end_header line is passed over, so a second header's elements follow the
+    // first's; the PLY reader sized its vertex array from one and filled it from both.
+    std::string ply = tilePlyAscii();
+    const std::string header = ply.substr(0, ply.find("end_header\n"));
+    ply.insert(ply.find("end_header\n"), "end_hea0\n" + header.substr(header.find("element")));
+    writeFile(dir.file("twice.ply"), ply);
+    EXPECT_EQ(expectUnreadable(dir, "twice.ply").description(),
+              "twice.ply: the PLY element vertex is declared twice");
+}
+
 TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     TempFolder dir;
     // When no reader of a file's extension takes it, Assimp offers the file to the content
