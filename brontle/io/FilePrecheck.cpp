@@ -156,6 +156,15 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
         const auto w = words(line);
         if (w.empty() || w[0] == "ply" || w[0] == "comment" || w[0] == "obj_info")
             continue;
+        // Outside comments a header is plain ASCII. Assimp's reader ends a word at the first
+        // byte it does not expect, so a name with a NUL or a byte above 127 in it is read as a
+        // shorter name followed by a count made of the rest (found by fuzzing: 22222222222
+        // items, read until memory ran out).
+        if (std::any_of(line.begin(), line.end(), [](char c) {
+                const auto byte = static_cast<unsigned char>(c);
+                return byte == 0 || byte > 126 || (byte < 32 && !std::isspace(byte));
+            }))
+            fail(fileName, "a PLY header line holds bytes that are not text");
         if (w[0] == "format") {
             if (w.size() < 2)
                 fail(fileName, "the PLY format line is incomplete");

@@ -290,6 +290,34 @@ TEST(MeshFileErrors, PlyElementDeclaredTwiceIsRefused) {
               "twice.ply: the PLY element vertex is declared twice");
 }
 
+TEST(MeshFileErrors, PlyHeaderOutsideCommentsMustBeText) {
+    TempFolder dir;
+    // The PLY reader ends a name at a byte it does not expect and reads the rest as the count:
+    // this element became 22222222222 faces, read until memory ran out. A comment may hold any
+    // text, UTF-8 included.
+    std::string ply = tilePlyAscii();
+    std::string binaryName = ply;
+    binaryName.replace(binaryName.find("element face 2"), 14,
+                       std::string("element face\xce\xcd"
+                                   "22222222222\0\0 2",
+                                   29));
+    std::string nul = ply;
+    nul.replace(nul.find("property float y"), 16, std::string("property float\0y", 17));
+    writeFile(dir.file("name.ply"), binaryName);
+    writeFile(dir.file("nul.ply"), nul);
+    for (const char* name : {"name.ply", "nul.ply"})
+        EXPECT_EQ(expectUnreadable(dir, name).description(),
+                  std::string(name) + ": a PLY header line holds bytes that are not text");
+
+    std::string comment = ply;
+    comment.insert(comment.find("element vertex"), "comment Cr\xc3\xa9\xc3\xa9 \xe2\x9c\x93\n");
+    writeFile(dir.file("comment.ply"), comment);
+    auto scene = newScene();
+    const LoadedScene loaded = loadMeshFile(dir.file("comment.ply"), *scene);
+    ASSERT_EQ(loaded.shapes.size(), 1u);
+    EXPECT_EQ(loaded.shapes[0]->polygonStart(), (std::vector<std::int32_t>{0, 4, 7}));
+}
+
 TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     TempFolder dir;
     // When no reader of a file's extension takes it, Assimp offers the file to the content
