@@ -53,10 +53,10 @@ bool toCount(std::string_view word, std::uint64_t& value) {
 
 // ---- PLY
 
-// A decimal number as ASCII PLY writes one: optional sign, digits with an optional fraction,
-// optional exponent. Assimp's reader converts whatever a value starts with and does not stop at
-// anything else, so a value that is not a number shifts every value after it; a NUL byte ends
-// its line early.
+// A decimal number as ASCII PLY writes one: optional sign, at most 20 digits with an optional
+// fraction, optional exponent. Assimp's reader converts whatever a value starts with and does not
+// stop at anything else, so a value that is not a number shifts every value after it; a NUL byte
+// ends its line early.
 bool isPlyNumber(std::string_view word) {
     std::size_t i = 0;
     const auto digits = [&] {
@@ -72,7 +72,10 @@ bool isPlyNumber(std::string_view word) {
         ++i;
         mantissa += digits();
     }
-    if (mantissa == 0)
+    // Assimp's reader stops converting after about twenty digits and reads the rest of the
+    // digits as the next value (fuzzing: a 41-digit coordinate became a list of billions).
+    // No exporter writes more than 17 significant digits.
+    if (mantissa == 0 || mantissa > 20)
         return false;
     if (i < word.size() && (word[i] == 'e' || word[i] == 'E')) {
         ++i;
@@ -252,8 +255,9 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
                         fail(fileName, shortLine);
                     for (std::size_t v = next; v <= next + std::size_t(items); ++v)
                         if (!isPlyNumber(w[v]))
-                            fail(fileName, "line " + std::to_string(lineNumber) +
-                                               " holds a value that is not a number");
+                            fail(fileName,
+                                 "line " + std::to_string(lineNumber) +
+                                     " holds a value that is not a number of at most 20 digits");
                     next += 1 + std::size_t(items);
                 }
             }

@@ -252,13 +252,14 @@ TEST(MeshFileErrors, AsciiPlyValuesMustBeNumbersAndListLengthsFitTheirType) {
         text.replace(text.find("1 0 0\n", body), 5, values);
         return text;
     };
-    const std::string notANumber =
-        ": line " + std::to_string(headerLines + 2) + " holds a value that is not a number";
+    const std::string notANumber = ": line " + std::to_string(headerLines + 2) +
+                                   " holds a value that is not a number of at most 20 digits";
     int index = 0;
     for (const std::string& bad :
          {std::string("1 - 0"), std::string("1 ; 0"), std::string("1e 0 0"),
           std::string("1 0 \xf4"), std::string("1 0 0x1"), std::string("1 .e5 0"),
-          std::string("1 \0 0", 5), std::string("nan 0 0")}) {
+          std::string("1 \0 0", 5), std::string("nan 0 0"),
+          std::string("1 0 0" + std::string(21, '8'))}) {
         const std::string name = "bad" + std::to_string(index++) + ".ply";
         writeFile(dir.file(name), withSecondVertex(bad));
         EXPECT_EQ(expectUnreadable(dir, name).description(), name + notANumber) << bad;
