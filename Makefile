@@ -38,7 +38,9 @@ test: build
 # in $(ASAN_BUILD), run as `make test` runs them. Any memory error, undefined behaviour or leak
 # fails its test with the report. Each memory error and leak report is also written to
 # $(ASAN_BUILD)/sanitizer-logs, and any report there fails the run, even from a test that passed
-# when run again (UBSan's reports stay in the test's output). Leaks made inside system libraries
+# when run again (UBSan's reports stay in the test's output). A log holding only the leak
+# checker's own failure (its tracer thread crashing while it stops the software OpenGL driver's
+# threads, seen once in 600 programs) is shown but does not fail the run. Leaks made inside system libraries
 # (Mesa, fontconfig, Qt, Assimp ...) are suppressed by library name in tests/lsan-system.supp.
 ASAN_BUILD ?= build-asan
 SANITIZER_LOGS = $(CURDIR)/$(ASAN_BUILD)/sanitizer-logs
@@ -57,7 +59,12 @@ test-sanitize: deps
 	  ctest --output-on-failure -j $(JOBS) --repeat until-pass:3; \
 	  status=$$?; \
 	  for log in $(SANITIZER_LOGS)/*; do \
-	    [ -e "$$log" ] || continue; echo "== sanitizer report $$log"; cat "$$log"; status=1; \
+	    [ -e "$$log" ] || continue; echo "== sanitizer report $$log"; cat "$$log"; \
+	    if grep -q "LeakSanitizer has encountered a fatal error" "$$log" && \
+	       ! grep -q "ERROR: \(AddressSanitizer\|LeakSanitizer: detected\)" "$$log"; then \
+	      echo "(the leak checker's own thread failed while stopping the process's threads;" \
+	           "no report about this code, and the test passed)"; continue; fi; \
+	    status=1; \
 	  done; \
 	  exit $$status
 
