@@ -3,12 +3,10 @@
 
 #include "IoTestSupport.h"
 #include "LiteralMeshes.h"
+#include "support/MemoryLimit.h"
 
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/Shape.h"
-
-#include <cstdlib>
-#include <optional>
 
 namespace {
 
@@ -16,24 +14,7 @@ using namespace iotest;
 
 constexpr std::uint64_t kMegabyte = 1u << 20;
 
-// Sets BRONTLE_MEMORY_LIMIT_MB for one test and restores what was there.
-class MemoryLimit {
-  public:
-    explicit MemoryLimit(const std::string& megabytes) {
-        if (const char* old = std::getenv("BRONTLE_MEMORY_LIMIT_MB"))
-            old_ = old;
-        setenv("BRONTLE_MEMORY_LIMIT_MB", megabytes.c_str(), 1);
-    }
-    ~MemoryLimit() {
-        if (old_)
-            setenv("BRONTLE_MEMORY_LIMIT_MB", old_->c_str(), 1);
-        else
-            unsetenv("BRONTLE_MEMORY_LIMIT_MB");
-    }
-
-  private:
-    std::optional<std::string> old_;
-};
+using testing_support::MemoryLimit;
 
 // An OBJ grid of n x n quads: at n = 150 about 700 KB of text.
 std::string gridObj(int n) {

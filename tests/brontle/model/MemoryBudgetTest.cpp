@@ -5,11 +5,10 @@
 #include "brontle/model/Error.h"
 
 #include "../../support/ModelBuilders.h"
+#include "support/MemoryLimit.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
 
 namespace {
@@ -18,24 +17,7 @@ using namespace testing_shapes;
 
 constexpr std::uint64_t kMegabyte = 1u << 20;
 
-// Sets BRONTLE_MEMORY_LIMIT_MB for one test and restores what was there.
-class MemoryLimit {
-  public:
-    explicit MemoryLimit(const char* value) {
-        if (const char* old = std::getenv("BRONTLE_MEMORY_LIMIT_MB"))
-            old_ = old;
-        setenv("BRONTLE_MEMORY_LIMIT_MB", value, 1);
-    }
-    ~MemoryLimit() {
-        if (old_)
-            setenv("BRONTLE_MEMORY_LIMIT_MB", old_->c_str(), 1);
-        else
-            unsetenv("BRONTLE_MEMORY_LIMIT_MB");
-    }
-
-  private:
-    std::optional<std::string> old_;
-};
+using testing_support::MemoryLimit;
 
 TEST(MemoryBudget, TheLimitCapsWhatIsAvailableAndBadValuesAreIgnored) {
     std::uint64_t system = 0;
