@@ -177,6 +177,12 @@ void checkPly(const std::string& bytes, const std::string& fileName) {
             if (w.size() < 3 || !toCount(w[2], element.count))
                 fail(fileName, "a PLY element has no count: " + line);
             element.name = std::string(w[1]);
+            // A name is a word that does not start with a digit: Assimp's reader takes the
+            // leading digits of such a name as the item count (found by fuzzing: an element
+            // named 165972664Face became 165,972,664 items, read until memory ran out).
+            if (std::isdigit(static_cast<unsigned char>(element.name[0])) ||
+                element.name[0] == '+' || element.name[0] == '-' || element.name[0] == '.')
+                fail(fileName, "the PLY element name " + element.name + " starts with a number");
             // Assimp's reader sizes its arrays from the first element of a name and then fills
             // them from every element of that name, writing past their end (found by fuzzing:
             // a misspelt end_header line let a second header's elements count as more).

@@ -291,6 +291,16 @@ TEST(MeshFileErrors, PlyElementDeclaredTwiceIsRefused) {
               "twice.ply: the PLY element vertex is declared twice");
 }
 
+TEST(MeshFileErrors, PlyElementNameStartingWithANumberIsRefused) {
+    TempFolder dir;
+    // The PLY reader took the name's leading digits for the count: 165,972,664 faces.
+    std::string ply = tilePlyAscii();
+    ply.replace(ply.find("element face"), 12, "element 165972664face");
+    writeFile(dir.file("digits.ply"), ply);
+    EXPECT_EQ(expectUnreadable(dir, "digits.ply").description(),
+              "digits.ply: the PLY element name 165972664face starts with a number");
+}
+
 TEST(MeshFileErrors, PlyHeaderOutsideCommentsMustBeText) {
     TempFolder dir;
     // The PLY reader ends a name at a byte it does not expect and reads the rest as the count:
