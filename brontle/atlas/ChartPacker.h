@@ -9,6 +9,8 @@
 // whose covered texels' centroid sits lowest (the chart settles as deep as it can, upright in a
 // narrow gap or on its flat side on a wide floor). Two charts' texels are always more
 // than `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
+// A chart of many polygons that finds no room at a trial scale may be cut in two (whole polygons
+// on either side, the flattening kept), recursively, within a budget of cuts per packing.
 // A bisection over the scale keeps the largest scale at which every chart fits, to 0.1 %.
 
 #include "brontle/atlas/Geometry.h"
@@ -22,12 +24,24 @@ namespace brontle::atlas {
 struct PackInput {
     std::vector<Vec2d> points;                 // the chart's 2D layout, in 3D length units
     std::vector<std::array<int, 3>> triangles; // indices into points covering the chart
+    // Per triangle, the polygon of the chart it belongs to (non-decreasing); a cut never
+    // separates one polygon's triangles. Empty: the chart is never cut.
+    std::vector<std::int32_t> triangleGroup;
+};
+
+// A chart as packed, whole or one piece of it.
+struct PackedPiece {
+    int chart = 0;                       // index into the packed charts
+    std::vector<std::int32_t> triangles; // the chart's triangles in this piece, ascending;
+                                         // empty when the chart was packed whole
+    // Per point of the chart, its packed position in texel units, x in [gutter, width - gutter],
+    // y in [gutter, height - gutter], y growing upwards. Only the piece's points are placed.
+    std::vector<Vec2d> positions;
 };
 
 struct PackResult {
-    // Per chart, per point: the packed position in texel units, x in [gutter, width - gutter],
-    // y in [gutter, height - gutter], y growing upwards.
-    std::vector<std::vector<Vec2d>> positions;
+    // Every chart's pieces (one when it stayed whole), ordered by chart.
+    std::vector<PackedPiece> pieces;
     double scale = 0.0; // texels per 3D length unit
 };
 

@@ -152,6 +152,17 @@ double distanceToSegment(Vec2d p, Vec2d a, Vec2d b) {
     return length(p - (a + ab * t));
 }
 
+// The packed positions per chart, for charts the packer may not cut (no triangle groups).
+std::vector<std::vector<Vec2d>> wholePositions(const PackResult& packed) {
+    std::vector<std::vector<Vec2d>> out;
+    for (const PackedPiece& piece : packed.pieces) {
+        EXPECT_TRUE(piece.triangles.empty()) << "chart " << piece.chart << " was cut";
+        EXPECT_EQ(piece.chart, static_cast<int>(out.size()));
+        out.push_back(piece.positions);
+    }
+    return out;
+}
+
 TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
     // An L of 10 x 10 with arms 3 wide (area 51), fanned from its inner corner, and a unit
     // square: the square must sit inside the L's bounding box, in the bend, not beside it.
@@ -164,9 +175,10 @@ TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
     const int size = 64;
     const int gutter = 2;
     const PackResult packed = packCharts({ell, square}, size, size, gutter, 1);
-    ASSERT_EQ(packed.positions.size(), 2u);
-    const std::vector<Vec2d>& l = packed.positions[0];
-    const std::vector<Vec2d>& s = packed.positions[1];
+    const std::vector<std::vector<Vec2d>> positions = wholePositions(packed);
+    ASSERT_EQ(positions.size(), 2u);
+    const std::vector<Vec2d>& l = positions[0];
+    const std::vector<Vec2d>& s = positions[1];
     // The L fills most of the texture: its 10 units span nearly 60 texels.
     EXPECT_GT(packed.scale * 10.0, 50.0);
     double minX = 1e9, maxX = -1e9, minY = 1e9, maxY = -1e9;
@@ -225,7 +237,7 @@ TEST(ChartPacker, ScaleSearchEndsWithinATenthOfAPercentOfTheLargestFittingScale)
         const PackResult packed = packCharts(c.charts, c.width, c.height, 2, 1);
         EXPECT_LT(packed.scale, c.largest) << c.width << " x " << c.height;
         EXPECT_GT(packed.scale, c.largest * (1.0 - 1.5e-3)) << c.width << " x " << c.height;
-        for (const auto& chart : packed.positions) {
+        for (const auto& chart : wholePositions(packed)) {
             for (const Vec2d& p : chart) {
                 EXPECT_GE(p.x, 2.0);
                 EXPECT_GE(p.y, 2.0);
@@ -265,8 +277,8 @@ TEST(ChartPacker, EqualRectanglesPackAtLeastAsTightlyAsTheirBestGrid) {
         double w, h;
         int size;
     };
-    for (const Case& c : {Case{36, 1.0, 1.0, 256}, Case{40, 2.0, 1.0, 256},
-                          Case{50, 1.0, 1.0, 512}, Case{24, 3.0, 2.0, 300}}) {
+    for (const Case& c : {Case{36, 1.0, 1.0, 256}, Case{40, 2.0, 1.0, 256}, Case{50, 1.0, 1.0, 512},
+                          Case{24, 3.0, 2.0, 300}}) {
         std::vector<PackInput> charts(c.count, rectangleChart(c.w, c.h));
         const PackResult packed = packCharts(charts, c.size, c.size, 2, 2);
         const double grid = bestGridScale(c.count, c.w, c.h, c.size, c.size, 2);
@@ -292,35 +304,23 @@ PackInput starChart(std::mt19937& random, int spokes, double radius) {
     return star;
 }
 
-TEST(ChartPacker, IrregularChartsNeverShareATexelAndGiveTheSameLayoutForAnyThreadCount) {
-    // Stars of different sizes: every chart's triangles, rasterised conservatively at the packed
-    // positions, keep more than the gutter (Chebyshev, in texels) from every other chart's and
-    // from the border; and 1, 2 or 5 threads give bit-identical positions.
-    std::mt19937 random(5);
-    std::vector<PackInput> charts;
-    for (int i = 0; i < 60; ++i)
-        charts.push_back(starChart(random, 5 + i % 7, 0.5 + (i % 9) * 0.25));
-    const int size = 256, gutter = 2;
-    const PackResult packed = packCharts(charts, size, size, gutter, 1);
-    for (const int threads : {2, 5}) {
-        const PackResult again = packCharts(charts, size, size, gutter, threads);
-        EXPECT_EQ(again.scale, packed.scale) << threads;
-        ASSERT_EQ(again.positions.size(), packed.positions.size());
-        for (std::size_t i = 0; i < packed.positions.size(); ++i) {
-            ASSERT_EQ(again.positions[i].size(), packed.positions[i].size());
-            for (std::size_t k = 0; k < packed.positions[i].size(); ++k) {
-                EXPECT_EQ(again.positions[i][k].x, packed.positions[i][k].x) << threads;
-                EXPECT_EQ(again.positions[i][k].y, packed.positions[i][k].y) << threads;
-            }
-        }
-    }
-    // Owner of every texel a chart's triangle touches (bounding boxes of the triangles, a
-    // superset of what they touch), then the gutter check between different owners.
-    std::vector<int> owner(size * size, -1);
-    for (std::size_t i = 0; i < charts.size(); ++i) {
-        for (const auto& t : charts[i].triangles) {
-            const Vec2d a = packed.positions[i][t[0]], b = packed.positions[i][t[1]],
-                        c = packed.positions[i][t[2]];
+// Every piece's triangles, rasterised conservatively at their packed positions, keep more than
+// the gutter (Chebyshev, in texels) from every other piece's and from the border.
+void expectGutterBetweenPieces(const std::vector<PackInput>& charts, const PackResult& packed,
+                               int size, int gutter) {
+    // Owner of every texel a piece's triangle touches, then the gutter check between owners.
+    std::vector<int> owner(static_cast<std::size_t>(size) * size, -1);
+    for (std::size_t i = 0; i < packed.pieces.size(); ++i) {
+        const PackedPiece& piece = packed.pieces[i];
+        const PackInput& chart = charts[piece.chart];
+        std::vector<std::int32_t> triangles = piece.triangles;
+        if (triangles.empty())
+            for (std::size_t t = 0; t < chart.triangles.size(); ++t)
+                triangles.push_back(static_cast<std::int32_t>(t));
+        for (const std::int32_t ti : triangles) {
+            const auto& t = chart.triangles[ti];
+            const Vec2d a = piece.positions[t[0]], b = piece.positions[t[1]],
+                        c = piece.positions[t[2]];
             // Texels whose closed square the triangle touches: sample the triangle densely.
             for (int u = 0; u <= 64; ++u) {
                 for (int v = 0; u + v <= 64; ++v) {
@@ -353,6 +353,94 @@ TEST(ChartPacker, IrregularChartsNeverShareATexelAndGiveTheSameLayoutForAnyThrea
                 }
         }
     }
+}
+
+TEST(ChartPacker, IrregularChartsNeverShareATexelAndGiveTheSameLayoutForAnyThreadCount) {
+    // Stars of different sizes: every chart's triangles, rasterised conservatively at the packed
+    // positions, keep more than the gutter (Chebyshev, in texels) from every other chart's and
+    // from the border; and 1, 2 or 5 threads give bit-identical positions.
+    std::mt19937 random(5);
+    std::vector<PackInput> charts;
+    for (int i = 0; i < 60; ++i)
+        charts.push_back(starChart(random, 5 + i % 7, 0.5 + (i % 9) * 0.25));
+    const int size = 256, gutter = 2;
+    const PackResult packed = packCharts(charts, size, size, gutter, 1);
+    for (const int threads : {2, 5}) {
+        const PackResult again = packCharts(charts, size, size, gutter, threads);
+        EXPECT_EQ(again.scale, packed.scale) << threads;
+        ASSERT_EQ(again.pieces.size(), packed.pieces.size());
+        for (std::size_t i = 0; i < packed.pieces.size(); ++i) {
+            const auto& was = packed.pieces[i].positions;
+            const auto& now = again.pieces[i].positions;
+            ASSERT_EQ(now.size(), was.size());
+            for (std::size_t k = 0; k < was.size(); ++k) {
+                EXPECT_EQ(now[k].x, was[k].x) << threads;
+                EXPECT_EQ(now[k].y, was[k].y) << threads;
+            }
+        }
+    }
+    expectGutterBetweenPieces(charts, packed, size, gutter);
+}
+
+PackInput gridChart(int quads) {
+    PackInput g;
+    for (int y = 0; y <= quads; ++y)
+        for (int x = 0; x <= quads; ++x)
+            g.points.push_back({static_cast<double>(x), static_cast<double>(y)});
+    for (int y = 0; y < quads; ++y) {
+        for (int x = 0; x < quads; ++x) {
+            const int a = y * (quads + 1) + x, b = a + 1, c = a + quads + 2, d = a + quads + 1;
+            g.triangles.push_back({a, b, c});
+            g.triangles.push_back({a, c, d});
+            g.triangleGroup.push_back(y * quads + x);
+            g.triangleGroup.push_back(y * quads + x);
+        }
+    }
+    return g;
+}
+
+TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
+    // Five equal squares fill only five of the six cells of a 3 x 2 layout when packed whole.
+    // Allowed to cut them (each is 4 x 4 quads of two triangles), the packer reaches a larger
+    // scale; every piece is a rigid copy of its part of the chart, the pieces of a chart hold
+    // each of its triangles once, and a quad's two triangles stay together.
+    const int size = 256, gutter = 2;
+    std::vector<PackInput> charts(5, gridChart(4));
+    std::vector<PackInput> uncuttable = charts;
+    for (PackInput& c : uncuttable)
+        c.triangleGroup.clear();
+    const PackResult whole = packCharts(uncuttable, size, size, gutter, 1);
+    EXPECT_EQ(wholePositions(whole).size(), 5u);
+    const PackResult cut = packCharts(charts, size, size, gutter, 2);
+    EXPECT_GT(cut.pieces.size(), 5u);
+    EXPECT_GT(cut.scale, 1.1 * whole.scale);
+    std::vector<std::vector<int>> seen(5, std::vector<int>(32, 0));
+    for (const PackedPiece& piece : cut.pieces) {
+        const PackInput& chart = charts[piece.chart];
+        std::vector<std::int32_t> triangles = piece.triangles;
+        if (triangles.empty())
+            for (int t = 0; t < 32; ++t)
+                triangles.push_back(t);
+        std::vector<int> perGroup(16, 0);
+        for (const std::int32_t t : triangles) {
+            ++seen[piece.chart][t];
+            ++perGroup[chart.triangleGroup[t]];
+        }
+        for (const int n : perGroup)
+            EXPECT_TRUE(n == 0 || n == 2);
+        // Rigid: every edge of the piece keeps its length times the scale.
+        for (const std::int32_t t : triangles) {
+            for (int e = 0; e < 3; ++e) {
+                const int a = chart.triangles[t][e], b = chart.triangles[t][(e + 1) % 3];
+                EXPECT_NEAR(length(piece.positions[a] - piece.positions[b]),
+                            cut.scale * length(chart.points[a] - chart.points[b]), 1e-9);
+            }
+        }
+    }
+    for (const auto& chart : seen)
+        for (const int n : chart)
+            EXPECT_EQ(n, 1);
+    expectGutterBetweenPieces(charts, cut, size, gutter);
 }
 
 } // namespace
