@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <numeric>
 #include <string>
 
 namespace brontle::atlas {
@@ -68,15 +69,71 @@ constexpr double kDefaultStretchBound = 1.04;
 constexpr double kMinSplitTexels = 256.0;
 constexpr double kExpectedFill = 0.7;
 
+// Per polygon of the chart, the index of its first corner in chart.cornerLocal.
+std::vector<std::size_t> firstCorners(const MeshAdjacency& adj, const Chart& chart) {
+    std::vector<std::size_t> first(chart.polygons.size() + 1, 0);
+    for (std::size_t n = 0; n < chart.polygons.size(); ++n)
+        first[n + 1] = first[n] + static_cast<std::size_t>(adj.polygonStart[chart.polygons[n] + 1] -
+                                                           adj.polygonStart[chart.polygons[n]]);
+    return first;
+}
+
+// The chart made of the polygons `from.polygons[n]` for n in `members` (ascending), its vertices
+// numbered afresh and placed where `uv` (per local vertex of `from`) puts them.
+Chart subChart(const MeshAdjacency& adj, const Chart& from, const std::vector<Vec2d>& uv,
+               const std::vector<std::size_t>& members, std::vector<std::int32_t>& scratch) {
+    const std::vector<std::size_t> first = firstCorners(adj, from);
+    Chart part;
+    for (const std::size_t n : members)
+        part.polygons.push_back(from.polygons[n]);
+    numberChartVertices(adj, part, scratch);
+    part.uv.resize(part.vertices.size());
+    std::size_t k = 0;
+    for (const std::size_t n : members) {
+        const std::size_t size = first[n + 1] - first[n];
+        for (std::size_t j = 0; j < size; ++j)
+            part.uv[part.cornerLocal[k + j]] = uv[from.cornerLocal[first[n] + j]];
+        k += size;
+    }
+    return part;
+}
+
+// Groups the polygons of the chart (indices into chart.polygons) by the connected pieces they
+// form, joined through shared vertices, each group ascending, ordered by its first polygon.
+std::vector<std::vector<std::size_t>> connectedPieces(const MeshAdjacency& adj,
+                                                      const Chart& chart) {
+    std::vector<std::int32_t> parent(chart.vertices.size());
+    std::iota(parent.begin(), parent.end(), 0);
+    auto find = [&](std::int32_t v) {
+        while (parent[v] != v)
+            v = parent[v] = parent[parent[v]];
+        return v;
+    };
+    const std::vector<std::size_t> first = firstCorners(adj, chart);
+    for (std::size_t n = 0; n < chart.polygons.size(); ++n)
+        for (std::size_t c = first[n] + 1; c < first[n + 1]; ++c)
+            parent[find(chart.cornerLocal[c])] = find(chart.cornerLocal[first[n]]);
+    std::vector<std::int32_t> group(chart.vertices.size(), -1);
+    std::vector<std::vector<std::size_t>> groups;
+    for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
+        std::int32_t& g = group[find(chart.cornerLocal[first[n]])];
+        if (g < 0) {
+            g = static_cast<std::int32_t>(groups.size());
+            groups.emplace_back();
+        }
+        groups[g].push_back(n);
+    }
+    return groups;
+}
+
 // The final charts, one per packed piece, each with its packed positions as chart.uv. A chart the
-// packer cut becomes one chart per piece, numbering its own vertices, so the corners on the cut
-// get a texture coordinate on either side.
+// packer cut becomes one chart per connected piece, numbering its own vertices, so the corners on
+// the cut get a texture coordinate on either side.
 std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> charts,
                                   PackResult& packed) {
     std::vector<Chart> out;
     out.reserve(packed.pieces.size());
-    std::vector<std::int32_t> scratch(adj.positions.size(), -1);
-    std::vector<std::int32_t> firstTriangle;
+    std::vector<std::int32_t> scratch(adj.vertexCount, -1);
     for (PackedPiece& piece : packed.pieces) {
         Chart& whole = charts[piece.chart];
         if (piece.triangles.empty()) {
@@ -84,38 +141,27 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
             out.push_back(std::move(whole));
             continue;
         }
-        // Triangle t of the chart belongs to the polygon n with firstTriangle[n] <= t.
-        firstTriangle.assign(1, 0);
-        for (const std::int32_t p : whole.polygons)
-            firstTriangle.push_back(firstTriangle.back() + adj.polygonStart[p + 1] -
-                                    adj.polygonStart[p] - 2);
-        Chart part;
-        std::vector<std::size_t> wholeCorner; // per polygon of the part, its first corner in whole
-        std::size_t corner = 0;
+        // The packer numbers a chart's triangles polygon by polygon, size - 2 for each.
+        std::vector<std::size_t> members;
         std::size_t next = 0;
+        std::int32_t firstTriangle = 0;
         for (std::size_t n = 0; n < whole.polygons.size(); ++n) {
             const std::int32_t p = whole.polygons[n];
-            while (next < piece.triangles.size() && piece.triangles[next] < firstTriangle[n + 1]) {
-                if (part.polygons.empty() || part.polygons.back() != p) {
-                    part.polygons.push_back(p);
-                    wholeCorner.push_back(corner);
-                }
-                ++next;
-            }
-            corner += adj.polygonStart[p + 1] - adj.polygonStart[p];
+            firstTriangle += adj.polygonStart[p + 1] - adj.polygonStart[p] - 2;
+            bool member = false;
+            for (; next < piece.triangles.size() && piece.triangles[next] < firstTriangle; ++next)
+                member = true;
+            if (member)
+                members.push_back(n);
         }
-        numberChartVertices(adj, part, scratch);
-        part.uv.resize(part.vertices.size());
-        std::size_t k = 0;
-        for (std::size_t n = 0; n < part.polygons.size(); ++n) {
-            const int size =
-                adj.polygonStart[part.polygons[n] + 1] - adj.polygonStart[part.polygons[n]];
-            for (int j = 0; j < size; ++j)
-                part.uv[part.cornerLocal[k + j]] =
-                    piece.positions[whole.cornerLocal[wholeCorner[n] + j]];
-            k += size;
+        Chart part = subChart(adj, whole, piece.positions, members, scratch);
+        const std::vector<std::vector<std::size_t>> pieces = connectedPieces(adj, part);
+        if (pieces.size() == 1) {
+            out.push_back(std::move(part));
+            continue;
         }
-        out.push_back(std::move(part));
+        for (const std::vector<std::size_t>& connected : pieces)
+            out.push_back(subChart(adj, part, part.uv, connected, scratch));
     }
     return out;
 }

@@ -4,6 +4,8 @@
 #include "AtlasTestMeshes.h"
 
 #include <algorithm>
+#include <numeric>
+#include <set>
 
 namespace brontle::atlas::testing {
 namespace {
@@ -68,6 +70,70 @@ TEST(AtlasPacking, NoisySphereFillsMostOfTheTexture) {
         EXPECT_LE(r.stretchL2, 1.04) << triangles << " triangles";
         EXPECT_EQ(countOverlappingTexels(sphere.view(), r, 1024, 1024), 0);
     }
+}
+
+// Five separate flat 4 x 4 quad patches side by side.
+GeneratedMesh fivePatches() {
+    GeneratedMesh m;
+    const GeneratedMesh patch = quadGrid(4);
+    for (int k = 0; k < 5; ++k) {
+        const auto base = static_cast<std::int32_t>(m.positions.size());
+        for (Vector3 p : patch.positions) {
+            p.x += 6.0f * static_cast<float>(k);
+            m.positions.push_back(p);
+        }
+        for (int q = 0; q < patch.polygonCount(); ++q) {
+            const int b = patch.polygonStart[q];
+            m.addPolygon({base + patch.cornerVertex[b], base + patch.cornerVertex[b + 1],
+                          base + patch.cornerVertex[b + 2], base + patch.cornerVertex[b + 3]});
+        }
+    }
+    return m;
+}
+
+// Per chart, the number of pieces its polygons form when joined through shared texture
+// coordinates (one for a chart in one piece).
+std::vector<int> piecesPerChart(const GeneratedMesh& mesh, const Result& r) {
+    std::vector<int> coordParent(r.texcoords.size());
+    std::iota(coordParent.begin(), coordParent.end(), 0);
+    auto findCoord = [&](int t) {
+        while (coordParent[t] != t)
+            t = coordParent[t] = coordParent[coordParent[t]];
+        return t;
+    };
+    for (int p = 0; p < mesh.polygonCount(); ++p)
+        for (int c = mesh.polygonStart[p] + 1; c < mesh.polygonStart[p + 1]; ++c)
+            coordParent[findCoord(r.cornerTexCoord[c])] =
+                findCoord(r.cornerTexCoord[mesh.polygonStart[p]]);
+    std::vector<std::set<int>> roots(r.chartCount);
+    for (int p = 0; p < mesh.polygonCount(); ++p)
+        roots[r.polygonChart[p]].insert(findCoord(r.cornerTexCoord[mesh.polygonStart[p]]));
+    std::vector<int> count;
+    for (const auto& set : roots)
+        count.push_back(static_cast<int>(set.size()));
+    return count;
+}
+
+TEST(AtlasPacking, ChartsThatDoNotFitWholeAreCutIntoConnectedChartsOnlyInTheStretchMode) {
+    // Five equal patches leave a sixth of a 3 x 2 layout empty when packed whole. With the
+    // stretch factor the packer cuts some of them, which fills the texture better; each piece
+    // is a chart of its own, in one connected piece. The chart count is the user's own: with
+    // "# Charts" the five patches stay five charts.
+    const GeneratedMesh mesh = fivePatches();
+    Options o = defaultOptions();
+    o.width = o.height = 256;
+    const Result cut = generate(mesh.view(), o);
+    expectAtlasInvariants(mesh, cut);
+    EXPECT_EQ(countOverlappingTexels(mesh.view(), cut, o.width, o.height), 0);
+    EXPECT_GT(cut.chartCount, 5);
+    for (const int pieces : piecesPerChart(mesh, cut))
+        EXPECT_EQ(pieces, 1);
+    o.factorType = FactorType::ChartCount;
+    o.factor = 1;
+    const Result whole = generate(mesh.view(), o);
+    expectAtlasInvariants(mesh, whole);
+    EXPECT_EQ(whole.chartCount, 5);
+    EXPECT_GT(cut.utilisation, whole.utilisation + 0.05);
 }
 
 TEST(AtlasPacking, TorusHasNoOverlappingTexels) {
