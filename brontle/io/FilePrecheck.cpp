@@ -324,8 +324,16 @@ void checkOff(const std::string& bytes, const std::string& fileName) {
     std::uint64_t vertices = 0, faces = 0;
     if (counts.size() < 2 || !toCount(counts[0], vertices) || !toCount(counts[1], faces))
         fail(fileName, "the OFF vertex and face counts are missing");
-    if (lines.size() - next < vertices + faces)
+    // Counts near 2^64 must not wrap around when added (found by fuzzing).
+    const std::uint64_t available = lines.size() - next;
+    if (vertices > available || faces > available - vertices)
         fail(fileName, "the OFF file ends before all the vertices and faces it declares");
+    // Assimp's reader goes on reading a vertex's coordinates past the end of a line that holds
+    // only one, shifting every line after it (found by fuzzing: the last face was then read past
+    // the end of the file).
+    for (std::uint64_t v = 0; v < vertices; ++v)
+        if (words(lines[next + v]).size() < 3)
+            fail(fileName, "OFF vertex " + std::to_string(v) + " has fewer than 3 coordinates");
     for (std::uint64_t f = 0; f < faces; ++f) {
         const auto w = words(lines[next + vertices + f]);
         std::uint64_t corners = 0;

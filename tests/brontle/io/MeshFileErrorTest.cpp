@@ -158,6 +158,20 @@ TEST(MeshFileErrors, OffFacesTheReaderWouldDropAreRefused) {
         EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
 }
 
+TEST(MeshFileErrors, OffCountsThatWrapAroundAndShortVertexLinesAreRefused) {
+    TempFolder dir;
+    // 2^64 - 2 vertices plus 2 faces wrapped to zero lines needed, and the check read past the
+    // lines it had. A vertex line with one value made the OFF reader read the last face past
+    // the end of the file.
+    writeFile(dir.file("wrap.off"), "OFF 18446744073709551614 2 0\n0 0 0\n3 0 0 0\n");
+    writeFile(dir.file("short.off"), "2 1\n1\n1 0 0\n1 0 0\nd\nc");
+    const std::pair<const char*, const char*> cases[] = {
+        {"wrap.off", "the OFF file ends before all the vertices and faces it declares"},
+        {"short.off", "OFF vertex 0 has fewer than 3 coordinates"}};
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+}
+
 TEST(MeshFileErrors, HeaderlessOffLoads) {
     TempFolder dir;
     writeFile(dir.file("bare.off"), "3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
