@@ -134,6 +134,87 @@ def gltf_seeds():
     put("fuzz_mesh_gltf", "obj_text.gltf", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n")
 
 
+def glb(positions, indices, mode=4):
+    """The same quad as gltf(), as one binary GLB file: JSON chunk, then the buffer as BIN."""
+    data = b"".join(struct.pack("<3f", *p) for p in positions)
+    index_offset = len(data)
+    data += b"".join(struct.pack("<H", i) for i in indices)
+    data += b"\0" * (-len(data) % 4)
+    text = gltf(positions, indices, mode)
+    start = text.index('"uri":"')
+    text = text[:start - 1] + text[text.index('"', start + 7) + 1:]
+    text = text.strip().encode()
+    text += b" " * (-len(text) % 4)
+    body = struct.pack("<I", len(text)) + b"JSON" + text + struct.pack("<I", len(data)) + b"BIN\0" + data
+    return b"glTF" + struct.pack("<II", 2, 12 + len(body)) + body
+
+
+def glb_seeds():
+    quad = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)]
+    good = glb(quad, [0, 1, 2, 0, 2, 3])
+    put("fuzz_mesh_glb", "quad.glb", good)
+    put("fuzz_mesh_glb", "index_out_of_range.glb", glb(quad, [0, 1, 2, 0, 2, 9]))
+    put("fuzz_mesh_glb", "strip.glb", glb(quad, [0, 1, 3, 2], mode=5))
+    put("fuzz_mesh_glb", "truncated.glb", good[: len(good) - 10])
+    put("fuzz_mesh_glb", "length_too_large.glb", good[:8] + struct.pack("<I", 1 << 30) + good[12:])
+
+
+FBX_TILE = """; FBX 7.4.0 project file
+FBXHeaderExtension:  {
+\tFBXHeaderVersion: 1003
+\tFBXVersion: 7400
+}
+Objects:  {
+\tGeometry: 100, "Geometry::tile", "Mesh" {
+\t\tVertices: *15 {
+\t\t\ta: 0,0,0,1,0,0,1,1,0,0,1,0,2,0,0
+\t\t}
+\t\tPolygonVertexIndex: *7 {
+\t\t\ta: 0,1,2,-4,1,4,-3
+\t\t}
+\t\tGeometryVersion: 124
+\t\tLayerElementUV: 0 {
+\t\t\tVersion: 101
+\t\t\tName: "UVMap"
+\t\t\tMappingInformationType: "ByPolygonVertex"
+\t\t\tReferenceInformationType: "IndexToDirect"
+\t\t\tUV: *8 {
+\t\t\t\ta: 0,0,1,0,1,1,0,1
+\t\t\t}
+\t\t\tUVIndex: *7 {
+\t\t\t\ta: 0,1,2,3,0,1,2
+\t\t\t}
+\t\t}
+\t\tLayer: 0 {
+\t\t\tVersion: 100
+\t\t\tLayerElement:  {
+\t\t\t\tType: "LayerElementUV"
+\t\t\t\tTypedIndex: 0
+\t\t\t}
+\t\t}
+\t}
+\tModel: 200, "Model::tile", "Mesh" {
+\t\tVersion: 232
+\t\tProperties70:  {
+\t\t\tP: "Lcl Translation", "Lcl Translation", "", "A",3,0,0
+\t\t}
+\t}
+}
+Connections:  {
+\tC: "OO",100,200
+\tC: "OO",200,0
+}
+"""
+
+
+def fbx_seeds():
+    # ASCII FBX 7.4: a quad and a triangle with texture coordinates, one model moved along x.
+    put("fuzz_mesh_fbx", "tile.fbx", FBX_TILE)
+    put("fuzz_mesh_fbx", "index_out_of_range.fbx", FBX_TILE.replace("1,4,-3", "1,9,-3"))
+    put("fuzz_mesh_fbx", "count_too_large.fbx", FBX_TILE.replace("Vertices: *15", "Vertices: *999"))
+    put("fuzz_mesh_fbx", "truncated.fbx", FBX_TILE[: FBX_TILE.index("Connections")])
+
+
 def bmp(width, height, bits, rows, palette=b"", top_down=False):
     """rows: raw row bytes, bottom row first (top row first when top_down), unpadded."""
     stride = (width * bits + 31) // 32 * 4
@@ -184,6 +265,8 @@ if __name__ == "__main__":
     stl_seeds()
     off_seeds()
     gltf_seeds()
+    glb_seeds()
+    fbx_seeds()
     bmp_seeds()
     settings_seeds()
     atlas_seeds()

@@ -382,7 +382,7 @@ void checkAsciiStl(const std::string& bytes, const std::string& fileName) {
 // The JSON of a GLB file: its first chunk (version 2: a 12-byte header, then the chunk's length
 // and type; version 1: a 20-byte header with the JSON's length at byte 12). Empty when the
 // file is too short for it.
-std::string glbJson(const std::string& bytes) {
+std::string glbJson(const std::string& bytes, const std::string& fileName) {
     const auto word = [&](std::size_t at) {
         std::uint32_t value = 0;
         for (int i = 0; i < 4; ++i)
@@ -391,10 +391,15 @@ std::string glbJson(const std::string& bytes) {
     };
     if (bytes.size() < 20 || bytes.compare(0, 4, "glTF") != 0)
         return {};
-    // Both versions put the JSON's length at byte 12 and the JSON at byte 20.
+    // Both versions put the JSON's length at byte 12 and the JSON at byte 20. Assimp's reader
+    // allocates a chunk's declared length before it looks at the file's (found by fuzzing: a
+    // 572-byte file asked for 2 GB), so every chunk must end inside the file.
     const std::size_t length = word(12);
     if (bytes.size() - 20 < length)
-        return {};
+        fail(fileName, "the GLB file's JSON chunk runs past the end of the file");
+    if (const std::size_t next = 20 + length;
+        word(4) == 2 && bytes.size() - next >= 8 && bytes.size() - next - 8 < word(next))
+        fail(fileName, "the GLB file's binary chunk runs past the end of the file");
     std::string json = bytes.substr(20, length);
     // The chunk is padded to 4 bytes with spaces; some writers pad with zero bytes.
     while (!json.empty() && json.back() == '\0')
@@ -422,8 +427,8 @@ const nlohmann::json* accessorOf(const nlohmann::json& accessors, const nlohmann
 // Such primitives are refused, as is a file whose JSON does not parse (glTF is JSON: nothing can
 // be read from it, and the readers would only fail later or fall back to other formats).
 void checkGltf(const std::string& bytes, bool binary, const std::string& fileName) {
-    // A GLB file cut short or not GLB at all is refused by the readers themselves.
-    const std::string json = binary ? glbJson(bytes) : bytes;
+    // A GLB file too short for its header or not GLB at all is refused by the readers themselves.
+    const std::string json = binary ? glbJson(bytes, fileName) : bytes;
     if (binary && json.empty())
         return;
     const nlohmann::json doc = nlohmann::json::parse(json, nullptr, false);

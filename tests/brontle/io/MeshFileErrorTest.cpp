@@ -172,6 +172,26 @@ TEST(MeshFileErrors, OffCountsThatWrapAroundAndShortVertexLinesAreRefused) {
         EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
 }
 
+TEST(MeshFileErrors, GlbChunksMustEndInsideTheFile) {
+    TempFolder dir;
+    // The glTF reader allocated a chunk's declared length before comparing it with the file's:
+    // a JSON chunk of 2,164,261,348 bytes in a 572-byte file ran the fuzzer out of memory.
+    const std::string good = quadGlb();
+    std::string longJson = good;
+    longJson.replace(12, 4, std::string("\xe4\x01\x00\x81", 4));
+    std::string longBin = good;
+    const std::size_t bin =
+        20 + (std::size_t(std::uint8_t(good[12])) | std::size_t(std::uint8_t(good[13])) << 8);
+    longBin.replace(bin, 4, std::string("\x00\x00\x00\x40", 4));
+    writeFile(dir.file("json.glb"), longJson);
+    writeFile(dir.file("bin.glb"), longBin);
+    const std::pair<const char*, const char*> cases[] = {
+        {"json.glb", "the GLB file's JSON chunk runs past the end of the file"},
+        {"bin.glb", "the GLB file's binary chunk runs past the end of the file"}};
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+}
+
 TEST(MeshFileErrors, HeaderlessOffLoads) {
     TempFolder dir;
     writeFile(dir.file("bare.off"), "3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n");
