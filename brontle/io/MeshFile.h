@@ -42,7 +42,9 @@ struct LoadedScene {
 // face normals, files without texture coordinates get (0, 0) on every corner.
 // The file is read only by an Assimp reader of its extension (case-insensitive): a file whose
 // extension no reader claims, or whose content no reader of its extension recognises (an OBJ
-// named .gltf), is refused rather than handed to the readers of other formats.
+// named .gltf), is refused rather than handed to the readers of other formats. The reader runs
+// in a child process (IsolatedRun.h): if it crashes, hangs or runs out of memory on a damaged
+// file, the load fails with a message and the host carries on.
 // Throws Error(HostFileUnreadable, "<file name>: <reason>") when the file is missing, empty,
 // truncated, not a mesh Assimp can parse, not of the format its extension names, holds no
 // polygons, has a non-finite coordinate or an index out of range; nothing is created then.

@@ -1,9 +1,13 @@
 // loadMeshFile: Assimp scene -> host frames, shapes and materials.
 //
 // Everything is built into local arrays and records first; host objects are created only
-// after the whole file was read and checked, so a bad file creates nothing.
+// after the whole file was read and checked, so a bad file creates nothing. Assimp's part, up
+// to those records, runs in a child process (IsolatedRun): its readers are not hardened
+// against damaged files, and a crash there must not take the user's session with it.
 
+#include "brontle/io/ByteCodec.h"
 #include "brontle/io/FilePrecheck.h"
+#include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/NodeShapeBuilder.h"
@@ -199,6 +203,135 @@ void requireReaderOfExtension(const Assimp::Importer& importer, const fs::path& 
     fail(fileName, "the content is not in the format its extension " + extension + " names");
 }
 
+// Everything the host needs from the file, before any host object exists.
+struct FileRecords {
+    std::vector<NodeRecord> nodes;
+    std::vector<NodeShape> shapes;
+    std::vector<std::string> names;
+    int droppedPolygons = 0;
+    std::map<unsigned, MaterialRecord> materials;
+};
+
+std::string encodeRecords(const FileRecords& records) {
+    ByteWriter w;
+    w.array(records.nodes);
+    w.value<std::uint64_t>(records.shapes.size());
+    for (const NodeShape& shape : records.shapes) {
+        const ShapeArrays& a = shape.arrays;
+        w.array(a.vertices);
+        w.array(a.normals);
+        w.array(a.texcoords);
+        w.array(a.polygonStart);
+        w.array(a.cornerVertex);
+        w.array(a.cornerNormal);
+        w.array(a.cornerTexCoord);
+        w.array(a.polygonTag);
+        w.array(a.polygonMaterial);
+        w.array(shape.fileMaterials);
+        w.value<std::int32_t>(shape.droppedPolygons);
+    }
+    w.value<std::uint64_t>(records.names.size());
+    for (const std::string& name : records.names)
+        w.text(name);
+    w.value<std::int32_t>(records.droppedPolygons);
+    w.value<std::uint64_t>(records.materials.size());
+    for (const auto& [index, m] : records.materials) {
+        w.value(index);
+        w.value(m.ambient);
+        w.value(m.diffuse);
+        w.value(m.specular);
+        w.value(m.emissive);
+        w.value(m.shininess);
+        w.text(m.textureFile);
+    }
+    return w.take();
+}
+
+// Throws std::runtime_error when the bytes end early.
+FileRecords decodeRecords(std::string_view bytes) {
+    ByteReader r(bytes);
+    FileRecords records;
+    records.nodes = r.array<NodeRecord>();
+    const auto shapes = r.value<std::uint64_t>();
+    for (std::uint64_t i = 0; i < shapes; ++i) {
+        NodeShape shape;
+        ShapeArrays& a = shape.arrays;
+        a.vertices = r.array<Vector3>();
+        a.normals = r.array<Vector3>();
+        a.texcoords = r.array<Vector2>();
+        a.polygonStart = r.array<std::int32_t>();
+        a.cornerVertex = r.array<std::int32_t>();
+        a.cornerNormal = r.array<std::int32_t>();
+        a.cornerTexCoord = r.array<std::int32_t>();
+        a.polygonTag = r.array<std::int32_t>();
+        a.polygonMaterial = r.array<std::int32_t>();
+        shape.fileMaterials = r.array<unsigned>();
+        shape.droppedPolygons = r.value<std::int32_t>();
+        records.shapes.push_back(std::move(shape));
+    }
+    const auto names = r.value<std::uint64_t>();
+    for (std::uint64_t i = 0; i < names; ++i)
+        records.names.push_back(r.text());
+    records.droppedPolygons = r.value<std::int32_t>();
+    const auto materials = r.value<std::uint64_t>();
+    for (std::uint64_t i = 0; i < materials; ++i) {
+        const auto index = r.value<unsigned>();
+        MaterialRecord& m = records.materials[index];
+        m.ambient = r.value<Color4>();
+        m.diffuse = r.value<Color4>();
+        m.specular = r.value<Color4>();
+        m.emissive = r.value<Color4>();
+        m.shininess = r.value<float>();
+        m.textureFile = r.text();
+    }
+    if (!r.atEnd())
+        throw std::runtime_error("the result is longer than its records");
+    return records;
+}
+
+// Everything Assimp gives for the file, as plain records; runs in the child process.
+FileRecords readRecords(const fs::path& filePath, const std::string& fileName) {
+    const std::string path = filePath.string();
+    Assimp::Importer importer;
+    // Pivots folded into node transforms, so frames mirror the nodes the user made rather than
+    // helper nodes.
+    importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+    requireReaderOfExtension(importer, filePath, fileName);
+    // No post-processing: triangulation would split quads, and joining identical vertices
+    // would tie welding to normals and texture coordinates; welding is done per position in
+    // buildNodeShape.
+    const aiScene* file = importer.ReadFile(path, 0);
+    if (!file) {
+        std::string reason = importer.GetErrorString();
+        fail(fileName, reason.empty() ? "not a mesh file this program can read" : reason);
+    }
+    if ((file->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !file->mRootNode)
+        fail(fileName, "the file holds no polygons");
+
+    TreeReader reader{*file, fileName, {}, {}, {}, 0};
+    reader.read(*file->mRootNode, aiMatrix4x4(), aiMatrix4x4(), -1, 0);
+    if (reader.shapes.empty())
+        fail(fileName, "the file holds no polygons");
+
+    // Materials that kept shapes use, read once each (their textures are loaded by the host).
+    const fs::path folder = filePath.parent_path();
+    std::map<unsigned, MaterialRecord> materials;
+    for (const NodeShape& shape : reader.shapes)
+        for (unsigned index : shape.fileMaterials)
+            if (!materials.count(index))
+                materials[index] = index < file->mNumMaterials && file->mMaterials[index]
+                                       ? readMaterial(*file->mMaterials[index], folder)
+                                       : MaterialRecord{};
+
+    FileRecords records;
+    records.nodes = std::move(reader.nodes);
+    records.shapes = std::move(reader.shapes);
+    records.names = std::move(reader.names);
+    records.droppedPolygons = reader.droppedPolygons;
+    records.materials = std::move(materials);
+    return records;
+}
+
 } // namespace
 
 LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
@@ -217,40 +350,23 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
     precheckMeshFile(path, fileName);
     requireMemory(estimateLoadBytes(path), "Loading " + fileName, "loadMeshFile");
 
-    Assimp::Importer importer;
-    // Pivots folded into node transforms, so frames mirror the nodes the user made rather than
-    // helper nodes.
-    importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
-    requireReaderOfExtension(importer, filePath, fileName);
-    // No post-processing: triangulation would split quads, and joining identical vertices
-    // would tie welding to normals and texture coordinates; welding is done per position in
-    // buildNodeShape.
-    const aiScene* file = importer.ReadFile(path, 0);
-    if (!file) {
-        std::string reason = importer.GetErrorString();
-        fail(fileName, reason.empty() ? "not a mesh file this program can read" : reason);
+    // Readers take well under a second per megabyte; a reader still busy after a minute plus a
+    // second per megabyte is looping on a damaged file.
+    const auto size = fs::file_size(filePath, ec);
+    const double seconds = 60.0 + (ec ? 0.0 : static_cast<double>(size) / 1e6);
+    FileRecords records;
+    {
+        const std::string bytes = runIsolated(
+            [&] { return encodeRecords(readRecords(filePath, fileName)); }, fileName, seconds);
+        try {
+            records = decodeRecords(bytes);
+        } catch (const std::runtime_error&) {
+            fail(fileName, "the reader for its format stopped without a result");
+        }
     }
-    if ((file->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !file->mRootNode)
-        fail(fileName, "the file holds no polygons");
-
-    TreeReader reader{*file, fileName, {}, {}, {}};
-    reader.read(*file->mRootNode, aiMatrix4x4(), aiMatrix4x4(), -1, 0);
-    if (reader.shapes.empty())
-        fail(fileName, "the file holds no polygons");
-
-    // Materials that kept shapes use, read once each; textures loaded once per file.
-    const fs::path folder = filePath.parent_path();
-    std::map<unsigned, MaterialRecord> materials;
-    for (const NodeShape& shape : reader.shapes)
-        for (unsigned index : shape.fileMaterials)
-            if (!materials.count(index))
-                materials[index] = index < file->mNumMaterials && file->mMaterials[index]
-                                       ? readMaterial(*file->mMaterials[index], folder)
-                                       : MaterialRecord{};
-
     LoadedScene out;
     std::map<std::string, TexturePtr> textures;
-    for (auto& [index, record] : materials) {
+    for (auto& [index, record] : records.materials) {
         if (record.textureFile.empty() || textures.count(record.textureFile))
             continue;
         std::int32_t width = 0, height = 0;
@@ -270,7 +386,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
 
     // Hand-over: from here on only host objects are created.
     std::map<unsigned, MaterialPtr> hostMaterials;
-    for (auto& [index, record] : materials) {
+    for (auto& [index, record] : records.materials) {
         MaterialPtr material = scene.CreateMaterial();
         material->SetColorA(record.ambient);
         material->SetColorB(record.diffuse);
@@ -281,30 +397,30 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
             material->SetTexture(textures[record.textureFile]);
         hostMaterials[index] = material;
     }
-    std::vector<FramePtr> frames(reader.nodes.size());
-    for (std::size_t i = 0; i < reader.nodes.size(); ++i) {
-        const NodeRecord& node = reader.nodes[i];
+    std::vector<FramePtr> frames(records.nodes.size());
+    for (std::size_t i = 0; i < records.nodes.size(); ++i) {
+        const NodeRecord& node = records.nodes[i];
         const FramePtr parent = node.parent < 0 ? nullptr : frames[node.parent];
         frames[i] = scene.CreateFrame(parent);
         frames[i]->SetPlacement(parent, -1.0f, node.local.position, node.local.orientation);
     }
     out.root = frames.front();
     const std::string stem = filePath.stem().string();
-    for (std::size_t i = 0; i < reader.nodes.size(); ++i) {
-        if (reader.nodes[i].shape < 0)
+    for (std::size_t i = 0; i < records.nodes.size(); ++i) {
+        if (records.nodes[i].shape < 0)
             continue;
-        const int s = reader.nodes[i].shape;
-        NodeShape& built = reader.shapes[s];
+        const int s = records.nodes[i].shape;
+        NodeShape& built = records.shapes[s];
         for (unsigned index : built.fileMaterials)
             built.arrays.materials.push_back(hostMaterials[index]);
         ShapePtr shape = scene.CreateShape();
         shape->assignArrays(std::move(built.arrays));
         frames[i]->AddShape(shape);
         out.shapes.push_back(shape);
-        out.shapeNames.push_back(reader.names[s].empty() ? stem + "_" + std::to_string(s)
-                                                         : reader.names[s]);
+        out.shapeNames.push_back(records.names[s].empty() ? stem + "_" + std::to_string(s)
+                                                          : records.names[s]);
     }
-    out.droppedPolygons = reader.droppedPolygons;
+    out.droppedPolygons = records.droppedPolygons;
     return out;
 }
 
