@@ -224,23 +224,24 @@ inline std::string quadGltfJson(const std::string& bufferUri) {
            R"({"bufferView":3,"componentType":5123,"count":6,"type":"SCALAR"}]})";
 }
 
-inline std::string quadGlb() {
-    std::string json = quadGltfJson("");
+// A GLB file of the JSON and the binary buffer, each chunk padded to 4 bytes.
+inline std::string glbOf(std::string json, std::string bin) {
     while (json.size() % 4)
         json += ' ';
-    std::string bin = quadGltfBuffer();
     while (bin.size() % 4)
         bin += '\0';
     std::string out = "glTF";
     appendU32(out, 2);
     appendU32(out, std::uint32_t(12 + 8 + json.size() + 8 + bin.size()));
     appendU32(out, std::uint32_t(json.size()));
-    out += "JSON";
-    out += json;
+    out += "JSON" + json;
     appendU32(out, std::uint32_t(bin.size()));
-    out += std::string("BIN\0", 4);
-    out += bin;
+    out += std::string("BIN\0", 4) + bin;
     return out;
+}
+
+inline std::string quadGlb() {
+    return glbOf(quadGltfJson(""), quadGltfBuffer());
 }
 
 // ---- FBX 7.4 ASCII: the tile (quad + triangle) as one model moved 3 along x, with normals and

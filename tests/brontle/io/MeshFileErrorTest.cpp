@@ -24,26 +24,17 @@ Error expectUnreadable(const TempFolder& dir, const std::string& name) {
     return error;
 }
 
+// Each file fails to load with exactly "<name>: <reason>".
+void expectRefusals(const TempFolder& dir,
+                    std::initializer_list<std::pair<const char*, const char*>> cases) {
+    for (const auto& [name, reason] : cases)
+        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+}
+
 struct Sample {
     const char* name;
     std::string bytes;
 };
-
-// A GLB file of the JSON and the binary buffer, each chunk padded to 4 bytes.
-std::string glbOf(std::string json, std::string bin) {
-    while (json.size() % 4)
-        json += ' ';
-    while (bin.size() % 4)
-        bin += '\0';
-    std::string out = "glTF";
-    appendU32(out, 2);
-    appendU32(out, std::uint32_t(12 + 8 + json.size() + 8 + bin.size()));
-    appendU32(out, std::uint32_t(json.size()));
-    out += "JSON" + json;
-    appendU32(out, std::uint32_t(bin.size()));
-    out += std::string("BIN\0", 4) + bin;
-    return out;
-}
 
 std::vector<Sample> validFiles() {
     return {{"cube.obj", objText(splitCube())},
@@ -149,13 +140,11 @@ TEST(MeshFileErrors, OffFacesTheReaderWouldDropAreRefused) {
     writeFile(dir.file("one_empty.off"), "OFF\n3 2 0\n" + vertices + "3 0 1 2\n0\n");
     writeFile(dir.file("headerless.off"), "\n3 1 0\n" + vertices + "0\n0\n");
     writeFile(dir.file("wide_faces.off"), "OFF\n3 1 0\n" + vertices + eleven + eleven);
-    const std::pair<const char*, const char*> cases[] = {
-        {"empty_faces.off", "OFF face 0 has no corners"},
-        {"one_empty.off", "OFF face 1 has no corners"},
-        {"headerless.off", "OFF face 0 has no corners"},
-        {"wide_faces.off", "OFF face 0 has 11 corners; OFF faces are read with at most 9"}};
-    for (const auto& [name, reason] : cases)
-        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    expectRefusals(
+        dir, {{"empty_faces.off", "OFF face 0 has no corners"},
+              {"one_empty.off", "OFF face 1 has no corners"},
+              {"headerless.off", "OFF face 0 has no corners"},
+              {"wide_faces.off", "OFF face 0 has 11 corners; OFF faces are read with at most 9"}});
 }
 
 TEST(MeshFileErrors, OffCountsThatWrapAroundAndShortVertexLinesAreRefused) {
@@ -165,11 +154,9 @@ TEST(MeshFileErrors, OffCountsThatWrapAroundAndShortVertexLinesAreRefused) {
     // the end of the file.
     writeFile(dir.file("wrap.off"), "OFF 18446744073709551614 2 0\n0 0 0\n3 0 0 0\n");
     writeFile(dir.file("short.off"), "2 1\n1\n1 0 0\n1 0 0\nd\nc");
-    const std::pair<const char*, const char*> cases[] = {
-        {"wrap.off", "the OFF file ends before all the vertices and faces it declares"},
-        {"short.off", "OFF vertex 0 has fewer than 3 coordinates"}};
-    for (const auto& [name, reason] : cases)
-        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    expectRefusals(dir,
+                   {{"wrap.off", "the OFF file ends before all the vertices and faces it declares"},
+                    {"short.off", "OFF vertex 0 has fewer than 3 coordinates"}});
 }
 
 TEST(MeshFileErrors, GlbChunksMustEndInsideTheFile) {
@@ -185,11 +172,8 @@ TEST(MeshFileErrors, GlbChunksMustEndInsideTheFile) {
     longBin.replace(bin, 4, std::string("\x00\x00\x00\x40", 4));
     writeFile(dir.file("json.glb"), longJson);
     writeFile(dir.file("bin.glb"), longBin);
-    const std::pair<const char*, const char*> cases[] = {
-        {"json.glb", "the GLB file's JSON chunk runs past the end of the file"},
-        {"bin.glb", "the GLB file's binary chunk runs past the end of the file"}};
-    for (const auto& [name, reason] : cases)
-        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    expectRefusals(dir, {{"json.glb", "the GLB file's JSON chunk runs past the end of the file"},
+                         {"bin.glb", "the GLB file's binary chunk runs past the end of the file"}});
 }
 
 TEST(MeshFileErrors, HeaderlessOffLoads) {
@@ -374,14 +358,12 @@ TEST(MeshFileErrors, AFileIsReadOnlyByAReaderOfItsExtension) {
     writeFile(dir.file("not_gltf.gltf"), R"({"asset":{"version":"9.0"},"meshes":[]})");
     writeFile(dir.file("cube.xyz"), obj);
     writeFile(dir.file("cube"), obj);
-    const std::pair<const char*, const char*> cases[] = {
-        {"obj.gltf", "the glTF file is not valid JSON"},
-        {"obj.glb", "the content is not in the format its extension .glb names"},
-        {"not_gltf.gltf", "the content is not in the format its extension .gltf names"},
-        {"cube.xyz", "the extension .xyz is not a mesh format this program reads"},
-        {"cube", "the file name has no extension, which names the mesh format"}};
-    for (const auto& [name, reason] : cases)
-        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    expectRefusals(dir,
+                   {{"obj.gltf", "the glTF file is not valid JSON"},
+                    {"obj.glb", "the content is not in the format its extension .glb names"},
+                    {"not_gltf.gltf", "the content is not in the format its extension .gltf names"},
+                    {"cube.xyz", "the extension .xyz is not a mesh format this program reads"},
+                    {"cube", "the file name has no extension, which names the mesh format"}});
     // The extension is matched in any case.
     writeFile(dir.file("upper.OBJ"), obj);
     auto scene = newScene();
@@ -416,16 +398,15 @@ TEST(MeshFileErrors, GltfStripsAndFansTooShortForOneFaceAreRefused) {
     std::string json = edited(5, indices, R"("componentType":5123,"count":2)");
     json.erase(json.find(R"("uri":"quad.bin",)"), 17);
     writeFile(dir.file("strip2.glb"), glbOf(json, quadGltfBuffer()));
-    const std::pair<const char*, const char*> cases[] = {
-        {"strip1.gltf",
-         "a glTF triangle strip or fan has only 1 of the 3 vertices one triangle needs"},
-        {"line1.gltf", "a glTF line strip or loop has only 1 of the 2 vertices one line needs"},
-        {"fan2.gltf",
-         "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"},
-        {"strip2.glb",
-         "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"}};
-    for (const auto& [name, reason] : cases)
-        EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    expectRefusals(
+        dir,
+        {{"strip1.gltf",
+          "a glTF triangle strip or fan has only 1 of the 3 vertices one triangle needs"},
+         {"line1.gltf", "a glTF line strip or loop has only 1 of the 2 vertices one line needs"},
+         {"fan2.gltf",
+          "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"},
+         {"strip2.glb",
+          "a glTF triangle strip or fan has only 2 of the 3 vertices one triangle needs"}});
     // A strip long enough loads.
     writeFile(dir.file("strip4.gltf"), edited(5, indices, R"("componentType":5123,"count":4)"));
     auto scene = newScene();
