@@ -1,6 +1,10 @@
 #pragma once
 // Plain values and arrays to bytes and back, for results handed from a child process to its
 // parent (the same program on the same machine, so byte order and layout need no conversion).
+//
+// Both classes offer field(x) and count(n) with the same meaning in either direction (the writer
+// writes x or n, the reader fills x or returns the count it reads), so one function template
+// can list a record's fields once for both.
 
 #include <cstdint>
 #include <cstring>
@@ -27,6 +31,14 @@ class ByteWriter {
         value<std::uint64_t>(s.size());
         bytes_ += s;
     }
+    template <class T> void field(const T& v) { value(v); }
+    template <class T> void field(const std::vector<T>& v) { array(v); }
+    void field(const std::string& s) { text(s); }
+    std::size_t count(std::size_t n) {
+        value<std::uint64_t>(n);
+        return n;
+    }
+
     std::string take() { return std::move(bytes_); }
 
   private:
@@ -61,6 +73,17 @@ class ByteReader {
             throw std::runtime_error("the result ends early");
         return std::string(take(size), size);
     }
+    template <class T> void field(T& v) { v = value<T>(); }
+    template <class T> void field(std::vector<T>& v) { v = array<T>(); }
+    void field(std::string& s) { s = text(); }
+    std::size_t count(std::size_t) {
+        const auto n = value<std::uint64_t>();
+        // Each counted item takes at least one byte, so a count beyond the bytes left is false.
+        if (n > bytes_.size() - at_)
+            throw std::runtime_error("the result ends early");
+        return static_cast<std::size_t>(n);
+    }
+
     bool atEnd() const { return at_ == bytes_.size(); }
 
   private:

@@ -31,6 +31,8 @@
 #include <map>
 #include <set>
 #include <system_error>
+#include <type_traits>
+#include <utility>
 
 namespace brontle {
 namespace {
@@ -209,82 +211,64 @@ struct FileRecords {
     std::vector<NodeShape> shapes;
     std::vector<std::string> names;
     int droppedPolygons = 0;
-    std::map<unsigned, MaterialRecord> materials;
+    // By file material index, ascending.
+    std::vector<std::pair<unsigned, MaterialRecord>> materials;
 };
 
-std::string encodeRecords(const FileRecords& records) {
-    ByteWriter w;
-    w.array(records.nodes);
-    w.value<std::uint64_t>(records.shapes.size());
-    for (const NodeShape& shape : records.shapes) {
-        const ShapeArrays& a = shape.arrays;
-        w.array(a.vertices);
-        w.array(a.normals);
-        w.array(a.texcoords);
-        w.array(a.polygonStart);
-        w.array(a.cornerVertex);
-        w.array(a.cornerNormal);
-        w.array(a.cornerTexCoord);
-        w.array(a.polygonTag);
-        w.array(a.polygonMaterial);
-        w.array(shape.fileMaterials);
-        w.value<std::int32_t>(shape.droppedPolygons);
+// Lists the records' fields once for both directions: `codec` is a ByteWriter (with const
+// records) or a ByteReader (filling them).
+template <class Codec, class Records> void transferRecords(Codec& codec, Records& records) {
+    constexpr bool reading = !std::is_const_v<Records>;
+    codec.field(records.nodes);
+    const std::size_t shapes = codec.count(records.shapes.size());
+    if constexpr (reading)
+        records.shapes.resize(shapes);
+    for (auto& shape : records.shapes) {
+        auto& a = shape.arrays;
+        codec.field(a.vertices);
+        codec.field(a.normals);
+        codec.field(a.texcoords);
+        codec.field(a.polygonStart);
+        codec.field(a.cornerVertex);
+        codec.field(a.cornerNormal);
+        codec.field(a.cornerTexCoord);
+        codec.field(a.polygonTag);
+        codec.field(a.polygonMaterial);
+        codec.field(shape.fileMaterials);
+        codec.field(shape.droppedPolygons);
     }
-    w.value<std::uint64_t>(records.names.size());
-    for (const std::string& name : records.names)
-        w.text(name);
-    w.value<std::int32_t>(records.droppedPolygons);
-    w.value<std::uint64_t>(records.materials.size());
-    for (const auto& [index, m] : records.materials) {
-        w.value(index);
-        w.value(m.ambient);
-        w.value(m.diffuse);
-        w.value(m.specular);
-        w.value(m.emissive);
-        w.value(m.shininess);
-        w.text(m.textureFile);
+    const std::size_t names = codec.count(records.names.size());
+    if constexpr (reading)
+        records.names.resize(names);
+    for (auto& name : records.names)
+        codec.field(name);
+    codec.field(records.droppedPolygons);
+    const std::size_t materials = codec.count(records.materials.size());
+    if constexpr (reading)
+        records.materials.resize(materials);
+    for (auto& [index, m] : records.materials) {
+        codec.field(index);
+        codec.field(m.ambient);
+        codec.field(m.diffuse);
+        codec.field(m.specular);
+        codec.field(m.emissive);
+        codec.field(m.shininess);
+        codec.field(m.textureFile);
     }
-    return w.take();
 }
 
-// Throws std::runtime_error when the bytes end early.
+std::string encodeRecords(const FileRecords& records) {
+    ByteWriter writer;
+    transferRecords(writer, records);
+    return writer.take();
+}
+
+// Throws std::runtime_error when the bytes end early or run on past the records.
 FileRecords decodeRecords(std::string_view bytes) {
-    ByteReader r(bytes);
+    ByteReader reader(bytes);
     FileRecords records;
-    records.nodes = r.array<NodeRecord>();
-    const auto shapes = r.value<std::uint64_t>();
-    for (std::uint64_t i = 0; i < shapes; ++i) {
-        NodeShape shape;
-        ShapeArrays& a = shape.arrays;
-        a.vertices = r.array<Vector3>();
-        a.normals = r.array<Vector3>();
-        a.texcoords = r.array<Vector2>();
-        a.polygonStart = r.array<std::int32_t>();
-        a.cornerVertex = r.array<std::int32_t>();
-        a.cornerNormal = r.array<std::int32_t>();
-        a.cornerTexCoord = r.array<std::int32_t>();
-        a.polygonTag = r.array<std::int32_t>();
-        a.polygonMaterial = r.array<std::int32_t>();
-        shape.fileMaterials = r.array<unsigned>();
-        shape.droppedPolygons = r.value<std::int32_t>();
-        records.shapes.push_back(std::move(shape));
-    }
-    const auto names = r.value<std::uint64_t>();
-    for (std::uint64_t i = 0; i < names; ++i)
-        records.names.push_back(r.text());
-    records.droppedPolygons = r.value<std::int32_t>();
-    const auto materials = r.value<std::uint64_t>();
-    for (std::uint64_t i = 0; i < materials; ++i) {
-        const auto index = r.value<unsigned>();
-        MaterialRecord& m = records.materials[index];
-        m.ambient = r.value<Color4>();
-        m.diffuse = r.value<Color4>();
-        m.specular = r.value<Color4>();
-        m.emissive = r.value<Color4>();
-        m.shininess = r.value<float>();
-        m.textureFile = r.text();
-    }
-    if (!r.atEnd())
+    transferRecords(reader, records);
+    if (!reader.atEnd())
         throw std::runtime_error("the result is longer than its records");
     return records;
 }
@@ -328,7 +312,7 @@ FileRecords readRecords(const fs::path& filePath, const std::string& fileName) {
     records.shapes = std::move(reader.shapes);
     records.names = std::move(reader.names);
     records.droppedPolygons = reader.droppedPolygons;
-    records.materials = std::move(materials);
+    records.materials.assign(materials.begin(), materials.end());
     return records;
 }
 
