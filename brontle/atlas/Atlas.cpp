@@ -79,10 +79,11 @@ std::vector<std::size_t> firstCorners(const MeshAdjacency& adj, const Chart& cha
 }
 
 // The chart made of the polygons `from.polygons[n]` for n in `members` (ascending), its vertices
-// numbered afresh and placed where `uv` (per local vertex of `from`) puts them.
-Chart subChart(const MeshAdjacency& adj, const Chart& from, const std::vector<Vec2d>& uv,
-               const std::vector<std::size_t>& members, std::vector<std::int32_t>& scratch) {
-    const std::vector<std::size_t> first = firstCorners(adj, from);
+// numbered afresh and placed where `uv` (per local vertex of `from`) puts them. `first` is
+// firstCorners(adj, from).
+Chart subChart(const MeshAdjacency& adj, const Chart& from, const std::vector<std::size_t>& first,
+               const std::vector<Vec2d>& uv, const std::vector<std::size_t>& members,
+               std::vector<std::int32_t>& scratch) {
     Chart part;
     for (const std::size_t n : members)
         part.polygons.push_back(from.polygons[n]);
@@ -100,8 +101,9 @@ Chart subChart(const MeshAdjacency& adj, const Chart& from, const std::vector<Ve
 
 // Groups the polygons of the chart (indices into chart.polygons) by the connected pieces they
 // form, joined through shared vertices, each group ascending, ordered by its first polygon.
-std::vector<std::vector<std::size_t>> connectedPieces(const MeshAdjacency& adj,
-                                                      const Chart& chart) {
+// `first` is firstCorners(adj, chart).
+std::vector<std::vector<std::size_t>> connectedPieces(const Chart& chart,
+                                                      const std::vector<std::size_t>& first) {
     std::vector<std::int32_t> parent(chart.vertices.size());
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](std::int32_t v) {
@@ -109,7 +111,6 @@ std::vector<std::vector<std::size_t>> connectedPieces(const MeshAdjacency& adj,
             v = parent[v] = parent[parent[v]];
         return v;
     };
-    const std::vector<std::size_t> first = firstCorners(adj, chart);
     for (std::size_t n = 0; n < chart.polygons.size(); ++n)
         for (std::size_t c = first[n] + 1; c < first[n + 1]; ++c)
             parent[find(chart.cornerLocal[c])] = find(chart.cornerLocal[first[n]]);
@@ -154,14 +155,16 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
             if (member)
                 members.push_back(n);
         }
-        Chart part = subChart(adj, whole, piece.positions, members, scratch);
-        const std::vector<std::vector<std::size_t>> pieces = connectedPieces(adj, part);
+        Chart part =
+            subChart(adj, whole, firstCorners(adj, whole), piece.positions, members, scratch);
+        const std::vector<std::size_t> partFirst = firstCorners(adj, part);
+        const std::vector<std::vector<std::size_t>> pieces = connectedPieces(part, partFirst);
         if (pieces.size() == 1) {
             out.push_back(std::move(part));
             continue;
         }
         for (const std::vector<std::size_t>& connected : pieces)
-            out.push_back(subChart(adj, part, part.uv, connected, scratch));
+            out.push_back(subChart(adj, part, partFirst, part.uv, connected, scratch));
     }
     return out;
 }

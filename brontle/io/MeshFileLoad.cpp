@@ -328,7 +328,9 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
         fail(fileName, "no such file");
     if (!fs::is_regular_file(status))
         fail(fileName, "not a file");
-    if (fs::file_size(filePath, ec) == 0 && !ec)
+    const auto size = fs::file_size(filePath, ec);
+    const bool sizeKnown = !ec;
+    if (sizeKnown && size == 0)
         fail(fileName, "the file is empty");
 
     precheckMeshFile(path, fileName);
@@ -336,8 +338,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
 
     // Readers take well under a second per megabyte; a reader still busy after a minute plus a
     // second per megabyte is looping on a damaged file.
-    const auto size = fs::file_size(filePath, ec);
-    const double seconds = 60.0 + (ec ? 0.0 : static_cast<double>(size) / 1e6);
+    const double seconds = 60.0 + (sizeKnown ? static_cast<double>(size) / 1e6 : 0.0);
     FileRecords records;
     {
         const std::string bytes = runIsolated(
