@@ -259,6 +259,28 @@ def atlas_seeds():
         put("fuzz_atlas", "random_%d.bin" % size, bytes(rng.randrange(256) for _ in range(size)))
 
 
+def command_line_seeds():
+    """Arguments separated by NUL bytes, run in a folder holding in.obj (which uses in.mtl and
+    tex.bmp), a FIFO pipe.obj and the folders sub/ and taken.obj/."""
+    def args(*words):
+        return "\0".join(words)
+    put("fuzz_command_line", "plain.args", args("in.obj", "out.obj"))
+    put("fuzz_command_line", "texture.args",
+        args("in.obj", "sub/out.gltf", "--texture", "t.bmp", "--size", "256"))
+    put("fuzz_command_line", "over_input.args", args("in.obj", "in.obj"))
+    put("fuzz_command_line", "over_library.args", args("in.obj", "in.obj.obj", "--force"))
+    put("fuzz_command_line", "over_mtl.args", args("in.obj", "./in.obj"))
+    put("fuzz_command_line", "fifo.args", args("in.obj", "pipe.obj"))
+    put("fuzz_command_line", "folder.args", args("in.obj", "taken.obj", "--shared-atlas"))
+    put("fuzz_command_line", "texture_over_input.args",
+        args("in.obj", "out.obj", "--texture", "tex.bmp", "--factor-type", "charts",
+             "--factor", "7"))
+    put("fuzz_command_line", "bad_numbers.args",
+        args("in.obj", "out.glb", "--width", "63", "--height", "99999", "--factor", "-1"))
+    put("fuzz_command_line", "unsupported.args", args("in.obj", "out.xyz", "--json"))
+    put("fuzz_command_line", "control.args", args("in\x1b[2J.obj", "o\nut.obj", "--progress"))
+
+
 if __name__ == "__main__":
     obj_seeds()
     ply_seeds()
@@ -270,3 +292,4 @@ if __name__ == "__main__":
     bmp_seeds()
     settings_seeds()
     atlas_seeds()
+    command_line_seeds()

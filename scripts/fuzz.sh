@@ -21,7 +21,7 @@ fi
 seconds="${1:-${FUZZ_SECONDS:-20}}"
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${FUZZ_BUILD:-$root/build-fuzz}"
-targets="${FUZZ_TARGETS:-fuzz_mesh_obj fuzz_mesh_ply fuzz_mesh_stl fuzz_mesh_off fuzz_mesh_gltf fuzz_mesh_glb fuzz_mesh_fbx fuzz_bmp fuzz_settings fuzz_atlas}"
+targets="${FUZZ_TARGETS:-fuzz_mesh_obj fuzz_mesh_ply fuzz_mesh_stl fuzz_mesh_off fuzz_mesh_gltf fuzz_mesh_glb fuzz_mesh_fbx fuzz_bmp fuzz_settings fuzz_atlas fuzz_command_line}"
 
 bash "$root/scripts/install-deps.sh" --fuzz || exit 2
 if ! command -v clang++-14 >/dev/null; then

@@ -166,6 +166,10 @@ void HostDocument::open(const std::string& path) {
         warnings.push_back(std::to_string(loaded.droppedPolygons) +
                            " degenerate polygons of the file were left out.");
     }
+    if (loaded.repairedPolygons > 0) {
+        warnings.push_back(std::to_string(loaded.repairedPolygons) +
+                           " polygons of the file had repeated corners, which were removed.");
+    }
     replace(std::move(loaded.root), std::move(loaded.shapes), std::move(loaded.shapeNames), path,
             std::move(warnings));
 }

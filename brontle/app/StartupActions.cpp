@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <iostream>
 #include <memory>
 
 namespace brontle {
@@ -33,6 +34,8 @@ int saveShot(QWidget* widget, const QString& file) {
     const QImage image = grabWithViews(widget);
     if (image.isNull() || !image.save(file)) {
         hostLog().write("The screenshot could not be written to " + file.toStdString());
+        std::cerr << "brontle: the screenshot could not be written to " << file.toStdString()
+                  << std::endl;
         return 1;
     }
     return 0;
@@ -117,6 +120,12 @@ void scheduleStartupActions(MainWindow& window, const StartupOptions& options) {
                       }
                       if (!w->applyPlugin(name)) {
                           hostLog().write("--apply-plugin: " + name + " could not be applied");
+                          std::cerr << "brontle: --apply-plugin: " << name
+                                    << " could not be applied" << std::endl;
+                          if (!shotFile.isEmpty()) {
+                              QApplication::exit(1);
+                              return;
+                          }
                       }
                       if (shotFile.isEmpty()) {
                           return;

@@ -2,17 +2,44 @@
 // executable, and runs the window.
 //
 //   brontle [FILE] [--screenshot PNG] [--apply-plugin NAME]
+//
+// Without a user (with --screenshot, or when standard input is not a terminal and no display is
+// attached) nothing waits for a click: messages go to standard error with their default answer,
+// and a file that cannot be opened or a plug-in that is not there ends the run with status 1.
 
 #include "brontle/app/MainWindow.h"
+#include "brontle/app/PluginRegistry.h"
 #include "brontle/app/StartupActions.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/QtPlatform.h"
+
+#include "brontle/services/Log.h"
+#include "brontle/services/MessageButtons.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QSurfaceFormat>
 
+#include <iostream>
 #include <memory>
+#include <unistd.h>
+
+namespace {
+
+// The window's platform when nobody is there to answer: each message is written to standard
+// error and gets the answer its first button gives.
+class UnattendedPlatform : public brontle::QtPlatform {
+  public:
+    brontle::MessageResult messageBox(const brontle::MessagePrompt& prompt) override {
+        const brontle::MessageResult answer = brontle::defaultMessageAnswer(prompt.style);
+        std::cerr << "brontle: " << prompt.text << " [answered "
+                  << brontle::messageResultName(answer) << "]" << std::endl;
+        brontle::hostLog().write(prompt.text);
+        return answer;
+    }
+};
+
+} // namespace
 
 // Built with AddressSanitizer (make test-sanitize)?
 #if defined(__SANITIZE_ADDRESS__)
@@ -45,12 +72,33 @@ int main(int argc, char** argv) {
     parser.addOption(applyPlugin);
     parser.process(app);
 
-    brontle::setPlatform(std::make_shared<brontle::QtPlatform>());
+    const QString platformName = QGuiApplication::platformName();
+    const bool noDisplay = platformName == "offscreen" || platformName == "minimal";
+    const bool unattended = parser.isSet(screenshot) || (isatty(STDIN_FILENO) == 0 && noDisplay);
+    if (unattended) {
+        brontle::setPlatform(std::make_shared<UnattendedPlatform>());
+    } else {
+        brontle::setPlatform(std::make_shared<brontle::QtPlatform>());
+    }
 
     brontle::MainWindow window;
     window.loadPlugins(QApplication::applicationDirPath() + "/plugins");
+    const std::string pluginName = parser.value(applyPlugin).toStdString();
+    if (!pluginName.empty() && window.plugins().find(pluginName) == nullptr) {
+        std::string installed;
+        for (const brontle::LoadedPlugin& loaded : window.plugins().plugins()) {
+            installed += (installed.empty() ? "" : ", ") + loaded.name;
+        }
+        std::cerr << "brontle: --apply-plugin: there is no plug-in named \"" << pluginName
+                  << "\" (installed: " << (installed.empty() ? "none" : installed) << ")"
+                  << std::endl;
+        return 1;
+    }
     const QStringList files = parser.positionalArguments();
     if (files.isEmpty() || !window.openFile(files.front().toStdString())) {
+        if (!files.isEmpty() && unattended) {
+            return 1; // the reason is on standard error already
+        }
         window.openSample();
     }
     window.show();

@@ -1,6 +1,7 @@
 #include "brontle/io/GltfText.h"
 
 #include "brontle/io/MemoryIOSystem.h"
+#include "brontle/io/TextureTiles.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
@@ -22,7 +23,10 @@ namespace fs = std::filesystem;
 
 aiMaterial* makeMaterial(const MaterialPtr& material, int index, const fs::path& folder) {
     auto* out = new aiMaterial();
-    const aiString name("material" + std::to_string(index + 1));
+    // A material keeps the name it had.
+    const aiString name(material && !material->name().empty()
+                            ? material->name()
+                            : "material" + std::to_string(index + 1));
     out->AddProperty(&name, AI_MATKEY_NAME);
     const Color4 b = material ? material->GetColorB() : Color4{0.8f, 0.8f, 0.8f, 1.0f};
     const aiColor4D diffuse(b.r, b.g, b.b, b.a);
@@ -46,25 +50,28 @@ aiMesh* makeMesh(const Shape& shape, std::int32_t material, const std::string& n
     const auto& cornerTexCoord = shape.cornerTexCoord();
     const auto& polygonMaterial = shape.polygonMaterial();
 
-    // A glTF vertex per distinct (vertex, normal, texcoord) triple.
+    // A glTF vertex per distinct (vertex, normal, texcoord, tile shift u, v) of a corner.
+    using Corner = std::array<std::int32_t, 5>;
     struct TripleHash {
-        std::size_t operator()(const std::array<std::int32_t, 3>& t) const {
+        std::size_t operator()(const Corner& t) const {
             return (std::size_t(std::uint32_t(t[0])) * 0x9E3779B97F4A7C15ull) ^
                    (std::size_t(std::uint32_t(t[1])) * 0xBF58476D1CE4E5B9ull) ^
-                   (std::size_t(std::uint32_t(t[2])) * 0x94D049BB133111EBull);
+                   (std::size_t(std::uint32_t(t[2])) * 0x94D049BB133111EBull) ^
+                   (std::size_t(std::uint32_t(t[3])) * 0xD6E8FEB86659FD93ull) ^
+                   (std::size_t(std::uint32_t(t[4])) * 0xA0761D6478BD642Full);
         }
     };
-    std::unordered_map<std::array<std::int32_t, 3>, unsigned, TripleHash> glVertex;
-    std::vector<std::array<std::int32_t, 3>> triples;
+    std::unordered_map<Corner, unsigned, TripleHash> glVertex;
+    std::vector<Corner> triples;
     std::vector<unsigned> triangles; // three glTF vertices each
     std::vector<unsigned> corners;
     for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
         if (material >= 0 && polygonMaterial[p] != material)
             continue;
         corners.clear();
+        const TileShift shift = polygonTileShift(shape, p);
         for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
-            const std::array<std::int32_t, 3> t{cornerVertex[k], cornerNormal[k],
-                                                cornerTexCoord[k]};
+            const Corner t{cornerVertex[k], cornerNormal[k], cornerTexCoord[k], shift.u, shift.v};
             auto [it, inserted] = glVertex.try_emplace(t, unsigned(triples.size()));
             if (inserted)
                 triples.push_back(t);
@@ -88,7 +95,7 @@ aiMesh* makeMesh(const Shape& shape, std::int32_t material, const std::string& n
     for (std::size_t i = 0; i < triples.size(); ++i) {
         const Vector3& v = vertices[triples[i][0]];
         const Vector3& n = normals[triples[i][1]];
-        const Vector2& t = texcoords[triples[i][2]];
+        const Vector2 t = shifted(texcoords[triples[i][2]], {triples[i][3], triples[i][4]});
         mesh->mVertices[i] = aiVector3D(v.x, v.y, v.z);
         mesh->mNormals[i] = aiVector3D(n.x, n.y, n.z);
         // v stays as the host has it (up): Assimp's glTF writer stores 1 - v itself, the

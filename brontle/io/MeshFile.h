@@ -12,6 +12,7 @@
 #include "brontle/model/Forward.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace brontle {
@@ -23,15 +24,18 @@ namespace brontle {
 //        table entry per distinct file material, per-polygon material indices), in depth-first
 //        node order; shapes[i] sits in its node's frame.
 //  shapeNames[i]: the node's name, else its first mesh's name, else "<file stem>_<i>".
-//  droppedPolygons: polygons left out because a corner repeats its neighbour's position or
-//        because they have fewer than 3 distinct corners (points and lines are not counted).
+//  droppedPolygons: polygons left out because they have fewer than 3 distinct corners (points
+//        and lines are not counted).
+//  repairedPolygons: polygons kept after removing corners that repeat an earlier corner's
+//        position.
 //  warnings: things the user should know that did not stop the load, in words that say what
-//        to do (a texture file that exists but is not a readable image).
+//        to do (a texture file that is missing or not a readable image).
 struct LoadedScene {
     FramePtr root;
     std::vector<ShapePtr> shapes;
     std::vector<std::string> shapeNames;
     int droppedPolygons = 0;
+    int repairedPolygons = 0; // kept with repeated corners removed (NodeShapeBuilder.h)
     std::vector<std::string> warnings;
 };
 
@@ -63,5 +67,17 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene);
 // Error(HostFileUnwritable, "<file>: unsupported format ...") for any other extension.
 void saveMeshFile(const std::string& path, const std::vector<ShapePtr>& shapes,
                   const std::vector<std::string>& names);
+
+// The files saveMeshFile writes, with their contents, in the order to rename them into place
+// (for callers that commit them together with other files in one FileGroup).
+std::vector<std::pair<std::string, std::string>>
+meshFileContents(const std::string& path, const std::vector<ShapePtr>& shapes,
+                 const std::vector<std::string>& names);
+
+// Throws the unsupported-format Error of saveMeshFile when no writer takes the path's extension.
+void checkMeshOutputFormat(const std::string& path);
+// The paths saveMeshFile writes for `path`: "<stem>.mtl" then the OBJ; "<stem>.bin" then the
+// .gltf; the .glb alone. Throws as checkMeshOutputFormat.
+std::vector<std::string> meshOutputFiles(const std::string& path);
 
 } // namespace brontle

@@ -67,6 +67,7 @@ struct TreeReader {
     std::vector<NodeShape> shapes;
     std::vector<std::string> names;
     int droppedPolygons = 0;
+    int repairedPolygons = 0;
 
     void read(const aiNode& node, const aiMatrix4x4& parentWorld, const aiMatrix4x4& parentRigid,
               int parent, int depth) {
@@ -91,6 +92,7 @@ struct TreeReader {
         if (node.mNumMeshes > 0) {
             NodeShape shape = buildNodeShape(scene, node, scale, fileName);
             droppedPolygons += shape.droppedPolygons;
+            repairedPolygons += shape.repairedPolygons;
             if (!shape.arrays.polygonMaterial.empty()) {
                 std::string name = node.mName.C_Str();
                 if (name.empty())
@@ -114,6 +116,7 @@ struct MaterialRecord {
     Color4 emissive{0.0f, 0.0f, 0.0f, 1.0f};
     float shininess = 16.0f;
     std::string textureFile; // resolved path; empty when the material names none
+    std::string name;        // as the file names it
 };
 
 Color4 colorOf(const aiColor4D& c) {
@@ -122,6 +125,9 @@ Color4 colorOf(const aiColor4D& c) {
 
 MaterialRecord readMaterial(const aiMaterial& material, const fs::path& folder) {
     MaterialRecord record;
+    aiString materialName;
+    if (material.Get(AI_MATKEY_NAME, materialName) == AI_SUCCESS)
+        record.name = materialName.C_Str();
     aiColor4D color;
     // glTF and other PBR files give the diffuse colour as the base colour; Assimp mirrors it
     // into the diffuse key for most readers, and the base colour is the fallback.
@@ -211,6 +217,7 @@ struct FileRecords {
     std::vector<NodeShape> shapes;
     std::vector<std::string> names;
     int droppedPolygons = 0;
+    int repairedPolygons = 0;
     // By file material index, ascending.
     std::vector<std::pair<unsigned, MaterialRecord>> materials;
 };
@@ -236,6 +243,7 @@ template <class Codec, class Records> void transferRecords(Codec& codec, Records
         codec.field(a.polygonMaterial);
         codec.field(shape.fileMaterials);
         codec.field(shape.droppedPolygons);
+        codec.field(shape.repairedPolygons);
     }
     const std::size_t names = codec.count(records.names.size());
     if constexpr (reading)
@@ -243,6 +251,7 @@ template <class Codec, class Records> void transferRecords(Codec& codec, Records
     for (auto& name : records.names)
         codec.field(name);
     codec.field(records.droppedPolygons);
+    codec.field(records.repairedPolygons);
     const std::size_t materials = codec.count(records.materials.size());
     if constexpr (reading)
         records.materials.resize(materials);
@@ -254,6 +263,7 @@ template <class Codec, class Records> void transferRecords(Codec& codec, Records
         codec.field(m.emissive);
         codec.field(m.shininess);
         codec.field(m.textureFile);
+        codec.field(m.name);
     }
 }
 
@@ -312,6 +322,7 @@ FileRecords readRecords(const fs::path& filePath, const std::string& fileName) {
     records.shapes = std::move(reader.shapes);
     records.names = std::move(reader.names);
     records.droppedPolygons = reader.droppedPolygons;
+    records.repairedPolygons = reader.repairedPolygons;
     records.materials.assign(materials.begin(), materials.end());
     return records;
 }
@@ -358,6 +369,14 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
         try {
             textures[record.textureFile] = scene.LoadTexture(record.textureFile, 0, 0, "", "", 1.0f,
                                                              "", "", "", width, height);
+            if (!textures[record.textureFile]) {
+                std::error_code missing;
+                out.warnings.push_back(
+                    fileName + ": texture " + record.textureFile +
+                    (fs::exists(record.textureFile, missing) ? " is not an image this program reads"
+                                                             : " was not found") +
+                    "; its material is used without it, and files written from it do not name it");
+            }
         } catch (const Error& e) {
             // A texture the reader cannot decode must not cost the user the mesh.
             if (e.number() != ErrorNumber::HostFileUnreadable)
@@ -378,6 +397,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
         material->SetColorC(record.specular);
         material->SetColorD(record.emissive);
         material->SetMaterialValue(record.shininess);
+        material->SetName(record.name);
         if (!record.textureFile.empty())
             material->SetTexture(textures[record.textureFile]);
         hostMaterials[index] = material;
@@ -406,6 +426,7 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
                                                           : records.names[s]);
     }
     out.droppedPolygons = records.droppedPolygons;
+    out.repairedPolygons = records.repairedPolygons;
     return out;
 }
 

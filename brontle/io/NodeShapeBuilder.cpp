@@ -116,6 +116,43 @@ Vector3 faceNormal(const std::vector<Vector3>& corners) {
     return {float(nx / length), float(ny / length), float(nz / length)};
 }
 
+// Keeps the first corner at each position, in order, and returns how many remain; `keys`,
+// `order` and `position` are shortened alike. Hash-free: a polygon's positions are sorted once
+// (n log n in its corner count), so a 50,000-corner polygon costs no more than its sort.
+unsigned removeRepeatedCorners(std::vector<Key3>& keys, std::vector<unsigned>& order,
+                               std::vector<Vector3>& position, std::vector<Key3>& scratch) {
+    const unsigned n = static_cast<unsigned>(keys.size());
+    auto less = [](const Key3& l, const Key3& r) {
+        return std::tie(l.x, l.y, l.z) < std::tie(r.x, r.y, r.z);
+    };
+    scratch = keys;
+    std::sort(scratch.begin(), scratch.end(), less);
+    if (std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end())
+        return n;
+    // Some position repeats: mark the first corner at each position as the one to keep.
+    std::vector<unsigned> byKey(n);
+    for (unsigned k = 0; k < n; ++k)
+        byKey[k] = k;
+    std::stable_sort(byKey.begin(), byKey.end(),
+                     [&](unsigned l, unsigned r) { return less(keys[l], keys[r]); });
+    std::vector<char> keep(n, 0);
+    for (unsigned i = 0; i < n; ++i)
+        keep[byKey[i]] = i == 0 || !(keys[byKey[i]] == keys[byKey[i - 1]]);
+    unsigned kept = 0;
+    for (unsigned k = 0; k < n; ++k) {
+        if (!keep[k])
+            continue;
+        keys[kept] = keys[k];
+        order[kept] = order[k];
+        position[kept] = position[k];
+        ++kept;
+    }
+    keys.resize(kept);
+    order.resize(kept);
+    position.resize(kept);
+    return kept;
+}
+
 } // namespace
 
 NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVector3D& scale,
@@ -166,23 +203,18 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
                 position[k] = {p.x * scale.x, p.y * scale.y, p.z * scale.z};
                 keys[k] = keyOf(position[k]);
             }
-            // Degenerate on exact positions, before anything is pooled, so a dropped polygon
-            // leaves no unused vertex behind.
-            bool degenerate = false;
-            for (unsigned k = 0; k < n && !degenerate; ++k)
-                degenerate = keys[k] == keys[(k + 1) % n];
-            if (!degenerate) {
-                sortedKeys = keys;
-                std::sort(sortedKeys.begin(), sortedKeys.end(), [](const Key3& l, const Key3& r) {
-                    return std::tie(l.x, l.y, l.z) < std::tie(r.x, r.y, r.z);
-                });
-                degenerate =
-                    std::unique(sortedKeys.begin(), sortedKeys.end()) - sortedKeys.begin() < 3;
-            }
-            if (degenerate) {
+            // Repeated corners on exact positions, before anything is pooled (so a dropped
+            // polygon leaves no unused vertex behind): a corner at the position of an earlier
+            // corner of the polygon is removed, and the polygon is kept when 3 distinct corners
+            // remain.
+            const unsigned distinct = removeRepeatedCorners(keys, order, position, sortedKeys);
+            if (distinct < 3) {
                 ++out.droppedPolygons;
                 continue;
             }
+            if (distinct < n)
+                ++out.repairedPolygons;
+            const unsigned kept = distinct;
 
             if (material < 0) {
                 material = static_cast<std::int32_t>(out.fileMaterials.size());
@@ -194,7 +226,7 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
                     material = static_cast<std::int32_t>(known - out.fileMaterials.begin());
             }
             const std::int32_t flatNormal = mesh.mNormals ? -1 : normals.add(faceNormal(position));
-            for (unsigned k = 0; k < n; ++k) {
+            for (unsigned k = 0; k < kept; ++k) {
                 a.cornerVertex.push_back(vertices.add(position[k]));
                 if (mesh.mNormals) {
                     const aiVector3D& nv = mesh.mNormals[order[k]];

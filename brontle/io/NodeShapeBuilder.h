@@ -19,6 +19,7 @@ struct NodeShape {
     std::vector<unsigned>
         fileMaterials; // table entry i of the shape is scene material fileMaterials[i]
     int droppedPolygons = 0;
+    int repairedPolygons = 0; // kept with their repeated corners removed
 };
 
 // Merges the polygons of every mesh of `node` into one shape, in mesh order then face order:
@@ -30,8 +31,10 @@ struct NodeShape {
 //    normals gets one flat normal per polygon, one without texture coordinates (0, 0);
 //  - a scale that mirrors (odd number of negative factors) reverses each polygon's corners so
 //    faces keep pointing outwards;
-//  - faces of 1 or 2 corners (points, lines) are skipped; polygons with a corner at the same
-//    position as the next one or with fewer than 3 distinct positions are dropped and counted.
+//  - faces of 1 or 2 corners (points, lines) are skipped; a corner at the same position as an
+//    earlier corner of its polygon (f 1 2 2 3, or two indices of one position) is removed, and
+//    the polygon is kept and counted as repaired when 3 distinct positions remain, else dropped
+//    and counted.
 // Throws Error(HostFileUnreadable, "<fileName>: <reason>") for a non-finite value or an index
 // out of range. The result has no polygons when the node holds none.
 NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVector3D& scale,

@@ -1,5 +1,7 @@
 #include "brontle/io/ObjText.h"
 
+#include "brontle/io/TextureTiles.h"
+
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
@@ -7,6 +9,8 @@
 #include <charconv>
 #include <filesystem>
 #include <map>
+#include <set>
+#include <unordered_map>
 
 namespace brontle {
 namespace {
@@ -42,17 +46,46 @@ std::string lineSafe(std::string name) {
     return name;
 }
 
+// The names materials are written under: a material keeps the name it had; one without a name
+// (or whose name an earlier material took) gets "material<n>", a name no other material has.
 struct MaterialNames {
     std::map<const Material*, std::string> names;
     std::vector<MaterialPtr> order; // first use first
 
-    const std::string& nameOf(const MaterialPtr& material) {
-        auto [it, inserted] = names.try_emplace(material.get(), std::string());
-        if (inserted) {
-            it->second = "material" + std::to_string(order.size() + 1);
+    void use(const MaterialPtr& material) {
+        if (names.try_emplace(material.get(), std::string()).second)
             order.push_back(material);
+    }
+
+    void assign() {
+        std::set<std::string> taken;
+        for (const MaterialPtr& m : order)
+            if (m && !m->name().empty() && taken.insert(lineSafe(m->name())).second)
+                names[m.get()] = lineSafe(m->name());
+        int next = 1;
+        for (const MaterialPtr& m : order) {
+            std::string& name = names[m.get()];
+            if (!name.empty())
+                continue;
+            do
+                name = "material" + std::to_string(next++);
+            while (!taken.insert(name).second);
         }
-        return it->second;
+    }
+};
+
+// Texture coordinate (index, tile shift) pairs of one shape, numbered in first use.
+struct ShiftedKey {
+    std::int32_t index;
+    TileShift shift;
+    bool operator==(const ShiftedKey&) const = default;
+};
+struct ShiftedKeyHash {
+    std::size_t operator()(const ShiftedKey& k) const {
+        std::uint64_t h = std::uint64_t(std::uint32_t(k.index)) * 0x9E3779B97F4A7C15ull;
+        h ^= std::uint64_t(std::uint32_t(k.shift.u)) * 0xBF58476D1CE4E5B9ull + (h >> 31);
+        h ^= std::uint64_t(std::uint32_t(k.shift.v)) * 0x94D049BB133111EBull + (h >> 29);
+        return static_cast<std::size_t>(h ^ (h >> 32));
     }
 };
 
@@ -91,9 +124,25 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
     const fs::path objFolder = fs::absolute(obj).lexically_normal().parent_path();
     const fs::path mtl = fs::path(obj).replace_extension(".mtl");
 
+    // Materials in first use, so that names are given before any polygon names one.
     MaterialNames materials;
+    for (const ShapePtr& shape : shapes) {
+        const auto& polygonMaterial = shape->polygonMaterial();
+        const auto& table = shape->materials();
+        for (std::int32_t p = 0; p < shape->GetPolygonCount(); ++p) {
+            const std::int32_t m =
+                p < std::int32_t(polygonMaterial.size()) ? polygonMaterial[p] : -1;
+            if (m >= 0 && m < std::int32_t(table.size()))
+                materials.use(table[m]);
+        }
+    }
+    materials.assign();
+
     std::string text = "# Brontle mesh\nmtllib " + lineSafe(mtl.filename().string()) + '\n';
     std::int64_t vertexBase = 1, texcoordBase = 1, normalBase = 1;
+    std::string faces;
+    std::unordered_map<ShiftedKey, std::int64_t, ShiftedKeyHash> written;
+    std::vector<ShiftedKey> writtenOrder;
     for (std::size_t s = 0; s < shapes.size(); ++s) {
         const Shape& shape = *shapes[s];
         const std::string name =
@@ -101,10 +150,6 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
         text += "\no " + lineSafe(name) + '\n';
         for (const Vector3& v : shape.vertices())
             appendLine(text, "v", {v.x, v.y, v.z});
-        for (const Vector2& t : shape.texcoords())
-            appendLine(text, "vt", {t.u, t.v});
-        for (const Vector3& n : shape.normals())
-            appendLine(text, "vn", {n.x, n.y, n.z});
 
         const auto& start = shape.polygonStart();
         const auto& cornerVertex = shape.cornerVertex();
@@ -113,28 +158,46 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
         const auto& polygonMaterial = shape.polygonMaterial();
         const auto& table = shape.materials();
         const std::string* current = nullptr;
+        faces.clear();
+        written.clear();
+        writtenOrder.clear();
         for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
             const std::int32_t m =
                 p < std::int32_t(polygonMaterial.size()) ? polygonMaterial[p] : -1;
             if (m >= 0 && m < std::int32_t(table.size())) {
-                const std::string& materialName = materials.nameOf(table[m]);
+                const std::string& materialName = materials.names.at(table[m].get());
                 if (current != &materialName)
-                    text += "usemtl " + materialName + '\n';
+                    faces += "usemtl " + materialName + '\n';
                 current = &materialName;
             }
-            text += 'f';
+            const TileShift shift = polygonTileShift(shape, p);
+            faces += 'f';
             for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
-                text += ' ';
-                appendIndex(text, vertexBase + cornerVertex[k]);
-                text += '/';
-                appendIndex(text, texcoordBase + cornerTexCoord[k]);
-                text += '/';
-                appendIndex(text, normalBase + cornerNormal[k]);
+                const ShiftedKey key{cornerTexCoord[k], shift};
+                auto [it, inserted] =
+                    written.try_emplace(key, static_cast<std::int64_t>(writtenOrder.size()));
+                if (inserted)
+                    writtenOrder.push_back(key);
+                faces += ' ';
+                appendIndex(faces, vertexBase + cornerVertex[k]);
+                faces += '/';
+                appendIndex(faces, texcoordBase + it->second);
+                faces += '/';
+                appendIndex(faces, normalBase + cornerNormal[k]);
             }
-            text += '\n';
+            faces += '\n';
         }
+        // Only the texture coordinates polygons use, each moved as its polygon was.
+        const auto& texcoords = shape.texcoords();
+        for (const ShiftedKey& key : writtenOrder) {
+            const Vector2 t = shifted(texcoords[key.index], key.shift);
+            appendLine(text, "vt", {t.u, t.v});
+        }
+        for (const Vector3& n : shape.normals())
+            appendLine(text, "vn", {n.x, n.y, n.z});
+        text += faces;
         vertexBase += shape.GetVertexCount();
-        texcoordBase += shape.GetTextureCoordinateCount();
+        texcoordBase += static_cast<std::int64_t>(writtenOrder.size());
         normalBase += shape.GetNormalCount();
     }
     return {{mtl.string(), mtlText(materials, objFolder)}, {objPath, std::move(text)}};

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 namespace brontle {
 
@@ -31,6 +32,11 @@ class Material {
     Color4 GetColorD() const { return colorD_; }
     void SetColorD(const Color4& c) { colorD_ = c; }
 
+    // The name the material had in the file it came from ("" for one made here); writers keep
+    // it.
+    const std::string& name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+
     // Specular power.
     float GetMaterialValue() const { return value_; }
     void SetMaterialValue(float value) { value_ = value; }
@@ -44,6 +50,7 @@ class Material {
     Material() = default;
 
     TexturePtr texture_;
+    std::string name_;
     Color4 colorA_{0.2f, 0.2f, 0.2f, 1.0f};
     Color4 colorB_{0.8f, 0.8f, 0.8f, 1.0f};
     Color4 colorC_{0.0f, 0.0f, 0.0f, 1.0f};

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -91,14 +92,29 @@ void saveImage(const std::string& path, const Image& image) {
         throw Error(ErrorNumber::HostFileUnwritable,
                     path + ": cannot write the image (" + file.errorString().toStdString() + ")");
     }
+    errno = 0;
     if (!out.save(&file, extension.c_str())) {
+        // The writer fails the same way for a full disk as for an image it cannot encode: the
+        // system's reason, when a write failed, says which.
+        const int writeError = errno;
+        const std::string reason = writeError != 0 && file.error() != QFileDevice::NoError
+                                       ? std::string(std::strerror(writeError))
+                                   : file.error() != QFileDevice::NoError
+                                       ? file.errorString().toStdString()
+                                       : std::string("encoding failed");
         file.cancelWriting();
         throw Error(ErrorNumber::HostFileUnwritable,
-                    path + ": cannot write the image (encoding failed)");
+                    path + ": cannot write the image (" + reason + ")");
     }
+    errno = 0;
     if (!file.commit()) {
+        // Buffered writes fail here (a full disk); Qt's own text for that is "Unknown error".
+        const int writeError = errno;
         throw Error(ErrorNumber::HostFileUnwritable,
-                    path + ": cannot write the image (" + file.errorString().toStdString() + ")");
+                    path + ": cannot write the image (" +
+                        (writeError != 0 ? std::string(std::strerror(writeError))
+                                         : file.errorString().toStdString()) +
+                        ")");
     }
 }
 

@@ -51,6 +51,16 @@ void saveRenderedTexture(const brontle::Viewport& viewport,
     try {
         viewport.RenderUtility().SaveSurface(temporary.string(), 0, surface, brontle::SurfaceRect{},
                                              source);
+    } catch (const brontle::Error& e) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        // The message names the file the user asked for, not the one it was written in.
+        std::string description = e.description();
+        const std::string written = temporary.string();
+        for (auto at = description.find(written); at != std::string::npos;
+             at = description.find(written, at + file.size()))
+            description.replace(at, written.size(), file);
+        throw brontle::Error(e.number(), description, e.source());
     } catch (...) {
         std::error_code ignored;
         fs::remove(temporary, ignored);

@@ -1,12 +1,18 @@
 #include "UnwrapJob.h"
 
+#include "OutputFiles.h"
+
 #include "brontle/atlas/Atlas.h"
+#include "brontle/io/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
+#include "brontle/model/BmpFile.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/PngFile.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
-#include "brontle/services/FileUtility.h"
+#include "brontle/model/Texture.h"
 #include "brontle/services/InstallFolder.h"
 #include "peelwise/editor/HeadlessTexture.h"
 #include "peelwise/uv/CreaseEdgesToSubSelection.h"
@@ -25,37 +31,53 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-void checkOptions(const UnwrapOptions& o) {
-    auto bad = [](const std::string& what) {
-        throw brontle::Error(brontle::ErrorNumber::HostBadArgument, what, "peelwise-unwrap");
-    };
-    if (o.factorType != 0 && o.factorType != 1) {
-        bad("the factor type must be stretch or charts");
-    }
-    if (o.factor < 1 || o.factor > 100) {
-        bad("the factor must be a whole number from 1 to 100, not " + std::to_string(o.factor));
-    }
-    if (o.width < 64 || o.width > 2048 || o.height < 64 || o.height > 2048) {
-        bad("the texture size must be 64 to 2048 pixels a side, not " + std::to_string(o.width) +
-            " x " + std::to_string(o.height));
-    }
-    if (!o.textureFile.empty() && brontle::splitPath(o.textureFile).extension != "BMP") {
-        bad("the texture " + o.textureFile + " must be a Windows bitmap (.bmp)");
-    }
+std::string folderOf(const std::string& path) {
+    return std::filesystem::path(path).parent_path().string();
 }
 
-// Where shape `index` of `count` has its texture: beside the output mesh (see UnwrapOptions).
-std::string texturePathFor(const std::string& output, const std::string& texture, int index,
-                           int count) {
-    namespace fs = std::filesystem;
-    const fs::path name = fs::path(texture).filename();
-    fs::path file = name;
-    if (count > 1) {
-        file = name.stem();
-        file += "-" + std::to_string(index + 1);
-        file += name.extension();
+// `text` with every occurrence of `from` replaced by `to`: messages name the files the user
+// asked for, never the scratch files they were made in.
+std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
+    if (from.empty()) {
+        return text;
     }
-    return (fs::absolute(fs::path(output)).parent_path() / file).string();
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+// The polygons [first, last) of `whole` as a shape's arrays of their own (only the vertices,
+// normals and texture coordinates they use, renumbered in first use; the whole material table).
+brontle::ShapeArrays polygonRange(const brontle::Shape& whole, std::int32_t first,
+                                  std::int32_t last) {
+    brontle::ShapeArrays out;
+    const auto& start = whole.polygonStart();
+    std::vector<std::int32_t> vertexMap(whole.vertices().size(), -1),
+        normalMap(whole.normals().size(), -1), texcoordMap(whole.texcoords().size(), -1);
+    auto take = [](std::vector<std::int32_t>& map, auto& pool, const auto& source,
+                   std::int32_t index) {
+        if (map[index] < 0) {
+            map[index] = static_cast<std::int32_t>(pool.size());
+            pool.push_back(source[index]);
+        }
+        return map[index];
+    };
+    for (std::int32_t p = first; p < last; ++p) {
+        for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
+            out.cornerVertex.push_back(
+                take(vertexMap, out.vertices, whole.vertices(), whole.cornerVertex()[k]));
+            out.cornerNormal.push_back(
+                take(normalMap, out.normals, whole.normals(), whole.cornerNormal()[k]));
+            out.cornerTexCoord.push_back(
+                take(texcoordMap, out.texcoords, whole.texcoords(), whole.cornerTexCoord()[k]));
+        }
+        out.polygonStart.push_back(static_cast<std::int32_t>(out.cornerVertex.size()));
+        out.polygonTag.push_back(whole.polygonTag()[p]);
+        out.polygonMaterial.push_back(whole.polygonMaterial()[p]);
+    }
+    out.materials = whole.materials();
+    return out;
 }
 
 // Marks the shape's crease edges as its edge selection in `device`, exactly as the editor marks
@@ -81,22 +103,72 @@ std::int32_t markCreaseSeams(brontle::SceneGraph& scene, brontle::Shape& shape,
 } // namespace
 
 UnwrapReport unwrapFile(const std::string& input, const std::string& output,
-                        const UnwrapOptions& options, const UnwrapProgress& progress) {
-    checkOptions(options);
+                        const UnwrapOptions& options, const UnwrapProgress& progress,
+                        const UnwrapStage& stage) {
+    const OutputPlan plan = planOutputs(input, output, options); // before any work
     const auto start = Clock::now();
+    if (stage) {
+        stage("loading " + printable(input));
+    }
     // The running host's environment: the continuity texture is read from its install folder.
     auto scene = brontle::SceneGraph::create(
         std::make_shared<brontle::HostEnvironment>(brontle::makeHostEnvironment()));
     brontle::LoadedScene loaded = brontle::loadMeshFile(input, *scene);
-    const brontle::DeviceID device = brontle::newDeviceID();
     UnwrapReport report;
     report.file = input;
-    const int count = static_cast<int>(loaded.shapes.size());
+    if (loaded.repairedPolygons > 0) {
+        report.warnings.push_back({"polygons with repeated corners were repaired (the repeats "
+                                   "removed)",
+                                   loaded.repairedPolygons});
+    }
+    if (loaded.droppedPolygons > 0) {
+        report.warnings.push_back(
+            {"polygons with fewer than 3 distinct corners were left out", loaded.droppedPolygons});
+    }
+    for (const std::string& warning : loaded.warnings) {
+        report.warnings.push_back({printable(warning), 1});
+    }
+
+    // The outputs against the files the input uses, before the unwrap.
+    std::vector<std::string> textures;
+    for (const brontle::ShapePtr& shape : loaded.shapes) {
+        for (const brontle::MaterialPtr& material : shape->materials()) {
+            if (material && material->texture() && !material->texture()->file().empty()) {
+                textures.push_back(material->texture()->file());
+            }
+        }
+    }
+    // With one atlas for the whole file, the shapes are unwrapped as one and split again.
+    std::vector<brontle::ShapePtr> work = loaded.shapes;
+    std::vector<std::string> workNames = loaded.shapeNames;
+    std::vector<std::int32_t> firstPolygon;
+    if (options.sharedAtlas && loaded.shapes.size() > 1) {
+        brontle::ShapePtr whole = scene->CreateShape();
+        for (const brontle::ShapePtr& shape : loaded.shapes) {
+            firstPolygon.push_back(whole->GetPolygonCount());
+            whole->AppendShape(*shape);
+        }
+        firstPolygon.push_back(whole->GetPolygonCount());
+        work = {whole};
+        workNames = {std::filesystem::path(input).stem().string()};
+    }
+    const int count = static_cast<int>(work.size());
+    std::vector<std::string> outputs = plan.meshFiles;
+    if (!options.textureFile.empty()) {
+        for (int i = 0; i < count; ++i) {
+            outputs.push_back(texturePathFor(plan, options, i, count));
+            brontle::checkReplaceable(outputs.back(), "peelwise-unwrap");
+        }
+    }
+    checkOverwrites(outputs, referencedFiles(input, textures), options.force);
+
+    brontle::FileGroup commit("peelwise-unwrap");
+    const brontle::DeviceID device = brontle::newDeviceID();
     for (int i = 0; i < count; ++i) {
-        brontle::Shape& shape = *loaded.shapes[i];
+        brontle::Shape& shape = *work[i];
         const auto shapeStart = Clock::now();
         ShapeReport r;
-        r.name = loaded.shapeNames[i];
+        r.name = workNames[i];
         r.polygons = shape.GetPolygonCount();
         brontle::Shape* measured = &shape; // the shape the atlas ran on
         peelwise::HeadlessTextureResult textured;
@@ -108,14 +180,31 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                 request.factor = options.factor;
                 request.width = options.width;
                 request.height = options.height;
-                r.texture = texturePathFor(output, options.textureFile, i, count);
+                r.texture = texturePathFor(plan, options, i, count);
                 if (progress) {
                     progress(i, count, 0.0);
                 }
-                textured = peelwise::unwrapWithTexture(scene, loaded.shapes[i], request,
-                                                       options.seamsFromCreases, r.texture);
+                // The editor's path writes a bitmap and reads it back; it does so in a scratch
+                // file beside the output, and the texture joins the outputs' commit.
+                const brontle::ScratchFile scratch(folderOf(r.texture), ".bmp");
+                try {
+                    textured = peelwise::unwrapWithTexture(
+                        scene, work[i], request, options.seamsFromCreases, scratch.path());
+                } catch (const brontle::Error& e) {
+                    throw brontle::Error(e.number(),
+                                         replaceAll(e.description(), scratch.path(), r.texture),
+                                         e.source());
+                }
                 r.seams = textured.seams;
                 measured = textured.atlasCopy.get();
+                const brontle::MaterialPtr material = shape.GetMaterialByIndex(0);
+                const brontle::Image image = material->texture()->image();
+                const std::vector<std::uint8_t> bytes = plan.textureExtension == ".png"
+                                                            ? brontle::encodePng(image)
+                                                            : brontle::encodeBmp(image);
+                commit.add(r.texture, std::string_view(reinterpret_cast<const char*>(bytes.data()),
+                                                       bytes.size()));
+                material->SetTexture(std::make_shared<brontle::Texture>(image, r.texture));
             } else {
                 if (options.seamsFromCreases) {
                     r.seams = markCreaseSeams(*scene, shape, device);
@@ -129,8 +218,8 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                                     });
             }
         } catch (const brontle::Error& e) {
-            throw brontle::Error(e.number(), "shape \"" + r.name + "\": " + e.description(),
-                                 e.source());
+            throw brontle::Error(
+                e.number(), "shape \"" + printable(r.name) + "\": " + e.description(), e.source());
         }
         const brontle::AtlasStatistics& stats = measured->lastAtlasStatistics();
         r.charts = stats.charts;
@@ -154,7 +243,29 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
             progress(i, count, 1.0);
         }
     }
-    brontle::saveMeshFile(output, loaded.shapes, loaded.shapeNames);
+    if (!firstPolygon.empty()) {
+        // Back into the file's shapes, polygon ranges in the order they were appended.
+        const brontle::Shape& whole = *work.front();
+        if (whole.GetPolygonCount() != firstPolygon.back()) {
+            throw brontle::Error(brontle::ErrorNumber::HostAtlasFailed,
+                                 "the shared atlas changed the number of polygons (" +
+                                     std::to_string(firstPolygon.back()) + " before, " +
+                                     std::to_string(whole.GetPolygonCount()) + " after)",
+                                 "peelwise-unwrap");
+        }
+        for (std::size_t s = 0; s < loaded.shapes.size(); ++s) {
+            loaded.shapes[s]->assignArrays(
+                polygonRange(whole, firstPolygon[s], firstPolygon[s + 1]));
+        }
+    }
+    if (stage) {
+        stage("writing " + printable(output));
+    }
+    for (const auto& [file, content] :
+         brontle::meshFileContents(output, loaded.shapes, loaded.shapeNames)) {
+        commit.add(file, content);
+    }
+    commit.commit();
     report.seconds = secondsSince(start);
     return report;
 }

@@ -17,8 +17,21 @@ std::string toJson(const UnwrapReport& report) {
                           {"overlaps", s.overlaps},
                           {"seconds", s.seconds}});
     }
-    nlohmann::json out = {{"file", report.file}, {"seconds", report.seconds}, {"shapes", shapes}};
-    return out.dump();
+    nlohmann::json warnings = nlohmann::json::array();
+    for (const UnwrapWarning& w : report.warnings) {
+        warnings.push_back({{"message", w.message}, {"count", w.count}});
+    }
+    nlohmann::json out = {{"file", report.file},
+                          {"seconds", report.seconds},
+                          {"shapes", shapes},
+                          {"warnings", warnings}};
+    // Names from a file may hold bytes that are not UTF-8: they are replaced, not fatal.
+    return out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
+std::string toJsonError(const std::string& file, const std::string& error) {
+    const nlohmann::json out = {{"file", file}, {"error", error}};
+    return out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 } // namespace peelwise::tools

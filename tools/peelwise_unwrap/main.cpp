@@ -1,82 +1,31 @@
-// peelwise-unwrap IN OUT [--factor-type stretch|charts] [--factor N]
-//                [--size N | --width W --height H] [--seams-from-creases] [--json]
-//                [--texture FILE.bmp]
-// Unwraps every shape of a mesh file and writes OBJ + MTL (or glTF by the output's extension).
-#include "ProgressBar.h"
-#include "UnwrapJob.h"
-
-#include "brontle/model/Error.h"
+// peelwise-unwrap IN OUT [options]: unwraps every shape of a mesh file and writes OBJ + MTL (or
+// glTF by the output's extension). The options and the run are in CommandLine.h.
+#include "CommandLine.h"
 
 #include <CLI/CLI.hpp>
-#include <QApplication>
+#include <QCoreApplication>
 
 #include <cstdio>
-#include <cstdlib>
-#include <iostream>
-#include <memory>
+#include <exception>
 
 int main(int argc, char** argv) {
-    CLI::App app{"Unwraps every shape of a mesh file into a texture atlas."};
-    std::string input, output, factorType = "stretch";
-    peelwise::tools::UnwrapOptions options;
-    int size = 0;
-    bool json = false;
-    app.add_option("IN", input, "mesh file to read (OBJ, PLY, STL, OFF, glTF, GLB, FBX)")
-        ->required();
-    app.add_option("OUT", output, "mesh file to write (.obj with .mtl, .gltf or .glb)")->required();
-    app.add_option("--factor-type", factorType, "stretch (Max Stretch) or charts (# Charts)")
-        ->check(CLI::IsMember({"stretch", "charts"}));
-    app.add_option("--factor", options.factor, "1 to 100")->check(CLI::Range(1, 100));
-    auto* sizeOption = app.add_option("--size", size, "square texture size in pixels")
-                           ->check(CLI::Range(64, 2048));
-    auto* widthOption = app.add_option("--width", options.width, "texture width in pixels")
-                            ->check(CLI::Range(64, 2048));
-    auto* heightOption = app.add_option("--height", options.height, "texture height in pixels")
-                             ->check(CLI::Range(64, 2048));
-    sizeOption->excludes(widthOption)->excludes(heightOption);
-    app.add_flag("--seams-from-creases", options.seamsFromCreases,
-                 "use the shape's hard edges as seams");
-    app.add_flag("--json", json, "print one JSON report on standard output");
-    app.add_option("--texture", options.textureFile,
-                   "draw each shape's UV layout into this bitmap, written beside OUT and named "
-                   "in its material");
-    CLI11_PARSE(app, argc, argv);
-    // The texture is drawn by the editor's render viewport, a widget that is never shown: a
-    // QApplication is needed, and without a display the offscreen platform serves.
-    std::unique_ptr<QApplication> gui;
-    if (!options.textureFile.empty()) {
-        if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-            setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        }
-        gui = std::make_unique<QApplication>(argc, argv);
-    }
-    options.factorType = factorType == "charts" ? 1 : 0;
-    if (size > 0) {
-        options.width = options.height = size;
-    }
     try {
-        peelwise::tools::ProgressBar bar(stderr);
-        const auto report = peelwise::tools::unwrapFile(
-            input, output, options, [&](int shape, int count, double done) {
-                bar.update((shape + done) / count,
-                           "shape " + std::to_string(shape + 1) + " of " + std::to_string(count));
-            });
-        bar.finish();
-        if (json) {
-            std::cout << peelwise::tools::toJson(report) << std::endl;
-        } else {
-            for (const auto& s : report.shapes) {
-                std::printf("%s: %d polygons, %d charts, utilisation %.3f, stretch %.3f / %.3f\n",
-                            s.name.c_str(), s.polygons, s.charts, s.utilisation, s.stretchL2,
-                            s.stretchLinf);
-                if (!s.texture.empty()) {
-                    std::printf("  texture %s\n", s.texture.c_str());
-                }
-            }
+        CLI::App app{"Unwraps every shape of a mesh file into a texture atlas."};
+        peelwise::tools::CommandLine line;
+        peelwise::tools::addUnwrapOptions(app, line);
+        try {
+            app.parse(argc, argv);
+        } catch (const CLI::ParseError& e) {
+            const int status = app.exit(e);
+            return status == 0 ? 0 : peelwise::tools::kExitUsage;
         }
-    } catch (const brontle::Error& e) {
-        std::cerr << "peelwise-unwrap: " << e.description() << std::endl;
-        return 1;
+        peelwise::tools::finishCommandLine(line);
+        const auto gui = peelwise::tools::makeTextureApplication(line, argc, argv);
+        return peelwise::tools::runUnwrapCommand(line);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "peelwise-unwrap: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "peelwise-unwrap: unexpected failure of an unknown kind\n");
     }
-    return 0;
+    return peelwise::tools::kExitFailed;
 }

@@ -1,0 +1,62 @@
+// The host window run where nobody can click: by a script with --screenshot, or with no
+// terminal and no display. Nothing may wait for an answer; errors reach standard error and the
+// exit status.
+
+#include "support/ChildProcess.h"
+#include "support/ScratchDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+using peelwise::test::ChildOptions;
+using peelwise::test::ChildResult;
+using peelwise::test::runChild;
+using peelwise::test::ScratchDir;
+
+const std::string kHost = PEELWISE_BIN_DIR "/brontle";
+
+std::string describe(const ChildResult& r) {
+    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
+           (r.timedOut ? " (timed out: the window waited for a user)" : "") + "\nstdout: " + r.out +
+           "\nstderr: " + r.err;
+}
+
+ChildOptions offscreen(const ScratchDir& dir) {
+    ChildOptions options;
+    options.folder = dir.path().string();
+    options.environment = {"QT_QPA_PLATFORM=offscreen"};
+    options.seconds = 60;
+    return options;
+}
+
+TEST(HostWithoutUser, AFileThatCannotBeOpenedEndsTheRunWithItsMessage) {
+    ScratchDir dir;
+    dir.write("damaged.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
+    ChildResult r = runChild({kHost, "damaged.obj", "--screenshot", "s.png"}, offscreen(dir));
+    EXPECT_FALSE(r.timedOut) << describe(r);
+    EXPECT_EQ(r.status, 1) << describe(r);
+    EXPECT_NE(r.err.find("The file could not be opened."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("damaged.obj"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("s.png")));
+
+    // No --screenshot, but no terminal on standard input and no display: the same.
+    r = runChild({kHost, "damaged.obj"}, offscreen(dir));
+    EXPECT_FALSE(r.timedOut) << describe(r);
+    EXPECT_EQ(r.status, 1) << describe(r);
+    EXPECT_NE(r.err.find("The file could not be opened."), std::string::npos) << r.err;
+}
+
+TEST(HostWithoutUser, AnUnknownPluginIsAnError) {
+    ScratchDir dir;
+    const ChildResult r = runChild(
+        {kHost, "--apply-plugin", "NoSuchPlugin", "--screenshot", "s.png"}, offscreen(dir));
+    EXPECT_FALSE(r.timedOut) << describe(r);
+    EXPECT_EQ(r.status, 1) << describe(r);
+    EXPECT_NE(r.err.find("there is no plug-in named \"NoSuchPlugin\""), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("s.png")));
+}
+
+} // namespace
