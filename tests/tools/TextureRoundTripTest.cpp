@@ -104,7 +104,7 @@ TEST(TextureRoundTrip, EveryCornerOfTheSavedMeshLandsOnItsLayoutInTheSavedBitmap
     EXPECT_LT(wirePixels, static_cast<int>(image->pixels.size()) / 2);
 }
 
-TEST(TextureRoundTrip, ATextureThatIsNoBitmapIsRefusedBeforeAnythingIsWritten) {
+TEST(TextureRoundTrip, ATextureThatIsNeitherBitmapNorPngIsRefusedBeforeAnythingIsWritten) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const fs::path root = dir.path().toStdString();
@@ -114,12 +114,12 @@ TEST(TextureRoundTrip, ATextureThatIsNoBitmapIsRefusedBeforeAnythingIsWritten) {
                               {"sample"});
     }
     UnwrapOptions options;
-    options.textureFile = "atlas.png";
+    options.textureFile = "atlas.jpg";
     EXPECT_THROW(peelwise::tools::unwrapFile((root / "in.obj").string(),
                                              (root / "out.obj").string(), options),
                  brontle::Error);
     EXPECT_FALSE(fs::exists(root / "out.obj"));
-    EXPECT_FALSE(fs::exists(root / "atlas.png"));
+    EXPECT_FALSE(fs::exists(root / "atlas.jpg"));
 }
 
 } // namespace

@@ -89,7 +89,9 @@ TEST(MeshFileLoad, ObjMaterialsBecomePerPolygonIndicesWithDiffuseColourAndTextur
     EXPECT_EQ(std::filesystem::path(red->texture()->file()), dir.path() / "tex" / "red.bmp");
     EXPECT_EQ(red->texture()->width(), 4);
     EXPECT_FALSE(blue->texture()) << "a texture file that is not there is left out";
-    EXPECT_TRUE(loaded.warnings.empty());
+    ASSERT_EQ(loaded.warnings.size(), 1u) << "and the user is told";
+    EXPECT_NE(loaded.warnings[0].find("missing.bmp was not found"), std::string::npos)
+        << loaded.warnings[0];
 }
 
 TEST(MeshFileLoad, TextureThatIsNoImageIsAWarningAndTheMeshStillLoads) {
@@ -107,23 +109,27 @@ TEST(MeshFileLoad, TextureThatIsNoImageIsAWarningAndTheMeshStillLoads) {
     EXPECT_NE(loaded.warnings[0].find("bad.bmp"), std::string::npos);
 }
 
-TEST(MeshFileLoad, DegeneratePolygonsAreDroppedAndCountedButLinesAreNot) {
+TEST(MeshFileLoad, RepeatedCornersAreRemovedAndPolygonsBelowThreeCornersDroppedButNotLines) {
     TempFolder dir;
     // Vertex 5 has vertex 1's position exactly, vertex 6 is -0 where vertex 2 has +0.
     writeFile(dir.file("d.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 0\nv 1 -0 0\n"
                                  "f 1 2 3 4\n"   // kept
-                                 "f 1 2 2 3\n"   // a corner repeats its neighbour
-                                 "f 1 2 1 2\n"   // two distinct positions only
-                                 "f 5 1 3\n"     // welded: 5 is where 1 is
-                                 "f 6 3 2\n"     // -0 is +0: 6 is where 2 is
+                                 "f 1 2 2 3\n"   // a corner repeats its neighbour: repaired
+                                 "f 1 2 1 2\n"   // two distinct positions only: dropped
+                                 "f 5 1 3\n"     // welded: 5 is where 1 is: dropped
+                                 "f 6 3 2\n"     // -0 is +0: 6 is where 2 is: dropped
                                  "f 1 2 3 4 1\n" // wraps: the last corner repeats the first
                                  "l 1 3\n");
     auto scene = newScene();
     const LoadedScene loaded = loadMeshFile(dir.file("d.obj"), *scene);
     ASSERT_EQ(loaded.shapes.size(), 1u);
-    EXPECT_EQ(cornerCounts(*loaded.shapes[0]), std::vector<std::int32_t>{4});
-    EXPECT_EQ(loaded.droppedPolygons, 5);
+    EXPECT_EQ(cornerCounts(*loaded.shapes[0]), (std::vector<std::int32_t>{4, 3, 4}));
+    EXPECT_EQ(loaded.droppedPolygons, 3);
+    EXPECT_EQ(loaded.repairedPolygons, 2);
     EXPECT_EQ(loaded.shapes[0]->GetVertexCount(), 4) << "dropped polygons leave no vertices";
+    // The repaired polygons keep the first corner at each position, in order.
+    EXPECT_EQ(loaded.shapes[0]->cornerVertex(),
+              (std::vector<std::int32_t>{0, 1, 2, 3, 0, 1, 2, 0, 1, 2, 3}));
 }
 
 TEST(MeshFileLoad, PlyAsciiAndBinaryAndOffKeepTheQuad) {

@@ -9,7 +9,9 @@
 #include "brontle/model/Texture.h"
 
 #include <cmath>
+#include <cstdio>
 #include <map>
+#include <sstream>
 
 using namespace brontle;
 using namespace iotest;
@@ -101,14 +103,15 @@ TEST(MeshFileSave, ObjTextHasExactLinesWithIndicesRunningOnAcrossShapes) {
     grid->GetMaterialByIndex(0)->SetColorB({0.25f, 0.5f, 1.0f, 0.75f});
     saveMeshFile(dir.file("g.obj"), {grid, grid}, {"first"});
     const std::string obj = readFile(dir.file("g.obj"));
-    // Grid vertices (0,0) (1,0) (0,1) (1,1), texcoords alike, one normal; the second copy's
-    // indices continue after the first's. The material is written once, used twice.
+    // Grid vertices (0,0) (1,0) (0,1) (1,1), texcoords alike but in the order the polygon
+    // uses them, one normal; the second copy's indices continue after the first's. The
+    // material is written once, used twice.
     const std::string expected =
         "mtllib g.mtl\n\no first\nv 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\n"
-        "vt 0 0\nvt 1 0\nvt 0 1\nvt 1 1\nvn 0 0 1\nusemtl material1\n"
-        "f 1/1/1 2/2/1 4/4/1 3/3/1\n\no shape1\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
-        "v 1 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvt 1 1\nvn 0 0 1\n"
-        "usemtl material1\nf 5/5/2 6/6/2 8/8/2 7/7/2\n";
+        "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\nusemtl material1\n"
+        "f 1/1/1 2/2/1 4/3/1 3/4/1\n\no shape1\nv 0 0 0\nv 1 0 0\nv 0 1 0\n"
+        "v 1 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nvn 0 0 1\n"
+        "usemtl material1\nf 5/5/2 6/6/2 8/7/2 7/8/2\n";
     ASSERT_GE(obj.size(), expected.size());
     EXPECT_EQ(obj.substr(obj.size() - expected.size()), expected);
     const std::string mtl = readFile(dir.file("g.mtl"));
@@ -116,6 +119,42 @@ TEST(MeshFileSave, ObjTextHasExactLinesWithIndicesRunningOnAcrossShapes) {
     EXPECT_NE(mtl.find("\nKd 0.25 0.5 1\n"), std::string::npos) << mtl;
     EXPECT_NE(mtl.find("\nd 0.75\n"), std::string::npos) << mtl;
     EXPECT_EQ(mtl.find("map_Kd"), std::string::npos) << "no texture, no map";
+}
+
+TEST(MeshFileSave, TexcoordsMoveByWholeTilesIntoTheTextureAndMaterialsKeepTheirNames) {
+    TempFolder dir;
+    auto scene = newScene();
+    // Two quads: one wholly in the tile [-1, 0] x [-2, -1] (the editor's shifted layout), one
+    // spanning u = 0, which no whole-tile move brings inside.
+    const ShapePtr grid = makeQuadGrid(*scene, 2, 1);
+    std::vector<Vector2> uv = grid->texcoords();
+    ASSERT_EQ(uv.size(), 6u);
+    const float u[3] = {-0.75f, -0.25f, 0.25f};
+    for (std::size_t i = 0; i < uv.size(); ++i)
+        uv[i] = {u[i % 3], uv[i].v < 0.5f ? -1.5f : -1.0f};
+    grid->SetTextureCoordinates(uv);
+    grid->GetMaterialByIndex(0)->SetName("Brick Wall");
+    saveMeshFile(dir.file("t.obj"), {grid}, {"tiles"});
+    const std::string obj = readFile(dir.file("t.obj"));
+    std::vector<Vector2> written;
+    std::istringstream lines(obj);
+    for (std::string line; std::getline(lines, line);) {
+        float a = 0, b = 0;
+        if (std::sscanf(line.c_str(), "vt %f %f", &a, &b) == 2)
+            written.push_back({a, b});
+    }
+    // Only used coordinates, each polygon's moved as a whole: the first quad by (+1, +2), the
+    // second only in v (its u spans two tiles).
+    const std::vector<Vector2> expected{{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 1.0f},
+                                        {0.25f, 1.0f}, {-0.25f, 0.5f}, {0.25f, 0.5f},
+                                        {0.25f, 1.0f}, {-0.25f, 1.0f}};
+    ASSERT_EQ(written.size(), expected.size()) << obj;
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(written[i].u, expected[i].u) << i;
+        EXPECT_EQ(written[i].v, expected[i].v) << i;
+    }
+    EXPECT_NE(obj.find("\nusemtl Brick Wall\n"), std::string::npos) << obj;
+    EXPECT_NE(readFile(dir.file("t.mtl")).find("\nnewmtl Brick Wall\n"), std::string::npos);
 }
 
 TEST(MeshFileSave, MtlNamesTheTextureRelativeToTheObjAndItReadsBack) {
