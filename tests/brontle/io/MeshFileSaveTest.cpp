@@ -145,7 +145,7 @@ TEST(MeshFileSave, TexcoordsMoveByWholeTilesIntoTheTextureAndMaterialsKeepTheirN
     }
     // Only used coordinates, each polygon's moved as a whole: the first quad by (+1, +2), the
     // second only in v (its u spans two tiles).
-    const std::vector<Vector2> expected{{0.25f, 0.5f}, {0.75f, 0.5f}, {0.75f, 1.0f},
+    const std::vector<Vector2> expected{{0.25f, 0.5f}, {0.75f, 0.5f},  {0.75f, 1.0f},
                                         {0.25f, 1.0f}, {-0.25f, 0.5f}, {0.25f, 0.5f},
                                         {0.25f, 1.0f}, {-0.25f, 1.0f}};
     ASSERT_EQ(written.size(), expected.size()) << obj;
