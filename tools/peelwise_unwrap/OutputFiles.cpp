@@ -118,6 +118,9 @@ OutputPlan planOutputs(const std::string& input, const std::string& output,
     OutputPlan plan;
     plan.mesh = output;
     plan.meshFiles = brontle::meshOutputFiles(output); // throws for an unsupported format
+    // The output first, so that a folder that cannot be written is reported under the name the
+    // user gave, not under the .mtl or .bin beside it.
+    brontle::checkReplaceable(output, "peelwise-unwrap");
     for (const std::string& file : plan.meshFiles) {
         brontle::checkReplaceable(file, "peelwise-unwrap");
     }
