@@ -142,6 +142,7 @@ void MainWindow::loadPlugins(const QString& folder) {
     }
     for (const std::string& failure : plugins_.failures()) {
         hostLog().write("Plug-in not loaded: " + failure);
+        std::cerr << "brontle: plug-in not loaded: " << failure << std::endl;
     }
     if (!plugins_.failures().empty()) {
         statusBar()->showMessage(QString::fromStdString(
