@@ -186,6 +186,14 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                 }
                 // The editor's path writes a bitmap and reads it back; it does so in a scratch
                 // file beside the output, and the texture joins the outputs' commit.
+                // The texture's material replaces the shape's; a shape of one named material
+                // keeps that name for it.
+                std::string keptName;
+                for (const brontle::MaterialPtr& m : shape.materials()) {
+                    if (m && !m->name().empty()) {
+                        keptName = keptName.empty() || keptName == m->name() ? m->name() : "\n";
+                    }
+                }
                 const brontle::ScratchFile scratch(folderOf(r.texture), ".bmp");
                 try {
                     textured = peelwise::unwrapWithTexture(
@@ -205,6 +213,9 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                 commit.add(r.texture, std::string_view(reinterpret_cast<const char*>(bytes.data()),
                                                        bytes.size()));
                 material->SetTexture(std::make_shared<brontle::Texture>(image, r.texture));
+                if (material->name().empty() && keptName != "\n") {
+                    material->SetName(keptName);
+                }
             } else {
                 if (options.seamsFromCreases) {
                     r.seams = markCreaseSeams(*scene, shape, device);

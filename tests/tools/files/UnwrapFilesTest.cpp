@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <set>
 #include <sstream>
@@ -195,6 +196,8 @@ TEST(UnwrapFiles, WrittenTextureCoordinatesLieInTheTextureAndGltfTexturesArePng)
     expectTexcoordsInsideAndUsed(dir.read("out.obj"));
     EXPECT_EQ(dir.read("t.bmp").substr(0, 2), "BM");
     EXPECT_NE(dir.read("out.mtl").find("map_Kd t.bmp"), std::string::npos);
+    // The texture's material takes the name of the one it replaces.
+    EXPECT_NE(dir.read("out.mtl").find("newmtl Brick\n"), std::string::npos) << dir.read("out.mtl");
     // Qt's run-time folder chatter stays off standard error.
     EXPECT_EQ(r.err.find("QStandardPaths"), std::string::npos) << r.err;
 
@@ -233,6 +236,22 @@ TEST(UnwrapFiles, SharedAtlasWritesOneTextureForAllShapes) {
     EXPECT_EQ(linesOf(obj, "o").size(), 3u);
     EXPECT_EQ(linesOf(obj, "f").size(), 3u);
     expectTexcoordsInsideAndUsed(obj);
+    // Each shape got its own polygon back: the vertices under "o b" are those at z = 1.
+    {
+        std::istringstream in(obj);
+        std::string line, shape;
+        int checked = 0;
+        while (std::getline(in, line)) {
+            if (line.rfind("o ", 0) == 0)
+                shape = line.substr(2);
+            float x = 0, y = 0, z = -1;
+            if (std::sscanf(line.c_str(), "v %f %f %f", &x, &y, &z) == 3) {
+                EXPECT_EQ(z, float(shape[0] - 'a')) << shape << ": " << line;
+                ++checked;
+            }
+        }
+        EXPECT_EQ(checked, 9);
+    }
     // The three triangles' texture coordinates do not coincide: one atlas, three charts.
     std::set<std::string> distinct;
     for (const std::string& vt : linesOf(obj, "vt"))
