@@ -34,11 +34,7 @@ const char* const kSaveFilter =
     "Wavefront OBJ (*.obj)|*.obj|glTF (*.gltf)|*.gltf|Binary glTF (*.glb)|*.glb";
 
 void showError(const std::string& text) {
-    // Also on standard error, where a terminal or a log of the run sees it.
-    std::string line = text;
-    for (auto at = line.find("\n\n"); at != std::string::npos; at = line.find("\n\n", at))
-        line.replace(at, 2, " ");
-    std::cerr << "brontle: error: " << line << std::endl;
+    // The platform also writes errors to standard error.
     platform().messageBox({text, "Brontle", MessageStyle::OkOnly + MessageStyle::Critical});
 }
 

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+#include <iostream>
 #include <map>
 
 namespace brontle {
@@ -87,6 +89,14 @@ KeyTracker* QtPlatform::tracker() {
 
 MessageResult QtPlatform::messageBox(const MessagePrompt& prompt) {
     hostCall("Platform::messageBox");
+    if ((prompt.style & 0x70) == MessageStyle::Critical) {
+        // Errors also reach standard error, where a terminal or a log of the session sees them.
+        std::string line = prompt.text;
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        std::cerr << (prompt.title.empty() ? QApplication::applicationDisplayName().toStdString()
+                                           : prompt.title)
+                  << ": error: " << line << std::endl;
+    }
     QMessageBox box(dialogParent());
     box.setWindowTitle(prompt.title.empty() ? QApplication::applicationDisplayName()
                                             : qt(prompt.title));

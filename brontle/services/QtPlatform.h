@@ -19,7 +19,8 @@ class QtPlatform : public Platform {
     // Style 0 OK, 1 OK/Cancel, 3 Yes/No/Cancel, 4 Yes/No, plus the icon 16, 32, 48 or 64. The
     // first button is the default; Escape or closing answers Cancel where offered, else No, else
     // OK. An empty title shows the application's display name. The box is parented to the
-    // active modal dialog or window.
+    // active modal dialog or window. An error (the Critical icon) is also written to standard
+    // error as "<title>: error: <text>".
     MessageResult messageBox(const MessagePrompt& prompt) override;
     // Qt's file dialog with the request's filter, start folder and file name. The default
     // extension is added to a chosen name without one; overwriting an existing file is

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -57,6 +58,21 @@ TEST(HostWithoutUser, AnUnknownPluginIsAnError) {
     EXPECT_EQ(r.status, 1) << describe(r);
     EXPECT_NE(r.err.find("there is no plug-in named \"NoSuchPlugin\""), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.file("s.png")));
+}
+
+TEST(HostWithoutUser, ErrorsShownInTheWindowAlsoReachStandardError) {
+    if (std::getenv("DISPLAY") == nullptr)
+        GTEST_SKIP() << "needs a display (run under Xvfb) for the window's own message box";
+    ScratchDir dir;
+    dir.write("damaged.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
+    ChildOptions options;
+    options.folder = dir.path().string();
+    options.environment = {"QT_QPA_PLATFORM=xcb"};
+    options.seconds = 10; // the box waits for a click that never comes; the run is then ended
+    const ChildResult r = runChild({kHost, "damaged.obj"}, options);
+    EXPECT_TRUE(r.timedOut) << "with a display the message box waits for the user\n" << describe(r);
+    EXPECT_NE(r.err.find("Brontle: error: The file could not be opened."), std::string::npos)
+        << r.err;
 }
 
 } // namespace
