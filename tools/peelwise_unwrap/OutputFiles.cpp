@@ -183,6 +183,32 @@ std::vector<std::string> referencedFiles(const std::string& input,
                 at = rest.find_first_not_of(" \t", end);
             }
         }
+        // The images the libraries name (map_Kd and the like, also those this program could
+        // not read): the file name is the last word, or the whole rest of the line.
+        const std::size_t libraries = out.size();
+        for (std::size_t l = 1; l < libraries; ++l) {
+            std::ifstream library(out[l]);
+            const fs::path libraryFolder = fs::path(out[l]).parent_path();
+            while (std::getline(library, line)) {
+                const std::string text = trim(line);
+                const auto space = text.find_first_of(" \t");
+                const std::string keyword = text.substr(0, space);
+                if (space == std::string::npos ||
+                    (keyword.rfind("map_", 0) != 0 && keyword != "bump" && keyword != "disp" &&
+                     keyword != "decal" && keyword != "refl")) {
+                    continue;
+                }
+                const std::string rest = trim(text.substr(space));
+                const auto last = rest.find_last_of(" \t");
+                for (const std::string& name :
+                     {rest, last == std::string::npos ? rest : rest.substr(last + 1)}) {
+                    std::string slashed = name;
+                    std::replace(slashed.begin(), slashed.end(), '\\', '/');
+                    const fs::path path(slashed);
+                    out.push_back((path.is_absolute() ? path : libraryFolder / path).string());
+                }
+            }
+        }
     } else if (extension == ".gltf") {
         std::ifstream in(input);
         const std::string text((std::istreambuf_iterator<char>(in)),

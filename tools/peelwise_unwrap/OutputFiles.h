@@ -37,7 +37,8 @@ OutputPlan planOutputs(const std::string& input, const std::string& output,
 std::string texturePathFor(const OutputPlan& plan, const UnwrapOptions& options, int index,
                            int count);
 
-// The files the input uses: itself; for an OBJ, the material libraries its `mtllib` lines name;
+// The files the input uses: itself; for an OBJ, the material libraries its `mtllib` lines name
+// and the images those name (map_Kd and the like);
 // for a .gltf, the files its "uri" entries name; and `textures` (the material textures it
 // loaded). Missing ones are listed too (a write would create them).
 std::vector<std::string> referencedFiles(const std::string& input,

@@ -158,6 +158,15 @@ TEST(UnwrapFiles, TheInputAndTheFilesItUsesAreNotWrittenOverWithoutForce) {
     EXPECT_EQ(dir.read("lib.mtl"), kLibrary);
     EXPECT_FALSE(fs::exists(dir.file("lib.obj")));
 
+    // An image the library names is the input's too, even one this program cannot read.
+    dir.write("lib.mtl", std::string(kLibrary) + "map_Kd paint.bmp\n");
+    dir.write("paint.bmp", "not an image");
+    r = unwrap(dir, {"in.obj", "out.obj", "--texture", "paint.bmp", "--size", "64"});
+    EXPECT_EQ(r.status, 1) << describe(r);
+    EXPECT_NE(r.err.find("paint.bmp: the input uses this file"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.read("paint.bmp"), "not an image");
+    dir.write("lib.mtl", kLibrary);
+
     // --force allows it; the material keeps its name.
     r = unwrap(dir, {"in.obj", "lib.obj", "--force"});
     ASSERT_EQ(r.status, 0) << describe(r);
