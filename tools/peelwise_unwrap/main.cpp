@@ -2,6 +2,8 @@
 //                [--size N | --width W --height H] [--seams-from-creases] [--json]
 //                [--texture FILE.bmp]
 // Unwraps every shape of a mesh file and writes OBJ + MTL (or glTF by the output's extension).
+// With --batch LIST --out-dir DIR [-j N] [--timeout S] [--slurm ...]: many files (Batch.h).
+#include "Batch.h"
 #include "ProgressBar.h"
 #include "UnwrapJob.h"
 
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <unistd.h>
 
 int main(int argc, char** argv) {
     CLI::App app{"Unwraps every shape of a mesh file into a texture atlas."};
@@ -21,9 +24,8 @@ int main(int argc, char** argv) {
     peelwise::tools::UnwrapOptions options;
     int size = 0;
     bool json = false;
-    app.add_option("IN", input, "mesh file to read (OBJ, PLY, STL, OFF, glTF, GLB, FBX)")
-        ->required();
-    app.add_option("OUT", output, "mesh file to write (.obj with .mtl, .gltf or .glb)")->required();
+    app.add_option("IN", input, "mesh file to read (OBJ, PLY, STL, OFF, glTF, GLB, FBX)");
+    app.add_option("OUT", output, "mesh file to write (.obj with .mtl, .gltf or .glb)");
     app.add_option("--factor-type", factorType, "stretch (Max Stretch) or charts (# Charts)")
         ->check(CLI::IsMember({"stretch", "charts"}));
     app.add_option("--factor", options.factor, "1 to 100")->check(CLI::Range(1, 100));
@@ -40,7 +42,45 @@ int main(int argc, char** argv) {
     app.add_option("--texture", options.textureFile,
                    "draw each shape's UV layout into this bitmap, written beside OUT and named "
                    "in its material");
+    // Many files (Batch.h): a folder or a list of paths, each into DIR/<relative path>.obj.
+    peelwise::tools::BatchSettings batch;
+    peelwise::tools::SlurmSettings slurm;
+    std::string mergeDir;
+    bool onSlurm = false;
+    app.add_option("--batch", batch.list, "folder of mesh files, or a file of paths (- stdin)");
+    app.add_option("--out-dir", batch.outDir, "folder for the batch's outputs and report.jsonl");
+    app.add_option("-j,--jobs", batch.jobs, "files unwrapped at once")->check(CLI::Range(1, 1024));
+    app.add_option("--timeout", batch.timeout, "seconds per file before it fails")
+        ->check(CLI::PositiveNumber);
+    app.add_flag("--slurm", onSlurm, "submit the batch as a Slurm job array");
+    app.add_option("--array-size", slurm.arraySize, "tasks of the job array")
+        ->check(CLI::Range(1, 100000));
+    app.add_option("--partition", slurm.partition, "Slurm partition");
+    app.add_option("--time", slurm.time, "Slurm time limit per task");
+    app.add_flag("--wait", slurm.wait, "wait for the job array and its merged report");
+    app.add_option("--merge-reports", mergeDir, "merge an array's report shards in DIR");
     CLI11_PARSE(app, argc, argv);
+    if (!mergeDir.empty()) {
+        return peelwise::tools::mergeReports(mergeDir, stdout);
+    }
+    if (!batch.list.empty()) {
+        options.factorType = factorType == "charts" ? 1 : 0;
+        if (size > 0) {
+            options.width = options.height = size;
+        }
+        batch.unwrap = options;
+        if (onSlurm) {
+            return peelwise::tools::submitSlurm(batch, slurm, argv[0], stdout);
+        }
+        batch.arraySize = slurm.arraySize;
+        return peelwise::tools::runBatch(batch, isatty(STDERR_FILENO) ? stderr : nullptr, stdout,
+                                         {});
+    }
+    if (input.empty() || output.empty()) {
+        std::cerr << "peelwise-unwrap: IN and OUT are required (or --batch LIST --out-dir DIR)"
+                  << std::endl;
+        return 2;
+    }
     // The texture is drawn by the editor's render viewport, a widget that is never shown: a
     // QApplication is needed, and without a display the offscreen platform serves.
     std::unique_ptr<QApplication> gui;
