@@ -169,7 +169,12 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
 
     // A changed input is done again; so is one whose output went missing; other settings
     // redo everything. With the bad files gone the batch succeeds.
-    { std::ofstream(in / "good.obj", std::ios::app) << "# touched\n"; }
+    // (Same size, other content: the checksum has to tell.)
+    {
+        std::fstream file(in / "good.obj", std::ios::in | std::ios::out);
+        file.seekp(5); // "o grid" becomes "o grit"
+        file.put('t');
+    }
     fs::remove(out / "sub" / "deeper.mtl");
     for (const char* name : {"empty.obj", "corrupt.OBJ", "pipe.ply", "gone.stl"})
         fs::remove(in / name);
@@ -178,6 +183,7 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     report = readReport(out / "report.jsonl");
     ASSERT_EQ(report.size(), 2u);
     EXPECT_EQ(report["good.obj"]["status"], "ok");
+    EXPECT_EQ(report["good.obj"]["shapes"][0]["name"], "grit");
     EXPECT_EQ(report["good.obj"]["checksum"],
               peelwise::tools::fileChecksum((in / "good.obj").string()));
     EXPECT_EQ(report["sub/deeper.obj"]["status"], "ok");
