@@ -226,6 +226,8 @@ class BatchProgress {
     bool open_ = false;
 };
 
+// `seconds`: the batch's wall-clock time; negative for a merge, which shows the workers' time
+// summed over the report's lines instead.
 int printSummary(const std::vector<ReportLine>& lines, double seconds, std::FILE* out) {
     std::size_t ok = 0, failed = 0, skipped = 0;
     const ReportLine* lowest = nullptr;
@@ -255,8 +257,15 @@ int printSummary(const std::vector<ReportLine>& lines, double seconds, std::FILE
                 reason.erase(0, name.size());
             std::fprintf(out, "failed: %s: %s\n", line.input.c_str(), reason.c_str());
         }
-        std::fprintf(out, "%zu files: %zu ok, %zu failed, %zu skipped in %s", lines.size(), ok,
-                     failed, skipped, clockText(seconds).c_str());
+        std::string time = "in " + clockText(seconds);
+        if (seconds < 0) {
+            double work = 0.0;
+            for (const ReportLine& line : lines)
+                work += line.status == "skipped" ? 0.0 : line.seconds;
+            time = "with " + clockText(work) + " of worker time";
+        }
+        std::fprintf(out, "%zu files: %zu ok, %zu failed, %zu skipped %s", lines.size(), ok, failed,
+                     skipped, time.c_str());
         if (lowest != nullptr)
             std::fprintf(out, "; worst utilisation %.3f (%s)", *lowest->worstUtilisation,
                          lowest->input.c_str());
@@ -463,6 +472,11 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     try {
         if (settings.outDir.empty())
             refuse("--batch needs --out-dir DIR");
+        // Checked here once rather than for every file (each texture is named after its mesh).
+        if (!settings.unwrap.textureFile.empty() &&
+            lower(fs::path(settings.unwrap.textureFile).extension().string()) != ".bmp")
+            refuse("the texture " + settings.unwrap.textureFile +
+                   " must be a Windows bitmap (.bmp)");
         if (settings.arraySize > 0 && task < 0) {
             const char* id = std::getenv("SLURM_ARRAY_TASK_ID");
             if (id == nullptr)
@@ -712,7 +726,6 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
 }
 
 int mergeReports(const std::string& outDir, std::FILE* summary) {
-    const auto start = Clock::now();
     const std::vector<std::string> shards = shardPaths(outDir);
     if (!fs::exists(reportPath(outDir)) && shards.empty()) {
         std::fprintf(stderr, "peelwise-unwrap: %s: there is no report to merge\n", outDir.c_str());
@@ -734,8 +747,7 @@ int mergeReports(const std::string& outDir, std::FILE* summary) {
     std::error_code ignored;
     for (const std::string& shard : shards)
         fs::remove(shard, ignored);
-    return printSummary(lines, std::chrono::duration<double>(Clock::now() - start).count(),
-                        summary);
+    return printSummary(lines, -1.0, summary);
 }
 
 } // namespace peelwise::tools

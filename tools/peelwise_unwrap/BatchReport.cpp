@@ -45,6 +45,8 @@ ReportLine fromObject(const json& object) {
     if (object.contains("size") && object["size"].is_number_unsigned())
         line.size = object["size"].get<std::uint64_t>();
     fillSummary(object, line);
+    if (object.contains("seconds") && object["seconds"].is_number())
+        line.seconds = object["seconds"].get<double>();
     line.text = object.dump();
     return line;
 }

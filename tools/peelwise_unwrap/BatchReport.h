@@ -23,7 +23,8 @@ struct ReportLine {
     // none without shapes.
     std::optional<double> worstUtilisation;
     std::optional<double> worstStretch;
-    std::string text; // the JSON object on one line
+    double seconds = 0.0; // the line's "seconds"
+    std::string text;     // the JSON object on one line
 };
 
 struct ReportFields {
