@@ -113,18 +113,27 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     ASSERT_EQ(::mkfifo((in / "pipe.ply").c_str(), 0644), 0);
     fs::create_symlink(in / "missing.stl", in / "gone.stl");
     { std::ofstream(in / "notes.txt") << "not a mesh\n"; }
+    {
+        // An OFF file that crashes the OFF reader (found by fuzzing; no check before the reader
+        // catches it).
+        std::string off = "3 1 0\n0 0 0\n1 0 0\n5 1 0" + std::string(16, '\f');
+        off += std::string(68, '\x8d') + std::string(30, '\f') + "\x98" + std::string(14, '\f');
+        off += "\n3 0 1 2";
+        std::ofstream(in / "crash.off", std::ios::binary) << off;
+    }
 
     Ran ran = runProgram("--batch " + in.string() + " --out-dir " + out.string() + " -j 2", dir);
     EXPECT_EQ(ran.status, 1);
-    EXPECT_NE(ran.output.find("6 files: 2 ok, 4 failed, 0 skipped"), std::string::npos)
+    EXPECT_NE(ran.output.find("7 files: 2 ok, 5 failed, 0 skipped"), std::string::npos)
         << ran.output;
     EXPECT_NE(ran.output.find("failed: empty.obj: the file is empty\n"), std::string::npos)
         << ran.output;
     auto report = readReport(out / "report.jsonl");
-    ASSERT_EQ(report.size(), 6u);
+    ASSERT_EQ(report.size(), 7u);
     const std::map<std::string, std::string> expected = {
-        {"good.obj", "ok"},        {"sub/deeper.obj", "ok"}, {"empty.obj", "failed"},
-        {"corrupt.OBJ", "failed"}, {"pipe.ply", "failed"},   {"gone.stl", "failed"}};
+        {"crash.off", "failed"}, {"good.obj", "ok"},        {"sub/deeper.obj", "ok"},
+        {"empty.obj", "failed"}, {"corrupt.OBJ", "failed"}, {"pipe.ply", "failed"},
+        {"gone.stl", "failed"}};
     for (const auto& [input, status] : expected) {
         ASSERT_TRUE(report.count(input)) << input;
         EXPECT_EQ(report[input]["status"], status) << input;
@@ -134,6 +143,10 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     EXPECT_EQ(report["gone.stl"]["error"], "gone.stl: no such file");
     EXPECT_NE(report["corrupt.OBJ"]["error"].get<std::string>().find("corrupt.OBJ"),
               std::string::npos);
+    EXPECT_EQ(report["crash.off"]["error"].get<std::string>().rfind(
+                  "crash.off: the reader for its format failed on it (", 0),
+              0u)
+        << report["crash.off"]["error"];
     EXPECT_TRUE(report["pipe.ply"]["checksum"].is_null());
     // The fields of --json, and the input's size and checksum.
     const json good = report["good.obj"];
@@ -150,7 +163,8 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     EXPECT_TRUE(fs::exists(out / "good.obj"));
     EXPECT_TRUE(fs::exists(out / "good.mtl"));
     EXPECT_TRUE(fs::exists(out / "sub" / "deeper.obj"));
-    for (const char* name : {"empty.obj", "corrupt.obj", "pipe.obj", "gone.obj", "notes.obj"})
+    for (const char* name :
+         {"empty.obj", "corrupt.obj", "pipe.obj", "gone.obj", "notes.obj", "crash.obj"})
         EXPECT_FALSE(fs::exists(out / name)) << name;
     EXPECT_TRUE(temporaries(out).empty());
 
@@ -158,7 +172,7 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     const auto written = fs::last_write_time(out / "good.obj");
     ran = runProgram("--batch " + in.string() + " --out-dir " + out.string(), dir);
     EXPECT_EQ(ran.status, 1);
-    EXPECT_NE(ran.output.find("6 files: 0 ok, 4 failed, 2 skipped"), std::string::npos)
+    EXPECT_NE(ran.output.find("7 files: 0 ok, 5 failed, 2 skipped"), std::string::npos)
         << ran.output;
     report = readReport(out / "report.jsonl");
     EXPECT_EQ(report["good.obj"]["status"], "skipped");
@@ -176,7 +190,7 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
         file.put('t');
     }
     fs::remove(out / "sub" / "deeper.mtl");
-    for (const char* name : {"empty.obj", "corrupt.OBJ", "pipe.ply", "gone.stl"})
+    for (const char* name : {"empty.obj", "corrupt.OBJ", "pipe.ply", "gone.stl", "crash.off"})
         fs::remove(in / name);
     ran = runProgram("--batch " + in.string() + " --out-dir " + out.string(), dir);
     EXPECT_EQ(ran.status, 0) << ran.output;
