@@ -570,8 +570,8 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     struct sigaction action {};
     action.sa_handler = onInterrupt;
     sigemptyset(&action.sa_mask);
-    struct sigaction oldInt {
-    }, oldTerm{};
+    struct sigaction oldInt {};
+    struct sigaction oldTerm {};
     interrupted = 0;
     sigaction(SIGINT, &action, &oldInt);
     sigaction(SIGTERM, &action, &oldTerm);
@@ -652,7 +652,9 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
             // is read to the end without waiting; one still running is read as far as it got.
             int status = 0;
             const bool exited = ::waitpid(r.pid, &status, WNOHANG) == r.pid;
-            const bool ended = drain(r) || exited;
+            // End of output: the worker has closed its end, which it does only in exiting.
+            const bool endOfOutput = drain(r);
+            const bool ended = endOfOutput || exited;
             std::string failure;
             const double seconds = std::chrono::duration<double>(Clock::now() - r.start).count();
             if (!ended && settings.timeout > 0 && seconds > settings.timeout) {
@@ -663,14 +665,17 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
             } else if (!ended && !interrupted) {
                 continue;
             }
-            // The worker and what it started (the reader's own child process) end here.
-            ::kill(-r.pid, SIGKILL);
             if (!exited) {
-                ::kill(r.pid, SIGKILL);
+                if (!endOfOutput) { // timed out, or the batch is interrupted
+                    ::kill(-r.pid, SIGKILL);
+                    ::kill(r.pid, SIGKILL);
+                }
                 while (::waitpid(r.pid, &status, 0) < 0 && errno == EINTR) {
                 }
                 drain(r);
             }
+            // What the worker started and left (the reader's own child process) ends too.
+            ::kill(-r.pid, SIGKILL);
             ::close(r.fd);
             if (interrupted) {
                 // Not reported: the next run does it again.
