@@ -209,7 +209,7 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
 TEST(Batch, AKilledWorkerOrBatchLeavesNoHalfWrittenOutputAndTheNextRunRedoesIt) {
     const fs::path dir = folder("killed");
     const fs::path in = dir / "in", out = dir / "out";
-    writeGrid(in / "a_slow.obj", 220); // about a second of work
+    writeGrid(in / "a_slow.obj", 220); // 97,000 triangles: a second or more of work
     writeGrid(in / "b.obj", 4);
     writeGrid(in / "c.obj", 4);
     const std::string programText = kProgram;
@@ -232,7 +232,7 @@ TEST(Batch, AKilledWorkerOrBatchLeavesNoHalfWrittenOutputAndTheNextRunRedoesIt) 
                                    std::to_string(batch) + "/children");
             pid_t child = 0;
             if (children >> child) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                std::this_thread::sleep_for(std::chrono::milliseconds(250));
                 return child;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
