@@ -332,6 +332,31 @@ class ReportAppender {
     int fd_;
 };
 
+// Whether an earlier report line still stands for the input: done, the input the same, the same
+// settings, and the outputs there.
+bool alreadyDone(const ReportLine& earlier, const ReportFields& now, const BatchInput& input) {
+    std::error_code error;
+    return (earlier.status == "ok" || earlier.status == "skipped") && !now.checksum.empty() &&
+           earlier.checksum == now.checksum && earlier.size == now.size &&
+           earlier.settings == now.settings && fs::exists(input.output, error) &&
+           fs::exists(fs::path(input.output).replace_extension(".mtl"), error);
+}
+
+// Why a worker that sent no result ended as it did (its wait status); "" when it exited
+// normally.
+std::string exitFailure(const std::string& input, int status) {
+    if (WIFSIGNALED(status)) {
+        const int signal = WTERMSIG(status);
+        return input + ": the worker ended with signal " + std::to_string(signal) + " (" +
+               strsignal(signal) + ")" +
+               (signal == SIGKILL ? "; it may have run out of memory, or was stopped"
+                                  : "; the file is probably damaged");
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return input + ": the worker stopped without a result";
+    return {};
+}
+
 int automaticJobs(const std::vector<const BatchInput*>& todo, bool inArray) {
     if (inArray) {
         if (const char* cpus = std::getenv("SLURM_CPUS_PER_TASK")) {
@@ -544,13 +569,7 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
             }
         }
         const auto found = earlier.find(in.input);
-        std::error_code error;
-        const bool outputsThere = fs::exists(in.output, error) &&
-                                  fs::exists(fs::path(in.output).replace_extension(".mtl"), error);
-        if (found != earlier.end() && !f.checksum.empty() &&
-            (found->second.status == "ok" || found->second.status == "skipped") &&
-            found->second.checksum == f.checksum && found->second.size == f.size &&
-            found->second.settings == settingsLine && outputsThere) {
+        if (found != earlier.end() && alreadyDone(found->second, f, in)) {
             results[i] = withStatus(found->second, "skipped");
             log->append(*results[i]);
             ++done;
@@ -683,16 +702,7 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
                 running.erase(running.begin() + static_cast<long>(k));
                 continue;
             }
-            if (failure.empty() && WIFSIGNALED(status)) {
-                const int signal = WTERMSIG(status);
-                failure = share[r.index]->input + ": the worker ended with signal " +
-                          std::to_string(signal) + " (" + strsignal(signal) + ")" +
-                          (signal == SIGKILL ? "; it may have run out of memory, or was stopped"
-                                             : "; the file is probably damaged");
-            } else if (failure.empty() && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) {
-                failure = share[r.index]->input + ": the worker stopped without a result";
-            }
-            finishOne(r, failure);
+            finishOne(r, failure.empty() ? exitFailure(share[r.index]->input, status) : failure);
             running.erase(running.begin() + static_cast<long>(k));
         }
         progress.show(done, failed, worked,
