@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build run test test-sanitize fuzz-short bench clean
+.PHONY: all deps configure build run test test-sanitize test-cluster fuzz-short bench clean
 
 all: build
 
@@ -67,6 +67,14 @@ test-sanitize: deps
 	    status=1; \
 	  done; \
 	  exit $$status
+
+# peelwise-unwrap --slurm on a real one-node Slurm started on this machine (as root, no systemd;
+# scripts/slurm-local.sh installs Debian's slurmctld, slurmd, slurm-client and munge): a 4-task
+# job array whose merged report must equal the one-machine batch's. The daemons are always
+# stopped at the end.
+test-cluster: configure
+	cmake --build $(BUILD) -j $(JOBS) --target peelwise-unwrap
+	bash scripts/test-cluster.sh $(BUILD)
 
 # The fuzz targets for 20 s each from the committed seeds (scripts/fuzz.sh --short, clang-14).
 fuzz-short:

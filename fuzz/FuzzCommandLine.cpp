@@ -78,6 +78,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     peelwise::tools::finishCommandLine(line);
+    if (line.input.empty() || line.output.empty()) {
+        return 0; // the front end refuses this before any check
+    }
     try {
         const peelwise::tools::OutputPlan plan =
             peelwise::tools::planOutputs(line.input, line.output, line.options);

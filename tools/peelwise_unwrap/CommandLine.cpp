@@ -81,12 +81,10 @@ std::string describeFailure(std::exception_ptr failure) {
 } // namespace
 
 void addUnwrapOptions(CLI::App& app, CommandLine& line) {
-    app.add_option("IN", line.input, "mesh file to read (OBJ, PLY, STL, OFF, glTF, GLB, FBX)")
-        ->required();
+    app.add_option("IN", line.input, "mesh file to read (OBJ, PLY, STL, OFF, glTF, GLB, FBX)");
     app.add_option("OUT", line.output,
                    "mesh file to write: .obj (with a .mtl of the same name beside it), .gltf "
-                   "(with a .bin) or .glb")
-        ->required();
+                   "(with a .bin) or .glb");
     app.add_option("--factor-type", line.factorType,
                    "stretch: charts may stretch by at most the factor; charts: aim at a number "
                    "of charts")
