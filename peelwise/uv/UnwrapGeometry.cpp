@@ -123,9 +123,14 @@ ShapePtr copyWithSeams(SceneGraph& scene, const Shape& source, DeviceID device,
 bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request, ShapePtr& atlas,
                     ShapePtr& uv, std::vector<std::int32_t>& vertexToTexCoord,
                     const SubSelection& seams) {
-    std::int32_t charts = 0; // the host reports its chart count here; the editor has no use for it
-    copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
-                       request.width, request.height, charts, request.progress);
+    // A shape without polygons has nothing to unwrap: the host would refuse it with an error,
+    // which the caller logs as a failed build. The build instead goes on to its own polygon
+    // check below and ends there, unlogged.
+    if (copy.GetPolygonCount() >= 1) {
+        std::int32_t charts = 0; // the host reports its chart count; the editor has no use for it
+        copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
+                           request.width, request.height, charts, request.progress);
+    }
 
     // The atlas shape object is kept across builds: the preview's frame holds it.
     if (!atlas) {

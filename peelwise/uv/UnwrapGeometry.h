@@ -60,7 +60,8 @@ brontle::ShapePtr copyWithSeams(brontle::SceneGraph& scene, const brontle::Shape
                                 brontle::DeviceID device, const brontle::SubSelection& seams);
 
 // Second part of a build, on the copy made by copyWithSeams, in this order:
-//  1. the host's atlas on `copy` with `request`;
+//  1. the host's atlas on `copy` with `request`, when `copy` has polygons (without any, the
+//     host is not asked and step 4 ends the build);
 //  2. `atlas` made (CreateShape) when empty, else cleared; the copy appended; its materials
 //     replaced by copies of them (CreateMaterial), so that steps 3 and 6 never change the
 //     materials of the shape the copy was made from (the user's); display flags 8;
