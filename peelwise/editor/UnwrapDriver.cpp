@@ -4,7 +4,6 @@
 // messages, button states and view refreshes around it.
 #include "peelwise/editor/HistoryEntry.h"
 #include "peelwise/editor/RequiredObject.h"
-#include "peelwise/editor/StoredText.h"
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/StepRunner.h"
@@ -66,28 +65,9 @@ bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::Shap
                                   brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
     try {
         brontle::SceneGraph& scene = required(cCSG(), "scene graph");
-        AtlasRequest request;
-        request.device = dfeObjectPreview->DeviceID();
-        request.renderDevice = dfeObjectPreview->RenderDevice();
-
-        const brontle::ShapePtr copy =
-            copyWithSeams(scene, required(source, "source shape"), request.device, seams);
-
-        if (cboTextureOption->currentIndex() == 0) {
-            // Sizes 64 .. 2048 for the items "64x64" .. "2048x2048".
-            const std::int32_t size = std::int32_t{1} << (cboTextureSize->currentIndex() + 6);
-            writeLog("Generate Atlas Texture Size: " + std::to_string(size));
-            request.width = size;
-            request.height = size;
-        } else {
-            writeLog("Generate Atlas Texture Name: " + sTextureName + " Size: " +
-                     std::to_string(lTextureWidth) + "x" + std::to_string(lTextureHeight));
-            request.width = lTextureWidth;
-            request.height = lTextureHeight;
-        }
-        request.factorType = cboFactorType->currentIndex();
-        request.factor = roundedWholeNumber(updFactor->text().toStdString());
-
+        const brontle::ShapePtr copy = copyWithSeams(scene, required(source, "source shape"),
+                                                     dfeObjectPreview->DeviceID(), seams);
+        const AtlasRequest request = atlasRequestFromControls();
         return atlasAndLayout(scene, *copy, request, atlas, uv, alUVVertexToTexCoord, seams);
     } catch (...) {
         const std::optional<Error> error = trappedError(std::current_exception());
