@@ -68,7 +68,13 @@ bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::Shap
         const brontle::ShapePtr copy = copyWithSeams(scene, required(source, "source shape"),
                                                      dfeObjectPreview->DeviceID(), seams);
         const AtlasRequest request = atlasRequestFromControls();
-        return atlasAndLayout(scene, *copy, request, atlas, uv, alUVVertexToTexCoord, seams);
+        std::optional<UVLayout> layout = atlasAndLayout(scene, *copy, request, atlas, seams);
+        if (!layout) {
+            return false;
+        }
+        uv = std::move(layout->uv);
+        alUVVertexToTexCoord = std::move(layout->vertexToTexCoord);
+        return true;
     } catch (...) {
         const std::optional<Error> error = trappedError(std::current_exception());
         if (!error) {
@@ -132,9 +138,10 @@ void frmMain::InitialUnwrap() {
         lCreaseEdgeCount = 0;
         // Set Default Seams starts disabled: the default seams are about to be applied.
         cmdCreaseSeams->setEnabled(false);
-        const brontle::SubSelection seams =
-            defaultSeams(scene, required(csSourceShape, "source shape"), preview, atCreaseEdges,
-                         lCreaseEdgeCount);
+        DefaultSeams found = defaultSeams(scene, required(csSourceShape, "source shape"), preview);
+        atCreaseEdges = std::move(found.creases);
+        lCreaseEdgeCount = static_cast<std::int32_t>(atCreaseEdges.size());
+        const brontle::SubSelection& seams = found.seams;
         if (lCreaseEdgeCount < 1) {
             cmdCreaseSeams->setVisible(false);
             cmdDeselectAll->setEnabled(false);
