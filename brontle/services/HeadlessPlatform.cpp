@@ -52,6 +52,10 @@ double HeadlessPlatform::screenHeightTwips() {
     return ScreenHeightPixels * TwipsPerPixel;
 }
 
+FrameMargins HeadlessPlatform::windowFrameMargins() {
+    return {};
+}
+
 SystemFont HeadlessPlatform::systemFont() {
     return SystemFont{"", "Sans Serif", 9.0};
 }

@@ -27,6 +27,8 @@ class HeadlessPlatform : public Platform {
     double twipsPerPixelY() override;
     double screenWidthTwips() override;
     double screenHeightTwips() override;
+    // No window system, no frames: all zero.
+    FrameMargins windowFrameMargins() override;
     // No system font to ask: an empty message-font face, and "Sans Serif" at 9 points.
     SystemFont systemFont() override;
     // The process's working folder.

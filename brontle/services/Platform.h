@@ -42,6 +42,16 @@ struct FileDialogRequest {
     bool confirmOverwrite = false;
 };
 
+// What the window system draws around a top-level window's client area (title bar and borders),
+// in pixels on each side.
+struct FrameMargins {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    friend bool operator==(const FrameMargins&, const FrameMargins&) = default;
+};
+
 struct SystemFont {
     std::string messageFontFace; // the face of the system's message font
     std::string defaultFontFace; // the face of a newly made default font
@@ -64,6 +74,10 @@ class Platform {
     // The primary screen in twips.
     virtual double screenWidthTwips() = 0;
     virtual double screenHeightTwips() = 0;
+    // The frame the window system puts around a top-level window of this program. Known before
+    // a window is first shown, so that a window placed from a stored outer size gets the right
+    // client size on its first show too.
+    virtual FrameMargins windowFrameMargins() = 0;
     virtual SystemFont systemFont() = 0;
     virtual std::string currentFolder() = 0;
     virtual void setCurrentFolder(const std::string& folder) = 0;

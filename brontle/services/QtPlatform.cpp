@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <iostream>
@@ -184,6 +185,27 @@ double QtPlatform::screenHeightTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     return (screen != nullptr ? screen->geometry().height() : FallbackScreenHeight) *
            twipsPerPixelY();
+}
+
+FrameMargins QtPlatform::windowFrameMargins() {
+    const auto framed = [](const QWindow* window) {
+        return window != nullptr && window->isVisible() && !window->frameMargins().isNull();
+    };
+    const QWindow* source = QGuiApplication::focusWindow();
+    if (!framed(source)) {
+        source = nullptr;
+        for (const QWindow* window : QGuiApplication::topLevelWindows()) {
+            if (framed(window)) {
+                source = window;
+                break;
+            }
+        }
+    }
+    if (source == nullptr) {
+        return {};
+    }
+    const QMargins m = source->frameMargins();
+    return {m.left(), m.top(), m.right(), m.bottom()};
 }
 
 SystemFont QtPlatform::systemFont() {

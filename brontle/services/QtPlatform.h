@@ -35,6 +35,10 @@ class QtPlatform : public Platform {
     // The primary screen's size in pixels times twips per pixel; 1920 x 1080 pixels with none.
     double screenWidthTwips() override;
     double screenHeightTwips() override;
+    // The frame of the window that has the focus, else of the first visible top-level window
+    // that has one (the host's main window is up while a plug-in's dialog opens); zero when no
+    // window has a frame (no window manager, as on a virtual display).
+    FrameMargins windowFrameMargins() override;
     // The message font is the system's general font; the default font is a new QFont's.
     SystemFont systemFont() override;
     std::string currentFolder() override;

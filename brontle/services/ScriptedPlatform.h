@@ -37,6 +37,8 @@ class ScriptedPlatform : public Platform {
     void setKeyDown(int virtualKey, bool down);
     void setTwipsPerPixel(double twips);
     void setScreenPixels(int width, int height);
+    // The frame of top-level windows (none by default, as on a virtual display).
+    void setWindowFrameMargins(FrameMargins margins) { frameMargins_ = margins; }
     void setSystemFont(SystemFont font);
 
     // ---- what happened
@@ -56,6 +58,7 @@ class ScriptedPlatform : public Platform {
     double twipsPerPixelY() override { return twipsPerPixel_; }
     double screenWidthTwips() override { return screenWidth_ * twipsPerPixel_; }
     double screenHeightTwips() override { return screenHeight_ * twipsPerPixel_; }
+    FrameMargins windowFrameMargins() override { return frameMargins_; }
     SystemFont systemFont() override { return font_; }
     std::string currentFolder() override { return currentFolder_; }
     void setCurrentFolder(const std::string& folder) override;
@@ -70,6 +73,7 @@ class ScriptedPlatform : public Platform {
     double twipsPerPixel_ = 15.0;
     int screenWidth_ = 1920;
     int screenHeight_ = 1080;
+    FrameMargins frameMargins_;
     SystemFont font_;
     std::string currentFolder_;
 };

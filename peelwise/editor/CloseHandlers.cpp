@@ -1,6 +1,7 @@
 // The two handlers every close of the editor passes through, in this order: the query-unload
 // handler (a close other than OK or Cancel counts as Cancel; the run's shapes are let go) and
 // the unload handler (the window's place and size are stored for the next run).
+#include "peelwise/editor/EditorSettings.h"
 #include "peelwise/editor/RequiredObject.h"
 #include "peelwise/editor/WindowPlacement.h"
 #include "peelwise/editor/frmMain.h"
@@ -10,15 +11,12 @@
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
-#include "brontle/services/SettingsStore.h"
 
 #include <charconv>
 
 namespace peelwise {
 
 namespace {
-
-constexpr const char* kSection = "Peelwise";
 
 // A window coordinate as the settings keep it: a single-precision number in its shortest
 // decimal form that reads back as the same number ("14730", "720.5").
@@ -54,11 +52,12 @@ void frmMain::Form_Unload() {
             required(required(cCSG(), "scene graph").GetEnvironment(), "host environment")
                 .GetSettingsAppName();
         const TwipsRect window = windowRectTwips(*this);
-        brontle::SettingsStore& store = brontle::settings();
-        store.SaveSetting(app, kSection, "Left", singleText(window.left));
-        store.SaveSetting(app, kSection, "Top", singleText(window.top));
-        store.SaveSetting(app, kSection, "Width", singleText(window.width));
-        store.SaveSetting(app, kSection, "Height", singleText(window.height));
+        EditorSettings place;
+        place.left = singleText(window.left);
+        place.top = singleText(window.top);
+        place.width = singleText(window.width);
+        place.height = singleText(window.height);
+        place.saveWindow(app);
     });
 }
 

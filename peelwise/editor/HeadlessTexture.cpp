@@ -55,18 +55,18 @@ HeadlessTextureResult unwrapWithTexture(const brontle::SceneGraphPtr& scene,
 
     brontle::SubSelection seams;
     if (seamsFromCreases) {
-        std::vector<modUV::CreaseEdge> creases;
-        std::int32_t count = 0;
-        seams = defaultSeams(graph, source, request.device, creases, count);
+        seams = defaultSeams(graph, source, request.device).seams;
         result.seams = static_cast<std::int32_t>(seams.count());
     }
     result.atlasCopy = copyWithSeams(graph, source, request.device, seams);
-    brontle::ShapePtr atlas, uv;
-    std::vector<std::int32_t> vertexToTexCoord;
-    if (!atlasAndLayout(graph, *result.atlasCopy, request, atlas, uv, vertexToTexCoord, seams)) {
+    brontle::ShapePtr atlas;
+    const std::optional<UVLayout> layout =
+        atlasAndLayout(graph, *result.atlasCopy, request, atlas, seams);
+    if (!layout) {
         throw brontle::Error(brontle::ErrorNumber::HostFailure,
                              "the atlas left no polygons to lay out", "peelwise-unwrap");
     }
+    const brontle::ShapePtr& uv = layout->uv;
     graph.ClearSelection(request.device);
     uv->SetDisplayMode(kWiresAndPoints);
 

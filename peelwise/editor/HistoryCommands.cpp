@@ -1,6 +1,6 @@
 // The dialog's edit history: RecordHistory before every edit, UndoEdit and RedoEdit behind the
-// Undo and Redo buttons, on top of EditHistory (up to 20 states of csSourceShape and csUVShape
-// with both views' selections).
+// Undo and Redo buttons, on top of EditHistory (up to 20 states of csSourceShape, csUVShape and
+// csAtlasShape with both views' selections).
 //
 // The dialog's fields atHistory, lHistoryCount and lHistoryPosition are the history as the rest
 // of the editor sees it, and they are kept equal to the EditHistory's states after every
@@ -103,8 +103,8 @@ HistoryTarget frmMain::historyTarget() {
         throw brontle::Error(brontle::ErrorNumber::ObjectNotSet,
                              "Object variable not set (csSourceShape)", kSource);
     }
-    return HistoryTarget{editScene(),    previewDevice(), uvDevice(),
-                         *csSourceShape, editUVShape(),   avUVPositions};
+    return HistoryTarget{editScene(),   previewDevice(), uvDevice(),        *csSourceShape,
+                         editUVShape(), avUVPositions,   csAtlasShape.get()};
 }
 
 void frmMain::RecordHistory() {
@@ -120,10 +120,9 @@ void frmMain::afterRestore() {
     lUVPositionCount = static_cast<std::int32_t>(avUVPositions.size());
     // A restore may bring back another topology than the table was built for: an undone weld
     // separates again the vertices it had joined, an undone unlink drops the vertex it added.
-    // So the table is rebuilt from the restored UV polygons and the atlas shape's current
-    // corners (a history state does not hold the atlas shape, which keeps its texture
-    // coordinates), and the next drag or step writes every point into the texture coordinate
-    // its corners use now, never through an entry left over from the other topology.
+    // So the table is rebuilt from the restored UV polygons and the restored atlas corners, and
+    // the next drag or step writes every point into the texture coordinate its corners use now,
+    // never through an entry left over from the other topology.
     if (csAtlasShape) {
         modUV::RebuildUVCorrespondence(editUVShape(), *csAtlasShape, alUVVertexToTexCoord);
     }

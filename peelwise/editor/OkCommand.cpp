@@ -5,6 +5,7 @@
 // as Cancel, silently; from the render on, a failing statement is skipped silently.
 #include "peelwise/editor/AtlasTextureOutput.h"
 #include "peelwise/editor/CommonDialog.h"
+#include "peelwise/editor/EditorSettings.h"
 #include "peelwise/editor/ProgramTitle.h"
 #include "peelwise/editor/RequiredObject.h"
 #include "peelwise/editor/frmMain.h"
@@ -17,18 +18,18 @@
 #include "brontle/model/Shape.h"
 #include "brontle/services/FileUtility.h"
 #include "brontle/services/Platform.h"
-#include "brontle/services/SettingsStore.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/UpDownText.h"
 #include "brontle/views/Viewport.h"
 
 #include <QComboBox>
 
+#include <optional>
+
 namespace peelwise {
 
 namespace {
 
-constexpr const char* kSection = "Peelwise";
 constexpr const char* kBitmapFilter = "Windows Bitmap (*.bmp)|*.bmp";
 // Prompt before overwriting 2 + hide the read-only box 4 + the path must exist 2048 + no
 // read-only return 32768.
@@ -38,15 +39,6 @@ constexpr const char* kWrongFileType = "File Type not Correct.";
 std::string settingsAppName(const frmMain& form) {
     return required(required(form.cCSG(), "scene graph").GetEnvironment(), "host environment")
         .GetSettingsAppName();
-}
-
-// Items "64x64" (0) to "2048x2048" (5): 2^(index + 6) pixels a side.
-std::int32_t textureSizeOfItem(int index) {
-    if (index < 0 || index > 24) {
-        throw brontle::Error(brontle::ErrorNumber::SubscriptOutOfRange,
-                             "Subscript out of range: texture size item " + std::to_string(index));
-    }
-    return std::int32_t{1} << (index + 6);
 }
 
 } // namespace
@@ -59,9 +51,13 @@ void frmMain::cmdOK_Click() {
         source.Clear();
         source.AppendShape(required(csAtlasShape, "atlas shape"));
 
+        // "Create Texture": a new square bitmap of the size item; "Add to Texture": the chosen
+        // image's own size.
+        const TextureSize size = atlasTextureSize();
+        width = size.width;
+        height = size.height;
         if (cboTextureOption->currentIndex() == 0) {
-            // "Create Texture": a new square bitmap, named by the user now.
-            width = height = textureSizeOfItem(cboTextureSize->currentIndex());
+            // "Create Texture": the new file is named by the user now.
             dlgCommonDialog->filter = kBitmapFilter;
             dlgCommonDialog->fileName.clear();
             dlgCommonDialog->defaultExtension = "BMP";
@@ -90,10 +86,6 @@ void frmMain::cmdOK_Click() {
             sTextureName = dlgCommonDialog->fileName;
             // The dialog object is a control of this form and is reused by the next OK; what it
             // held (the chosen name) is let go with the rest of the request at the next show.
-        } else {
-            // "Add to Texture": the chosen image's own size.
-            width = lTextureWidth;
-            height = lTextureHeight;
         }
         dfvViewport->setRenderSettingA(0);
     } catch (...) {
@@ -116,15 +108,17 @@ void frmMain::cmdOK_Click() {
     attachAtlasTexture(steps, cCSG(), csSourceShape, sTextureName, lTextureWidth, lTextureHeight);
     steps([&] { bOKClicked = true; });
 
-    const auto save = [&](const char* key, const std::string& value) {
-        steps(
-            [&] { brontle::settings().SaveSetting(settingsAppName(*this), kSection, key, value); });
-    };
-    save("FactorType", std::to_string(cboFactorType->currentIndex()));
-    save("Factor", updFactor->text().toStdString());
-    save("TextureSize", std::to_string(cboTextureSize->currentIndex()));
-    save("TextureName", sTextureName);
-    save("TextureOption", std::to_string(cboTextureOption->currentIndex()));
+    EditorSettings choices;
+    choices.factorType = std::to_string(cboFactorType->currentIndex());
+    choices.factor = updFactor->text().toStdString();
+    choices.textureSize = std::to_string(cboTextureSize->currentIndex());
+    choices.textureName = sTextureName;
+    choices.textureOption = std::to_string(cboTextureOption->currentIndex());
+    std::optional<std::string> app;
+    steps([&] { app = settingsAppName(*this); });
+    if (app) {
+        choices.saveChoices(*app, [&](const std::function<void()>& write) { steps(write); });
+    }
 
     steps([&] { Unload(); });
 }

@@ -4,7 +4,6 @@
 // messages, button states and view refreshes around it.
 #include "peelwise/editor/HistoryEntry.h"
 #include "peelwise/editor/RequiredObject.h"
-#include "peelwise/editor/StoredText.h"
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/StepRunner.h"
@@ -66,29 +65,16 @@ bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::Shap
                                   brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
     try {
         brontle::SceneGraph& scene = required(cCSG(), "scene graph");
-        AtlasRequest request;
-        request.device = dfeObjectPreview->DeviceID();
-        request.renderDevice = dfeObjectPreview->RenderDevice();
-
-        const brontle::ShapePtr copy =
-            copyWithSeams(scene, required(source, "source shape"), request.device, seams);
-
-        if (cboTextureOption->currentIndex() == 0) {
-            // Sizes 64 .. 2048 for the items "64x64" .. "2048x2048".
-            const std::int32_t size = std::int32_t{1} << (cboTextureSize->currentIndex() + 6);
-            writeLog("Generate Atlas Texture Size: " + std::to_string(size));
-            request.width = size;
-            request.height = size;
-        } else {
-            writeLog("Generate Atlas Texture Name: " + sTextureName + " Size: " +
-                     std::to_string(lTextureWidth) + "x" + std::to_string(lTextureHeight));
-            request.width = lTextureWidth;
-            request.height = lTextureHeight;
+        const brontle::ShapePtr copy = copyWithSeams(scene, required(source, "source shape"),
+                                                     dfeObjectPreview->DeviceID(), seams);
+        const AtlasRequest request = atlasRequestFromControls();
+        std::optional<UVLayout> layout = atlasAndLayout(scene, *copy, request, atlas, seams);
+        if (!layout) {
+            return false;
         }
-        request.factorType = cboFactorType->currentIndex();
-        request.factor = roundedWholeNumber(updFactor->text().toStdString());
-
-        return atlasAndLayout(scene, *copy, request, atlas, uv, alUVVertexToTexCoord, seams);
+        uv = std::move(layout->uv);
+        alUVVertexToTexCoord = std::move(layout->vertexToTexCoord);
+        return true;
     } catch (...) {
         const std::optional<Error> error = trappedError(std::current_exception());
         if (!error) {
@@ -152,9 +138,10 @@ void frmMain::InitialUnwrap() {
         lCreaseEdgeCount = 0;
         // Set Default Seams starts disabled: the default seams are about to be applied.
         cmdCreaseSeams->setEnabled(false);
-        const brontle::SubSelection seams =
-            defaultSeams(scene, required(csSourceShape, "source shape"), preview, atCreaseEdges,
-                         lCreaseEdgeCount);
+        DefaultSeams found = defaultSeams(scene, required(csSourceShape, "source shape"), preview);
+        atCreaseEdges = std::move(found.creases);
+        lCreaseEdgeCount = static_cast<std::int32_t>(atCreaseEdges.size());
+        const brontle::SubSelection& seams = found.seams;
         if (lCreaseEdgeCount < 1) {
             cmdCreaseSeams->setVisible(false);
             cmdDeselectAll->setEnabled(false);

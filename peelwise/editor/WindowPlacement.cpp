@@ -2,9 +2,7 @@
 
 #include "brontle/services/Platform.h"
 
-#include <QMargins>
 #include <QWidget>
-#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -21,9 +19,8 @@ int pixelsY(double twips) {
     return static_cast<int>(std::lround(twips / brontle::platform().twipsPerPixelY()));
 }
 
-QMargins frameOf(const QWidget& window) {
-    const QWindow* handle = window.windowHandle();
-    return handle != nullptr ? handle->frameMargins() : QMargins();
+brontle::FrameMargins frame() {
+    return brontle::platform().windowFrameMargins();
 }
 
 } // namespace
@@ -37,20 +34,24 @@ void setWindowTopTwips(QWidget& window, double top) {
 }
 
 void setWindowWidthTwips(QWidget& window, double width) {
-    const QMargins frame = frameOf(window);
-    window.resize(std::max(0, pixelsX(width) - frame.left() - frame.right()), window.height());
+    const brontle::FrameMargins m = frame();
+    window.resize(std::max(0, pixelsX(width) - m.left - m.right), window.height());
 }
 
 void setWindowHeightTwips(QWidget& window, double height) {
-    const QMargins frame = frameOf(window);
-    window.resize(window.width(), std::max(0, pixelsY(height) - frame.top() - frame.bottom()));
+    const brontle::FrameMargins m = frame();
+    window.resize(window.width(), std::max(0, pixelsY(height) - m.top - m.bottom));
 }
 
 TwipsRect windowRectTwips(const QWidget& window) {
     const double tx = brontle::platform().twipsPerPixelX();
     const double ty = brontle::platform().twipsPerPixelY();
+    const brontle::FrameMargins m = frame();
+    // The outer size is the client's plus the same frame the restore took off, so a size stored
+    // and restored any number of times stays what it was.
     const QRect outer = window.frameGeometry();
-    return {outer.x() * tx, outer.y() * ty, outer.width() * tx, outer.height() * ty};
+    return {outer.x() * tx, outer.y() * ty, (window.width() + m.left + m.right) * tx,
+            (window.height() + m.top + m.bottom) * ty};
 }
 
 } // namespace peelwise

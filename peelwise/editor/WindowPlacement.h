@@ -4,10 +4,11 @@
 // top-left corner, converted through the platform's twips per pixel.
 //
 // Qt moves a top-level window by its outer frame but sizes its client area, so a width or
-// height is set as the outer size minus the frame the window system reports for this window.
-// Before the window was first shown, and where no window manager draws frames (a virtual
-// display), that frame is zero, so the client then takes the whole stored size; a window that
-// the user closes stores its outer size, so the next run restores what the user left.
+// height is set as the outer size minus the frame, and read as the client size plus the frame.
+// The frame is the platform's (Platform::windowFrameMargins), not this window's own: before the
+// window was first shown it has no native window and its own frame reads as zero, which would
+// make the client take the whole stored size and the stored size grow by the frame with every
+// host session. Taking the same frame both ways keeps a stored size unchanged over a round trip.
 
 #include "peelwise/editor/MainLayoutRules.h"
 

@@ -49,6 +49,7 @@ class XPButton;
 namespace peelwise {
 
 class CommonDialog;
+struct AtlasRequest;
 struct HistoryEntry;
 namespace modUV {
 struct CreaseEdge;
@@ -60,6 +61,12 @@ namespace modUV {
 enum class TransformButton;
 enum class WeldKind;
 } // namespace modUV
+
+// A texture's size in pixels.
+struct TextureSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
 
 class frmMain : public QDialog {
     Q_OBJECT
@@ -194,6 +201,15 @@ class frmMain : public QDialog {
     bool BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams);
     // Writes the UV layout's vertex positions back into the atlas texture coordinates.
     void CommitUVLayout();
+    // The texture the atlas is laid out for and OK renders (AtlasRequestControls.cpp): with
+    // "Create Texture" the square of the size item, 2^(item + 6) pixels a side ("64x64" to
+    // "2048x2048"); otherwise the chosen texture's own size. Error(9) for a size item outside
+    // 0..24.
+    TextureSize atlasTextureSize() const;
+    // The host's atlas parameters as the controls give them: the texture size and its log line
+    // (written first: a factor that is no number fails after it), factor type and factor, and
+    // the preview's devices.
+    AtlasRequest atlasRequestFromControls();
     void cmdGenerateAtlas_Click();
 
     // ---- seams (SeamCommands.cpp)

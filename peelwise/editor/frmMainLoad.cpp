@@ -2,6 +2,7 @@
 // sequence of small steps under the "continue with the next statement" trap. A step that fails
 // is reported once (a bad stored setting, a missing object) and the start-up goes on.
 #include "peelwise/editor/CurrentDrive.h"
+#include "peelwise/editor/EditorSettings.h"
 #include "peelwise/editor/HelpFile.h"
 #include "peelwise/editor/HistoryEntry.h"
 #include "peelwise/editor/RequiredObject.h"
@@ -21,14 +22,12 @@
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"
 #include "brontle/services/Platform.h"
-#include "brontle/services/SettingsStore.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/UpDownText.h"
 
 #include <QComboBox>
 #include <QLabel>
 
-#include <cstdio>
 #include <optional>
 
 namespace peelwise {
@@ -36,11 +35,6 @@ namespace peelwise {
 namespace {
 
 using brontle::Error;
-
-// The settings section of the plug-in.
-constexpr const char* kSection = "Peelwise";
-// The tip's setting name; one answer governs both seam texts.
-constexpr const char* kSeamTip = "PeelwiseSeams";
 
 constexpr const char* kHintWithoutCreases =
     "You can mark seams on your shape by selecting edges, and then clicking \"Unwrap\" to "
@@ -58,10 +52,6 @@ std::string settingsAppName(const frmMain& form) {
         .GetSettingsAppName();
 }
 
-std::string storedSetting(const frmMain& form, const char* key, const std::string& fallback) {
-    return brontle::settings().GetSetting(settingsAppName(form), kSection, key, fallback);
-}
-
 // A stored list index applied to a list. -1 (no item) counts as out of range too: every list of
 // the editor always shows one of its choices.
 void selectStoredIndex(QComboBox& list, const std::string& text) {
@@ -72,13 +62,6 @@ void selectStoredIndex(QComboBox& list, const std::string& text) {
                         " has no item " + std::to_string(index));
     }
     list.setCurrentIndex(index);
-}
-
-// A default window coordinate as the text a setting would hold.
-std::string asStoredText(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.9g", value);
-    return text;
 }
 
 // A colour record (r, g, b, alpha).
@@ -120,15 +103,24 @@ void frmMain::Form_Load() {
     trap([&] { dfeCoordinatesAdjustment->SetScene(cCSG(), sceneGraph().CreateFrame(nullptr)); });
     trap([&] { dfeObjectPreview->SetScene(cCSG(), sceneGraph().CreateFrame(nullptr)); });
 
-    // 8. The user's last choices.
-    trap([&] { selectStoredIndex(*cboFactorType, storedSetting(*this, "FactorType", "0")); });
-    trap([&] { updFactor->setText(QString::fromStdString(storedSetting(*this, "Factor", "4"))); });
-    trap([&] { selectStoredIndex(*cboTextureSize, storedSetting(*this, "TextureSize", "4")); });
-    trap([&] { sTextureName = storedSetting(*this, "TextureName", ""); });
+    // 8. The user's last choices (the window's place and size are applied in step 21). A store
+    // that cannot be read is reported once, and the defaults apply.
+    EditorSettings stored;
+    trap([&] {
+        brontle::Platform& platform = brontle::platform();
+        stored =
+            EditorSettings::defaults(platform.screenWidthTwips(), platform.screenHeightTwips());
+        stored = EditorSettings::load(settingsAppName(*this), platform.screenWidthTwips(),
+                                      platform.screenHeightTwips());
+    });
+    trap([&] { selectStoredIndex(*cboFactorType, stored.factorType); });
+    trap([&] { updFactor->setText(QString::fromStdString(stored.factor)); });
+    trap([&] { selectStoredIndex(*cboTextureSize, stored.textureSize); });
+    trap([&] { sTextureName = stored.textureName; });
     // The texture-option handler does nothing while its list is disabled, so restoring the
     // stored choice loads no texture here; the backdrop below does that once.
     trap([&] { cboTextureOption->setEnabled(false); });
-    trap([&] { selectStoredIndex(*cboTextureOption, storedSetting(*this, "TextureOption", "0")); });
+    trap([&] { selectStoredIndex(*cboTextureOption, stored.textureOption); });
     trap([&] { cboTextureOption->setEnabled(true); });
 
     trap([&] { makeDriveCurrent(pluginFolder()); });
@@ -235,22 +227,10 @@ void frmMain::Form_Load() {
 
         // 21. The window where the user left it; by default 5 % in from the screen's top-left
         // corner at the design size.
-        trap([&] {
-            const std::string fallback =
-                asStoredText(brontle::platform().screenWidthTwips() * 0.05);
-            setWindowLeftTwips(*this, storedSingle(storedSetting(*this, "Left", fallback)));
-        });
-        trap([&] {
-            const std::string fallback =
-                asStoredText(brontle::platform().screenHeightTwips() * 0.05);
-            setWindowTopTwips(*this, storedSingle(storedSetting(*this, "Top", fallback)));
-        });
-        trap([&] {
-            setWindowWidthTwips(*this, storedSingle(storedSetting(*this, "Width", "14730")));
-        });
-        trap([&] {
-            setWindowHeightTwips(*this, storedSingle(storedSetting(*this, "Height", "9105")));
-        });
+        trap([&] { setWindowLeftTwips(*this, storedSingle(stored.left)); });
+        trap([&] { setWindowTopTwips(*this, storedSingle(stored.top)); });
+        trap([&] { setWindowWidthTwips(*this, storedSingle(stored.width)); });
+        trap([&] { setWindowHeightTwips(*this, storedSingle(stored.height)); });
 
         trap([&] { dfeCoordinatesAdjustment->Refresh(); });
         trap([&] { dfeObjectPreview->Refresh(); });
@@ -285,7 +265,7 @@ void frmMain::Form_Load() {
         trap([&] {
             modWarn::ShowWarning(settingsAppName(*this),
                                  lCreaseEdgeCount < 1 ? kHintWithoutCreases : kHintWithCreases,
-                                 kSeamTip, 0);
+                                 kSeamHintSetting, 0);
         });
         trap([&] { UpdateCommandStates(); });
     }

@@ -2,6 +2,7 @@
 
 #include "peelwise/support/FontWiz.h"
 #include "peelwise/support/StepRunner.h"
+#include "peelwise/support/modWarn.h"
 
 #include "brontle/model/Error.h"
 #include "brontle/services/Log.h"
@@ -106,8 +107,8 @@ void frmWarn::Form_Unload() {
     StepRunner trap(ErrorPolicy::EndHandler, logTipError);
     trap([&] {
         const bool checked = chkContinueToReceiveWarning->isChecked();
-        brontle::settings().SaveSetting(sApplicationRegistryKey, "Tips", sWarningRegistryEntry,
-                                        checked ? "1" : "0");
+        brontle::settings().SaveSetting(sApplicationRegistryKey, modWarn::kTipsSection,
+                                        sWarningRegistryEntry, checked ? "1" : "0");
     });
 }
 

@@ -41,7 +41,7 @@ void ShowWarning(const std::string& applicationKey, const std::string& warningTe
                  const std::string& registryEntry, std::int32_t /*unused*/) {
     withSource("modWarn", [&] {
         const std::string stored =
-            brontle::settings().GetSetting(applicationKey, "Tips", registryEntry, "1");
+            brontle::settings().GetSetting(applicationKey, kTipsSection, registryEntry, "1");
         if (settingAsNumber(stored) != 1.0) {
             return;
         }

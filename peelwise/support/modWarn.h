@@ -10,6 +10,9 @@
 
 namespace peelwise::modWarn {
 
+// The settings section of the hints' answers (this module reads them, frmWarn writes them).
+inline constexpr const char* kTipsSection = "Tips";
+
 // Shows the tip modally when the setting's number equals 1 and returns when the dialog has
 // closed; returns at once otherwise. `unused` is accepted for the callers' sake and not read.
 // Throws Error(TypeMismatch) with source "modWarn" when the stored value is not a number; any

@@ -25,6 +25,10 @@ void EditHistory::record(HistoryTarget& target) {
     entry.sourceCopy->AppendShape(target.source);
     entry.uvCopy = target.scene.CreateShape();
     entry.uvCopy->AppendShape(target.uv);
+    if (target.atlas != nullptr) {
+        entry.atlasCopy = target.scene.CreateShape();
+        entry.atlasCopy->AppendShape(*target.atlas);
+    }
     if (target.scene.GetSelectedShapeCount(target.previewDevice) >= 1) {
         entry.previewKind = target.scene.GetSubSelectionKind(target.previewDevice);
         entry.previewSelection = target.scene.GetSelectedShape(target.previewDevice, 0)
@@ -69,11 +73,18 @@ void EditHistory::restore(const HistoryEntry& entry, HistoryTarget& target) cons
     target.source.AppendShape(*entry.sourceCopy);
     target.uv.Clear();
     target.uv.AppendShape(*entry.uvCopy);
+    Shape* atlas = entry.atlasCopy && target.atlas != nullptr ? target.atlas : nullptr;
+    if (atlas != nullptr) {
+        atlas->Clear();
+        atlas->AppendShape(*entry.atlasCopy);
+    }
     // The host's AppendShape brings the copies' own sub-selections along; the views' selections
     // were cleared above and come back only from what was recorded for them.
-    for (Shape* shape : {&target.source, &target.uv}) {
-        shape->ClearSubSelection(target.previewDevice);
-        shape->ClearSubSelection(target.uvDevice);
+    for (Shape* shape : {&target.source, &target.uv, atlas}) {
+        if (shape != nullptr) {
+            shape->ClearSubSelection(target.previewDevice);
+            shape->ClearSubSelection(target.uvDevice);
+        }
     }
     if (entry.previewSelection.count() >= 1) {
         target.source.SetSubSelection(target.previewDevice, entry.previewKind,

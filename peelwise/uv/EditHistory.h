@@ -1,7 +1,9 @@
 #pragma once
 // The editor's bounded undo and redo history of UV edits: up to 20 recorded states, each a
-// complete copy of the working (source) shape and of the UV shape plus the sub-selections of the
-// 3D preview and of the UV view.
+// complete copy of the working (source) shape, of the UV shape and of the atlas shape plus the
+// sub-selections of the 3D preview and of the UV view. The atlas shape is part of a state
+// because the edits write its texture coordinates and a weld re-points its corners: without it
+// an undone weld would still reach the user's shape through OK.
 //
 // position() is where the next state is written; the state before the current one is at
 // position() - 1. Undo is possible when count() > 0 and position() > 0, Redo when count() > 0
@@ -25,15 +27,18 @@ namespace peelwise {
 struct HistoryEntry {
     brontle::ShapePtr sourceCopy;
     brontle::ShapePtr uvCopy;
+    brontle::ShapePtr atlasCopy; // empty when the target had no atlas shape
     std::int32_t previewKind = 0;
     brontle::SubSelection previewSelection;
     std::int32_t uvKind = 0;
     brontle::SubSelection uvSelection;
 };
 
-// What a state is taken from and restored into: the scene graph, the two views, the two shapes
+// What a state is taken from and restored into: the scene graph, the two views, the shapes
 // (restored in place, so every reference to them stays valid) and the UV vertex cache, which a
-// restore refills from the restored UV shape.
+// restore refills from the restored UV shape. `atlas` may be null (no atlas shape yet); a state
+// recorded without one restores none. The atlas shape keeps no view selection over a restore:
+// both views' selections are cleared first and come back only on the source and UV shapes.
 struct HistoryTarget {
     brontle::SceneGraph& scene;
     brontle::DeviceID previewDevice;
@@ -41,6 +46,7 @@ struct HistoryTarget {
     brontle::Shape& source;
     brontle::Shape& uv;
     std::vector<brontle::Vector3>& uvPositions;
+    brontle::Shape* atlas = nullptr;
 };
 
 class EditHistory {

@@ -97,17 +97,17 @@ std::int32_t markCreaseSeams(SceneGraph& scene, Shape& shape, DeviceID device,
     return n;
 }
 
-SubSelection defaultSeams(SceneGraph& scene, Shape& source, DeviceID device,
-                          std::vector<modUV::CreaseEdge>& creases, std::int32_t& count) {
-    modUV::FindCreaseEdges(scene, source, creases, count);
+DefaultSeams defaultSeams(SceneGraph& scene, Shape& source, DeviceID device) {
+    DefaultSeams found;
+    std::int32_t count = 0;
+    modUV::FindCreaseEdges(scene, source, found.creases, count);
     scene.ClearSelection(device);
-    SubSelection seams;
     if (count >= 1) {
-        markCreaseSeams(scene, source, device, creases, count);
-        seams = source.GetSubSelection(device);
+        markCreaseSeams(scene, source, device, found.creases, count);
+        found.seams = source.GetSubSelection(device);
         scene.ClearSelection(device);
     }
-    return seams;
+    return found;
 }
 
 ShapePtr copyWithSeams(SceneGraph& scene, const Shape& source, DeviceID device,
@@ -120,12 +120,16 @@ ShapePtr copyWithSeams(SceneGraph& scene, const Shape& source, DeviceID device,
     return copy;
 }
 
-bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request, ShapePtr& atlas,
-                    ShapePtr& uv, std::vector<std::int32_t>& vertexToTexCoord,
-                    const SubSelection& seams) {
-    std::int32_t charts = 0; // the host reports its chart count here; the editor has no use for it
-    copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
-                       request.width, request.height, charts, request.progress);
+std::optional<UVLayout> atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request,
+                                       ShapePtr& atlas, const SubSelection& seams) {
+    // A shape without polygons has nothing to unwrap: the host would refuse it with an error,
+    // which the caller logs as a failed build. The build instead goes on to its own polygon
+    // check below and ends there, unlogged.
+    if (copy.GetPolygonCount() >= 1) {
+        std::int32_t charts = 0; // the host reports its chart count; the editor has no use for it
+        copy.GenerateAtlas(request.device, request.renderDevice, request.factorType, request.factor,
+                           request.width, request.height, charts, request.progress);
+    }
 
     // The atlas shape object is kept across builds: the preview's frame holds it.
     if (!atlas) {
@@ -146,12 +150,13 @@ bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request,
 
     const std::int32_t polygonCount = atlas->GetPolygonCount();
     if (polygonCount < 1) {
-        return false;
+        return std::nullopt;
     }
     std::vector<std::int32_t> all(static_cast<std::size_t>(polygonCount));
     std::iota(all.begin(), all.end(), 0);
-    uv.reset();
-    uv = modUV::BuildUVShape(scene, *atlas, all);
+    UVLayout layout;
+    layout.uv = modUV::BuildUVShape(scene, *atlas, all);
+    Shape* uv = layout.uv.get();
 
     for (std::int32_t m = 0; m < uv->GetMaterialCount(); ++m) {
         const MaterialPtr material = materialAt(*uv, m);
@@ -168,13 +173,13 @@ bool atlasAndLayout(SceneGraph& scene, Shape& copy, const AtlasRequest& request,
         material->SetColorC(scaled(c, 0.2f, kLayoutAlpha));
     }
 
-    modUV::RebuildUVCorrespondence(*uv, *atlas, vertexToTexCoord);
+    modUV::RebuildUVCorrespondence(*uv, *atlas, layout.vertexToTexCoord);
 
     scene.ClearSelection(request.device);
     if (seams.count() >= 1) {
         atlas->SetSubSelection(request.device, kSelectEdges, seams);
     }
-    return true;
+    return layout;
 }
 
 std::string continuityMapFile(const std::string& installFolder) {

@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,13 +47,17 @@ std::int32_t markCreaseSeams(brontle::SceneGraph& scene, brontle::Shape& shape,
                              brontle::DeviceID device,
                              const std::vector<modUV::CreaseEdge>& creases, std::int32_t count);
 
-// The default seams of `source` for a first unwrap: its crease edges are found (appended to
-// `creases`, counted in `count`; the caller empties both), the view's selection is cleared, and
-// when there are creases they are marked on `source` in `device`, read back as the seams and
-// the view's selection cleared again. Returns the seams (empty without creases).
-brontle::SubSelection defaultSeams(brontle::SceneGraph& scene, brontle::Shape& source,
-                                   brontle::DeviceID device,
-                                   std::vector<modUV::CreaseEdge>& creases, std::int32_t& count);
+// The default seams of a first unwrap and the crease edges they come from.
+struct DefaultSeams {
+    std::vector<modUV::CreaseEdge> creases;
+    brontle::SubSelection seams; // empty without creases
+};
+
+// The default seams of `source` for a first unwrap: its crease edges are found, the view's
+// selection is cleared, and when there are creases they are marked on `source` in `device`,
+// read back as the seams and the view's selection cleared again.
+DefaultSeams defaultSeams(brontle::SceneGraph& scene, brontle::Shape& source,
+                          brontle::DeviceID device);
 
 // First part of a build: a new shape (scene.CreateShape) holding a complete copy of `source`,
 // with `seams` as its edge sub-selection in `device` when there are any.
@@ -60,25 +65,55 @@ brontle::ShapePtr copyWithSeams(brontle::SceneGraph& scene, const brontle::Shape
                                 brontle::DeviceID device, const brontle::SubSelection& seams);
 
 // Second part of a build, on the copy made by copyWithSeams, in this order:
-//  1. the host's atlas on `copy` with `request`;
+//  1. the host's atlas on `copy` with `request`, when `copy` has polygons (without any, the
+//     host is not asked and step 4 ends the build);
 //  2. `atlas` made (CreateShape) when empty, else cleared; the copy appended; its materials
 //     replaced by copies of them (CreateMaterial), so that steps 3 and 6 never change the
 //     materials of the shape the copy was made from (the user's); display flags 8;
 //  3. the continuity texture is loaded (loadContinuityMap) and every atlas material gets it,
 //     with colour B's alpha 1;
-//  4. with no polygons the build stops here and returns false;
-//  5. `uv` := BuildUVShape over all atlas polygons (this shifts the atlas coordinates by one
+//  4. with no polygons the build stops here and returns no layout;
+//  5. the layout's UV shape := BuildUVShape over all atlas polygons (this shifts the atlas
+//  coordinates by one
 //     tile, see BuildUVShape.h); every UV material's colour B alpha 0.7; display flags 8;
 //  6. every atlas material: colour A := 0.6 x B's colour, alpha 0.7; colour C := 0.2 x B's
 //     colour, alpha 0.7;
-//  7. `vertexToTexCoord` rebuilt (RebuildUVCorrespondence);
+//  7. the layout's table from UV vertices to atlas texture coordinates
+//     (RebuildUVCorrespondence);
 //  8. the selection of `request.device` cleared, and `seams`, when there are any, set again on
 //     the atlas shape there so they stay visible.
-// Returns true when the layout is ready. What was done before an error stays done.
-bool atlasAndLayout(brontle::SceneGraph& scene, brontle::Shape& copy, const AtlasRequest& request,
-                    brontle::ShapePtr& atlas, brontle::ShapePtr& uv,
-                    std::vector<std::int32_t>& vertexToTexCoord,
-                    const brontle::SubSelection& seams);
+// Returns the layout when it is ready. What was done to `atlas` before an error stays done.
+struct UVLayout {
+    brontle::ShapePtr uv;
+    std::vector<std::int32_t> vertexToTexCoord; // per UV vertex, its atlas texture coordinate
+};
+std::optional<UVLayout> atlasAndLayout(brontle::SceneGraph& scene, brontle::Shape& copy,
+                                       const AtlasRequest& request, brontle::ShapePtr& atlas,
+                                       const brontle::SubSelection& seams);
+
+// The earlier out-parameter forms of the two builds above, kept for the benchmarks' call sites
+// only; the plug-in uses the forms that return their results.
+inline brontle::SubSelection defaultSeams(brontle::SceneGraph& scene, brontle::Shape& source,
+                                          brontle::DeviceID device,
+                                          std::vector<modUV::CreaseEdge>& creases,
+                                          std::int32_t& count) {
+    DefaultSeams found = defaultSeams(scene, source, device);
+    creases.insert(creases.end(), found.creases.begin(), found.creases.end());
+    count += static_cast<std::int32_t>(found.creases.size());
+    return found.seams;
+}
+inline bool atlasAndLayout(brontle::SceneGraph& scene, brontle::Shape& copy,
+                           const AtlasRequest& request, brontle::ShapePtr& atlas,
+                           brontle::ShapePtr& uv, std::vector<std::int32_t>& vertexToTexCoord,
+                           const brontle::SubSelection& seams) {
+    std::optional<UVLayout> layout = atlasAndLayout(scene, copy, request, atlas, seams);
+    if (!layout) {
+        return false;
+    }
+    uv = std::move(layout->uv);
+    vertexToTexCoord = std::move(layout->vertexToTexCoord);
+    return true;
+}
 
 // The continuity texture's file: `installFolder` + "\System\ContinuityMap.bmp" (host paths take
 // either separator).

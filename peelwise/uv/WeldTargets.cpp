@@ -82,7 +82,10 @@ Vector3 chooseWeldTarget(WeldKind kind, SubSelection& points, std::span<const Ve
     }
     const std::int32_t nearest = findNearestOtherPoint(positions, first);
     if (nearest < 0) {
-        throw modUVError(ErrorNumber::HostFailure,
+        // A missing point, as an empty list is: a program error of the editor's own (a button
+        // used while it no longer fits the selection), reported with the general text. A
+        // negative number would read as a failure of the graphics driver.
+        throw modUVError(ErrorNumber::SubscriptOutOfRange,
                          "Weld: there is no other point to weld with; every UV point lies on the "
                          "selected one");
     }

@@ -35,8 +35,8 @@ std::int32_t findNearestOtherPoint(std::span<const brontle::Vector3> positions,
 
 // The target of a weld command; for the two nearest-point kinds appends the nearest other point
 // to `points`. Throws brontle::Error (source "modUV"), nothing changed: subscript out of range
-// (9) when `points` is empty or names a missing position, and HostFailure (-1) when no other
-// point exists for a nearest-point kind.
+// (9) when `points` is empty or names a missing position, or when no other point exists for a
+// nearest-point kind.
 brontle::Vector3 chooseWeldTarget(WeldKind kind, brontle::SubSelection& points,
                                   std::span<const brontle::Vector3> positions);
 

@@ -3,9 +3,11 @@
 
 #include "benchmarks/MeshGenerators.h"
 #include "brontle/atlas/Atlas.h"
+#include "support/MeshLiterals.h"
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -17,12 +19,21 @@ namespace brontle::atlas::testing {
 
 using peelwise::bench::GeneratedMesh;
 
+// A mesh of the shared literal geometry (support/MeshLiterals.h).
+template <std::size_t N, std::size_t P>
+GeneratedMesh literalMesh(const std::array<std::array<float, 3>, N>& positions,
+                          const std::array<std::array<std::int32_t, 4>, P>& polygons) {
+    GeneratedMesh m;
+    for (const auto& p : positions)
+        m.positions.push_back({p[0], p[1], p[2]});
+    for (const auto& q : polygons)
+        m.addPolygon({q[0], q[1], q[2], q[3]});
+    return m;
+}
+
 // One unit square in the z = 0 plane, counter-clockwise seen from +z.
 inline GeneratedMesh unitQuad() {
-    GeneratedMesh m;
-    m.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
-    m.addPolygon({0, 1, 2, 3});
-    return m;
+    return literalMesh(mesh_literals::kUnitQuadPositions, mesh_literals::kUnitQuadPolygons);
 }
 
 // n x n unit quads in the z = 0 plane, vertex (i, j) at (i, j, height(i, j)).
@@ -44,16 +55,7 @@ inline GeneratedMesh quadGrid(int n) {
 
 // The unit cube as 6 outward-facing quads sharing its 8 vertices.
 inline GeneratedMesh flatShadedCube() {
-    GeneratedMesh m;
-    m.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                   {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
-    m.addPolygon({0, 3, 2, 1}); // z = 0, facing -z
-    m.addPolygon({4, 5, 6, 7}); // z = 1
-    m.addPolygon({0, 1, 5, 4}); // y = 0
-    m.addPolygon({2, 3, 7, 6}); // y = 1
-    m.addPolygon({1, 2, 6, 5}); // x = 1
-    m.addPolygon({0, 4, 7, 3}); // x = 0
-    return m;
+    return literalMesh(mesh_literals::kCubePositions, mesh_literals::kCubePolygons);
 }
 
 // Every edge of every face of the cube named as a seam: 24 entries for its 12 edges.

@@ -1,8 +1,8 @@
 // The UV editor driven as a user drives it, through the real dialog and its OpenGL views: a
 // click selects a point of the layout, a drag moves it, a Shift-click adds a point of another
-// chart, the weld button joins them, Undo and Redo step back and forth. After every step the
-// atlas shape's texture coordinates are checked. Needs an OpenGL context (xvfb-run with
-// QT_QPA_PLATFORM=xcb); skipped where none can be made.
+// chart, the weld button joins them, Undo and Redo step back and forth (the atlas shape with the
+// layout). After every step the atlas shape's texture coordinates are checked. Needs an OpenGL
+// context (xvfb-run with QT_QPA_PLATFORM=xcb); skipped where none can be made.
 #include "UVEditFixture.h"
 
 #include <QApplication>
@@ -64,6 +64,8 @@ TEST_F(EndToEndEditTest, SelectDragWeldUndoAndRedoWithTheMouse) {
     expectCacheIsLayout();
     expectAtlasFollowsLayout();
     const std::vector<Vector3> afterDrag = uv().GetVertices();
+    const std::vector<Vector2> draggedTexcoords = atlas().GetTextureCoordinates();
+    const std::vector<std::int32_t> draggedCorners = atlas().cornerTexCoord();
 
     // Select (0.2, 0.5) of the quads' chart, add the dragged point, weld at their mean.
     QTest::mouseClick(view, Qt::LeftButton, {}, screenOf(0.2f, 0.5f));
@@ -86,13 +88,14 @@ TEST_F(EndToEndEditTest, SelectDragWeldUndoAndRedoWithTheMouse) {
     const std::vector<Vector2> weldedTexcoords = atlas().GetTextureCoordinates();
     const std::vector<std::int32_t> weldedCorners = atlas().cornerTexCoord();
 
-    // Undo brings the UV layout back to before the weld; the atlas keeps its coordinates.
+    // Undo brings the UV layout and the atlas shape back to before the weld.
     ASSERT_TRUE(dialog.cmdEditUndo->isEnabled());
     QTest::mouseClick(dialog.cmdEditUndo, Qt::LeftButton);
     EXPECT_EQ(uv().vertices(), afterDrag);
     EXPECT_NE(uv().GetPolygon(0).GetCornerVertex(3), uv().GetPolygon(2).GetCornerVertex(2));
-    EXPECT_EQ(atlas().texcoords(), weldedTexcoords);
-    EXPECT_EQ(atlas().cornerTexCoord(), weldedCorners);
+    EXPECT_EQ(atlas().texcoords(), draggedTexcoords);
+    EXPECT_EQ(atlas().cornerTexCoord(), draggedCorners);
+    expectAtlasFollowsLayout();
     EXPECT_EQ(selectedIndices(), (std::vector<std::int32_t>{d, i})) << "as recorded";
     EXPECT_TRUE(dialog.cmdEditRedo->isEnabled());
     expectTableMatchesCorners();

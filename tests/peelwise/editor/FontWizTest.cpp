@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace peelwise {
 namespace {
@@ -43,35 +45,33 @@ template <class Widget> Widget* named(QWidget* parent, const char* name, double 
     return widget;
 }
 
-TEST_F(FontWizTest, SegoeUIMessageFontGivesSegoeUIAtNine) {
-    useSystemFont("Segoe UI", "MS Sans Serif", 8.25);
-    const FontWiz wiz;
-    EXPECT_EQ(wiz.FontName(), "Segoe UI");
-    EXPECT_EQ(wiz.FontNameDefault(), "MS Sans Serif");
-    EXPECT_EQ(wiz.FontSizeDefault(), 9.0);
-}
-
-TEST_F(FontWizTest, TahomaMessageFontGivesTahomaAtEightQuarter) {
-    useSystemFont("Tahoma", "MS Sans Serif", 8.25);
-    const FontWiz wiz;
-    EXPECT_EQ(wiz.FontName(), "Tahoma");
-    EXPECT_EQ(wiz.FontSizeDefault(), 8.25);
-}
-
-TEST_F(FontWizTest, AnyOtherFaceGivesTahomaAtEightQuarter) {
-    for (const char* face : {"DejaVu Sans", "segoe ui", "", "Segoe UI Semibold", "Tahoma "}) {
-        SCOPED_TRACE(face);
-        useSystemFont(face, "Noto Sans", 10.5);
+// The message font's face picks the face and size: exactly "Segoe UI" gives Segoe UI at 9,
+// anything else Tahoma at 8.25; the face is read up to its first zero character, and the
+// default font's face is passed through.
+TEST_F(FontWizTest, TheMessageFontPicksTheFaceAndSize) {
+    struct Case {
+        std::string messageFace;
+        const char* face;
+        double size;
+    };
+    const std::vector<Case> cases = {
+        {"Segoe UI", "Segoe UI", 9.0},
+        {std::string("Segoe UI\0garbage", 16), "Segoe UI", 9.0},
+        {"Tahoma", "Tahoma", 8.25},
+        {"DejaVu Sans", "Tahoma", 8.25},
+        {"segoe ui", "Tahoma", 8.25},
+        {"", "Tahoma", 8.25},
+        {"Segoe UI Semibold", "Tahoma", 8.25},
+        {"Tahoma ", "Tahoma", 8.25},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.messageFace);
+        useSystemFont(c.messageFace, "Noto Sans", 10.5);
         const FontWiz wiz;
-        EXPECT_EQ(wiz.FontName(), "Tahoma");
+        EXPECT_EQ(wiz.FontName(), c.face);
         EXPECT_EQ(wiz.FontNameDefault(), "Noto Sans");
-        EXPECT_EQ(wiz.FontSizeDefault(), 8.25);
+        EXPECT_EQ(wiz.FontSizeDefault(), c.size);
     }
-}
-
-TEST_F(FontWizTest, FaceNameIsCutAtTheFirstZeroCharacter) {
-    useSystemFont(std::string("Segoe UI\0garbage", 16));
-    EXPECT_EQ(FontWiz().FontName(), "Segoe UI");
 }
 
 TEST_F(FontWizTest, EveryLabelAndButtonOfAFormGetsTheFontAndSize) {

@@ -112,6 +112,26 @@ TEST_F(FrmMainLoadSettingsTest, StoredChoicesAndWindowAreRestored) {
     EXPECT_NE(std::find(log.begin(), log.end(), "Generate Atlas Texture Size: 256"), log.end());
 }
 
+// A window manager's frame (set through the platform, since a virtual display draws none) is
+// taken off the stored outer size from the first run on, and added back when the size is
+// stored, so the stored size does not grow from one host session to the next.
+TEST_F(FrmMainLoadSettingsTest, TheFrameIsTakenOffTheStoredSizeAndAddedBackWhenStored) {
+    scripted->setWindowFrameMargins({4, 30, 6, 5});
+    store("Width", "12000");
+    store("Height", "9000");
+    for (int session = 0; session < 2; ++session) {
+        EXPECT_TRUE(run([&](frmMain& d) {
+            // 12000 x 9000 twips are 800 x 600 pixels, frame included.
+            EXPECT_EQ(d.width(), 800 - 4 - 6) << "session " << session;
+            EXPECT_EQ(d.height(), 600 - 30 - 5) << "session " << session;
+        }));
+        EXPECT_EQ(stored("Width"), "12000") << "session " << session;
+        EXPECT_EQ(stored("Height"), "9000") << "session " << session;
+        handOver(brontle::makeFlatShadedCube(*scene));
+    }
+    EXPECT_TRUE(scripted->messages().empty());
+}
+
 TEST_F(FrmMainLoadSettingsTest, OutOfRangeTextureSizeIsReportedOnceAndTheListKeepsItsItem) {
     dialog.cboTextureSize->setCurrentIndex(2);
     store("TextureSize", "9");

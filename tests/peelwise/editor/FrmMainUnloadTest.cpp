@@ -8,9 +8,9 @@
 
 #include "brontle/io/SampleShapes.h"
 #include "brontle/model/HostEnvironment.h"
-#include "brontle/services/FileUtility.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
+#include "brontle/services/FileUtility.h"
 #include "brontle/services/ScriptedPlatform.h"
 #include "brontle/services/SettingsStore.h"
 #include "brontle/views/UpDownText.h"
@@ -26,6 +26,8 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace peelwise {
 namespace {
@@ -100,25 +102,25 @@ TEST_F(FrmMainUnloadTest, OKSetsOnlyOKAndReleasesTheRunsShapes) {
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(FrmMainUnloadTest, CancelSetsOnlyCancel) {
-    EXPECT_TRUE(run([](frmMain& d) { QTest::mouseClick(d.cmdCancel, Qt::LeftButton); }));
-    EXPECT_FALSE(dialog.bOKClicked);
-    EXPECT_TRUE(dialog.bCancelClicked);
-    expectReleased();
-}
-
-TEST_F(FrmMainUnloadTest, TitleBarCloseCountsAsCancel) {
-    EXPECT_TRUE(run([](frmMain& d) { d.close(); }));
-    EXPECT_FALSE(dialog.bOKClicked);
-    EXPECT_TRUE(dialog.bCancelClicked);
-    expectReleased();
-}
-
-TEST_F(FrmMainUnloadTest, EscapeCountsAsCancel) {
-    EXPECT_TRUE(run([](frmMain& d) { QTest::keyClick(&d, Qt::Key_Escape); }));
-    EXPECT_FALSE(dialog.bOKClicked);
-    EXPECT_TRUE(dialog.bCancelClicked);
-    expectReleased();
+// Cancel, the title-bar close button and Escape all close as Cancel.
+TEST_F(FrmMainUnloadTest, CancelTitleBarCloseAndEscapeSetOnlyCancel) {
+    const std::vector<std::pair<const char*, std::function<void(frmMain&)>>> closes = {
+        {"Cancel", [](frmMain& d) { QTest::mouseClick(d.cmdCancel, Qt::LeftButton); }},
+        {"title bar", [](frmMain& d) { d.close(); }},
+        {"Escape", [](frmMain& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
+    };
+    for (const auto& [name, close] : closes) {
+        SCOPED_TRACE(name);
+        // Each close is a run of its own, on a new working copy.
+        dialog.csSourceShape = brontle::makeFlatShadedCube(*scene);
+        dialog.cgSourceFrame = scene->CreateFrame(nullptr);
+        dialog.bOKClicked = false;
+        dialog.bCancelClicked = false;
+        EXPECT_TRUE(run(close));
+        EXPECT_FALSE(dialog.bOKClicked);
+        EXPECT_TRUE(dialog.bCancelClicked);
+        expectReleased();
+    }
 }
 
 TEST_F(FrmMainUnloadTest, EnterInTheFactorBoxDoesNotCloseTheDialog) {

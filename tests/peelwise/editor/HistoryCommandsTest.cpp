@@ -35,15 +35,16 @@ class HistoryCommandsTest : public UVEditFixture {
 };
 
 TEST_F(HistoryCommandsTest, UndoRestoresTheStateBeforeAnEditAndRedoBringsItBack) {
-    edit();
     const std::vector<Vector2> texcoords = atlas().GetTextureCoordinates();
+    edit();
+    ASSERT_NE(atlas().texcoords(), texcoords) << "the edit writes the atlas";
     dialog.cmdEditUndo_Click();
     EXPECT_EQ(uv().vertices(), states[0]);
     EXPECT_EQ(dialog.lHistoryCount, 2) << "the present was recorded first";
     EXPECT_EQ(dialog.lHistoryPosition, 0);
     EXPECT_FALSE(dialog.cmdEditUndo->isEnabled());
     EXPECT_TRUE(dialog.cmdEditRedo->isEnabled());
-    EXPECT_EQ(atlas().texcoords(), texcoords) << "the atlas shape is not part of a state";
+    EXPECT_EQ(atlas().texcoords(), texcoords) << "the atlas shape is part of a state";
     EXPECT_EQ(selectedIndices(), (std::vector<std::int32_t>{vertexAt(0.2f, 0.1f)}))
         << "the recorded selection comes back";
     expectCacheIsLayout();
@@ -108,12 +109,15 @@ TEST_F(HistoryCommandsTest, UndoingAWeldRebuildsTheTableAndADragStartsFromTheRes
     const std::int32_t i = vertexAt(0.2f, 0.4f);
     selectPoints({d, i});
     const std::vector<Vector3> before = uv().GetVertices();
+    const std::vector<Vector2> texcoordsBefore = atlas().GetTextureCoordinates();
+    const std::vector<std::int32_t> cornersBefore = atlas().cornerTexCoord();
     dialog.cmdWeldSelection_Click();
     ASSERT_TRUE(scripted->messages().empty());
-    const std::vector<Vector2> weldedTexcoords = atlas().GetTextureCoordinates();
+    ASSERT_NE(atlas().cornerTexCoord(), cornersBefore) << "the weld joined atlas corners";
     dialog.cmdEditUndo_Click();
     EXPECT_EQ(uv().vertices(), before);
-    EXPECT_EQ(atlas().texcoords(), weldedTexcoords);
+    EXPECT_EQ(atlas().texcoords(), texcoordsBefore) << "the atlas comes back with the layout";
+    EXPECT_EQ(atlas().cornerTexCoord(), cornersBefore) << "its corners are apart again";
     expectTableMatchesCorners();
     expectCacheIsLayout();
     EXPECT_EQ(selectedIndices(), (std::vector<std::int32_t>{d, i})) << "the recorded selection";

@@ -11,7 +11,7 @@
 // so the UV points are (0.2, 0.8) (0.5, 0.8) (0.5, 0.5) (0.2, 0.5) (0.8, 0.8) (0.8, 0.5) for the
 // two quads and (0.5, 0.1) (0.2, 0.1) (0.2, 0.4) for the triangle.
 
-#include "peelwise/uv/UVTestShapes.h" // tests/peelwise/uv
+#include "support/ModelBuilders.h"
 
 #include "peelwise/editor/HistoryEntry.h"
 #include "peelwise/editor/frmMain.h"
@@ -129,8 +129,8 @@ class UVEditFixture : public ::testing::Test {
 
     // The editing state of a run over `polygons` (texture coordinates per polygon).
     void layout(const std::vector<std::vector<Vector2>>& polygons) {
-        dialog.csSourceShape = uv_testing::atlasFromTexCoords(scene->CreateShape(), polygons);
-        dialog.csAtlasShape = uv_testing::copyOf(*scene, *dialog.csSourceShape);
+        dialog.csSourceShape = testing_shapes::atlasFromTexCoords(scene->CreateShape(), polygons);
+        dialog.csAtlasShape = testing_shapes::copyOf(*scene, *dialog.csSourceShape);
         std::vector<std::int32_t> all(polygons.size());
         std::iota(all.begin(), all.end(), 0);
         dialog.csUVShape = peelwise::modUV::BuildUVShape(*scene, *dialog.csAtlasShape, all);

@@ -1,6 +1,7 @@
 #pragma once
-// Shapes and snapshots shared by the plug-in tests: a scene with one selected shape, exact
-// copies of every array of a shape, and per-polygon records for comparing survivors.
+// Snapshots shared by the plug-in tests: a scene with one selected shape, exact copies of every
+// array of a shape, and per-polygon records for comparing survivors. The shapes themselves are
+// the shared ones of support/ModelBuilders.h.
 
 #include "support/ModelBuilders.h"
 
@@ -15,6 +16,7 @@
 namespace plugin_testing {
 
 using namespace brontle;
+using namespace testing_shapes;
 
 // Everything a shape holds that the user could see change, compared with ==.
 struct ShapeSnapshot {
@@ -69,44 +71,6 @@ inline PolygonRecord polygonRecord(const Shape& shape, std::int32_t p) {
     r.tag = shape.polygonTag()[p];
     r.material = shape.materials()[shape.polygonMaterial()[p]];
     return r;
-}
-
-// A row of 10 unit quads along x at height `z`, each corner with its own texture coordinate
-// (u = x / 10, v = y) so that polygons can be told apart, each polygon tagged with its index.
-inline ShapePtr tenQuadRow(const ShapePtr& shape, float z = 0.0f) {
-    ShapeArrays a;
-    for (int i = 0; i <= 10; ++i) {
-        a.vertices.push_back({float(i), 0, z});
-        a.vertices.push_back({float(i), 1, z});
-        a.texcoords.push_back({float(i) / 10, 0});
-        a.texcoords.push_back({float(i) / 10, 1});
-    }
-    a.normals = {{0, 0, 1}};
-    for (int i = 0; i < 10; ++i) {
-        for (int v : {2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1}) {
-            a.cornerVertex.push_back(v);
-            a.cornerNormal.push_back(0);
-            a.cornerTexCoord.push_back(v);
-        }
-        a.polygonStart.push_back(static_cast<std::int32_t>(a.cornerVertex.size()));
-        a.polygonTag.push_back(i);
-        a.polygonMaterial.push_back(0);
-    }
-    a.materials.push_back(Material::create());
-    shape->assignArrays(std::move(a));
-    return shape;
-}
-
-// An axis-aligned box of 6 quads from `low` to `high`.
-inline ShapePtr box(const ShapePtr& shape, Vector3 low, Vector3 high) {
-    std::vector<Vector3> points;
-    for (int i = 0; i < 8; ++i) {
-        points.push_back(
-            {(i & 1) ? high.x : low.x, (i & 2) ? high.y : low.y, (i & 4) ? high.z : low.z});
-    }
-    return testing_shapes::shapeFrom(
-        shape, points,
-        {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {1, 3, 7, 5}, {0, 4, 6, 2}});
 }
 
 // A scene graph with its own environment, and a view id for the selection.

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -46,60 +47,44 @@ TEST_F(GeneralErrorHandlerTest, ShowMessageFalseShowsNothingForAnyNumber) {
     EXPECT_TRUE(prompts().messages().empty());
 }
 
-TEST_F(GeneralErrorHandlerTest, OutOfMemoryTextRegardlessOfDescription) {
-    GeneralErrorHandler(7, "the allocator's own words", true);
-    ASSERT_EQ(prompts().messages().size(), 1u);
-    EXPECT_EQ(prompts().messages()[0].text,
-              "Out of memory. Please close all programs and run again.  (#7)");
-    EXPECT_EQ(prompts().messages()[0].text, kOutOfMemory + " (#7)");
-}
-
-TEST_F(GeneralErrorHandlerTest, UserDefinedNumbersShowTheCallersDescription) {
-    GeneralErrorHandler(static_cast<std::int32_t>(0x80040001u), "The atlas could not be made. ",
-                        true);
-    GeneralErrorHandler(static_cast<std::int32_t>(0x80040002u), "Second kind.", true);
-    ASSERT_EQ(prompts().messages().size(), 2u);
-    EXPECT_EQ(prompts().messages()[0].text, "The atlas could not be made.  (#-2147221503)");
-    EXPECT_EQ(prompts().messages()[1].text, "Second kind. (#-2147221502)");
-}
-
-TEST_F(GeneralErrorHandlerTest, ZeroAndPositiveNumbersShowTheGeneralText) {
-    for (std::int32_t number : {91, 0, 9, 13, 5, 2147483647}) {
-        GeneralErrorHandler(number, "ignored", true);
+// Each shown number gets one box titled "Application" with OK and the stop icon (16): the
+// out-of-memory text for 7 whatever the description, the caller's description for the two
+// user-defined numbers, the general text for zero and positive numbers, the graphics text for
+// other negative ones; then " (#", the number in signed decimal and ")".
+TEST_F(GeneralErrorHandlerTest, EachNumberShowsItsTextAndTheNumberInOneBox) {
+    struct Case {
+        std::int32_t number;
+        const char* description;
+        std::string text;
+    };
+    const std::vector<Case> cases = {
+        {7, "the allocator's own words",
+         "Out of memory. Please close all programs and run again.  (#7)"},
+        {static_cast<std::int32_t>(0x80040001u), "The atlas could not be made. ",
+         "The atlas could not be made.  (#-2147221503)"},
+        {static_cast<std::int32_t>(0x80040002u), "Second kind.", "Second kind. (#-2147221502)"},
+        {91, "ignored", kGeneral + " (#91)"},
+        {0, "ignored", kGeneral + " (#0)"},
+        {9, "ignored", kGeneral + " (#9)"},
+        {13, "ignored", kGeneral + " (#13)"},
+        {5, "ignored", kGeneral + " (#5)"},
+        {2147483647, "ignored", kGeneral + " (#2147483647)"},
+        {-1, "host", kGraphics + " (#-1)"},
+        {static_cast<std::int32_t>(0x88760316u), "neighbour of the silent code",
+         kGraphics + " (#-2005531882)"},
+        {-2147483647 - 1, "lowest", kGraphics + " (#-2147483648)"},
+        {-2147221504, "just below the user-defined ones", kGraphics + " (#-2147221504)"},
+    };
+    for (const Case& c : cases) {
+        GeneralErrorHandler(c.number, c.description, true);
     }
     const auto& shown = prompts().messages();
-    ASSERT_EQ(shown.size(), 6u);
-    EXPECT_EQ(shown[0].text, kGeneral + " (#91)");
-    EXPECT_EQ(shown[1].text, kGeneral + " (#0)");
-    EXPECT_EQ(shown[2].text, kGeneral + " (#9)");
-    EXPECT_EQ(shown[3].text, kGeneral + " (#13)");
-    EXPECT_EQ(shown[4].text, kGeneral + " (#5)");
-    EXPECT_EQ(shown[5].text, kGeneral + " (#2147483647)");
-}
-
-TEST_F(GeneralErrorHandlerTest, OtherNegativeNumbersShowTheGraphicsTextInSignedDecimal) {
-    GeneralErrorHandler(-1, "host", true);
-    GeneralErrorHandler(static_cast<std::int32_t>(0x88760316u), "neighbour of the silent code",
-                        true);
-    GeneralErrorHandler(-2147483647 - 1, "lowest", true);
-    GeneralErrorHandler(-2147221504, "just below the user-defined ones", true);
-    const auto& shown = prompts().messages();
-    ASSERT_EQ(shown.size(), 4u);
-    EXPECT_EQ(shown[0].text, kGraphics + " (#-1)");
-    EXPECT_EQ(shown[1].text, kGraphics + " (#-2005531882)");
-    EXPECT_EQ(shown[2].text, kGraphics + " (#-2147483648)");
-    EXPECT_EQ(shown[3].text, kGraphics + " (#-2147221504)");
-}
-
-TEST_F(GeneralErrorHandlerTest, EveryBoxIsTitledApplicationWithOkAndTheStopIcon) {
-    GeneralErrorHandler(7, "", true);
-    GeneralErrorHandler(91, "", true);
-    GeneralErrorHandler(-3, "", true);
-    GeneralErrorHandler(-2147221503, "mine", true);
-    ASSERT_EQ(prompts().messages().size(), 4u);
-    for (const auto& prompt : prompts().messages()) {
-        EXPECT_EQ(prompt.title, "Application");
-        EXPECT_EQ(prompt.style, 16);
+    ASSERT_EQ(shown.size(), cases.size());
+    EXPECT_EQ(shown[0].text, kOutOfMemory + " (#7)");
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        EXPECT_EQ(shown[i].text, cases[i].text) << "number " << cases[i].number;
+        EXPECT_EQ(shown[i].title, "Application");
+        EXPECT_EQ(shown[i].style, 16);
     }
 }
 

@@ -1,7 +1,7 @@
 // The UV layout builder: points of texture coordinates, folds, tags and corner order, the
 // atlas's tile shift, material copies, errors, and agreement with the step-by-step form.
 #include "LiteralOracles.h"
-#include "UVTestShapes.h"
+#include "support/ModelBuilders.h"
 
 #include "peelwise/uv/BuildUVShape.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace brontle;
+using namespace testing_shapes;
 using namespace uv_testing;
 using peelwise::modUV::BuildUVShape;
 

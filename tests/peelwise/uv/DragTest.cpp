@@ -73,24 +73,6 @@ TEST_F(DragFixture, LocksAreAskedAgainForEveryPoint) {
     EXPECT_EQ(positions[1], (Vector3{0.2f + 0.1f, 0.2f, 0}));
 }
 
-TEST_F(DragFixture, ScaleGestureOfOnePointOneScalesByOnePointThreeAboutTheBoxCentre) {
-    EXPECT_EQ(effectiveDragFactor(1.0f), 1.0f);
-    const float f = effectiveDragFactor(1.1f);
-    EXPECT_NEAR(f, 1.3f, 1e-6f);
-    const DragResult r =
-        applyDragScale(base, listOf({1, 2}), 1.1f, 1.1f, free, free, positions, texcoords, table);
-    EXPECT_EQ(r.fx, f);
-    EXPECT_EQ(r.fy, f);
-    EXPECT_EQ(r.count, 2);
-    // Centre (0.3, 0.4): each point moves away from it by the factor.
-    const float cx = (0.4f + 0.2f) / 2, cy = (0.6f + 0.2f) / 2;
-    EXPECT_EQ(positions[1].x, (0.2f - cx) * f + cx);
-    EXPECT_EQ(positions[2].y, (0.6f - cy) * f + cy);
-    EXPECT_EQ(texcoords[2], (Vector2{positions[1].x - 1.0f, -positions[1].y}));
-    EXPECT_EQ(positions[0], base[0]);
-    EXPECT_EQ(scaleReadout(r.fx, r.fy), (Readout{"Scale X: 1.300", "Y: 1.300"}));
-}
-
 TEST_F(DragFixture, ScaleClampsAndHonoursLocks) {
     applyDragScale(base, listOf({0, 1}), 2.0f, 2.0f, free, locked, positions, texcoords, table);
     EXPECT_EQ(positions[0].x, 1.0f);

@@ -23,21 +23,25 @@ struct HistoryFixture : ::testing::Test {
     DeviceID uvDevice = newDeviceID();
     ShapePtr source = testing_shapes::quadStrip(3, scene->CreateShape());
     ShapePtr uv = testing_shapes::unitQuad(scene->CreateShape());
+    ShapePtr atlas = testing_shapes::unitQuad(scene->CreateShape());
     std::vector<Vector3> cache = uv->GetVertices();
-    HistoryTarget target{*scene, previewDevice, uvDevice, *source, *uv, cache};
+    HistoryTarget target{*scene, previewDevice, uvDevice, *source, *uv, cache, atlas.get()};
     EditHistory history;
 
-    // Edit number n (from 1) leaves the shapes in state n: UV vertex 0 at x = n / 100 and the
-    // source's vertex 0 at z = n. State 0 is the start.
+    // Edit number n (from 1) leaves the shapes in state n: UV vertex 0 at x = n / 100, the
+    // source's vertex 0 at z = n and the atlas's texture coordinate 0 at u = n. State 0 is the
+    // start.
     void edit(int n) {
         history.record(target);
         uv->SetVertex(0, {n / 100.0f, 0, 0});
         source->SetVertex(0, {0, 0, float(n)});
+        atlas->SetTextureCoordinates(std::vector<Vector2>{{float(n), 0.0f}});
         cache = uv->GetVertices(); // as every edit command refreshes it
     }
     int state() const {
         const int fromUV = static_cast<int>(std::lround(uv->GetVertex(0).x * 100.0f));
-        EXPECT_EQ(float(fromUV), source->GetVertex(0).z) << "both shapes come from one state";
+        EXPECT_EQ(float(fromUV), source->GetVertex(0).z) << "all shapes come from one state";
+        EXPECT_EQ(float(fromUV), atlas->texcoords().at(0).u) << "all shapes come from one state";
         EXPECT_EQ(cache, uv->vertices()) << "the vertex cache follows the UV shape";
         return fromUV;
     }

@@ -1,7 +1,7 @@
 // The table from UV vertices to atlas texture coordinates: walk order by tag, last visit wins,
 // errors, and agreement with the step-by-step form on built layouts.
 #include "LiteralOracles.h"
-#include "UVTestShapes.h"
+#include "support/ModelBuilders.h"
 
 #include "peelwise/uv/BuildUVShape.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 using namespace brontle;
+using namespace testing_shapes;
 using namespace uv_testing;
 using peelwise::modUV::BuildUVShape;
 using peelwise::modUV::RebuildUVCorrespondence;

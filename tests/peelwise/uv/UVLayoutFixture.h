@@ -2,7 +2,7 @@
 // A scene with a built UV layout: the atlas shape, its UV shape, the correspondence table and
 // the two views' device ids, as the editor holds them.
 
-#include "UVTestShapes.h"
+#include "support/ModelBuilders.h"
 
 #include "peelwise/uv/BuildUVShape.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
@@ -12,6 +12,9 @@
 #include <numeric>
 
 namespace uv_testing {
+
+using namespace brontle;
+using namespace testing_shapes;
 
 struct UVLayoutFixture : ::testing::Test {
     SceneGraphPtr scene = SceneGraph::create(nullptr);

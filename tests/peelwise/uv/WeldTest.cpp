@@ -9,6 +9,7 @@
 #include "brontle/model/Error.h"
 #include "brontle/model/Polygon.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using namespace brontle;
@@ -183,7 +184,7 @@ TEST_F(WeldFixture, NearestCommandsChooseTheTargetAndGrowTheList) {
         chooseWeldTarget(WeldKind::Nearest, lonely, stacked);
         FAIL() << "expected an error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.number(), ErrorNumber::HostFailure);
+        EXPECT_EQ(e.number(), ErrorNumber::SubscriptOutOfRange);
         EXPECT_EQ(e.description(), "Weld: there is no other point to weld with; every UV point "
                                    "lies on the selected one");
     }
@@ -226,4 +227,33 @@ TEST_F(WeldFixture, MatchesTheStepByStepFormOnRandomLayouts) {
         RebuildUVCorrespondence(*uv, *atlas, table);
         expectTableNamesACornerOfEveryVertex();
     }
+}
+
+// The join takes corners strictly within 0.0001 of the target: an atlas corner exactly that far
+// away on u, or on v, keeps its own texture coordinate; one just inside joins.
+TEST_F(WeldFixture, AtlasCornersExactlyTheToleranceAwayKeepTheirOwnTextureCoordinates) {
+    const auto [a, ta] = cornerOf(0, 2);
+    const std::int32_t tb = cornerOf(1, 0).second;
+    const std::int32_t tc = cornerOf(1, 1).second;
+    const std::int32_t td = cornerOf(1, 2).second;
+    // The welded point's coordinate comes first, so the weld's find-or-add at the target
+    // returns it and not one of the others.
+    ASSERT_LT(ta, std::min({tb, tc, td}));
+    // Target (1, 0) stands for texture coordinate (0, 0), where single-precision differences
+    // of 0.0001f are exact.
+    const Vector3 target{1.0f, 0.0f, 0.0f};
+    std::vector<Vector2> texcoords = atlas->GetTextureCoordinates();
+    texcoords[tb] = {0.0001f, 0.0f};
+    texcoords[tc] = {0.0f, -0.0001f};
+    texcoords[td] = {0.00009f, -0.00009f};
+    atlas->SetTextureCoordinates(texcoords);
+
+    weld(target, listOf({a}));
+    const std::int32_t joined = cornerOf(0, 2).second;
+    EXPECT_EQ(atlas->texcoords()[joined], (Vector2{0.0f, -0.0f}));
+    EXPECT_EQ(cornerOf(1, 0).second, tb) << "u exactly at the tolerance";
+    EXPECT_EQ(cornerOf(1, 1).second, tc) << "v exactly at the tolerance";
+    EXPECT_EQ(atlas->texcoords()[tb], (Vector2{0.0001f, 0.0f}));
+    EXPECT_EQ(atlas->texcoords()[tc], (Vector2{0.0f, -0.0001f}));
+    EXPECT_EQ(cornerOf(1, 2).second, joined) << "just inside the tolerance";
 }
