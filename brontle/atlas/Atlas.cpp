@@ -1,5 +1,6 @@
 #include "brontle/atlas/Atlas.h"
 
+#include "brontle/atlas/AtlasMetrics.h"
 #include "brontle/atlas/ChartPacker.h"
 #include "brontle/atlas/ChartRefinement.h"
 #include "brontle/atlas/ChartSegmentation.h"
@@ -209,6 +210,8 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
 
     std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
     report(progress, 0.7);
+    const int fallbacks = static_cast<int>(std::count_if(
+        charts.begin(), charts.end(), [](const Chart& c) { return c.convexEmbedded; }));
 
     std::vector<PackInput> inputs(charts.size());
     for (std::size_t i = 0; i < charts.size(); ++i) {
@@ -272,8 +275,18 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         accumulateChartStretch(adj, chart, stretch);
     }
     result.utilisation = texelArea / (static_cast<double>(options.width) * options.height);
-    result.stretchL2 = stretch.meanL2();
     result.stretchLinf = stretch.maxLinf();
+    result.fallbacks = fallbacks;
+    // Measured in texels, so that a texture wider than high does not count as stretch.
+    std::vector<Vector2> texels(result.texcoords.size());
+    for (std::size_t i = 0; i < texels.size(); ++i)
+        texels[i] = {result.texcoords[i].u * static_cast<float>(options.width),
+                     result.texcoords[i].v * static_cast<float>(options.height)};
+    const LayoutMetrics metrics =
+        measureLayout(mesh, texels, result.cornerTexCoord, result.polygonChart, result.chartCount);
+    result.stretchL2 = metrics.stretchL2;
+    result.areaRatioP99 = metrics.areaRatioP99;
+    result.flipped = metrics.flipped;
     report(progress, 1.0);
     return result;
 }

@@ -143,6 +143,7 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
         if (convex.flipped == 0 && convex.area2d > 0.0 &&
             !borderSelfIntersects(adj, owner, id, chart)) {
             work.verdict = Verdict::Accepted;
+            chart.convexEmbedded = true;
             sum = convex;
             work.stretch = sum.meanL2();
         }

@@ -34,6 +34,9 @@ struct ShapeReport {
     double utilisation = 0.0;
     double stretchL2 = 0.0;
     double stretchLinf = 0.0;
+    double areaRatioP99 = 0.0;
+    std::int64_t flipped = 0;
+    std::int32_t fallbacks = 0;
     std::int64_t overlaps = 0;
     std::int32_t seams = 0; // edge entries passed as seams
     std::string texture;    // the texture file written for it, "" without --texture
@@ -55,7 +58,8 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                         const UnwrapOptions& options, const UnwrapProgress& progress = {});
 
 // One JSON object: {"file", "seconds", "shapes": [{"name", "polygons", "charts", "utilisation",
-// "stretch_l2", "stretch_linf", "overlaps", "seconds"}]}.
+// "stretch_l2", "stretch_linf", "area_ratio_p99", "flipped", "fallbacks", "overlaps",
+// "seconds"}]}.
 std::string toJson(const UnwrapReport& report);
 
 } // namespace peelwise::tools
