@@ -1,11 +1,14 @@
-// Atlas benchmark: time, chart count, utilisation, stretch and overlaps of the automatic atlas
-// on generated meshes from 10k to 1M triangles, at 1024 x 1024 with MaxStretch 4. One timed run
-// per mesh with std::chrono (a single atlas of 1M triangles is long enough to time on its own).
-// Mesh files named on the command line (scanned and modelled meshes; see
-// scripts/fetch-bench-meshes.sh) are loaded through the host's mesh reader, their shapes merged,
-// and measured the same way. Prints a readable table, then as its last line one JSON object keyed
-// by mesh name, plus a "summary" entry: mean and lowest utilisation, and the 1M / 100k time ratio
-// per mesh family.
+// Atlas benchmark: time, chart count, utilisation, stretch (L2, worst Linf, 99th percentile of
+// the area ratio; AtlasMetrics.h), mirrored triangles, convex-embedding fallbacks and overlaps
+// of the automatic atlas, at 1024 x 1024 with MaxStretch 4, on generated meshes: smooth ones
+// from 10k to 1M triangles and a hard-surface family (a cube of 1,536 quads, a fan-capped
+// cylinder, a gear with a sliver bevel, and a smooth creature written as an OBJ without normals
+// and read back through the host's loader). One timed run per mesh with std::chrono (a single
+// atlas of 1M triangles is long enough to time on its own). Mesh files named on the command line
+// (scanned meshes and machine parts; see scripts/fetch-bench-meshes.sh) are loaded through the
+// host's mesh reader, their shapes merged, and measured the same way. Prints a readable table, then
+// as its last line one JSON object keyed by mesh name, plus a "summary" entry: mean and lowest
+// utilisation, and the 1M / 100k time ratio per mesh family.
 //
 // The Debian package of Google Benchmark was built as DEBUG and says so when it is used; that
 // only concerns the library's own bookkeeping and does not slow the atlas measured here.
