@@ -1,15 +1,19 @@
-// Atlas benchmark: time, chart count, utilisation, stretch and overlaps of the automatic atlas
-// on generated meshes from 10k to 1M triangles, at 1024 x 1024 with MaxStretch 4. One timed run
-// per mesh with std::chrono (a single atlas of 1M triangles is long enough to time on its own).
-// Mesh files named on the command line (scanned and modelled meshes; see
-// scripts/fetch-bench-meshes.sh) are loaded through the host's mesh reader, their shapes merged,
-// and measured the same way. Prints a readable table, then as its last line one JSON object keyed
-// by mesh name, plus a "summary" entry: mean and lowest utilisation, and the 1M / 100k time ratio
-// per mesh family.
+// Atlas benchmark: time, chart count, utilisation, stretch (L2, worst Linf, 99th percentile of
+// the area ratio; AtlasMetrics.h), mirrored triangles, convex-embedding fallbacks and overlaps
+// of the automatic atlas, at 1024 x 1024 with MaxStretch 4, on generated meshes: smooth ones
+// from 10k to 1M triangles and a hard-surface family (a cube of 1,536 quads, a fan-capped
+// cylinder, a gear with a sliver bevel, and a smooth creature written as an OBJ without normals
+// and read back through the host's loader). One timed run per mesh with std::chrono (a single
+// atlas of 1M triangles is long enough to time on its own). Mesh files named on the command line
+// (scanned meshes and machine parts; see scripts/fetch-bench-meshes.sh) are loaded through the
+// host's mesh reader, their shapes merged, and measured the same way. Prints a readable table, then
+// as its last line one JSON object keyed by mesh name, plus a "summary" entry: mean and lowest
+// utilisation, and the 1M / 100k time ratio per mesh family.
 //
 // The Debian package of Google Benchmark was built as DEBUG and says so when it is used; that
 // only concerns the library's own bookkeeping and does not slow the atlas measured here.
 
+#include "HardSurfaceMeshes.h"
 #include "MeshGenerators.h"
 #include "brontle/atlas/Atlas.h"
 #include "brontle/io/MeshFile.h"
@@ -40,6 +44,9 @@ struct Measurement {
     double utilisation = 0.0;
     double stretchL2 = 0.0;
     double stretchLinf = 0.0;
+    double areaRatioP99 = 0.0;
+    long long flipped = 0;
+    int fallbacks = 0;
     long long overlaps = 0;
 };
 
@@ -59,15 +66,45 @@ Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView&
     m.utilisation = result.utilisation;
     m.stretchL2 = result.stretchL2;
     m.stretchLinf = result.stretchLinf;
+    m.areaRatioP99 = result.areaRatioP99;
+    m.flipped = result.flipped;
+    m.fallbacks = result.fallbacks;
     m.overlaps =
         brontle::atlas::countOverlappingTexels(mesh, result, options.width, options.height);
     return m;
 }
 
 void printRow(const Measurement& m) {
-    std::printf("%-14s %9d %9.3f %7d %8.3f %8.4f %9.3f %9lld\n", m.name.c_str(), m.triangles,
-                m.seconds, m.charts, m.utilisation, m.stretchL2, m.stretchLinf, m.overlaps);
+    std::printf("%-14s %9d %9.3f %7d %8.3f %8.4f %9.3f %8.3f %7lld %9d %9lld\n", m.name.c_str(),
+                m.triangles, m.seconds, m.charts, m.utilisation, m.stretchL2, m.stretchLinf,
+                m.areaRatioP99, m.flipped, m.fallbacks, m.overlaps);
     std::fflush(stdout);
+}
+
+nlohmann::json toJson(const Measurement& m) {
+    return {{"triangles", m.triangles},
+            {"seconds", m.seconds},
+            {"charts", m.charts},
+            {"utilisation", m.utilisation},
+            {"stretch_l2", m.stretchL2},
+            {"stretch_linf", m.stretchLinf},
+            {"area_ratio_p99", m.areaRatioP99},
+            {"flipped", m.flipped},
+            {"fallbacks", m.fallbacks},
+            {"overlaps", m.overlaps}};
+}
+
+// Every shape of the file merged into one, frames ignored.
+Measurement measureFile(const std::string& name, const std::string& file,
+                        const brontle::atlas::Options& options) {
+    auto scene = brontle::SceneGraph::create(nullptr);
+    brontle::LoadedScene loaded = brontle::loadMeshFile(file, *scene);
+    brontle::ShapePtr merged = brontle::Shape::create();
+    for (const auto& shape : loaded.shapes)
+        merged->AppendShape(*shape);
+    const brontle::atlas::MeshView view{
+        merged->vertices(), merged->polygonStart(), merged->cornerVertex(), {}};
+    return measureMesh(name, view, options);
 }
 
 } // namespace
@@ -103,6 +140,10 @@ int main(int argc, char** argv) {
         {"sphere_10k", [] { return peelwise::bench::noisySphereWithTriangles(10000); }},
         {"torus_100k", [] { return peelwise::bench::torusWithTriangles(100000); }},
         {"sphere_100k", [] { return peelwise::bench::noisySphereWithTriangles(100000); }},
+        // Hard-surface family: flat faces at right angles, fans, slivers.
+        {"quad_cube", [] { return peelwise::bench::quadCube(16); }},
+        {"cylinder", [] { return peelwise::bench::fanCappedCylinder(48, 12); }},
+        {"gear", [] { return peelwise::bench::bevelledGear(); }},
     };
     if (filesOnly)
         cases.clear();
@@ -115,8 +156,8 @@ int main(int argc, char** argv) {
     std::printf("Atlas at %d x %d, MaxStretch %d, gutter %d (Google Benchmark's Debian build "
                 "reports DEBUG; harmless, timing here uses std::chrono)\n",
                 options.width, options.height, options.factor, options.gutter);
-    std::printf("%-14s %9s %9s %7s %8s %8s %9s %9s\n", "mesh", "triangles", "seconds", "charts",
-                "util", "L2", "Linf", "overlaps");
+    std::printf("%-14s %9s %9s %7s %8s %8s %9s %8s %7s %9s %9s\n", "mesh", "triangles", "seconds",
+                "charts", "util", "L2", "Linf", "p99", "flipped", "fallbacks", "overlaps");
     nlohmann::json report = nlohmann::json::object();
     std::vector<Measurement> done;
     for (const Case& c : cases) {
@@ -130,34 +171,31 @@ int main(int argc, char** argv) {
         }
         printRow(m);
         done.push_back(m);
-        report[m.name] = {{"triangles", m.triangles},  {"seconds", m.seconds},
-                          {"charts", m.charts},        {"utilisation", m.utilisation},
-                          {"stretch_l2", m.stretchL2}, {"stretch_linf", m.stretchLinf},
-                          {"overlaps", m.overlaps}};
+        report[m.name] = toJson(m);
     }
-    // Real meshes: every shape of the file merged into one, frames ignored.
-    auto scene = brontle::SceneGraph::create(nullptr);
+    // A smooth creature written without normals and read back through the host's loader, as
+    // an OBJ file without "vn" lines reaches the atlas.
+    if (!filesOnly) {
+        const std::string obj =
+            (std::filesystem::temp_directory_path() / "bench_atlas_creature.obj").string();
+        peelwise::bench::writeObjWithoutNormals(peelwise::bench::smoothCreature(), obj);
+        files.insert(files.begin(), obj);
+    }
+    // Real meshes.
     for (const std::string& file : files) {
-        const std::string name = std::filesystem::path(file).stem().string();
+        std::string name = std::filesystem::path(file).stem().string();
+        if (name == "bench_atlas_creature")
+            name = "creature_obj";
         Measurement m;
         try {
-            brontle::LoadedScene loaded = brontle::loadMeshFile(file, *scene);
-            brontle::ShapePtr merged = brontle::Shape::create();
-            for (const auto& shape : loaded.shapes)
-                merged->AppendShape(*shape);
-            const brontle::atlas::MeshView view{
-                merged->vertices(), merged->polygonStart(), merged->cornerVertex(), {}};
-            m = measureMesh(name, view, options);
+            m = measureFile(name, file, options);
         } catch (const brontle::Error& e) {
             std::printf("%-14s failed: %s\n", name.c_str(), e.description().c_str());
             continue;
         }
         printRow(m);
         done.push_back(m);
-        report[m.name] = {{"triangles", m.triangles},  {"seconds", m.seconds},
-                          {"charts", m.charts},        {"utilisation", m.utilisation},
-                          {"stretch_l2", m.stretchL2}, {"stretch_linf", m.stretchLinf},
-                          {"overlaps", m.overlaps}};
+        report[m.name] = toJson(m);
     }
     // Quality over all meshes, and growth of the time from 100k to 1M triangles (10 is linear),
     // both sides measured in this run.

@@ -1,9 +1,11 @@
 #include "brontle/atlas/Atlas.h"
 
+#include "brontle/atlas/AtlasMetrics.h"
 #include "brontle/atlas/ChartPacker.h"
 #include "brontle/atlas/ChartRefinement.h"
 #include "brontle/atlas/ChartSegmentation.h"
 #include "brontle/atlas/MeshAdjacency.h"
+#include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
 #include "brontle/atlas/Stretch.h"
 #include "brontle/model/Error.h"
@@ -68,6 +70,11 @@ constexpr double kDefaultStretchBound = 1.04;
 // single polygons. Such charts may therefore exceed the stretch bound.
 constexpr double kMinSplitTexels = 256.0;
 constexpr double kExpectedFill = 0.7;
+// Longest chart, as a share of the texture's shorter side at that expected scale (see
+// RefineSettings::maxChartLength).
+constexpr double kMaxChartSide = 0.75;
+// A chart covering this share of its minimum-area rectangle is a rectangle.
+constexpr double kRectangularFill = 0.97;
 
 // Per polygon of the chart, the index of its first corner in chart.cornerLocal.
 std::vector<std::size_t> firstCorners(const MeshAdjacency& adj, const Chart& chart) {
@@ -169,6 +176,30 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
     return out;
 }
 
+// A flat rectangular chart bounded by sharp edges all round: a side of a box, projected as it
+// is. Such charts pack edge to edge in rows, and a seam across a face of a modelled part is a cut
+// its user would not make, so the packer keeps them whole.
+bool isBoxFace(const MeshAdjacency& adj, const Chart& chart) {
+    if (!chart.projected || chart.polygons.size() < 2 || adj.sharpEdge.empty())
+        return false;
+    std::size_t border = 0;
+    for (const std::int32_t p : chart.polygons) {
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
+            const int o = adj.oppositeCorner[c];
+            const bool inside =
+                o >= 0 && std::binary_search(chart.polygons.begin(), chart.polygons.end(),
+                                             adj.cornerPolygon[o]);
+            if (inside)
+                continue;
+            if (!adj.sharpEdge[c])
+                return false;
+            ++border;
+        }
+    }
+    return border > 0 &&
+           chartArea3d(adj, chart) >= kRectangularFill * minimumRectangle(chart.uv).area();
+}
+
 void report(const ProgressFn& progress, double value) {
     if (progress)
         progress(value);
@@ -182,7 +213,7 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     const int threads = resolveThreadCount(options.threads);
     report(progress, 0.0);
 
-    const MeshAdjacency adj = buildAdjacency(mesh);
+    MeshAdjacency adj = buildAdjacency(mesh);
     if (std::all_of(adj.polygonArea.begin(), adj.polygonArea.end(),
                     [](double a) { return !(a > 0.0); }))
         throw Error(ErrorNumber::HostBadMesh,
@@ -196,9 +227,14 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         totalArea += std::max(a, 0.0);
     const double texelsPerArea = kExpectedFill * options.width * options.height / totalArea;
     settings.minSplitArea = kMinSplitTexels / texelsPerArea;
+    settings.maxChartLength =
+        kMaxChartSide * std::min(options.width, options.height) / std::sqrt(texelsPerArea);
     Segmentation segmentation;
     if (options.factorType == FactorType::MaxStretch) {
         settings.stretchBound = stretchBound(options.factor);
+        // A chart never spans a sharp edge (the edges of a box, the rim of a fan cap): growing
+        // across one on smoothed normals rounds the corner off into a cone point that stretches.
+        separateSharpEdges(adj, growthAngle(options.factor));
         segmentation = growCharts(adj, smoothedPolygonNormals(adj), growthAngle(options.factor));
     } else {
         settings.stretchBound = kDefaultStretchBound;
@@ -209,13 +245,16 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
 
     std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
     report(progress, 0.7);
+    const int fallbacks = static_cast<int>(std::count_if(
+        charts.begin(), charts.end(), [](const Chart& c) { return c.convexEmbedded; }));
 
     std::vector<PackInput> inputs(charts.size());
     for (std::size_t i = 0; i < charts.size(); ++i) {
         const Chart& chart = charts[i];
         inputs[i].points = chart.uv;
-        // In the chart-count mode the count is the user's: the packer may not cut charts.
-        const bool mayCut = options.factorType == FactorType::MaxStretch;
+        // In the chart-count mode the count is the user's: the packer may not cut charts. Nor
+        // does it cut a face of a box (see isBoxFace).
+        const bool mayCut = options.factorType == FactorType::MaxStretch && !isBoxFace(adj, chart);
         std::size_t k = 0;
         for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
             const std::int32_t p = chart.polygons[n];
@@ -272,8 +311,18 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         accumulateChartStretch(adj, chart, stretch);
     }
     result.utilisation = texelArea / (static_cast<double>(options.width) * options.height);
-    result.stretchL2 = stretch.meanL2();
     result.stretchLinf = stretch.maxLinf();
+    result.fallbacks = fallbacks;
+    // Measured in texels, so that a texture wider than high does not count as stretch.
+    std::vector<Vector2> texels(result.texcoords.size());
+    for (std::size_t i = 0; i < texels.size(); ++i)
+        texels[i] = {result.texcoords[i].u * static_cast<float>(options.width),
+                     result.texcoords[i].v * static_cast<float>(options.height)};
+    const LayoutMetrics metrics =
+        measureLayout(mesh, texels, result.cornerTexCoord, result.polygonChart, result.chartCount);
+    result.stretchL2 = metrics.stretchL2;
+    result.areaRatioP99 = metrics.areaRatioP99;
+    result.flipped = metrics.flipped;
     report(progress, 1.0);
     return result;
 }

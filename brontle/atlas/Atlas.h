@@ -32,11 +32,11 @@ enum class FactorType : std::int32_t { MaxStretch = 0, ChartCount = 1 };
 
 struct Options {
     FactorType factorType = FactorType::MaxStretch;
-    int factor = 4;      // 1..100; see Atlas.cpp for the meaning under each factor type
-    int width = 1024;    // texture size in pixels, 64..2048 each
+    int factor = 4;   // 1..100; see Atlas.cpp for the meaning under each factor type
+    int width = 1024; // texture size in pixels, 64..2048 each
     int height = 1024;
-    int gutter = 2;      // pixels kept free around every chart, at least 2
-    int threads = 0;     // 0: one per hardware core
+    int gutter = 2;  // pixels kept free around every chart, at least 2
+    int threads = 0; // 0: one per hardware core
 };
 
 struct Result {
@@ -45,11 +45,19 @@ struct Result {
     // every coordinate lies in [0, 1] x [0, 1], v growing upwards in the texture.
     std::vector<Vector2> texcoords;
     std::vector<std::int32_t> cornerTexCoord;
-    std::vector<std::int32_t> polygonChart;  // chart index of every polygon
+    std::vector<std::int32_t> polygonChart; // chart index of every polygon
     int chartCount = 0;
-    double utilisation = 0.0;  // chart area / (width * height)
-    double stretchL2 = 0.0;    // area-weighted L2 stretch over the mesh (1 is isometric)
-    double stretchLinf = 0.0;  // worst Linf stretch of any polygon
+    double utilisation = 0.0; // chart area / (width * height)
+    // Quality as measureLayout (AtlasMetrics.h) defines it, in texel units: the L2 stretch over
+    // the mesh (root mean square, area weighted; 1 is isometric), the 99th percentile of the
+    // triangles' texture-area to surface-area ratio, and the triangles laid out mirrored.
+    double stretchL2 = 0.0;
+    double areaRatioP99 = 0.0;
+    std::int64_t flipped = 0;
+    double stretchLinf = 0.0; // worst Linf stretch of any polygon
+    // Charts laid out by the convex embedding (ConvexEmbedding.h), the last resort for a few
+    // polygons whose conformal map folds.
+    int fallbacks = 0;
 };
 
 // Progress in [0, 1]; the engine calls it from the calling thread only.

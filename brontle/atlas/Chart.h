@@ -16,6 +16,8 @@ struct Chart {
     std::vector<std::int32_t> vertices;    // chart-local vertex -> mesh vertex
     std::vector<std::int32_t> cornerLocal; // the corners of `polygons` in order -> local vertex
     std::vector<Vec2d> uv;                 // one 2D position per local vertex (empty until flat)
+    bool convexEmbedded = false;           // uv comes from the convex embedding (a last resort)
+    bool projected = false;                // uv is the projection of a (nearly) planar chart
 };
 
 // Fills chart.vertices and chart.cornerLocal from chart.polygons, numbering local vertices in

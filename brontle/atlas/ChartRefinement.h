@@ -21,6 +21,12 @@ struct RefineSettings {
     // so few texels an uneven stretch cannot show, while cutting such a chart into pieces of a
     // few texels each wastes most of the texture on gutters.
     double minSplitArea = 0.0;
+    // In the stretch mode, a band (8 or more times longer than wide) whose layout is longer than
+    // this (3D units, along its minimum-area rectangle) is cut into pieces along its length,
+    // keeping their part of the
+    // layout; 0: no limit. The atlas sets 3/4 of the texture's shorter side at the expected
+    // packing scale: a longer chart would set the scale of the whole atlas on its own.
+    double maxChartLength = 0.0;
     int threads = 1;
 };
 

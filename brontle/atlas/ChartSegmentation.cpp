@@ -5,6 +5,7 @@
 #include <deque>
 #include <limits>
 #include <queue>
+#include <unordered_map>
 
 namespace brontle::atlas {
 namespace {
@@ -62,6 +63,100 @@ std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj) {
         }
     }
     return result;
+}
+
+int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
+    const double minCos = std::cos(maxAngle);
+    std::vector<int> sharp; // the lower corner of every sharp edge
+    for (int c = 0; c < adj.cornerCount(); ++c) {
+        const int o = adj.oppositeCorner[c];
+        if (o < c)
+            continue; // a border, or the pair seen from its other corner
+        const int p = adj.cornerPolygon[c];
+        const int q = adj.cornerPolygon[o];
+        if (adj.polygonArea[p] > 0.0 && adj.polygonArea[q] > 0.0 &&
+            dot(adj.polygonNormal[p], adj.polygonNormal[q]) < minCos)
+            sharp.push_back(c);
+    }
+    // Sharp edges joined at their vertices form lines. A crease of a modelled shape runs on
+    // over many edges, branching only where creases meet at a corner; noise on a scanned
+    // surface gives single sharp edges or the star of edges around one spike, which would only
+    // cut slits and tiny islands into charts, and on a very rough surface a mesh of sharp edges
+    // branching at every other vertex, which would crumble it. A line counts when it has 3 or
+    // more edges, reaches across at least kMinLineSpan times its mean edge length (a star of
+    // edges around one vertex spans about two) and at most kMaxBranching of its vertices join
+    // three or more of its edges (measured: 0 to 0.13 on modelled parts, a cube 0.04, a gear
+    // 0.13; 0.2 to 0.4 on spheres with spikes one to three edge lengths high).
+    constexpr double kMinLineSpan = 2.5;
+    constexpr double kMaxBranching = 0.15;
+    std::vector<std::int32_t> parent(adj.vertexCount, -1);
+    auto find = [&](std::int32_t v) {
+        std::int32_t root = v;
+        while (parent[root] >= 0)
+            root = parent[root];
+        while (parent[v] >= 0) {
+            const std::int32_t up = parent[v];
+            parent[v] = root;
+            v = up;
+        }
+        return root;
+    };
+    for (const int c : sharp) {
+        const std::int32_t a = find(adj.cornerVertex[c]);
+        const std::int32_t b = find(adj.cornerVertex[adj.nextCorner(c)]);
+        if (a != b)
+            parent[std::max(a, b)] = std::min(a, b);
+    }
+    std::vector<std::uint8_t> degree(adj.vertexCount, 0);
+    for (const int c : sharp) {
+        for (const int v : {adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]})
+            degree[v] = static_cast<std::uint8_t>(std::min(degree[v] + 1, 3));
+    }
+    struct Line {
+        int edges = 0;
+        int vertices = 0;
+        int branches = 0;
+        double length = 0.0;
+        Vec3d low{1e300, 1e300, 1e300};
+        Vec3d high{-1e300, -1e300, -1e300};
+    };
+    std::unordered_map<std::int32_t, Line> lines;
+    for (const int c : sharp) {
+        const Vec3d a = adj.positions[adj.cornerVertex[c]];
+        const Vec3d b = adj.positions[adj.cornerVertex[adj.nextCorner(c)]];
+        Line& line = lines[find(adj.cornerVertex[c])];
+        ++line.edges;
+        line.length += length(b - a);
+        for (const Vec3d& v : {a, b}) {
+            line.low = {std::min(line.low.x, v.x), std::min(line.low.y, v.y),
+                        std::min(line.low.z, v.z)};
+            line.high = {std::max(line.high.x, v.x), std::max(line.high.y, v.y),
+                         std::max(line.high.z, v.z)};
+        }
+    }
+    for (int v = 0; v < adj.vertexCount; ++v) {
+        if (degree[v] == 0)
+            continue;
+        Line& line = lines[find(v)];
+        ++line.vertices;
+        line.branches += degree[v] >= 3;
+    }
+    int separated = 0;
+    adj.sharpEdge.assign(adj.cornerVertex.size(), 0);
+    for (const int c : sharp) {
+        const Line& line = lines[find(adj.cornerVertex[c])];
+        if (line.edges < 3 ||
+            length(line.high - line.low) < kMinLineSpan * line.length / line.edges ||
+            line.branches > kMaxBranching * line.vertices)
+            continue;
+        const int o = adj.oppositeCorner[c];
+        adj.oppositeCorner[c] = -1;
+        adj.oppositeCorner[o] = -1;
+        adj.sharpEdge[c] = 1;
+        adj.sharpEdge[o] = 1;
+        ++separated;
+    }
+    return separated;
 }
 
 Segmentation connectedParts(const MeshAdjacency& adj) {

@@ -22,6 +22,13 @@ struct Segmentation {
 // smooth surface into tiny charts, while creases of flat-shaded models survive.
 std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj);
 
+// Makes the sharp edges of creases chart borders: an edge whose two polygons' own (unsmoothed)
+// normals differ by more than `maxAngle` radians, on a line of such edges that runs on over
+// several edges (not the lone sharp edges and spikes of a noisy surface), loses its opposite
+// corners, like a seam, and is flagged in adj.sharpEdge. Polygons without area have no normal
+// and keep their edges. Returns the number of edges separated. O(corners).
+int separateSharpEdges(MeshAdjacency& adj, double maxAngle);
+
 // One chart per edge-connected part; charts are numbered by their lowest polygon index.
 Segmentation connectedParts(const MeshAdjacency& adj);
 

@@ -27,6 +27,8 @@ struct MeshAdjacency {
     std::vector<std::int32_t> oppositeCorner;
     std::vector<Vec3d> polygonNormal; // unit Newell normal, zero for degenerate polygons
     std::vector<double> polygonArea;  // area of the polygon (Newell), zero when degenerate
+    // Per corner: its edge was separated as a sharp crease (separateSharpEdges); empty until then.
+    std::vector<std::uint8_t> sharpEdge;
 
     int cornerCount() const { return static_cast<int>(cornerVertex.size()); }
     int nextCorner(int c) const {

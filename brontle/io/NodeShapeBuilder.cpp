@@ -1,6 +1,7 @@
 #include "brontle/io/NodeShapeBuilder.h"
 
 #include "brontle/model/Error.h"
+#include "brontle/model/SharpEdgeNormals.h"
 
 #include <assimp/scene.h>
 
@@ -184,6 +185,7 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
     std::vector<Vector3> position;
     std::vector<Key3> keys, sortedKeys;
     std::vector<unsigned> order;
+    std::vector<char> withoutNormals; // per polygon: its mesh has no normals
     for (unsigned m = 0; m < node.mNumMeshes; ++m) {
         const aiMesh& mesh = *scene.mMeshes[node.mMeshes[m]];
         std::int32_t material = -1; // this shape's table entry for the mesh's material
@@ -255,8 +257,11 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
             a.polygonStart.push_back(static_cast<std::int32_t>(a.cornerVertex.size()));
             a.polygonTag.push_back(0);
             a.polygonMaterial.push_back(material);
+            withoutNormals.push_back(mesh.mNormals == nullptr);
         }
     }
+    if (std::find(withoutNormals.begin(), withoutNormals.end(), 1) != withoutNormals.end())
+        assignSharpEdgeNormals(a, withoutNormals);
     return out;
 }
 

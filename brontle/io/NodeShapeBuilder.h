@@ -27,8 +27,9 @@ struct NodeShape {
 //    go to the frame) and welded: corners whose scaled positions are bit-identical (with -0
 //    taken as +0) share one vertex;
 //  - normals (transformed by the inverse scale and re-normalised when scaled) and the first
-//    texture-coordinate channel are pooled, exact duplicates sharing one entry; a mesh without
-//    normals gets one flat normal per polygon, one without texture coordinates (0, 0);
+//    texture-coordinate channel are pooled, exact duplicates sharing one entry; the polygons of a
+//    mesh without normals get normals smoothed across gentle edges and split at sharp ones
+//    (SharpEdgeNormals.h, over the whole node), one without texture coordinates (0, 0);
 //  - a scale that mirrors (odd number of negative factors) reverses each polygon's corners so
 //    faces keep pointing outwards;
 //  - faces of 1 or 2 corners (points, lines) are skipped; a corner at the same position as an

@@ -32,9 +32,12 @@ class Polygon;
 struct AtlasStatistics {
     std::int32_t charts = 0;
     double utilisation = 0.0; // chart area over the texture area
-    double stretchL2 = 0.0;   // area-weighted L2 stretch, 1 is isometric
+    double stretchL2 = 0.0;   // L2 stretch over the mesh (atlas/AtlasMetrics.h), 1 is isometric
     double stretchLinf = 0.0; // worst Linf stretch
     std::vector<std::int32_t> polygonChart;
+    double areaRatioP99 = 0.0;  // 99th percentile of texture share / surface share per triangle
+    std::int64_t flipped = 0;   // triangles mirrored against their chart
+    std::int32_t fallbacks = 0; // charts laid out by the convex embedding
 };
 
 // The arrays of a shape, for importers and whole-array builders (see Shape::assignArrays).

@@ -58,8 +58,14 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
                     "GenerateAtlas");
     }
     assignTexCoords(std::move(atlasResult.texcoords), std::move(atlasResult.cornerTexCoord));
-    atlasStatistics_ = {atlasResult.chartCount, atlasResult.utilisation, atlasResult.stretchL2,
-                        atlasResult.stretchLinf, std::move(atlasResult.polygonChart)};
+    atlasStatistics_ = {atlasResult.chartCount,
+                        atlasResult.utilisation,
+                        atlasResult.stretchL2,
+                        atlasResult.stretchLinf,
+                        std::move(atlasResult.polygonChart),
+                        atlasResult.areaRatioP99,
+                        atlasResult.flipped,
+                        atlasResult.fallbacks};
     result = atlasResult.chartCount;
 }
 

@@ -94,11 +94,17 @@ TEST(UnwrapJob, UnwrapsEveryShapeAndReportsIt) {
     const nlohmann::json json = nlohmann::json::parse(toJson(report));
     EXPECT_EQ(json["file"], (dir / "in.obj").string());
     ASSERT_EQ(json["shapes"].size(), 2u);
-    for (const char* key : {"name", "polygons", "charts", "utilisation", "stretch_l2",
-                            "stretch_linf", "overlaps", "seconds"}) {
+    for (const char* key :
+         {"name", "polygons", "charts", "utilisation", "stretch_l2", "stretch_linf",
+          "area_ratio_p99", "flipped", "fallbacks", "overlaps", "seconds"}) {
         EXPECT_TRUE(json["shapes"][0].contains(key)) << key;
     }
     EXPECT_EQ(json["shapes"][0]["charts"], 6);
+    // The cube's six faces lie flat as they are: no stretch, no mirrored triangle.
+    EXPECT_NEAR(json["shapes"][0]["stretch_l2"].get<double>(), 1.0, 1e-3);
+    EXPECT_NEAR(json["shapes"][0]["area_ratio_p99"].get<double>(), 1.0, 1e-2);
+    EXPECT_EQ(json["shapes"][0]["flipped"], 0);
+    EXPECT_EQ(json["shapes"][0]["fallbacks"], 0);
 }
 
 TEST(UnwrapJob, BadOptionsAndFilesLeaveTheOutputAlone) {

@@ -237,6 +237,9 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
         r.utilisation = stats.utilisation;
         r.stretchL2 = stats.stretchL2;
         r.stretchLinf = stats.stretchLinf;
+        r.areaRatioP99 = stats.areaRatioP99;
+        r.flipped = stats.flipped;
+        r.fallbacks = stats.fallbacks;
         brontle::atlas::Result atlas;
         atlas.texcoords = measured->texcoords();
         atlas.cornerTexCoord = measured->cornerTexCoord();

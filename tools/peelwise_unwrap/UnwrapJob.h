@@ -45,6 +45,9 @@ struct ShapeReport {
     double utilisation = 0.0;
     double stretchL2 = 0.0;
     double stretchLinf = 0.0;
+    double areaRatioP99 = 0.0;
+    std::int64_t flipped = 0;
+    std::int32_t fallbacks = 0;
     std::int64_t overlaps = 0;
     std::int32_t seams = 0; // edge entries passed as seams
     std::string texture;    // the texture file written for it, "" without --texture
@@ -75,7 +78,8 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                         const UnwrapStage& stage = {});
 
 // One JSON object: {"file", "seconds", "shapes": [{"name", "polygons", "charts", "utilisation",
-// "stretch_l2", "stretch_linf", "overlaps", "seconds"}], "warnings": [{"message", "count"}]}.
+// "stretch_l2", "stretch_linf", "area_ratio_p99", "flipped", "fallbacks", "overlaps",
+// "seconds"}], "warnings": [{"message", "count"}]}.
 std::string toJson(const UnwrapReport& report);
 // The one JSON object of a failed run: {"file", "error"}.
 std::string toJsonError(const std::string& file, const std::string& error);

@@ -14,6 +14,9 @@ std::string toJson(const UnwrapReport& report) {
                           {"utilisation", s.utilisation},
                           {"stretch_l2", s.stretchL2},
                           {"stretch_linf", s.stretchLinf},
+                          {"area_ratio_p99", s.areaRatioP99},
+                          {"flipped", s.flipped},
+                          {"fallbacks", s.fallbacks},
                           {"overlaps", s.overlaps},
                           {"seconds", s.seconds}});
     }

@@ -283,3 +283,50 @@ TEST(MeshFileLoad, MirroringScaleReversesCornersSoFacesStillFaceTheirNormals) {
         }
     }
 }
+
+TEST(MeshFileLoad, FileWithoutNormalsGetsNormalsSplitAtSharpEdgesOnly) {
+    TempFolder dir;
+    // A cube of 6 quads on 8 vertices, no "vn": every corner gets its face's normal.
+    writeFile(dir.file("box.obj"), "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n"
+                                   "v 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+                                   "f 1 4 3 2\nf 5 6 7 8\nf 1 2 6 5\nf 3 4 8 7\nf 2 3 7 6\n"
+                                   "f 1 5 8 4\n");
+    auto scene = newScene();
+    const LoadedScene box = loadMeshFile(dir.file("box.obj"), *scene);
+    ASSERT_EQ(box.shapes.size(), 1u);
+    const Shape& cube = *box.shapes[0];
+    ASSERT_EQ(cube.GetNormalCount(), 6);
+    const Vector3 faceNormals[] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0},
+                                   {0, 1, 0},  {1, 0, 0}, {-1, 0, 0}};
+    for (std::int32_t p = 0; p < 6; ++p)
+        for (std::int32_t c = cube.polygonStart()[p]; c < cube.polygonStart()[p + 1]; ++c)
+            EXPECT_EQ(cube.normals()[cube.cornerNormal()[c]], faceNormals[p]) << p;
+
+    // A 16 x 16 grid bent gently (4 degrees between rows) into an arc: smooth, one normal per
+    // vertex, and the corners of a vertex agree.
+    std::string arc;
+    for (int j = 0; j <= 16; ++j)
+        for (int i = 0; i <= 16; ++i) {
+            const double a = 4.0 * j * 3.14159265358979 / 180.0;
+            arc += "v " + std::to_string(i) + " " + std::to_string(10 * std::sin(a)) + " " +
+                   std::to_string(10 * (1 - std::cos(a))) + "\n";
+        }
+    for (int j = 0; j < 16; ++j)
+        for (int i = 0; i < 16; ++i) {
+            const int v = j * 17 + i + 1;
+            arc += "f " + std::to_string(v) + " " + std::to_string(v + 1) + " " +
+                   std::to_string(v + 18) + " " + std::to_string(v + 17) + "\n";
+        }
+    writeFile(dir.file("arc.obj"), arc);
+    const LoadedScene bent = loadMeshFile(dir.file("arc.obj"), *scene);
+    ASSERT_EQ(bent.shapes.size(), 1u);
+    const Shape& sheet = *bent.shapes[0];
+    EXPECT_LE(sheet.GetNormalCount(), sheet.GetVertexCount());
+    std::vector<std::int32_t> normalOfVertex(sheet.GetVertexCount(), -1);
+    for (std::size_t c = 0; c < sheet.cornerVertex().size(); ++c) {
+        std::int32_t& n = normalOfVertex[sheet.cornerVertex()[c]];
+        if (n < 0)
+            n = sheet.cornerNormal()[c];
+        EXPECT_EQ(n, sheet.cornerNormal()[c]) << "corner " << c;
+    }
+}
