@@ -23,6 +23,7 @@
 #include "brontle/views/EditportFrame.h"
 #include "brontle/views/EditportRenderer.h"
 #include "brontle/views/Picking.h"
+#include "brontle/views/StretchDisplay.h"
 
 #include <QApplication>
 #include <QOffscreenSurface>
@@ -34,6 +35,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -274,7 +276,49 @@ int main(int argc, char** argv) {
     const auto inside = index.pointsInRect(100, 100, 500, 500);
     rows.push_back({"rubber band 400 x 400 px, 1M corners", msSince(start), ""});
 
-    std::printf("Views benchmark (hits %d, band %zu points)\n", hits, inside.size());
+    // ---- stretch display: distortion and colour of every polygon of a 100,000-quad shape whose
+    // surface is a wavy sheet and whose texture coordinates are its flat grid, bent a little
+    const int side = 317;
+    ShapeArrays sheet;
+    std::uniform_real_distribution<float> jitter(-0.3f, 0.3f);
+    for (int j = 0; j <= side; ++j) {
+        for (int i = 0; i <= side; ++i) {
+            const float x = static_cast<float>(i) / side, y = static_cast<float>(j) / side;
+            sheet.vertices.push_back({x, y, 0.05f * std::sin(20.0f * x) * std::cos(13.0f * y)});
+            sheet.texcoords.push_back({x + jitter(rng) / side, y * y + jitter(rng) / side});
+        }
+    }
+    for (int j = 0; j < side; ++j) {
+        for (int i = 0; i < side; ++i) {
+            for (int v : {j * (side + 1) + i, j * (side + 1) + i + 1, (j + 1) * (side + 1) + i + 1,
+                          (j + 1) * (side + 1) + i}) {
+                sheet.cornerVertex.push_back(v);
+                sheet.cornerTexCoord.push_back(v);
+            }
+            sheet.polygonStart.push_back(static_cast<std::int32_t>(sheet.cornerVertex.size()));
+        }
+    }
+    const StretchInput stretchInput{sheet.vertices, sheet.texcoords, sheet.polygonStart,
+                                    sheet.cornerVertex, sheet.cornerTexCoord};
+    std::vector<double> areaRuns, angleRuns;
+    std::size_t coloured = 0;
+    for (int run = 0; run < 9; ++run) {
+        for (StretchMode mode : {StretchMode::Area, StretchMode::Angle}) {
+            start = Clock::now();
+            const std::vector<std::uint32_t> colours =
+                distortionColours(polygonDistortion(stretchInput, mode), mode);
+            (mode == StretchMode::Area ? areaRuns : angleRuns).push_back(msSince(start));
+            coloured += colours.size();
+        }
+    }
+    const double stretchArea = median(areaRuns), stretchAngle = median(angleRuns);
+    rows.push_back(
+        {"stretch colours, area, 100k polygons (median of 9)", stretchArea, "target < 5"});
+    rows.push_back(
+        {"stretch colours, angle, 100k polygons (median of 9)", stretchAngle, "target < 5"});
+
+    std::printf("Views benchmark (hits %d, band %zu points, %zu coloured)\n", hits, inside.size(),
+                coloured);
     std::printf("one frame: clear, backdrop quad (1024 x 1024 texture), %d wire edges, %zu "
                 "handles; points hidden (denser than readable): %s\n",
                 wires, some.entries.size(),
@@ -297,6 +341,8 @@ int main(int argc, char** argv) {
     result["pan_ms_100k"] = panMs;
     result["pan_cpu_ms_100k"] = panCpuMs;
     result["pick_ms_1m"] = pick;
+    result["stretch_area_ms_100k"] = stretchArea;
+    result["stretch_angle_ms_100k"] = stretchAngle;
     std::printf("%s\n", result.dump().c_str());
     return 0;
 }
