@@ -169,7 +169,18 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
     return out;
 }
 
-void report(const ProgressFn& progress, double value) {
+} // namespace
+
+void throwIfCancelled(const std::atomic<bool>* cancel) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        throw Error(ErrorNumber::HostAtlasFailed, "The atlas was cancelled", kSource);
+}
+
+namespace {
+
+// Progress, and the cancel check that goes with every step of it.
+void report(const ProgressFn& progress, double value, const Options& options) {
+    throwIfCancelled(options.cancel);
     if (progress)
         progress(value);
 }
@@ -180,17 +191,18 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     validateOptions(options);
     validateMesh(mesh);
     const int threads = resolveThreadCount(options.threads);
-    report(progress, 0.0);
+    report(progress, 0.0, options);
 
     const MeshAdjacency adj = buildAdjacency(mesh);
     if (std::all_of(adj.polygonArea.begin(), adj.polygonArea.end(),
                     [](double a) { return !(a > 0.0); }))
         throw Error(ErrorNumber::HostBadMesh,
                     "Atlas generation: every polygon is degenerate (zero area)", kSource);
-    report(progress, 0.1);
+    report(progress, 0.1, options);
 
     RefineSettings settings;
     settings.threads = threads;
+    settings.cancel = options.cancel;
     double totalArea = 0.0;
     for (const double a : adj.polygonArea)
         totalArea += std::max(a, 0.0);
@@ -205,10 +217,10 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         settings.maxChartsPerPart = options.factor;
         segmentation = connectedParts(adj);
     }
-    report(progress, 0.2);
+    report(progress, 0.2, options);
 
     std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
-    report(progress, 0.7);
+    report(progress, 0.7, options);
 
     std::vector<PackInput> inputs(charts.size());
     for (std::size_t i = 0; i < charts.size(); ++i) {
@@ -232,7 +244,7 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     PackResult packed = packCharts(inputs, options.width, options.height, options.gutter, threads);
     inputs.clear();
     charts = chartsAsPacked(adj, std::move(charts), packed);
-    report(progress, 0.9);
+    report(progress, 0.9, options);
 
     Result result;
     result.chartCount = static_cast<int>(charts.size());
@@ -274,7 +286,7 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     result.utilisation = texelArea / (static_cast<double>(options.width) * options.height);
     result.stretchL2 = stretch.meanL2();
     result.stretchLinf = stretch.maxLinf();
-    report(progress, 1.0);
+    report(progress, 1.0, options);
     return result;
 }
 

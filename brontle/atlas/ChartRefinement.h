@@ -5,6 +5,7 @@
 #include "brontle/atlas/Chart.h"
 #include "brontle/atlas/ChartSegmentation.h"
 
+#include <atomic>
 #include <vector>
 
 namespace brontle::atlas {
@@ -22,6 +23,8 @@ struct RefineSettings {
     // few texels each wastes most of the texture on gutters.
     double minSplitArea = 0.0;
     int threads = 1;
+    // Checked between refinement rounds (see Options::cancel).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Returns the final charts, ordered by their lowest polygon, each with vertices numbered and
