@@ -302,20 +302,27 @@ int main(int argc, char** argv) {
                                     sheet.cornerVertex, sheet.cornerTexCoord};
     std::vector<double> areaRuns, angleRuns;
     std::size_t coloured = 0;
+    // Single-threaded: its CPU time (this thread's) is what it costs, whatever else the machine
+    // is running.
+    const auto threadCpuMs = [] {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    };
     for (int run = 0; run < 9; ++run) {
         for (StretchMode mode : {StretchMode::Area, StretchMode::Angle}) {
-            start = Clock::now();
+            const double cpuStart = threadCpuMs();
             const std::vector<std::uint32_t> colours =
                 distortionColours(polygonDistortion(stretchInput, mode), mode);
-            (mode == StretchMode::Area ? areaRuns : angleRuns).push_back(msSince(start));
+            (mode == StretchMode::Area ? areaRuns : angleRuns).push_back(threadCpuMs() - cpuStart);
             coloured += colours.size();
         }
     }
     const double stretchArea = median(areaRuns), stretchAngle = median(angleRuns);
     rows.push_back(
-        {"stretch colours, area, 100k polygons (median of 9)", stretchArea, "target < 5"});
+        {"stretch colours, area, 100k polygons (CPU, median of 9)", stretchArea, "target < 5"});
     rows.push_back(
-        {"stretch colours, angle, 100k polygons (median of 9)", stretchAngle, "target < 5"});
+        {"stretch colours, angle, 100k polygons (CPU, median of 9)", stretchAngle, "target < 5"});
 
     std::printf("Views benchmark (hits %d, band %zu points, %zu coloured)\n", hits, inside.size(),
                 coloured);

@@ -45,16 +45,17 @@ float logRatio(double numerator, double denominator) {
     if (numerator <= tiny) {
         return -kStretchSaturated;
     }
-    return static_cast<float>(std::clamp(std::log2(numerator / denominator),
-                                         -static_cast<double>(kStretchSaturated),
-                                         static_cast<double>(kStretchSaturated)));
+    // Single precision: a colour needs no more, and it is the costliest step per polygon.
+    return std::clamp(std::log2(static_cast<float>(numerator / denominator)), -kStretchSaturated,
+                      kStretchSaturated);
 }
 
+// Per channel, rounded to nearest (t in [0, 1], so every value is positive).
 std::uint32_t mix(std::uint32_t a, std::uint32_t b, double t) {
     std::uint32_t out = 0xff000000u;
     for (int shift = 0; shift < 24; shift += 8) {
         const double ca = (a >> shift) & 0xffu, cb = (b >> shift) & 0xffu;
-        out |= static_cast<std::uint32_t>(std::lround(ca + (cb - ca) * t)) << shift;
+        out |= static_cast<std::uint32_t>(ca + (cb - ca) * t + 0.5) << shift;
     }
     return out;
 }
@@ -73,14 +74,46 @@ StretchMode nextStretchMode(StretchMode mode) {
     return StretchMode::Off;
 }
 
-std::vector<float> polygonDistortion(const StretchInput& in, StretchMode mode) {
+namespace {
+
+// Whether every corner index lies in its pool and every polygon offset among the corners, so
+// that the loops may index without checks.
+bool indicesInRange(const StretchInput& in) {
+    const auto inRange = [](std::span<const std::int32_t> indices, std::size_t size) {
+        std::int32_t lo = 0, hi = -1;
+        for (const std::int32_t i : indices) {
+            lo = std::min(lo, i);
+            hi = std::max(hi, i);
+        }
+        return lo >= 0 && (indices.empty() || static_cast<std::size_t>(hi) < size);
+    };
+    const std::size_t corners = in.cornerVertex.size();
+    return in.cornerTexCoord.size() == corners && inRange(in.cornerVertex, in.vertices.size()) &&
+           inRange(in.cornerTexCoord, in.texcoords.size()) && inRange(in.polygonStart, corners + 1);
+}
+
+template <bool Checked> std::vector<float> distortion(const StretchInput& in, StretchMode mode) {
     const std::size_t polygons = in.polygonStart.empty() ? 0 : in.polygonStart.size() - 1;
     std::vector<float> out(polygons, 0.0f);
     if (mode == StretchMode::Off) {
         return out;
     }
-    const auto position = [&](std::int32_t k) { return at(in.vertices, in.cornerVertex, k); };
-    const auto uv = [&](std::int32_t k) { return at(in.texcoords, in.cornerTexCoord, k); };
+    const auto position = [&](std::int32_t k) -> const Vector3& {
+        if constexpr (Checked) {
+            return at(in.vertices, in.cornerVertex, k);
+        } else {
+            return in
+                .vertices[static_cast<std::size_t>(in.cornerVertex[static_cast<std::size_t>(k)])];
+        }
+    };
+    const auto uv = [&](std::int32_t k) -> const Vector2& {
+        if constexpr (Checked) {
+            return at(in.texcoords, in.cornerTexCoord, k);
+        } else {
+            return in.texcoords[static_cast<std::size_t>(
+                in.cornerTexCoord[static_cast<std::size_t>(k)])];
+        }
+    };
     if (mode == StretchMode::Area) {
         // Surface and texture area per polygon first, then each against the totals.
         std::vector<double> surface(polygons), texture(polygons);
@@ -122,41 +155,50 @@ std::vector<float> polygonDistortion(const StretchInput& in, StretchMode mode) {
         }
         const Vector3& p0 = position(s);
         const Vector2& t0 = uv(s);
-        double weighted = 0.0, weights = 0.0;
+        // Single precision: the colour needs a few digits, and it halves the cost of the roots.
+        float weighted = 0.0f, weights = 0.0f;
+        bool collapsed = false;
         for (std::int32_t k = s + 1; k + 1 < e; ++k) {
-            // The triangle in its own plane: corner 1 on the x axis, corner 2 above it.
-            const D3 e1 = sub(position(k), p0), e2 = sub(position(k + 1), p0);
-            const double l1 = std::sqrt(dot(e1, e1));
-            const D3 n = cross(e1, e2);
-            const double twiceArea = std::sqrt(dot(n, n));
-            const double u1 = static_cast<double>(uv(k).u) - t0.u;
-            const double v1 = static_cast<double>(uv(k).v) - t0.v;
-            const double u2 = static_cast<double>(uv(k + 1).u) - t0.u;
-            const double v2 = static_cast<double>(uv(k + 1).v) - t0.v;
-            const double uvTwiceArea = std::abs(u1 * v2 - u2 * v1);
-            if (twiceArea <= 1e-300 || l1 <= 1e-300) {
-                if (uvTwiceArea > 1e-300) {
-                    weighted += kStretchSaturated;
-                    weights += 1.0;
-                }
+            // With the edge Gram matrices M (surface) and M' (texture) of the triangle, the
+            // squared singular values of the map have the sum trace(M' M^-1) and the product
+            // det M' / det M; their ratio r then satisfies r + 1 / r = kappa below.
+            const Vector3& a = position(k);
+            const Vector3& b = position(k + 1);
+            const float ax = a.x - p0.x, ay = a.y - p0.y, az = a.z - p0.z;
+            const float bx = b.x - p0.x, by = b.y - p0.y, bz = b.z - p0.z;
+            const float nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
+            const float twiceArea = std::sqrt(nx * nx + ny * ny + nz * nz);
+            const float u1 = uv(k).u - t0.u, v1 = uv(k).v - t0.v;
+            const float u2 = uv(k + 1).u - t0.u, v2 = uv(k + 1).v - t0.v;
+            const float uvTwiceArea = std::abs(u1 * v2 - u2 * v1);
+            const bool surface = twiceArea > 1e-30f, texture = uvTwiceArea > 1e-30f;
+            if (!surface || !texture) {
+                // Collapsed on one side only: as far from even as the scale goes.
+                collapsed = collapsed || surface != texture;
                 continue;
             }
-            const double ax = l1;
-            const double bx = dot(e2, e1) / l1, by = twiceArea / l1;
-            // J maps the plane's (x, y) to (u, v): J (ax, 0) = (u1, v1), J (bx, by) = (u2, v2).
-            const double j00 = u1 / ax, j10 = v1 / ax;
-            const double j01 = (u2 - j00 * bx) / by, j11 = (v2 - j10 * bx) / by;
-            const double half = 0.5 * (j00 * j00 + j01 * j01 + j10 * j10 + j11 * j11);
-            const double det = std::abs(j00 * j11 - j01 * j10);
-            const double root = std::sqrt(std::max(half * half - det * det, 0.0));
-            const double large = std::sqrt(half + root), small2 = std::max(half - root, 0.0);
-            const double value = logRatio(large, std::sqrt(small2));
-            weighted += value * twiceArea;
+            const float ee = ax * ax + ay * ay + az * az, ef = ax * bx + ay * by + az * bz,
+                        eg = bx * bx + by * by + bz * bz;
+            const float te = u1 * u1 + v1 * v1, tf = u1 * u2 + v1 * v2, tg = u2 * u2 + v2 * v2;
+            const float kappa =
+                std::max((te * eg - 2.0f * tf * ef + tg * ee) / (twiceArea * uvTwiceArea), 2.0f);
+            const float ratio = 0.5f * (kappa + std::sqrt(kappa * kappa - 4.0f));
+            weighted += ratio * twiceArea;
             weights += twiceArea;
         }
-        out[p] = weights > 0.0 ? static_cast<float>(weighted / weights) : 0.0f;
+        if (weights > 0.0f) {
+            out[p] = logRatio(weighted / weights, 1.0);
+        } else if (collapsed) {
+            out[p] = kStretchSaturated;
+        }
     }
     return out;
+}
+
+} // namespace
+
+std::vector<float> polygonDistortion(const StretchInput& in, StretchMode mode) {
+    return indicesInRange(in) ? distortion<false>(in, mode) : distortion<true>(in, mode);
 }
 
 std::uint32_t distortionColour(float value, StretchMode mode) {

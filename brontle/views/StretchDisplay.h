@@ -9,8 +9,8 @@
 // (fewer texels than the average), above 0 where it is enlarged. Scaling the whole layout
 // changes nothing.
 // Angle distortion of a polygon: log2 of the ratio of the larger to the smaller singular value
-// of the map from the surface to the texture, averaged over its fan triangles weighted by their
-// surface area. 0 where angles are kept (a uniform scale), growing with the shear.
+// of the map from the surface to the texture, that ratio averaged over its fan triangles
+// weighted by their surface area. 0 where angles are kept (a uniform scale), growing with the shear.
 // A polygon with no surface area and no texture area has distortion 0; one with only one of the
 // two is given the ends of the scale (kStretchSaturated).
 //
