@@ -148,6 +148,7 @@ template <bool Checked> std::vector<float> distortion(const StretchInput& in, St
         }
         return out;
     }
+    bool anyTexture = false;
     for (std::size_t p = 0; p < polygons; ++p) {
         const std::int32_t s = in.polygonStart[p], e = in.polygonStart[p + 1];
         if (e - s < 3) {
@@ -188,9 +189,14 @@ template <bool Checked> std::vector<float> distortion(const StretchInput& in, St
         }
         if (weights > 0.0f) {
             out[p] = logRatio(weighted / weights, 1.0);
+            anyTexture = true;
         } else if (collapsed) {
             out[p] = kStretchSaturated;
         }
+    }
+    if (!anyTexture) {
+        // No texture coordinates to speak of: nothing to compare against, as for the area.
+        std::fill(out.begin(), out.end(), 0.0f);
     }
     return out;
 }

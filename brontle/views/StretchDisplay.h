@@ -12,7 +12,8 @@
 // of the map from the surface to the texture, that ratio averaged over its fan triangles
 // weighted by their surface area. 0 where angles are kept (a uniform scale), growing with the shear.
 // A polygon with no surface area and no texture area has distortion 0; one with only one of the
-// two is given the ends of the scale (kStretchSaturated).
+// two is given the ends of the scale (kStretchSaturated). A shape without texture area at all
+// (no texture coordinates) has nothing to compare against: every polygon is 0.
 //
 // Colours (0xAARRGGBB, opaque), linear in the distortion and saturated at the legend's ends:
 //  area: blue (kStretchShrunk) at -kAreaLegendRange, neutral (kStretchNeutral) at 0, red

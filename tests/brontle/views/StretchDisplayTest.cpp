@@ -85,6 +85,7 @@ TEST(StretchDisplayTest, LayoutsDegenerateAndBrokenPolygonsAreColouredSafely) {
         t = {0, 0};
     }
     EXPECT_EQ(polygonDistortion(flat.input(), StretchMode::Area), (std::vector<float>{0, 0, 0}));
+    EXPECT_EQ(polygonDistortion(flat.input(), StretchMode::Angle), (std::vector<float>{0, 0, 0}));
 
     // Corner indices outside their pools count as the origin instead of reading past them.
     ThreeQuads broken;
