@@ -243,6 +243,13 @@ int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--peak-run") {
         return peakRun(argv[2]);
     }
+    if (argc == 3 && std::string(argv[1]) == "--write-torus") {
+        // The measured file, for runs of the whole host window on it.
+        const SceneGraphPtr scene = SceneGraph::create(
+            std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
+        saveMeshFile(argv[2], {makeTorus(*scene, 2000, 250)}, {"torus"});
+        return 0;
+    }
     const SceneGraphPtr scene = SceneGraph::create(
         std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
 
