@@ -12,6 +12,10 @@
 #include <mutex>
 #include <thread>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace brontle {
 
 namespace {
@@ -100,6 +104,12 @@ void QtProgressService::execute(const std::string& title, ProgressReporter& repo
         }
         reporter.setPump({});
     }
+#if defined(__GLIBC__)
+    // Long work frees large temporaries, on a worker partly from allocator arenas this thread
+    // does not reuse: handing them back to the system keeps the next large allocation (the
+    // views' buffers for new shapes) from adding to the peak.
+    ::malloc_trim(0);
+#endif
     if (!dialog_.isNull()) {
         dialog_->hide();
         dialog_->deleteLater();
