@@ -10,7 +10,8 @@
 // changes nothing.
 // Angle distortion of a polygon: log2 of the ratio of the larger to the smaller singular value
 // of the map from the surface to the texture, that ratio averaged over its fan triangles
-// weighted by their surface area. 0 where angles are kept (a uniform scale), growing with the shear.
+// weighted by their surface area. 0 where angles are kept (a uniform scale), growing with the
+// shear.
 // A polygon with no surface area and no texture area has distortion 0; one with only one of the
 // two is given the ends of the scale (kStretchSaturated). A shape without texture area at all
 // (no texture coordinates) has nothing to compare against: every polygon is 0.
