@@ -19,13 +19,15 @@ build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 # The host window with Peel-Wise applied to the built-in sample shape. Without a display the
-# window opens on a virtual one (Xvfb), which is only useful for screenshots.
+# window opens on a virtual one (Xvfb), which is only useful for screenshots: the editor as it
+# opens, and again with the stretch display (area distortion) on in both views.
 run: build
 	@if [ -n "$$DISPLAY" ]; then \
 	  $(BUILD)/bin/brontle --apply-plugin Peel-Wise; \
 	else \
-	  echo "No DISPLAY: starting on a virtual display; see $(BUILD)/brontle.png"; \
-	  $(XVFB) env QT_QPA_PLATFORM=xcb $(BUILD)/bin/brontle --apply-plugin Peel-Wise --screenshot $(BUILD)/brontle.png; \
+	  echo "No DISPLAY: starting on a virtual display; see $(BUILD)/brontle.png and $(BUILD)/brontle-stretch.png"; \
+	  $(XVFB) env QT_QPA_PLATFORM=xcb $(BUILD)/bin/brontle --apply-plugin Peel-Wise --screenshot $(BUILD)/brontle.png && \
+	  $(XVFB) env QT_QPA_PLATFORM=xcb $(BUILD)/bin/brontle --apply-plugin Peel-Wise --stretch-display area --screenshot $(BUILD)/brontle-stretch.png; \
 	fi
 
 # Every test, the GUI ones on a virtual display with Mesa's software OpenGL. Hundreds of test

@@ -14,13 +14,22 @@
 // (seconds at 1M) does not enter the ratio; the ratio reported is the median over the runs.
 // A bare GenerateAtlas on a copy, timed separately, and the crease search alone are shown too.
 // Target: the editor's own work at most 15 % of the atlas time (unwrap / atlas <= 1.15).
-// The last line is one JSON object: {"unwrap_over_atlas": {"100k": ratio, "1m": ratio}}.
+// Peak memory: a whole editing run on the 1,000,000-triangle torus in a fresh process (this
+// program again, with --peak-run FILE): load the mesh file, the plug-in's working copy, the
+// first unwrap, and OK's write-back of the atlas shape; its peak resident size (VmHWM) in MB.
+// Target: under 800 MB.
+// The last line is one JSON object:
+//   {"unwrap_over_atlas": {"100k": ratio, "1m": ratio}, "peak_mb_1m": megabytes}.
 #include "BenchTiming.h"
 
 #include "peelwise/uv/CreaseEdge.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
+#include "peelwise/plugin/WorkingCopy.h"
+
+#include "brontle/io/MeshFile.h"
 #include "brontle/io/SampleShapes.h"
+#include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -32,10 +41,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace brontle;
 
@@ -138,9 +150,106 @@ Measured measure(SceneGraph& scene, int rings, int segments, int repeats) {
     return m;
 }
 
+// The process's peak resident size so far, in MB (VmHWM of /proc/self/status), or -1.
+double peakResidentMb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stod(line.substr(6)) / 1024.0; // kB
+        }
+    }
+    return -1.0;
+}
+
+// The measured editing run (in its own process): prints "peak_mb <MB>" and the stages' peaks.
+int peakRun(const std::string& file) {
+    const SceneGraphPtr scene = SceneGraph::create(
+        std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
+    const DeviceID device = newDeviceID();
+    std::vector<std::pair<std::string, double>> stages;
+    LoadedScene loaded = loadMeshFile(file, *scene);
+    stages.push_back({"load", peakResidentMb()});
+    scene->SelectShape(device, loaded.shapes.front());
+    peelwise::WorkingCopy copy = peelwise::makeWorkingCopy(*scene, device);
+    stages.push_back({"working copy", peakResidentMb()});
+    {
+        peelwise::AtlasRequest request;
+        request.device = device;
+        request.renderDevice = device;
+        std::vector<peelwise::modUV::CreaseEdge> creases;
+        std::int32_t creaseCount = 0;
+        const SubSelection seams =
+            peelwise::defaultSeams(*scene, *copy.shape, device, creases, creaseCount);
+        ShapePtr atlas;
+        ShapePtr uv;
+        std::vector<std::int32_t> vertexToTexCoord;
+        {
+            const ShapePtr atlasCopy = peelwise::copyWithSeams(*scene, *copy.shape, device, seams);
+            if (!peelwise::atlasAndLayout(*scene, *atlasCopy, request, atlas, uv, vertexToTexCoord,
+                                          seams)) {
+                std::cerr << "the unwrap failed\n";
+                return 1;
+            }
+        }
+        const std::vector<Vector3> cache = uv->GetVertices();
+        stages.push_back({"unwrap", peakResidentMb()});
+        // OK: the atlas shape replaces the working copy's content, which goes back to the shape.
+        copy.shape->Clear();
+        copy.shape->AppendShape(*atlas);
+    }
+    scene->ClearSelection(device);
+    scene->SelectShape(device, loaded.shapes.front());
+    peelwise::undoNormalisation(*scene, copy);
+    peelwise::writeBack(*scene, device, copy);
+    stages.push_back({"OK", peakResidentMb()});
+    for (const auto& [stage, mb] : stages) {
+        std::printf("stage %s %.1f\n", stage.c_str(), mb);
+    }
+    std::printf("peak_mb %.1f\n", peakResidentMb());
+    return 0;
+}
+
+// Writes the 1M-triangle torus as an OBJ file and runs peakRun on it in a fresh process.
+double measurePeak(SceneGraph& scene) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("bench_unwrap_peak_" + std::to_string(static_cast<long>(::getpid())));
+    std::filesystem::create_directories(folder);
+    const std::string file = (folder / "torus1m.obj").string();
+    saveMeshFile(file, {makeTorus(scene, 2000, 250)}, {"torus"});
+    const std::string command =
+        "'" + installFolderOfThisProgram() + "/bench_unwrap' --peak-run '" + file + "'";
+    double peak = -1.0;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, pipe) != nullptr) {
+            std::printf("  peak run: %s", line);
+            double mb = 0.0;
+            if (std::sscanf(line, "peak_mb %lf", &mb) == 1) {
+                peak = mb;
+            }
+        }
+        ::pclose(pipe);
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    return peak;
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--peak-run") {
+        return peakRun(argv[2]);
+    }
+    if (argc == 3 && std::string(argv[1]) == "--write-torus") {
+        // The measured file, for runs of the whole host window on it.
+        const SceneGraphPtr scene = SceneGraph::create(
+            std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
+        saveMeshFile(argv[2], {makeTorus(*scene, 2000, 250)}, {"torus"});
+        return 0;
+    }
     const SceneGraphPtr scene = SceneGraph::create(
         std::make_shared<HostEnvironment>(installFolderOfThisProgram(), "BrontleBenchmark"));
 
@@ -148,6 +257,17 @@ int main() {
                 "medians over the runs)\n");
     std::printf("%-6s %10s %7s %9s %10s %10s %9s %11s %9s %8s\n", "size", "triangles", "charts",
                 "uv pts", "unwrap", "atlas", "editor", "bare atlas", "creases", "ratio");
+    // First, while this process is small: the peak of a whole run at 1M triangles.
+    const double peakMb = measurePeak(*scene);
+    std::printf("peak resident memory of load + working copy + unwrap + OK at 1M triangles: "
+                "%.1f MB (target < 800)\n",
+                peakMb);
+    std::fflush(stdout);
+    if (std::getenv("BENCH_UNWRAP_PEAK_ONLY") != nullptr) {
+        // The memory figure alone, for quick turns on memory work.
+        std::cout << nlohmann::json{{"peak_mb_1m", peakMb}}.dump() << std::endl;
+        return 0;
+    }
     nlohmann::json ratios;
     const struct {
         const char* key;
@@ -165,6 +285,7 @@ int main() {
     }
     std::printf("target: unwrap / atlas <= 1.15 (the editor's own work at most 15 %% of the "
                 "atlas)\n");
-    std::cout << nlohmann::json{{"unwrap_over_atlas", ratios}}.dump() << std::endl;
+    std::cout << nlohmann::json{{"unwrap_over_atlas", ratios}, {"peak_mb_1m", peakMb}}.dump()
+              << std::endl;
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "brontle/io/SampleShapes.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -160,7 +161,16 @@ void HostDocument::openSample() {
 }
 
 void HostDocument::open(const std::string& path) {
-    LoadedScene loaded = loadMeshFile(path, *scene_); // throws before anything is replaced
+    // A host operation with progress and Cancel; it throws before anything is replaced.
+    const std::string name = fs::path(path).filename().string();
+    LoadedScene loaded;
+    progressService().run(
+        "Loading " + name,
+        Error(ErrorNumber::HostCancelled, name + ": loading was cancelled", "HostDocument"),
+        WorkThread::Caller, [&](ProgressReporter& reporter) {
+            loaded = loadMeshFile(path, *scene_, [&](double done) { reporter.report(done); });
+            reporter.report(1.0);
+        });
     std::vector<std::string> warnings = std::move(loaded.warnings);
     if (loaded.droppedPolygons > 0) {
         warnings.push_back(std::to_string(loaded.droppedPolygons) +

@@ -31,7 +31,9 @@ class HostDocument {
 
     // Replaces the model by the built-in sample shape, named "Sample".
     void openSample();
-    // Replaces the model by the mesh file's (brontle/io loadMeshFile).
+    // Replaces the model by the mesh file's (brontle/io loadMeshFile), as a host operation of
+    // the progress service (HostProgress.h). A cancelled load throws Error(HostCancelled) and
+    // leaves the open model as it was.
     void open(const std::string& path);
     // Writes every shape by the extension: ".obj" (with its .mtl) or ".gltf"/".glb". For OBJ, a
     // texture file that is not in the target folder is copied there and the MTL names the copy,

@@ -2,6 +2,7 @@
 
 #include "brontle/model/Error.h"
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/services/InstallFolder.h"
@@ -100,6 +101,33 @@ void MainWindow::createMenus() {
     connect(toggle, &QAction::triggered, this, [this] { setPolygonMode(!polygonMode()); });
     addAction(toggle);
 
+    // View > Stretch Display: the view's stretch colours, kept in step with its key D and toggle.
+    QMenu* viewMenu = menuBar()->addMenu("&View");
+    viewMenu->setObjectName("mnuView");
+    QMenu* stretch = viewMenu->addMenu("&Stretch Display");
+    stretch->setObjectName("mnuStretch");
+    auto* stretchModes = new QActionGroup(this);
+    const struct {
+        const char* text;
+        const char* name;
+    } stretchItems[] = {{"&Off", "mnuStretchOff"},
+                        {"&Area Distortion", "mnuStretchArea"},
+                        {"A&ngle Distortion", "mnuStretchAngle"}};
+    for (int mode = 0; mode < 3; ++mode) {
+        QAction* item = stretch->addAction(stretchItems[mode].text, this,
+                                           [this, mode] { view_->setStretchMode(mode); });
+        item->setObjectName(stretchItems[mode].name);
+        item->setCheckable(true);
+        item->setChecked(mode == view_->stretchMode());
+        stretchModes->addAction(item);
+    }
+    connect(view_, &Editport::StretchModeChange, this, [stretchModes](int mode) {
+        const QList<QAction*> items = stretchModes->actions();
+        if (mode >= 0 && mode < items.size()) {
+            items[mode]->setChecked(true);
+        }
+    });
+
     pluginMenu_ = menuBar()->addMenu("&Plug-ins");
     pluginMenu_->setObjectName("mnuPlugins");
 
@@ -157,6 +185,11 @@ bool MainWindow::openFile(const std::string& path) {
     try {
         document_->open(path);
     } catch (const Error& e) {
+        if (e.number() == ErrorNumber::HostCancelled) {
+            // The user asked for it: the model that was open stays, without a message box.
+            statusBar()->showMessage(QString::fromStdString(e.description()), 5000);
+            return false;
+        }
         showError("The file could not be opened.\n\n" + e.description());
         return false;
     }

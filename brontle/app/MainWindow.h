@@ -12,8 +12,9 @@
 // choosing it hands the scene graph and the view's DeviceID to Plugin_Apply and then redraws.
 //
 // Every control and action carries an objectName, so tests find them: mnuFile, mnuOpen,
-// mnuSaveAs, mnuQuit, mnuSelect, mnuSelectShapes, mnuSelectPolygons, mnuPlugins (entries named
-// "plugin:<Plugin_Name>"), mnuHelp, mnuHelpContents, dfeScene, lblShape, lblPolygons,
+// mnuSaveAs, mnuQuit, mnuSelect, mnuSelectShapes, mnuSelectPolygons, mnuView, mnuStretch
+// (mnuStretchOff, mnuStretchArea, mnuStretchAngle: the view's stretch display), mnuPlugins (entries
+// named "plugin:<Plugin_Name>"), mnuHelp, mnuHelpContents, dfeScene, lblShape, lblPolygons,
 // lblSelection.
 
 #include "brontle/app/HostDocument.h"
@@ -43,7 +44,8 @@ class MainWindow : public QMainWindow {
     // Opens the built-in sample shape.
     void openSample();
     // Opens a mesh file; on failure shows a message box (title "Brontle") naming the file and
-    // the reason and keeps the model that was open. Returns whether the file was opened.
+    // the reason and keeps the model that was open. Returns whether the file was opened. A load
+    // cancelled in the progress dialog keeps the model too, with a status-bar note instead.
     bool openFile(const std::string& path);
     // Saves the model; on failure shows a message box and leaves the files as they were.
     bool saveAs(const std::string& path);

@@ -14,7 +14,7 @@ QImage grabWithViews(QWidget* widget) {
         if (!view->isVisible()) {
             continue;
         }
-        const QImage drawn = view->grabView();
+        const QImage drawn = view->grabWithToggle();
         if (drawn.isNull()) {
             continue;
         }

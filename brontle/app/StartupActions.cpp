@@ -79,6 +79,12 @@ void watchModalWindows(const QString& shotFile, std::shared_ptr<int> shotTaken) 
                   if (dialog == nullptr) {
                       return;
                   }
+                  if (dialog->objectName() == "dlgProgress") {
+                      // Long work under way: its window is not pictured, and closing it would
+                      // cancel the work. The watch goes on.
+                      watchModalWindows(shotFile, shotTaken);
+                      return;
+                  }
                   const bool editor = dialog->objectName() == "frmMain";
                   if (editor) {
                       *shotTaken = saveShot(dialog, shotFile);

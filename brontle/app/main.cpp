@@ -1,7 +1,7 @@
 // The host application: opens the sample shape or a mesh file, loads the plug-ins beside the
 // executable, and runs the window.
 //
-//   brontle [FILE] [--screenshot PNG] [--apply-plugin NAME]
+//   brontle [FILE] [--screenshot PNG] [--apply-plugin NAME] [--stretch-display area|angle]
 //
 // Without a user (with --screenshot, or when standard input is not a terminal and no display is
 // attached) nothing waits for a click: messages go to standard error with their default answer,
@@ -12,6 +12,8 @@
 #include "brontle/app/StartupActions.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/QtPlatform.h"
+#include "brontle/services/QtProgress.h"
+#include "brontle/views/Editport.h"
 
 #include "brontle/services/Log.h"
 #include "brontle/services/MessageButtons.h"
@@ -20,6 +22,7 @@
 #include <QCommandLineParser>
 #include <QSurfaceFormat>
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <unistd.h>
@@ -68,9 +71,22 @@ int main(int argc, char** argv) {
         "screenshot", "Show the window, save a picture of it to <file> and quit.", "file");
     const QCommandLineOption applyPlugin(
         "apply-plugin", "Apply the plug-in <name> to the first shape at start-up.", "name");
+    const QCommandLineOption stretchDisplay(
+        "stretch-display",
+        "Start every edit view with the stretch display on: <mode> is area or angle.", "mode");
     parser.addOption(screenshot);
     parser.addOption(applyPlugin);
+    parser.addOption(stretchDisplay);
     parser.process(app);
+    if (parser.isSet(stretchDisplay)) {
+        const QString mode = parser.value(stretchDisplay);
+        if (mode != "area" && mode != "angle") {
+            std::fprintf(stderr, "brontle: --stretch-display takes area or angle, not %s\n",
+                         mode.toLocal8Bit().constData());
+            return 2;
+        }
+        brontle::Editport::setDefaultStretchMode(mode == "area" ? 1 : 2);
+    }
 
     const QString platformName = QGuiApplication::platformName();
     const bool noDisplay = platformName == "offscreen" || platformName == "minimal";
@@ -80,6 +96,8 @@ int main(int argc, char** argv) {
     } else {
         brontle::setPlatform(std::make_shared<brontle::QtPlatform>());
     }
+    // Long work (loading, the atlas) shows a progress dialog with Cancel.
+    brontle::setProgressService(std::make_shared<brontle::QtProgressService>());
 
     brontle::MainWindow window;
     window.loadPlugins(QApplication::applicationDirPath() + "/plugins");

@@ -200,7 +200,18 @@ bool isBoxFace(const MeshAdjacency& adj, const Chart& chart) {
            chartArea3d(adj, chart) >= kRectangularFill * minimumRectangle(chart.uv).area();
 }
 
-void report(const ProgressFn& progress, double value) {
+} // namespace
+
+void throwIfCancelled(const std::atomic<bool>* cancel) {
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+        throw Error(ErrorNumber::HostAtlasFailed, "The atlas was cancelled", kSource);
+}
+
+namespace {
+
+// Progress, and the cancel check that goes with every step of it.
+void report(const ProgressFn& progress, double value, const Options& options) {
+    throwIfCancelled(options.cancel);
     if (progress)
         progress(value);
 }
@@ -211,17 +222,18 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     validateOptions(options);
     validateMesh(mesh);
     const int threads = resolveThreadCount(options.threads);
-    report(progress, 0.0);
+    report(progress, 0.0, options);
 
     MeshAdjacency adj = buildAdjacency(mesh);
     if (std::all_of(adj.polygonArea.begin(), adj.polygonArea.end(),
                     [](double a) { return !(a > 0.0); }))
         throw Error(ErrorNumber::HostBadMesh,
                     "Atlas generation: every polygon is degenerate (zero area)", kSource);
-    report(progress, 0.1);
+    report(progress, 0.1, options);
 
     RefineSettings settings;
     settings.threads = threads;
+    settings.cancel = options.cancel;
     double totalArea = 0.0;
     for (const double a : adj.polygonArea)
         totalArea += std::max(a, 0.0);
@@ -241,10 +253,10 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         settings.maxChartsPerPart = options.factor;
         segmentation = connectedParts(adj);
     }
-    report(progress, 0.2);
+    report(progress, 0.2, options);
 
     std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
-    report(progress, 0.7);
+    report(progress, 0.7, options);
     const int fallbacks = static_cast<int>(std::count_if(
         charts.begin(), charts.end(), [](const Chart& c) { return c.convexEmbedded; }));
 
@@ -271,7 +283,7 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     PackResult packed = packCharts(inputs, options.width, options.height, options.gutter, threads);
     inputs.clear();
     charts = chartsAsPacked(adj, std::move(charts), packed);
-    report(progress, 0.9);
+    report(progress, 0.9, options);
 
     Result result;
     result.chartCount = static_cast<int>(charts.size());
@@ -323,7 +335,7 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     result.stretchL2 = metrics.stretchL2;
     result.areaRatioP99 = metrics.areaRatioP99;
     result.flipped = metrics.flipped;
-    report(progress, 1.0);
+    report(progress, 1.0, options);
     return result;
 }
 

@@ -5,6 +5,7 @@
 
 #include "brontle/model/Records.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -37,6 +38,9 @@ struct Options {
     int height = 1024;
     int gutter = 2;  // pixels kept free around every chart, at least 2
     int threads = 0; // 0: one per hardware core
+    // When set and true, the engine stops at its next check (between its phases and between
+    // the rounds of chart refinement) with Error(HostAtlasFailed, "The atlas was cancelled").
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 struct Result {
@@ -66,6 +70,9 @@ using ProgressFn = std::function<void(double)>;
 // Throws brontle::Error with a negative number (ErrorNumber::HostBadArgument, HostBadMesh or
 // HostAtlasFailed) and a description naming the reason, on bad options or unusable meshes.
 Result generate(const MeshView& mesh, const Options& options, const ProgressFn& progress = {});
+
+// Throws the cancelled atlas's error when `cancel` is set and true (see Options::cancel).
+void throwIfCancelled(const std::atomic<bool>* cancel);
 
 // Counts texels covered by more than one chart when every polygon of `result` is rasterised at
 // width x height (texel centres). Zero for a valid atlas; the benchmarks and tests use it.

@@ -1,5 +1,6 @@
 #include "brontle/atlas/ChartRefinement.h"
 
+#include "brontle/atlas/Atlas.h"
 #include "brontle/atlas/BoundaryOverlap.h"
 #include "brontle/atlas/ChartSplitting.h"
 #include "brontle/atlas/ConvexEmbedding.h"
@@ -296,6 +297,7 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     for (int i = 0; i < initial.chartCount; ++i)
         pending[i] = i;
     while (!pending.empty()) {
+        throwIfCancelled(settings.cancel);
         parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
             const int id = pending[k];
             flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings);

@@ -5,6 +5,7 @@
 #include "brontle/atlas/Chart.h"
 #include "brontle/atlas/ChartSegmentation.h"
 
+#include <atomic>
 #include <vector>
 
 namespace brontle::atlas {
@@ -28,6 +29,8 @@ struct RefineSettings {
     // packing scale: a longer chart would set the scale of the whole atlas on its own.
     double maxChartLength = 0.0;
     int threads = 1;
+    // Checked between refinement rounds (see Options::cancel).
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // Returns the final charts, ordered by their lowest polygon, each with vertices numbered and

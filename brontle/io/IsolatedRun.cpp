@@ -108,7 +108,7 @@ void limitChildMemory() {
 } // namespace
 
 std::string runIsolated(const std::function<std::string()>& work, const std::string& fileName,
-                        double seconds) {
+                        double seconds, const std::function<void(double)>& waiting) {
 #ifdef BRONTLE_HAS_FORK
     if (inProcessRequested())
         return work();
@@ -130,9 +130,24 @@ std::string runIsolated(const std::function<std::string()>& work, const std::str
 
     std::string bytes;
     bool timedOut = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    const auto started = std::chrono::steady_clock::now();
+    const auto deadline = started + std::chrono::duration<double>(seconds);
+    const long long step = waiting ? 50 : 1000;
     char buffer[1 << 16];
     for (;;) {
+        if (waiting) {
+            try {
+                waiting(std::chrono::duration<double>(std::chrono::steady_clock::now() - started)
+                            .count());
+            } catch (...) {
+                ::close(fds[0]);
+                ::kill(child, SIGKILL);
+                int ignored = 0;
+                while (::waitpid(child, &ignored, 0) < 0 && errno == EINTR) {
+                }
+                throw;
+            }
+        }
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               deadline - std::chrono::steady_clock::now())
                               .count();
@@ -141,7 +156,7 @@ std::string runIsolated(const std::function<std::string()>& work, const std::str
             break;
         }
         pollfd p{fds[0], POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+        const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, step)));
         if (ready < 0 && errno != EINTR)
             break;
         if (ready <= 0)
@@ -193,6 +208,7 @@ std::string runIsolated(const std::function<std::string()>& work, const std::str
 #else
     (void)fileName;
     (void)seconds;
+    (void)waiting;
     return work();
 #endif
 }

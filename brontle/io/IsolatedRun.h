@@ -15,7 +15,10 @@ namespace brontle {
 // Error(HostFileUnreadable, "<fileName>: <what happened>").
 // `work` runs in this process instead where there is no fork, and when the environment sets
 // BRONTLE_READ_IN_PROCESS=1 (for debuggers and fuzzers, which must see the reader's faults).
+// `waiting`, when given, is called about every 50 ms while the child runs, with the seconds
+// since it started; when it throws (a cancelled load), the child is killed and the exception
+// goes on to the caller.
 std::string runIsolated(const std::function<std::string()>& work, const std::string& fileName,
-                        double seconds);
+                        double seconds, const std::function<void(double)>& waiting = {});
 
 } // namespace brontle

@@ -11,6 +11,7 @@
 
 #include "brontle/model/Forward.h"
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,7 +53,11 @@ struct LoadedScene {
 // Throws Error(HostFileUnreadable, "<file name>: <reason>") when the file is missing, empty,
 // truncated, not a mesh Assimp can parse, not of the format its extension names, holds no
 // polygons, has a non-finite coordinate or an index out of range; nothing is created then.
-LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene);
+// `progress`, when given, gets the fraction done in [0, 1] on the calling thread, about every
+// 50 ms while the reader runs; when it throws (a cancelled load), the reader is stopped and the
+// exception goes on to the caller before any host object was created.
+LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
+                         const std::function<void(double)>& progress = {});
 
 // Writes `shapes` (each in its own coordinates; frames are not applied) under `names`
 // (names[i] for shapes[i]; a missing or empty name becomes "shape<i>") by the path's extension,

@@ -27,6 +27,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -329,7 +330,8 @@ FileRecords readRecords(const fs::path& filePath, const std::string& fileName) {
 
 } // namespace
 
-LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
+LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
+                         const std::function<void(double)>& progress) {
     const fs::path filePath(path);
     const std::string fileName = filePath.filename().string();
 
@@ -350,16 +352,29 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene) {
     // Readers take well under a second per megabyte; a reader still busy after a minute plus a
     // second per megabyte is looping on a damaged file.
     const double seconds = 60.0 + (sizeKnown ? static_cast<double>(size) / 1e6 : 0.0);
+    // The reader's own progress cannot be seen from here: the fraction follows the time it is
+    // expected to take (about a second per 20 MB), approaching 0.9 while it runs longer.
+    const double expected = 0.5 + (sizeKnown ? static_cast<double>(size) / 20e6 : 0.0);
+    const auto report = [&](double fraction) {
+        if (progress)
+            progress(fraction);
+    };
+    report(0.0);
+    std::function<void(double)> waiting;
+    if (progress)
+        waiting = [&](double elapsed) { report(0.9 * (1.0 - std::exp(-elapsed / expected))); };
     FileRecords records;
     {
-        const std::string bytes = runIsolated(
-            [&] { return encodeRecords(readRecords(filePath, fileName)); }, fileName, seconds);
+        const std::string bytes =
+            runIsolated([&] { return encodeRecords(readRecords(filePath, fileName)); }, fileName,
+                        seconds, waiting);
         try {
             records = decodeRecords(bytes);
         } catch (const std::runtime_error&) {
             fail(fileName, "the reader for its format stopped without a result");
         }
     }
+    report(0.9);
     LoadedScene out;
     std::map<std::string, TexturePtr> textures;
     for (auto& [index, record] : records.materials) {

@@ -3,6 +3,7 @@
 #include "brontle/atlas/Atlas.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/MemoryBudget.h"
 #include "brontle/model/Shape.h"
 
@@ -48,7 +49,22 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
     options.height = height;
     atlas::Result atlasResult;
     try {
-        atlasResult = atlas::generate(mesh, options, progress);
+        // A host operation: the window shows its progress and offers Cancel. The engine only
+        // reads this shape's arrays, so without a caller's progress function (which must be
+        // called on this thread) it may run on a worker while the window repaints; the result
+        // is written back here, after it ended.
+        progressService().run(
+            "Unwrapping " + std::to_string(GetPolygonCount()) + " polygons",
+            Error(ErrorNumber::HostAtlasFailed, "The atlas was cancelled", "GenerateAtlas"),
+            progress ? WorkThread::Caller : WorkThread::Worker, [&](ProgressReporter& reporter) {
+                options.cancel = reporter.cancelFlag();
+                atlasResult = atlas::generate(mesh, options, [&](double done) {
+                    if (progress) {
+                        progress(done);
+                    }
+                    reporter.report(done);
+                });
+            });
     } catch (const Error&) {
         throw;
     } catch (const std::bad_alloc&) {

@@ -81,7 +81,11 @@ void Camera::setExtent(double extent) {
 
 ViewTransform Camera::transform(int width, int height) const {
     if (flat_) {
-        return flatViewTransform(eye_.x, eye_.y, extent2D_, width, height, eye_.z);
+        // The extent is the half-extent of the shorter side, so a view taller than wide shows
+        // as much across as a square one would.
+        const double tall = static_cast<double>(std::max(height, 1)) / std::max(width, 1);
+        return flatViewTransform(eye_.x, eye_.y, extent2D_ * std::max(1.0, tall), width, height,
+                                 eye_.z);
     }
     const double distance = std::max(length(of(eye_) - of(pivot_)), 1e-6);
     return perspectiveViewTransform(eyeWorld(), pivotWorld(), kFovYDegrees, width, height,
@@ -156,7 +160,10 @@ void Camera::frame(const BoundingBox& box, int width, int height) {
     if (flat_) {
         const double halfW = (box.maxX - box.minX) * 0.5;
         const double halfH = (box.maxY - box.minY) * 0.5;
-        const double extent = std::max(halfH, halfW / aspect) * 1.04;
+        // The visible half-height is extent * max(1, 1 / aspect), the half-width
+        // extent * max(aspect, 1) (see transform).
+        const double extent =
+            std::max(halfH / std::max(1.0, 1.0 / aspect), halfW / std::max(aspect, 1.0)) * 1.04;
         eye_.x = static_cast<float>(centre.x);
         eye_.y = static_cast<float>(centre.y);
         if (extent > 0) {

@@ -5,8 +5,9 @@
 // world space, which the owner updates). SetPosition places the eye and aims it at the origin.
 // The vertical field of view is fixed at 45 degrees; the extent is the half-height of the
 // visible area at the orbit centre's distance, so setting it dollies the eye.
-// 2D: the position's x, y is the centre of the view, the extent its half-height in view units,
-// y pointing down on the screen (see flatViewTransform); z is kept and read back.
+// 2D: the position's x, y is the centre of the view, the extent the half-extent of its shorter
+// side in view units (half-height when wider than tall, half-width when taller), y pointing down on
+// the screen (see flatViewTransform); z is kept and read back.
 
 #include "brontle/model/Records.h"
 #include "brontle/views/ViewTransform.h"

@@ -8,6 +8,7 @@
 #include "brontle/views/EdgeLoop.h"
 #include "brontle/views/EditportPrivate.h"
 #include "brontle/views/EditportRenderer.h"
+#include "brontle/views/StretchToggle.h"
 
 #include <QGuiApplication>
 #include <QOffscreenSurface>
@@ -120,6 +121,17 @@ EditportFrame EditportPrivate::frame() {
             f.selectedShapes.push_back(scene->GetSelectedShape(device, i).get());
         }
     }
+    f.stretchMode = stretchMode;
+    if (stretchMode != StretchMode::Off) {
+        f.stretchColours.reserve(f.items.size());
+        for (const auto& item : f.items) {
+            f.stretchColours.push_back(stretchColoursOf(item.first));
+        }
+        // Shapes that left the scene drop their colours.
+        for (auto it = stretchCache.begin(); it != stretchCache.end();) {
+            it = it->second.shape.expired() ? stretchCache.erase(it) : std::next(it);
+        }
+    }
     if (bandActive) {
         f.rubberBand = true;
         f.bandX0 = pressPos.x();
@@ -128,6 +140,55 @@ EditportFrame EditportPrivate::frame() {
         f.bandY1 = lastPos.y();
     }
     return f;
+}
+
+std::shared_ptr<const std::vector<std::uint32_t>>
+EditportPrivate::stretchColoursOf(const ShapePtr& shape) {
+    if (!shape || (shape->displayFlags() & kBackdropFlag) != 0 || shape->GetPolygonCount() == 0) {
+        return nullptr;
+    }
+    StretchEntry& entry = stretchCache[shape.get()];
+    if (entry.shape.lock() == shape && entry.generation == generation &&
+        entry.mode == stretchMode && entry.colours) {
+        return entry.colours;
+    }
+    const auto measure = [&](const Shape& s) {
+        return polygonDistortion(
+            {s.vertices(), s.texcoords(), s.polygonStart(), s.cornerVertex(), s.cornerTexCoord()},
+            stretchMode);
+    };
+    std::vector<std::uint32_t> colours;
+    const ShapePtr reference = stretchReference.lock();
+    if (reference && reference != shape && flat()) {
+        // A layout: each polygon stands for the reference polygon its tag names.
+        if (referenceGeneration != generation || referenceMode != stretchMode ||
+            referenceValues.size() != static_cast<std::size_t>(reference->GetPolygonCount())) {
+            referenceValues = measure(*reference);
+            referenceGeneration = generation;
+            referenceMode = stretchMode;
+        }
+        colours = layoutColours(shape->polygonTag(), referenceValues, stretchMode);
+        colours.resize(static_cast<std::size_t>(shape->GetPolygonCount()), kStretchNeutral);
+    } else {
+        colours = distortionColours(measure(*shape), stretchMode);
+    }
+    entry.shape = shape;
+    entry.generation = generation;
+    entry.mode = stretchMode;
+    entry.colours = std::make_shared<const std::vector<std::uint32_t>>(std::move(colours));
+    return entry.colours;
+}
+
+void EditportPrivate::setStretchMode(StretchMode mode) {
+    if (mode == stretchMode) {
+        return;
+    }
+    stretchMode = mode;
+    if (stretchToggle != nullptr) {
+        stretchToggle->setMode(mode);
+    }
+    redraw();
+    emit q->StretchModeChange(static_cast<int>(mode));
 }
 
 void EditportPrivate::redraw() {
@@ -286,6 +347,13 @@ bool EditportPrivate::setSelection(const ShapePtr& shape, int kind, const SubSel
 
 // ---- the widget
 
+namespace {
+StretchMode defaultStretchMode = StretchMode::Off;
+StretchMode stretchModeOf(int mode) {
+    return mode == 1 ? StretchMode::Area : mode == 2 ? StretchMode::Angle : StretchMode::Off;
+}
+} // namespace
+
 Editport::Editport(QWidget* parent) : QWidget(parent), d_(std::make_unique<EditportPrivate>(this)) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -298,6 +366,13 @@ Editport::Editport(QWidget* parent) : QWidget(parent), d_(std::make_unique<Editp
     } else {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
+    d_->stretchToggle = new StretchToggle(this);
+    d_->stretchToggle->move(6, 6);
+    d_->stretchToggle->raise();
+    d_->stretchMode = defaultStretchMode;
+    d_->stretchToggle->setMode(defaultStretchMode);
+    connect(d_->stretchToggle, &StretchToggle::clicked, this,
+            [this] { d_->setStretchMode(nextStretchMode(d_->stretchMode)); });
 }
 
 Editport::~Editport() {
@@ -354,6 +429,34 @@ DeviceID Editport::DeviceID() const {
 }
 int Editport::RenderDevice() const {
     return d_->device;
+}
+
+void Editport::setDefaultStretchMode(int mode) {
+    defaultStretchMode = stretchModeOf(mode);
+}
+
+int Editport::stretchMode() const {
+    return static_cast<int>(d_->stretchMode);
+}
+
+void Editport::setStretchMode(int mode) {
+    d_->setStretchMode(stretchModeOf(mode));
+}
+
+void Editport::SetStretchReference(const ShapePtr& reference) {
+    d_->stretchReference = reference;
+    d_->referenceValues.clear();
+    d_->stretchCache.clear();
+    d_->redraw();
+}
+
+QImage Editport::grabWithToggle() {
+    QImage image = grabView();
+    if (d_->stretchToggle != nullptr && d_->stretchToggle->isVisible()) {
+        QPainter painter(&image);
+        d_->stretchToggle->render(&painter, d_->stretchToggle->pos());
+    }
+    return image;
 }
 
 void Editport::Refresh() {

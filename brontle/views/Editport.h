@@ -13,8 +13,9 @@
 //  - 3D: world y is up on the screen. SetCameraPosition places the eye relative to the target
 //    frame's origin (the root frame's when no target is set); the camera looks at that origin.
 //    ViewExtent is the half-height of the visible area at the distance of that origin.
-//  - 2D: the camera position's x, y is the centre of the view, ViewExtent the half-height of the
-//    visible area in view units, and the view's y axis points DOWN on the screen (y = 0 above
+//  - 2D: the camera position's x, y is the centre of the view, ViewExtent the half-extent of the
+//    visible area's shorter side in view units (so a tile of side 2 * ViewExtent shows whole
+//    whatever the view's shape), and the view's y axis points DOWN on the screen (y = 0 above
 //    y = 1), because a UV point (x, y) stands for the texture coordinate (x - 1, -y): the layout
 //    then stands upright over its texture. The camera's z only orders nothing: shapes are drawn
 //    far (larger z) to near, with the backdrop (display flag 4) first.
@@ -109,6 +110,18 @@ class Editport : public QWidget {
     // The current camera as numbers (the widget's pixel size).
     ViewTransform viewTransform() const;
 
+    // ---- stretch display (see StretchDisplay.h): 0 off, 1 area, 2 angle distortion. The key D
+    // and the toggle in the view's top-left corner step off, area, angle, off; the colours follow
+    // every Refresh, so they update while points are dragged.
+    int stretchMode() const;
+    void setStretchMode(int mode);
+    // The mode new views start in (0 unless set; the host's command line can set it).
+    static void setDefaultStretchMode(int mode);
+    // In a flat view, the shape whose polygons a layout's polygons stand for (layout polygon
+    // tag +/-(k + 1) is reference polygon k): their distortion is measured on the reference's
+    // positions and texture coordinates. Without one, each shape is measured on its own arrays.
+    void SetStretchReference(const ShapePtr& reference);
+
     int PreviewSetting() const;
     void setPreviewSetting(int setting);
 
@@ -152,6 +165,8 @@ class Editport : public QWidget {
 
     // The view as drawn: the OpenGL frame buffer, or the painter view.
     QImage grabView();
+    // grabView with the view's corner toggle (and its legend) drawn over it.
+    QImage grabWithToggle();
 
   signals:
     void SelectionChange();
@@ -168,6 +183,8 @@ class Editport : public QWidget {
     // The shape under the pointer (nullptr when none), whether there was one, and the pointer
     // position in view coordinates (2D: the view's x, y; 3D: the hit point's world x, y).
     void PointerMove(brontle::ShapePtr hitObject, bool hit, float x, float y);
+    // The stretch display's mode changed (0 off, 1 area, 2 angle).
+    void StretchModeChange(int mode);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

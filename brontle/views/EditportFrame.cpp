@@ -149,12 +149,28 @@ void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
     const std::uint32_t selected = argbFromColor(opaque);
     const std::uint32_t wire = argbFromColor(frame.wireColour) | 0xff000000u;
     std::vector<ScreenPoint> corners;
-    for (const auto& [shape, placement] : frame.items) {
+    for (std::size_t item = 0; item < frame.items.size(); ++item) {
+        const auto& [shape, placement] = frame.items[item];
         const ViewTransform t = frame.view.withModel(placementMatrix(placement));
         const auto& vertices = shape->vertices();
         std::vector<ScreenPoint> projected(vertices.size());
         for (std::size_t v = 0; v < vertices.size(); ++v) {
             projected[v] = t.project(vertices[v]);
+        }
+        // The stretch colours go over the drawn faces, a little translucent so that the wires
+        // under them still show.
+        if (frame.stretchMode != StretchMode::Off && item < frame.stretchColours.size() &&
+            frame.stretchColours[item]) {
+            const std::vector<std::uint32_t>& colours = *frame.stretchColours[item];
+            const auto& start = shape->polygonStart();
+            for (std::size_t p = 0; p < colours.size() && p + 1 < start.size(); ++p) {
+                corners.clear();
+                for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
+                    corners.push_back(projected[shape->cornerVertex()[k]]);
+                }
+                raster.fillPolygon(corners, {}, nullptr, colours[p], 1.0, kSoftwareStretchOpacity,
+                                   t.orthographic);
+            }
         }
         const ShapeHighlights h = highlightsOf(*shape, frame.device);
         for (std::int32_t p : h.polygons) {

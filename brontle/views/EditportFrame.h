@@ -14,9 +14,11 @@
 #include "brontle/model/Records.h"
 #include "brontle/views/SceneRender.h"
 #include "brontle/views/SoftwareRaster.h"
+#include "brontle/views/StretchDisplay.h"
 #include "brontle/views/ViewTransform.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace brontle {
@@ -47,7 +49,18 @@ struct EditportFrame {
     std::uint32_t background = 0xff383b40u;
     // Bumped by every Refresh: caches keyed on it re-read the shapes.
     std::uint64_t generation = 0;
+    // The stretch display: with a mode other than Off, every item with colours (one per
+    // polygon, parallel to `items`; null for none, such as backdrops) is filled with them
+    // instead of its material. A new colour array means new content.
+    StretchMode stretchMode = StretchMode::Off;
+    std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> stretchColours;
 };
+
+// Opacity of the stretch colours in a flat view (the backdrop shows through a little); a 3D
+// view draws them opaque and lit.
+inline constexpr double kFlatStretchOpacity = 0.85;
+// The software painter lays the colours over the faces and wires it has drawn.
+inline constexpr double kSoftwareStretchOpacity = 0.7;
 
 struct ShapeHighlights {
     std::vector<std::uint32_t> edgePairs; // vertex pairs drawn in the selected colour

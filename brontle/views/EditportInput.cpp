@@ -399,6 +399,11 @@ void Editport::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_D && event->modifiers() == Qt::NoModifier) {
+        d_->setStretchMode(nextStretchMode(d_->stretchMode));
+        event->accept();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

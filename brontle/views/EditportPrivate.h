@@ -10,16 +10,19 @@
 #include "brontle/views/EditportFrame.h"
 #include "brontle/views/MeshEdges.h"
 #include "brontle/views/Picking.h"
+#include "brontle/views/StretchDisplay.h"
 
 #include <QPointF>
 
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace brontle {
 
 class EditportGLView;
+class StretchToggle;
 
 // Pick radii in pixels: a point or an edge this close to the pointer is under it.
 inline constexpr double kPointPickRadius = 6.0;
@@ -63,6 +66,24 @@ struct EditportPrivate {
     int selectionKind = 0;
     std::uint64_t generation = 1;
     int currentPolygon = -1;
+
+    // Stretch display: the mode, the toggle in the corner, the shape a layout's polygons stand
+    // for (by their tags), and the colours of each shape for the current generation and mode.
+    StretchMode stretchMode = StretchMode::Off;
+    StretchToggle* stretchToggle = nullptr;
+    std::weak_ptr<Shape> stretchReference;
+    struct StretchEntry {
+        std::weak_ptr<Shape> shape;
+        std::uint64_t generation = 0;
+        StretchMode mode = StretchMode::Off;
+        std::shared_ptr<const std::vector<std::uint32_t>> colours;
+    };
+    std::unordered_map<const Shape*, StretchEntry> stretchCache;
+    std::uint64_t referenceGeneration = 0;
+    StretchMode referenceMode = StretchMode::Off;
+    std::vector<float> referenceValues;
+    std::shared_ptr<const std::vector<std::uint32_t>> stretchColoursOf(const ShapePtr& shape);
+    void setStretchMode(StretchMode mode);
 
     // Picking tables, rebuilt when the camera, the size or the shapes change.
     std::vector<PickEntry> picks;

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstring>
 #include <thread>
 #include <unordered_set>
@@ -69,6 +70,37 @@ void main() {
     }
 #endif
     fragColour = vec4(rgb, alpha);
+}
+)";
+
+// The stretch display: a colour per vertex, shaded by the face's slope in 3D views.
+const char* kStretchVertex = R"(#version 330 core
+layout(location = 0) in vec3 aPos;
+layout(location = 3) in vec4 aColour;
+uniform mat4 uModelView;
+uniform mat4 uProjection;
+out vec3 vPosEye;
+out vec4 vColour;
+void main() {
+    vec4 e = uModelView * vec4(aPos, 1.0);
+    vPosEye = e.xyz;
+    vColour = aColour;
+    gl_Position = uProjection * e;
+}
+)";
+const char* kStretchFragment = R"(#version 330 core
+in vec3 vPosEye;
+in vec4 vColour;
+uniform bool uLit;
+uniform float uAlpha;
+out vec4 fragColour;
+void main() {
+    vec3 rgb = vColour.bgr; // the colours are 0xAARRGGBB words: bytes B, G, R, A in memory
+    if (uLit) {
+        vec3 n = normalize(cross(dFdx(vPosEye), dFdy(vPosEye)));
+        rgb *= 0.45 + 0.55 * abs(dot(n, normalize(-vPosEye)));
+    }
+    fragColour = vec4(rgb, uAlpha);
 }
 )";
 
@@ -225,6 +257,7 @@ bool EditportRenderer::initialize() {
     pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
     thinLineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     overlayProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    stretchProgram_ = std::make_unique<QOpenGLShaderProgram>();
     const QByteArray litFragment = QByteArray("#version 330 core\n#define LIT 1\n") + kFaceFragment;
     const QByteArray unlitFragment =
         QByteArray("#version 330 core\n#define LIT 0\n") + kFaceFragment;
@@ -247,6 +280,9 @@ bool EditportRenderer::initialize() {
     ok = ok && overlayProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kOverlayVertex) &&
          overlayProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kOverlayFragment) &&
          overlayProgram_->link();
+    ok = ok && stretchProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kStretchVertex) &&
+         stretchProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, kStretchFragment) &&
+         stretchProgram_->link();
     if (!ok) {
         return false;
     }
@@ -268,8 +304,9 @@ bool EditportRenderer::drewWireOverlay(const Shape& shape) const {
 }
 
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
-    const GLuint buffers[] = {gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,
-                              gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer};
+    const GLuint buffers[] = {gpu.positions,    gpu.edges,          gpu.facePositions,
+                              gpu.faceUvs,      gpu.highlightEdges, gpu.seamEdges,
+                              gpu.handlePoints, gpu.tintBuffer,     gpu.stretchBuffer};
     for (GLuint b : buffers) {
         if (b != 0) {
             glDeleteBuffers(1, &b);
@@ -278,7 +315,7 @@ void EditportRenderer::freeShape(ShapeGpu& gpu) {
     if (gpu.overlayTexture != 0) {
         glDeleteTextures(1, &gpu.overlayTexture);
     }
-    const GLuint arrays[] = {gpu.vao, gpu.faceVao, gpu.tintVao};
+    const GLuint arrays[] = {gpu.vao, gpu.faceVao, gpu.tintVao, gpu.stretchVao};
     for (GLuint a : arrays) {
         if (a != 0) {
             glDeleteVertexArrays(1, &a);
@@ -309,6 +346,7 @@ void EditportRenderer::release() {
     thinLineProgram_.reset();
     pointProgram_.reset();
     overlayProgram_.reset();
+    stretchProgram_.reset();
     initialized_ = false;
 }
 
@@ -651,6 +689,76 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
     glBindVertexArray(0);
 }
 
+void EditportRenderer::drawStretch(
+    ShapeGpu& gpu, const Shape& shape,
+    const std::shared_ptr<const std::vector<std::uint32_t>>& colourArray, const Matrix4& modelView,
+    const EditportFrame& frame) {
+    if (gpu.stretchColours != colourArray || gpu.stretchVao == 0) {
+        const std::vector<std::uint32_t>& colours = *colourArray;
+        // Position (3 floats) and colour (4 bytes) per triangle corner, fans in polygon order.
+        struct Corner {
+            float x, y, z;
+            std::uint32_t colour;
+        };
+        const auto& start = shape.polygonStart();
+        const auto& cv = shape.cornerVertex();
+        const auto& vertices = shape.vertices();
+        const auto polygons = static_cast<std::size_t>(shape.GetPolygonCount());
+        std::size_t total = 0;
+        for (std::size_t p = 0; p < polygons; ++p) {
+            total += static_cast<std::size_t>(std::max(start[p + 1] - start[p] - 2, 0)) * 3;
+        }
+        std::vector<Corner> soup(total);
+        std::size_t at = 0;
+        const auto corner = [&](std::int32_t k, std::uint32_t colour) {
+            const std::int32_t v = cv[static_cast<std::size_t>(k)];
+            const Vector3 p = v >= 0 && static_cast<std::size_t>(v) < vertices.size()
+                                  ? vertices[static_cast<std::size_t>(v)]
+                                  : Vector3{};
+            soup[at++] = {p.x, p.y, p.z, colour};
+        };
+        for (std::size_t p = 0; p < polygons; ++p) {
+            const std::uint32_t colour = p < colours.size() ? colours[p] : kStretchNeutral;
+            for (std::int32_t k = start[p] + 1; k + 1 < start[p + 1]; ++k) {
+                corner(start[p], colour);
+                corner(k, colour);
+                corner(k + 1, colour);
+            }
+        }
+        if (gpu.stretchVao == 0) {
+            glGenVertexArrays(1, &gpu.stretchVao);
+            glGenBuffers(1, &gpu.stretchBuffer);
+            glBindVertexArray(gpu.stretchVao);
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.stretchBuffer);
+            glEnableVertexAttribArray(0);
+            glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Corner), nullptr);
+            glEnableVertexAttribArray(3);
+            glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, sizeof(Corner),
+                                  reinterpret_cast<void*>(offsetof(Corner, colour)));
+            glBindVertexArray(0);
+        }
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.stretchBuffer);
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(soup.size() * sizeof(Corner)),
+                     soup.data(), GL_DYNAMIC_DRAW);
+        gpu.stretchCount = static_cast<GLsizei>(soup.size());
+        gpu.stretchColours = colourArray;
+        ++uploads_;
+    }
+    if (gpu.stretchCount == 0) {
+        return;
+    }
+    stretchProgram_->bind();
+    setMatrix(*stretchProgram_, "uModelView", modelView, *this);
+    setMatrix(*stretchProgram_, "uProjection", frame.view.eyeToClip, *this);
+    stretchProgram_->setUniformValue("uLit", !frame.flat);
+    const float alpha = frame.flat ? static_cast<float>(kFlatStretchOpacity) : 1.0f;
+    stretchProgram_->setUniformValue("uAlpha", alpha);
+    setBlend(alpha < 1.0f);
+    glBindVertexArray(gpu.stretchVao);
+    glDrawArrays(GL_TRIANGLES, 0, gpu.stretchCount);
+    glBindVertexArray(0);
+}
+
 void EditportRenderer::drawLines(GLuint vao, GLuint elements, GLsizei count,
                                  const Matrix4& modelView, const Matrix4& projection,
                                  const Color4& colour, float width, int w, int h) {
@@ -903,19 +1011,38 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
         drawPoints(gpu.vao, gpu.handlePoints, gpu.handleCount, modelViews[i], projection, handle,
                    static_cast<float>(kHandleSize));
     };
+    // The stretch colours of an item, when the stretch display is on and it has some.
+    const auto stretchOf =
+        [&](std::size_t i) -> const std::shared_ptr<const std::vector<std::uint32_t>>* {
+        if (frame.stretchMode == StretchMode::Off || i >= frame.stretchColours.size() ||
+            !frame.stretchColours[i]) {
+            return nullptr;
+        }
+        return &frame.stretchColours[i];
+    };
     if (frame.flat) {
         for (std::size_t i : order) {
-            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
-            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+            if (const auto* colours = stretchOf(i)) {
+                drawStretch(*gpus[i], *frame.items[i].first, *colours, modelViews[i], frame);
+            } else {
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+            }
             overlays(i);
         }
     } else {
         for (std::size_t i : order) {
-            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+            if (const auto* colours = stretchOf(i)) {
+                drawStretch(*gpus[i], *frame.items[i].first, *colours, modelViews[i], frame);
+            } else {
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+            }
         }
         glDepthMask(GL_FALSE);
         for (std::size_t i : order) {
-            drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+            if (stretchOf(i) == nullptr) {
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+            }
         }
         glDepthMask(GL_TRUE);
         for (std::size_t i : order) {

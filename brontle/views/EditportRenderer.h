@@ -85,6 +85,11 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         int overlayRect[4] = {0, 0, 0, 0}; // x0, y0, x1, y1 of the lit part, in pixels
         std::uint64_t overlayKey = 0;
         bool overlayLastFrame = false;
+        // Stretch display: triangles with one colour per polygon, for the colours held here
+        // (held, so that a new array can never be taken for the uploaded one).
+        GLuint stretchVao = 0, stretchBuffer = 0;
+        GLsizei stretchCount = 0;
+        std::shared_ptr<const std::vector<std::uint32_t>> stretchColours;
     };
 
     ShapeGpu& cacheFor(const ShapePtr& shape, std::uint64_t generation, int previewSetting,
@@ -107,10 +112,14 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
                              const EditportFrame& frame, const Color4& selected, int w, int h);
     void freeShape(ShapeGpu& gpu);
+    // Fills the shape's polygons with their stretch colours (uploaded when the colours change).
+    void drawStretch(ShapeGpu& gpu, const Shape& shape,
+                     const std::shared_ptr<const std::vector<std::uint32_t>>& colourArray,
+                     const Matrix4& modelView, const EditportFrame& frame);
 
     bool initialized_ = false;
     std::unique_ptr<QOpenGLShaderProgram> faceProgram_, unlitFaceProgram_, lineProgram_,
-        thinLineProgram_, pointProgram_, overlayProgram_;
+        thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
     struct TextureGpu {
         std::weak_ptr<Texture> owner;

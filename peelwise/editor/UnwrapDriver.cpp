@@ -88,8 +88,13 @@ bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::Shap
 }
 
 bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
-    if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
+    // The layout's stretch display measures each polygon on the atlas shape it stands for.
+    const auto built = [&] {
+        dfeCoordinatesAdjustment->SetStretchReference(csAtlasShape);
         return true;
+    };
+    if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
+        return built();
     }
     brontle::platform().messageBox(
         {kRetryMessage, kMessageTitle, brontle::MessageStyle::Exclamation});
@@ -97,7 +102,7 @@ bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection&
     cboFactorType->setCurrentIndex(0);
     updFactor->setText("4");
     if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
-        return true;
+        return built();
     }
     brontle::platform().messageBox(
         {kGiveUpMessage, kMessageTitle, brontle::MessageStyle::Exclamation});

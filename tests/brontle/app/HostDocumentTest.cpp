@@ -6,6 +6,7 @@
 #include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -17,6 +18,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 namespace {
@@ -74,6 +76,65 @@ TEST(HostDocument, AFileThatCannotBeReadKeepsTheOpenModel) {
         ASSERT_EQ(document.shapes().size(), 1u);
         EXPECT_EQ(document.shapes()[0], sample);
     }
+}
+
+// Cancels at the first report for which `when(report number, fraction)` holds, as the progress
+// dialog's Cancel would.
+class CancelWhen : public brontle::ProgressService {
+  public:
+    explicit CancelWhen(std::function<bool(int, double)> when) : when_(std::move(when)) {}
+    int reports = 0;
+
+  protected:
+    void execute(const std::string&, brontle::ProgressReporter& reporter, brontle::WorkThread,
+                 const std::function<void(brontle::ProgressReporter&)>& work) override {
+        reporter.setPump([this, &reporter] {
+            if (when_(reports++, reporter.fraction())) {
+                reporter.requestCancel();
+            }
+        });
+        work(reporter);
+    }
+
+  private:
+    std::function<bool(int, double)> when_;
+};
+
+TEST(HostDocument, ACancelledLoadKeepsTheOpenModel) {
+    QTemporaryDir folder;
+    const fs::path file = fs::path(folder.path().toStdString()) / "quad.obj";
+    std::ofstream(file) << "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n";
+    HostDocument document(environment());
+    document.openSample();
+    const brontle::ShapePtr sample = document.shapes()[0];
+    // At the start, while the reader runs (it is stopped), and once it has read the file.
+    const std::vector<std::function<bool(int, double)>> moments = {
+        [](int n, double) { return n == 0; }, [](int n, double) { return n == 1; },
+        [](int, double done) { return done >= 0.9; }};
+    for (std::size_t m = 0; m < moments.size(); ++m) {
+        const auto previous = brontle::setProgressService(std::make_shared<CancelWhen>(moments[m]));
+        try {
+            document.open(file.string());
+            ADD_FAILURE() << "the cancelled load went through, moment " << m;
+        } catch (const brontle::Error& e) {
+            EXPECT_EQ(e.number(), brontle::ErrorNumber::HostCancelled);
+            EXPECT_EQ(e.description(), "quad.obj: loading was cancelled");
+        }
+        brontle::setProgressService(previous);
+        ASSERT_EQ(document.shapes().size(), 1u);
+        EXPECT_EQ(document.shapes()[0], sample);
+        EXPECT_EQ(document.file(), "");
+        EXPECT_EQ(document.root(), sample->GetFrame());
+    }
+    // A load nobody cancels reports along the way and replaces the model.
+    auto counting = std::make_shared<CancelWhen>([](int, double) { return false; });
+    const auto previous = brontle::setProgressService(counting);
+    document.open(file.string());
+    brontle::setProgressService(previous);
+    EXPECT_GE(counting->reports, 3);
+    ASSERT_EQ(document.shapes().size(), 1u);
+    EXPECT_EQ(document.shapes()[0]->GetPolygonCount(), 1);
+    EXPECT_EQ(document.file(), file.string());
 }
 
 TEST(HostDocument, SavingAsObjRoundTripsThePolygons) {

@@ -422,3 +422,42 @@ TEST_F(EditportWidgetTest, ResetViewFramesTheShapesAndRefreshDeviceRedraws) {
     }
     EXPECT_GT(wirePixels, 300);
 }
+
+TEST_F(EditportWidgetTest, TheKeyDStepsTheStretchDisplayAndColoursThePolygons) {
+    flatGrid();
+    // Quad 0 gets four times the texture of the others: enlarged (red), the others shrunk.
+    std::vector<Vector2> texcoords;
+    std::vector<std::int32_t> corners;
+    for (std::int32_t p = 0; p < 4; ++p) {
+        const float side = p == 0 ? 2.0f : 1.0f;
+        for (const Vector2& c :
+             {Vector2{0, 0}, Vector2{side, 0}, Vector2{side, side}, Vector2{0, side}}) {
+            corners.push_back(static_cast<std::int32_t>(texcoords.size()));
+            texcoords.push_back(c);
+        }
+    }
+    shape_->assignTexCoords(texcoords, corners);
+    view_->Refresh();
+    const QImage before = view_->grabView();
+    QSignalSpy changes(view_.get(), &Editport::StretchModeChange);
+    const auto red = [](QRgb c) { return qRed(c) > qBlue(c) + 40; };
+    const auto blue = [](QRgb c) { return qBlue(c) > qRed(c) + 40; };
+    for (int expected : {1, 2, 0}) {
+        QTest::keyClick(view_.get(), Qt::Key_D);
+        ASSERT_EQ(changes.count(), 1) << expected;
+        EXPECT_EQ(changes.takeFirst().at(0).toInt(), expected);
+        EXPECT_EQ(view_->stretchMode(), expected);
+        const QImage image = view_->grabView();
+        const QRgb enlarged = image.pixel(58, 58), shrunk = image.pixel(141, 141);
+        if (expected == 1) {
+            EXPECT_TRUE(red(enlarged)) << std::hex << enlarged;
+            EXPECT_TRUE(blue(shrunk)) << std::hex << shrunk;
+        } else if (expected == 2) {
+            // Evenly scaled squares keep their angles: neutral grey, neither red nor blue.
+            EXPECT_FALSE(red(enlarged) || blue(enlarged)) << std::hex << enlarged;
+        } else {
+            EXPECT_EQ(enlarged, before.pixel(58, 58));
+            EXPECT_EQ(shrunk, before.pixel(141, 141));
+        }
+    }
+}

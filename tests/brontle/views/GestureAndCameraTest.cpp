@@ -100,6 +100,30 @@ TEST(CameraTest, FlatCameraMapsPositionAndExtent) {
     EXPECT_FLOAT_EQ(camera.position().z, -1000.0f);
 }
 
+TEST(CameraTest, FlatExtentIsTheHalfOfTheShorterSide) {
+    Camera camera;
+    camera.setFlat(true);
+    camera.setPosition({0.5f, 0.5f, -10.0f});
+    camera.setExtent(0.5);
+    // Taller than wide: the tile [0, 1] spans the whole width and is centred vertically.
+    const ViewTransform tall = camera.transform(200, 300);
+    EXPECT_NEAR(tall.project({0.0f, 0.5f, 0}).x, 0.0, 1e-3);
+    EXPECT_NEAR(tall.project({1.0f, 0.5f, 0}).x, 200.0, 1e-3);
+    EXPECT_NEAR(tall.project({0.5f, 0.0f, 0}).y, 50.0, 1e-3);
+    EXPECT_NEAR(tall.project({0.5f, 1.0f, 0}).y, 250.0, 1e-3);
+    // Wider than tall: the tile spans the whole height.
+    const ViewTransform wide = camera.transform(300, 200);
+    EXPECT_NEAR(wide.project({0.5f, 0.0f, 0}).y, 0.0, 1e-3);
+    EXPECT_NEAR(wide.project({0.0f, 0.5f, 0}).x, 50.0, 1e-3);
+    // Framing a tall box in a tall view fits its height too.
+    camera.frame(BoundingBox{0, 0, 0, 1, 3, 0}, 200, 300);
+    const ViewTransform framed = camera.transform(200, 300);
+    EXPECT_GE(framed.project({0.5f, 0.0f, 0}).y, 0.0);
+    EXPECT_LE(framed.project({0.5f, 3.0f, 0}).y, 300.0);
+    EXPECT_NEAR(framed.project({0.5f, 3.0f, 0}).y - framed.project({0.5f, 0.0f, 0}).y, 300.0 / 1.04,
+                1e-2);
+}
+
 TEST(CameraTest, WheelZoomKeepsThePointUnderThePointer) {
     for (bool flat : {true, false}) {
         Camera camera;

@@ -1,0 +1,112 @@
+// The host progress service without a display: one operation at a time, cancelling through the
+// reporter, and a cancelled atlas as a failed atlas call that leaves the shape as it was.
+#include "brontle/model/HostProgress.h"
+#include "brontle/model/Error.h"
+#include "brontle/model/Shape.h"
+#include "support/ModelBuilders.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace brontle;
+
+namespace {
+
+// Asks the work to stop at its first report of at least `at`, as the dialog's Cancel would.
+class CancellingService : public ProgressService {
+  public:
+    explicit CancellingService(double at) : at_(at) {}
+    std::vector<double> reports;
+
+  protected:
+    void execute(const std::string&, ProgressReporter& reporter, WorkThread,
+                 const std::function<void(ProgressReporter&)>& work) override {
+        reporter.setPump([this, &reporter] {
+            reports.push_back(reporter.fraction());
+            if (reporter.fraction() >= at_) {
+                reporter.requestCancel();
+            }
+        });
+        work(reporter);
+    }
+
+  private:
+    double at_;
+};
+
+Error cancelled() {
+    return Error(ErrorNumber::HostCancelled, "test: cancelled", "Test");
+}
+
+} // namespace
+
+TEST(HostProgressTest, OneOperationAtATimeAndCancelThrowsItsError) {
+    ProgressService service;
+    EXPECT_FALSE(service.busy());
+    bool inner = false;
+    try {
+        service.run("Loading a.obj", cancelled(), WorkThread::Caller, [&](ProgressReporter& r) {
+            EXPECT_TRUE(service.busy());
+            r.report(0.5);
+            // A second operation while the first runs is refused; the first goes on.
+            try {
+                service.run("Unwrapping", cancelled(), WorkThread::Caller,
+                            [&](ProgressReporter&) { inner = true; });
+                ADD_FAILURE() << "a second operation started";
+            } catch (const Error& e) {
+                EXPECT_EQ(e.number(), ErrorNumber::HostFailure);
+                EXPECT_EQ(e.description(),
+                          "Unwrapping cannot start: Loading a.obj is still running");
+            }
+            EXPECT_DOUBLE_EQ(r.fraction(), 0.5);
+            r.report(7.0);
+            EXPECT_DOUBLE_EQ(r.fraction(), 1.0);
+            // A cancel request stops the work at its next report with the operation's error.
+            r.requestCancel();
+            EXPECT_TRUE(r.cancelRequested());
+            EXPECT_TRUE(r.cancelFlag()->load());
+            r.report(0.9);
+            ADD_FAILURE() << "the report after a cancel returned";
+        });
+        ADD_FAILURE() << "the cancelled operation returned";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), ErrorNumber::HostCancelled);
+        EXPECT_EQ(e.description(), "test: cancelled");
+    }
+    EXPECT_FALSE(inner);
+    // Over, even though it threw: the next operation runs.
+    EXPECT_FALSE(service.busy());
+    bool ran = false;
+    service.run("Saving", cancelled(), WorkThread::Worker, [&](ProgressReporter&) { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+TEST(HostProgressTest, ACancelledAtlasIsAFailedAtlasCallThatChangesNothing) {
+    auto service = std::make_shared<CancellingService>(0.1);
+    const std::shared_ptr<ProgressService> previous = setProgressService(service);
+    ShapePtr shape = testing_shapes::quadStrip(6);
+    const std::vector<Vector2> texcoords = shape->texcoords();
+    const std::vector<std::int32_t> cornerTexCoord = shape->cornerTexCoord();
+    std::int32_t charts = -1;
+    try {
+        shape->GenerateAtlas(0, 0, 0, 4, 256, 256, charts);
+        ADD_FAILURE() << "the cancelled atlas returned";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), ErrorNumber::HostAtlasFailed);
+        EXPECT_EQ(e.description(), "The atlas was cancelled");
+    }
+    EXPECT_EQ(charts, -1);
+    EXPECT_EQ(shape->texcoords(), texcoords);
+    EXPECT_EQ(shape->cornerTexCoord(), cornerTexCoord);
+    EXPECT_EQ(service->reports, (std::vector<double>{0.0, 0.1}));
+    EXPECT_FALSE(service->busy());
+
+    // Without a cancel the same call goes through the service to the end.
+    setProgressService(std::make_shared<CancellingService>(2.0));
+    shape->GenerateAtlas(0, 0, 0, 4, 256, 256, charts);
+    EXPECT_GE(charts, 1);
+    EXPECT_NE(shape->texcoords(), texcoords);
+    setProgressService(previous);
+}
