@@ -76,8 +76,8 @@ class Platform {
     virtual double screenHeightTwips() = 0;
     // The frame the window system puts around a top-level window of this program. Known before
     // a window is first shown, so that a window placed from a stored outer size gets the right
-    // client size on its first show too.
-    virtual FrameMargins windowFrameMargins() = 0;
+    // client size on its first show too. None unless a platform knows better.
+    virtual FrameMargins windowFrameMargins() { return {}; }
     virtual SystemFont systemFont() = 0;
     virtual std::string currentFolder() = 0;
     virtual void setCurrentFolder(const std::string& folder) = 0;
