@@ -9,6 +9,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 namespace brontle::atlas {
 namespace {
@@ -34,21 +35,28 @@ std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
 struct Raster {
     int cols = 0;
     int rows = 0;
-    std::vector<std::uint8_t> cells; // rows x cols, row-major, y upwards
     std::array<MaskRuns, 4> masks;
     // Per rotation, the mean height of the covered texels above the mask's bottom edge.
     std::array<double, 4> centroidRow{};
     long long texels = 0;
 };
 
-void coverTriangle(const Vec2d (&t)[3], Raster& r) {
+// Covered columns [c0, c1] of one row of a raster.
+struct Span {
+    int row;
+    int c0;
+    int c1;
+};
+
+// Appends the spans of texels the triangle touches in a rows x cols raster.
+void coverTriangle(const Vec2d (&t)[3], int rows, int cols, std::vector<Span>& out) {
     // Closed texel squares: a point on a grid line touches the texels on both sides, so the
     // bounds are widened by a hair before rounding down.
     constexpr double kHair = 1e-7;
     const double minY = std::min({t[0].y, t[1].y, t[2].y});
     const double maxY = std::max({t[0].y, t[1].y, t[2].y});
     const int row0 = std::max(0, static_cast<int>(std::floor(minY - kHair)));
-    const int row1 = std::min(r.rows - 1, static_cast<int>(std::floor(maxY + kHair)));
+    const int row1 = std::min(rows - 1, static_cast<int>(std::floor(maxY + kHair)));
     for (int row = row0; row <= row1; ++row) {
         // The triangle clipped to the band row <= y <= row + 1 is convex, so its x extent is
         // the extent of its edges clipped to the band.
@@ -72,10 +80,94 @@ void coverTriangle(const Vec2d (&t)[3], Raster& r) {
         if (lo > hi)
             continue;
         const int c0 = std::max(0, static_cast<int>(std::floor(lo - kHair)));
-        const int c1 = std::min(r.cols - 1, static_cast<int>(std::floor(hi + kHair)));
-        std::fill(r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c0,
-                  r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c1 + 1, 1);
+        const int c1 = std::min(cols - 1, static_cast<int>(std::floor(hi + kHair)));
+        if (c0 <= c1)
+            out.push_back({row, c0, c1});
     }
+}
+
+// The union of the spans as runs per row.
+MaskRuns runsOfSpans(const std::vector<Span>& spans, int rows, int cols) {
+    MaskRuns m;
+    m.rows = rows;
+    m.cols = cols;
+    m.rowStart.assign(rows + 1, 0);
+    m.widest.assign(rows, 0);
+    // Bucketed by row, then sorted by first column within each row.
+    std::vector<int> start(rows + 1, 0);
+    for (const Span& s : spans)
+        ++start[s.row + 1];
+    for (int r = 0; r < rows; ++r)
+        start[r + 1] += start[r];
+    std::vector<std::pair<int, int>> sorted(spans.size());
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (const Span& s : spans)
+            sorted[fill[s.row]++] = {s.c0, s.c1 + 1};
+    }
+    m.runs.reserve(spans.size());
+    for (int row = 0; row < rows; ++row) {
+        const auto first = sorted.begin() + start[row];
+        const auto last = sorted.begin() + start[row + 1];
+        if (last - first > 1)
+            std::sort(first, last);
+        for (auto it = first; it != last;) {
+            const int begin = it->first;
+            int end = it->second;
+            for (++it; it != last && it->first <= end; ++it)
+                end = std::max(end, it->second);
+            m.runs.push_back({begin, end});
+            m.widest[row] = std::max(m.widest[row], end - begin);
+        }
+        m.rowStart[row + 1] = static_cast<int>(m.runs.size());
+    }
+    return m;
+}
+
+// The mask mirrored left to right.
+MaskRuns mirrorColumns(const MaskRuns& m) {
+    MaskRuns out = m;
+    for (int r = 0; r < m.rows; ++r) {
+        const int begin = m.rowStart[r];
+        const int end = m.rowStart[r + 1];
+        for (int k = begin; k < end; ++k) {
+            const auto [a, b] = m.runs[end - 1 - (k - begin)];
+            out.runs[k] = {m.cols - b, m.cols - a};
+        }
+    }
+    return out;
+}
+
+// The mask mirrored top to bottom.
+MaskRuns mirrorRows(const MaskRuns& m) {
+    MaskRuns out;
+    out.rows = m.rows;
+    out.cols = m.cols;
+    out.rowStart.reserve(m.rows + 1);
+    out.rowStart.push_back(0);
+    out.runs.reserve(m.runs.size());
+    out.widest.reserve(m.rows);
+    for (int r = m.rows - 1; r >= 0; --r) {
+        out.runs.insert(out.runs.end(), m.runs.begin() + m.rowStart[r],
+                        m.runs.begin() + m.rowStart[r + 1]);
+        out.rowStart.push_back(static_cast<int>(out.runs.size()));
+        out.widest.push_back(m.widest[r]);
+    }
+    return out;
+}
+
+// Mean height of the covered texels above the mask's bottom edge, and their count.
+double centroidRow(const MaskRuns& m, long long& count) {
+    double sum = 0.0;
+    count = 0;
+    for (int row = 0; row < m.rows; ++row) {
+        for (int k = m.rowStart[row]; k < m.rowStart[row + 1]; ++k) {
+            const int length = m.runs[k].second - m.runs[k].first;
+            sum += (row + 0.5) * length;
+            count += length;
+        }
+    }
+    return count > 0 ? sum / static_cast<double>(count) : 0.0;
 }
 
 // Chart points in raster units: scaled, and moved half a texel in from the raster's lower-left
@@ -85,18 +177,150 @@ Vec2d toRaster(Vec2d p, double scale) {
     return {p.x * scale + 0.5, p.y * scale + 0.5};
 }
 
+// A directed edge between two chart points.
+using Edge = std::array<int, 2>;
+
+// The outline of the triangles listed in `subset` (all when it is null): their directed edges
+// with every pair of opposite edges (a neighbouring triangle's) cancelled. When all triangles
+// turn the same way, the winding number of the outline around a point is (plus or minus) the
+// number of triangles covering it, so the nonzero rule gives exactly the covered area, holes
+// and overlaps included, from far fewer edges than triangles. False when the triangles turn
+// both ways (a folded chart): such a chart is rasterised triangle by triangle.
+bool outlineOf(const PackInput& chart, const std::vector<Vec2d>& oriented,
+               const std::vector<std::int32_t>* subset, std::vector<Edge>& outline) {
+    outline.clear();
+    const std::size_t count = subset ? subset->size() : chart.triangles.size();
+    std::vector<std::uint64_t> keys;
+    keys.reserve(3 * count);
+    bool positive = false;
+    bool negative = false;
+    for (std::size_t n = 0; n < count; ++n) {
+        const auto& t = chart.triangles[subset ? static_cast<std::size_t>((*subset)[n]) : n];
+        const double turn = cross(oriented[t[1]] - oriented[t[0]], oriented[t[2]] - oriented[t[0]]);
+        positive = positive || turn > 0.0;
+        negative = negative || turn < 0.0;
+        for (int e = 0; e < 3; ++e) {
+            // Key: the lower point, the higher point, and whether the edge runs downwards.
+            const auto a = static_cast<std::uint64_t>(t[e]);
+            const auto b = static_cast<std::uint64_t>(t[(e + 1) % 3]);
+            keys.push_back(a < b ? (a << 33) | (b << 1) : (b << 33) | (a << 1) | 1u);
+        }
+    }
+    if (positive && negative)
+        return false;
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i;
+        int net = 0;
+        for (; j < keys.size() && (keys[j] >> 1) == (keys[i] >> 1); ++j)
+            net += (keys[j] & 1u) ? -1 : 1;
+        const int low = static_cast<int>(keys[i] >> 33);
+        const int high = static_cast<int>((keys[i] >> 1) & 0xffffffffu);
+        for (; net > 0; --net)
+            outline.push_back({low, high});
+        for (; net < 0; ++net)
+            outline.push_back({high, low});
+        i = j;
+    }
+    return true;
+}
+
+// Appends the spans of texels the segment p-q touches (closed texel squares, as coverTriangle).
+void coverSegment(Vec2d p, Vec2d q, int rows, int cols, std::vector<Span>& out) {
+    constexpr double kHair = 1e-7;
+    if (p.y > q.y)
+        std::swap(p, q);
+    const int row0 = std::max(0, static_cast<int>(std::floor(p.y - kHair)));
+    const int row1 = std::min(rows - 1, static_cast<int>(std::floor(q.y + kHair)));
+    const double dy = q.y - p.y;
+    for (int row = row0; row <= row1; ++row) {
+        const double y0 = std::max(p.y, row - kHair);
+        const double y1 = std::min(q.y, row + 1 + kHair);
+        const double x0 = dy > 0.0 ? p.x + (q.x - p.x) * (y0 - p.y) / dy : p.x;
+        const double x1 = dy > 0.0 ? p.x + (q.x - p.x) * (y1 - p.y) / dy : q.x;
+        const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
+        const int c1 = std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
+        if (c0 <= c1)
+            out.push_back({row, c0, c1});
+    }
+}
+
+// Appends the spans of texels whose centre has a nonzero winding number around the outline
+// (points already in raster units). With the texels the outline touches, that is every texel
+// the enclosed area touches: a texel the outline does not cross lies wholly inside or outside.
+void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, int rows, int cols,
+                 std::vector<Span>& out) {
+    struct Crossing {
+        double x;
+        int direction;
+    };
+    // Rows whose centre line y = row + 0.5 the edge crosses, half-open at the top end.
+    auto rowsOf = [&](const Edge& e, int& first, int& last) {
+        const double lo = std::min(q[e[0]].y, q[e[1]].y);
+        const double hi = std::max(q[e[0]].y, q[e[1]].y);
+        first = std::max(0, static_cast<int>(std::ceil(lo - 0.5)));
+        last = std::min(rows - 1, static_cast<int>(std::ceil(hi - 0.5)) - 1);
+    };
+    std::vector<int> start(rows + 1, 0);
+    for (const Edge& e : outline) {
+        int first = 0, last = -1;
+        rowsOf(e, first, last);
+        for (int r = first; r <= last; ++r)
+            ++start[r + 1];
+    }
+    for (int r = 0; r < rows; ++r)
+        start[r + 1] += start[r];
+    std::vector<Crossing> crossings(start[rows]);
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (const Edge& e : outline) {
+        int first = 0, last = -1;
+        rowsOf(e, first, last);
+        const Vec2d a = q[e[0]];
+        const Vec2d b = q[e[1]];
+        const int direction = b.y > a.y ? 1 : -1;
+        for (int r = first; r <= last; ++r) {
+            const double t = (r + 0.5 - a.y) / (b.y - a.y);
+            crossings[fill[r]++] = {a.x + (b.x - a.x) * t, direction};
+        }
+    }
+    for (int r = 0; r < rows; ++r) {
+        const auto first = crossings.begin() + start[r];
+        const auto last = crossings.begin() + start[r + 1];
+        std::sort(first, last, [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        int winding = 0;
+        for (auto it = first; it != last; ++it) {
+            winding += it->direction;
+            if (winding == 0 || it + 1 == last)
+                continue;
+            const int c0 = std::max(0, static_cast<int>(std::ceil(it->x - 0.5)));
+            const int c1 = std::min(cols - 1, static_cast<int>(std::floor((it + 1)->x - 0.5)));
+            if (c0 <= c1)
+                out.push_back({r, c0, c1});
+        }
+    }
+}
+
 // Rasterises the chart's triangles listed in `subset` (all of them when it is null), with the
 // oriented points moved by -offset, so that a piece of a split chart gets a box of its own.
+// `outline` is outlineOf the same triangles, or null when they fold: then every triangle is
+// covered on its own. The chart is rasterised twice, as it lies and with x and y exchanged; the
+// four rotations are those two mirrored: cell (x, y) goes to rotation 1 at (rows - 1 - y, x)
+// (the exchanged raster mirrored left to right), rotation 2 at (cols - 1 - x, rows - 1 - y),
+// rotation 3 at (y, cols - 1 - x) (the exchanged raster mirrored top to bottom); rotatePoint
+// agrees.
 void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
-               const std::vector<std::int32_t>* subset, Vec2d offset, double scale, Raster& r) {
+               const std::vector<std::int32_t>* subset, const std::vector<Edge>* outline,
+               Vec2d offset, double scale, Raster& r) {
+    std::vector<Vec2d> q(oriented.size());
+    for (std::size_t k = 0; k < oriented.size(); ++k)
+        q[k] = toRaster(oriented[k] - offset, scale);
     double maxX = 0.0, maxY = 0.0;
     auto extend = [&](int k) {
-        const Vec2d q = toRaster(oriented[k] - offset, scale);
-        maxX = std::max(maxX, q.x);
-        maxY = std::max(maxY, q.y);
+        maxX = std::max(maxX, q[k].x);
+        maxY = std::max(maxY, q[k].y);
     };
     if (subset == nullptr) {
-        for (std::size_t k = 0; k < oriented.size(); ++k)
+        for (std::size_t k = 0; k < q.size(); ++k)
             extend(static_cast<int>(k));
     } else {
         for (const std::int32_t t : *subset)
@@ -105,63 +329,46 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     }
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
-    r.cells.assign(static_cast<std::size_t>(r.cols) * r.rows, 0);
-    auto cover = [&](const std::array<int, 3>& tri) {
-        const Vec2d t[3] = {toRaster(oriented[tri[0]] - offset, scale),
-                            toRaster(oriented[tri[1]] - offset, scale),
-                            toRaster(oriented[tri[2]] - offset, scale)};
-        coverTriangle(t, r);
-    };
-    if (subset == nullptr) {
-        for (const auto& tri : chart.triangles)
-            cover(tri);
+    std::vector<Span> upright;
+    std::vector<Span> exchanged;
+    if (outline != nullptr) {
+        for (const Edge& e : *outline) {
+            coverSegment(q[e[0]], q[e[1]], r.rows, r.cols, upright);
+            coverSegment({q[e[0]].y, q[e[0]].x}, {q[e[1]].y, q[e[1]].x}, r.cols, r.rows, exchanged);
+        }
+        coverInside(*outline, q, r.rows, r.cols, upright);
+        for (Vec2d& p : q)
+            p = {p.y, p.x};
+        coverInside(*outline, q, r.cols, r.rows, exchanged);
     } else {
-        for (const std::int32_t t : *subset)
-            cover(chart.triangles[t]);
-    }
-    if (chart.triangles.empty())
-        r.cells[0] = 1;
-    r.texels = std::count(r.cells.begin(), r.cells.end(), std::uint8_t{1});
-    // Cell (x, y) of the unrotated raster goes to rotation 1 at (rows - 1 - y, x), rotation 2 at
-    // (cols - 1 - x, rows - 1 - y), rotation 3 at (y, cols - 1 - x); rotatePoint agrees.
-    r.masks[0] = maskRuns(r.cells, r.rows, r.cols);
-    std::vector<std::uint8_t> turned(r.cells.size());
-    for (int rotation = 1; rotation < 4; ++rotation) {
-        const bool odd = rotation % 2 == 1;
-        const int cols = odd ? r.rows : r.cols;
-        const int rows = odd ? r.cols : r.rows;
-        for (int y = 0; y < r.rows; ++y) {
-            for (int x = 0; x < r.cols; ++x) {
-                int tx = x, ty = y;
-                if (rotation == 1) {
-                    tx = r.rows - 1 - y;
-                    ty = x;
-                } else if (rotation == 2) {
-                    tx = r.cols - 1 - x;
-                    ty = r.rows - 1 - y;
-                } else {
-                    tx = y;
-                    ty = r.cols - 1 - x;
-                }
-                turned[static_cast<std::size_t>(ty) * cols + tx] =
-                    r.cells[static_cast<std::size_t>(y) * r.cols + x];
-            }
+        auto cover = [&](const std::array<int, 3>& tri) {
+            const Vec2d t[3] = {q[tri[0]], q[tri[1]], q[tri[2]]};
+            coverTriangle(t, r.rows, r.cols, upright);
+            const Vec2d s[3] = {{t[0].y, t[0].x}, {t[1].y, t[1].x}, {t[2].y, t[2].x}};
+            coverTriangle(s, r.cols, r.rows, exchanged);
+        };
+        if (subset == nullptr) {
+            for (const auto& tri : chart.triangles)
+                cover(tri);
+        } else {
+            for (const std::int32_t t : *subset)
+                cover(chart.triangles[t]);
         }
-        r.masks[rotation] = maskRuns(turned, rows, cols);
     }
-    for (int rotation = 0; rotation < 4; ++rotation) {
-        const MaskRuns& m = r.masks[rotation];
-        double sum = 0.0;
-        long long count = 0;
-        for (int row = 0; row < m.rows; ++row) {
-            for (int k = m.rowStart[row]; k < m.rowStart[row + 1]; ++k) {
-                const int length = m.runs[k].second - m.runs[k].first;
-                sum += (row + 0.5) * length;
-                count += length;
-            }
-        }
-        r.centroidRow[rotation] = count > 0 ? sum / static_cast<double>(count) : 0.0;
+    if (upright.empty()) {
+        upright.push_back({0, 0, 0});
+        exchanged.push_back({0, 0, 0});
     }
+    r.masks[0] = runsOfSpans(upright, r.rows, r.cols);
+    const MaskRuns turned = runsOfSpans(exchanged, r.cols, r.rows);
+    r.masks[1] = mirrorColumns(turned);
+    r.masks[2] = mirrorRows(mirrorColumns(r.masks[0]));
+    r.masks[3] = mirrorRows(turned);
+    long long count = 0;
+    r.centroidRow[0] = centroidRow(r.masks[0], r.texels);
+    r.centroidRow[1] = centroidRow(turned, count);
+    r.centroidRow[2] = r.rows - r.centroidRow[0];
+    r.centroidRow[3] = r.cols - r.centroidRow[1];
 }
 
 // Maps a point of the oriented chart (scaled) to the rotation `rotation` of its raster box.
@@ -275,21 +482,34 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
     return true;
 }
 
+// Per chart, its outline (outlineOf) and whether it has one.
+struct Outlines {
+    std::vector<std::vector<Edge>> edges;
+    std::vector<std::uint8_t> usable;
+};
+
 // One packing of all charts at one scale.
 class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
-                 const std::vector<std::vector<Vec2d>>& oriented, double scale, int width,
-                 int height, int gutter)
-        : charts_(charts), oriented_(oriented), scale_(scale), width_(width), height_(height),
-          gutter_(gutter), space_(width, height, gutter), splitsLeft_(splitBudget(charts.size())) {}
+                 const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
+                 double scale, int width, int height, int gutter)
+        : charts_(charts), oriented_(oriented), outlines_(outlines), scale_(scale), width_(width),
+          height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {}
 
     // True when every chart (whole or in pieces) found room; `placed()` then lists them.
     bool run(int threads) {
         std::vector<Raster> rasters(charts_.size());
         parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int) {
-            rasterise(charts_[i], oriented_[i], nullptr, {}, scale_, rasters[i]);
+            rasterise(charts_[i], oriented_[i], nullptr,
+                      outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_, rasters[i]);
         });
+        // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
+        // are smaller than the chart).
+        int longestRun = 1;
+        for (const Raster& r : rasters)
+            longestRun = std::max({longestRun, r.cols, r.rows});
+        space_.emplace(width_, height_, gutter_, longestRun);
         // Largest charts first: they shape the layout, small ones fill the holes between them.
         std::vector<int> order(charts_.size());
         std::iota(order.begin(), order.end(), 0);
@@ -329,7 +549,7 @@ class TrialPacking {
             // Only spots whose centroid is no higher than the best so far can win.
             const int maxY = found ? static_cast<int>(std::floor(bestCentroid - lift)) : height_;
             int x = 0, y = 0;
-            if (!space_.findLowest(mask, maxY, x, y))
+            if (!space_->findLowest(mask, maxY, x, y))
                 continue;
             const double centroid = y + lift;
             if (!found || centroid < bestCentroid || (centroid == bestCentroid && x < bestX)) {
@@ -340,7 +560,7 @@ class TrialPacking {
             }
         }
         if (found)
-            space_.occupy(raster.masks[out.rotation], out.x, out.y, gutter_);
+            space_->occupy(raster.masks[out.rotation], out.x, out.y, gutter_);
         return found;
     }
 
@@ -359,7 +579,10 @@ class TrialPacking {
                 }
             }
             Raster raster;
-            rasterise(charts_[chart], oriented_[chart], &half, offset, scale_, raster);
+            std::vector<Edge> outline;
+            const bool usable = outlineOf(charts_[chart], oriented_[chart], &half, outline);
+            rasterise(charts_[chart], oriented_[chart], &half, usable ? &outline : nullptr, offset,
+                      scale_, raster);
             Placement placement;
             if (place(raster, placement))
                 placed_.push_back(
@@ -372,19 +595,20 @@ class TrialPacking {
 
     const std::vector<PackInput>& charts_;
     const std::vector<std::vector<Vec2d>>& oriented_;
+    const Outlines& outlines_;
     double scale_;
     int width_;
     int height_;
     int gutter_;
-    FreeSpace space_;
+    std::optional<FreeSpace> space_;
     int splitsLeft_;
     std::vector<PlacedPiece> placed_;
 };
 
 bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
-             double scale, int width, int height, int gutter, int threads,
+             const Outlines& outlines, double scale, int width, int height, int gutter, int threads,
              std::vector<PlacedPiece>& placed) {
-    TrialPacking packing(charts, oriented, scale, width, height, gutter);
+    TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
     if (!packing.run(threads))
         return false;
     placed = std::move(packing.placed());
@@ -401,6 +625,13 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     std::vector<std::vector<Vec2d>> oriented(charts.size());
     parallelFor(static_cast<int>(charts.size()), threads,
                 [&](int i, int) { oriented[i] = orientToMinimumRectangle(charts[i].points); });
+    // Outlines do not depend on the scale: found once for all trials.
+    Outlines outlines;
+    outlines.edges.resize(charts.size());
+    outlines.usable.resize(charts.size());
+    parallelFor(static_cast<int>(charts.size()), threads, [&](int i, int) {
+        outlines.usable[i] = outlineOf(charts[i], oriented[i], nullptr, outlines.edges[i]) ? 1 : 0;
+    });
     double area = 0.0;
     double extent = 0.0;
     for (std::size_t i = 0; i < charts.size(); ++i) {
@@ -423,7 +654,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     double trial = high * std::sqrt(0.8);
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
     for (int failures = 0;; ++failures) {
-        if (tryPack(charts, oriented, trial, width, height, gutter, threads, placed)) {
+        if (tryPack(charts, oriented, outlines, trial, width, height, gutter, threads, placed)) {
             low = trial;
             break;
         }
@@ -444,7 +675,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     // rather than the last one.
     while (high / low > 1.0 + kScaleTolerance) {
         const double mid = std::sqrt(low * high);
-        if (tryPack(charts, oriented, mid, width, height, gutter, threads, placed)) {
+        if (tryPack(charts, oriented, outlines, mid, width, height, gutter, threads, placed)) {
             low = mid;
         } else {
             high = mid;
