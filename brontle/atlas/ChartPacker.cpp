@@ -6,7 +6,10 @@
 #include "brontle/model/Error.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -30,6 +33,70 @@ std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
     return out;
 }
 
+// An axis-aligned box of texels: columns [x, x + w), rows [y, y + h).
+struct Box {
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+};
+
+// A large solid rectangle of covered texels in the mask, grown greedily from the widest run
+// (the first among equals): one row at a time, up or down, whichever keeps more of the columns
+// covered by a single run there; the best area seen wins. Time linear in the mask's runs.
+Box coreRectangle(const MaskRuns& m) {
+    int seed = 0;
+    for (int r = 1; r < m.rows; ++r)
+        if (m.widest[r] > m.widest[seed])
+            seed = r;
+    if (m.rows == 0 || m.widest[seed] == 0)
+        return {};
+    // The columns of [a, b) that one run of row r covers, the most of them.
+    auto narrow = [&](int r, int a, int b, int& outA, int& outB) {
+        int best = 0;
+        for (int k = m.rowStart[r]; k < m.rowStart[r + 1]; ++k) {
+            const int lo = std::max(a, m.runs[k].first);
+            const int hi = std::min(b, m.runs[k].second);
+            if (hi - lo > best) {
+                best = hi - lo;
+                outA = lo;
+                outB = hi;
+            }
+        }
+        return best;
+    };
+    int a = 0, b = 0;
+    for (int k = m.rowStart[seed]; k < m.rowStart[seed + 1]; ++k) {
+        if (m.runs[k].second - m.runs[k].first == m.widest[seed]) {
+            a = m.runs[k].first;
+            b = m.runs[k].second;
+            break;
+        }
+    }
+    int bottom = seed, top = seed;
+    Box best{a, seed, b - a, 1};
+    for (;;) {
+        int upA = 0, upB = 0, downA = 0, downB = 0;
+        const int up = top + 1 < m.rows ? narrow(top + 1, a, b, upA, upB) : 0;
+        const int down = bottom > 0 ? narrow(bottom - 1, a, b, downA, downB) : 0;
+        if (up == 0 && down == 0)
+            break;
+        if (up >= down) {
+            ++top;
+            a = upA;
+            b = upB;
+        } else {
+            --bottom;
+            a = downA;
+            b = downB;
+        }
+        const int h = top - bottom + 1;
+        if (static_cast<long long>(b - a) * h > static_cast<long long>(best.w) * best.h)
+            best = {a, bottom, b - a, h};
+    }
+    return best;
+}
+
 // A chart rasterised at one scale: conservative coverage (every texel its triangles touch), as
 // runs per row for each of the four rotations by 90 degrees counter-clockwise.
 struct Raster {
@@ -38,6 +105,9 @@ struct Raster {
     std::array<MaskRuns, 4> masks;
     // Per rotation, the mean height of the covered texels above the mask's bottom edge.
     std::array<double, 4> centroidRow{};
+    // Per rotation, a large solid rectangle inside the mask: where it cannot fit, neither can
+    // the mask (FreeSpace::lowestRectangle).
+    std::array<Box, 4> core{};
     long long texels = 0;
 };
 
@@ -300,6 +370,61 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
     }
 }
 
+// The outline's coverage as a rows x cols cell array (row-major, y upwards): the texels each
+// edge touches, and those whose centre has a nonzero winding number, counted per row from the
+// left through a difference array, so no crossings are sorted. For outlines whose edges cross
+// many rows each (sub-texel detail such as a star of thousands of spikes), which as spans would
+// outnumber the cells.
+std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std::vector<Vec2d>& q,
+                                     int rows, int cols) {
+    constexpr double kHair = 1e-7;
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * cols, 0);
+    std::vector<std::int32_t> winding(static_cast<std::size_t>(rows) * (cols + 1), 0);
+    for (const Edge& e : outline) {
+        Vec2d a = q[e[0]];
+        Vec2d b = q[e[1]];
+        const int direction = b.y > a.y ? 1 : -1;
+        if (a.y > b.y)
+            std::swap(a, b);
+        const double dy = b.y - a.y;
+        const double slope = dy > 0.0 ? (b.x - a.x) / dy : 0.0;
+        const int row0 = std::max(0, static_cast<int>(std::floor(a.y - kHair)));
+        const int row1 = std::min(rows - 1, static_cast<int>(std::floor(b.y + kHair)));
+        for (int row = row0; row <= row1; ++row) {
+            const double y0 = std::max(a.y, row - kHair);
+            const double y1 = std::min(b.y, row + 1 + kHair);
+            const double x0 = dy > 0.0 ? a.x + slope * (y0 - a.y) : a.x;
+            const double x1 = dy > 0.0 ? a.x + slope * (y1 - a.y) : b.x;
+            const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
+            const int c1 =
+                std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
+            if (c0 <= c1)
+                std::fill_n(cells.begin() + static_cast<std::ptrdiff_t>(row) * cols + c0,
+                            c1 - c0 + 1, std::uint8_t{1});
+            // The centre line y = row + 0.5, crossed half-open at the top end: the centres of
+            // cells right of the crossing see the edge on their left.
+            const double centre = row + 0.5;
+            if (dy > 0.0 && a.y <= centre && centre < b.y) {
+                const double x = a.x + slope * (centre - a.y);
+                const int first = std::clamp(static_cast<int>(std::floor(x + 0.5)), 0, cols);
+                winding[static_cast<std::size_t>(row) * (cols + 1) + first] += direction;
+            }
+        }
+    }
+    for (int row = 0; row < rows; ++row) {
+        const std::int32_t* w = winding.data() + static_cast<std::size_t>(row) * (cols + 1);
+        std::uint8_t* c = cells.data() + static_cast<std::size_t>(row) * cols;
+        int sum = 0;
+        for (int x = 0; x < cols; ++x) {
+            sum += w[x];
+            c[x] |= sum != 0 ? 1 : 0;
+        }
+    }
+    return cells;
+}
+
+void finishMasks(const MaskRuns& turned, Raster& r);
+
 // Rasterises the chart's triangles listed in `subset` (all of them when it is null), with the
 // oriented points moved by -offset, so that a piece of a split chart gets a box of its own.
 // `outline` is outlineOf the same triangles, or null when they fold: then every triangle is
@@ -331,6 +456,28 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
     std::vector<Span> upright;
     std::vector<Span> exchanged;
+    // Spans when the outline crosses few rows per edge, a cell array when spans would outnumber
+    // the cells; the result is the same coverage.
+    long long spanCount = 0;
+    if (outline != nullptr) {
+        for (const Edge& e : *outline) {
+            spanCount +=
+                std::abs(static_cast<long long>(q[e[0]].y) - static_cast<long long>(q[e[1]].y)) +
+                std::abs(static_cast<long long>(q[e[0]].x) - static_cast<long long>(q[e[1]].x)) + 2;
+        }
+    }
+    const long long cellCount = static_cast<long long>(r.rows) * r.cols;
+    if (outline != nullptr && 4 * spanCount > cellCount) {
+        const std::vector<std::uint8_t> cells = coverDense(*outline, q, r.rows, r.cols);
+        std::vector<std::uint8_t> exchangedCells(cells.size());
+        for (int y = 0; y < r.rows; ++y)
+            for (int x = 0; x < r.cols; ++x)
+                exchangedCells[static_cast<std::size_t>(x) * r.rows + y] =
+                    cells[static_cast<std::size_t>(y) * r.cols + x];
+        r.masks[0] = maskRuns(cells, r.rows, r.cols);
+        finishMasks(maskRuns(exchangedCells, r.cols, r.rows), r);
+        return;
+    }
     if (outline != nullptr) {
         for (const Edge& e : *outline) {
             coverSegment(q[e[0]], q[e[1]], r.rows, r.cols, upright);
@@ -360,8 +507,20 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
         exchanged.push_back({0, 0, 0});
     }
     r.masks[0] = runsOfSpans(upright, r.rows, r.cols);
-    const MaskRuns turned = runsOfSpans(exchanged, r.cols, r.rows);
+    finishMasks(runsOfSpans(exchanged, r.cols, r.rows), r);
+}
+
+// Given masks[0] and the raster with x and y exchanged, the other rotations and the centroids.
+void finishMasks(const MaskRuns& turned, Raster& r) {
     r.masks[1] = mirrorColumns(turned);
+    // Rotations 2 and 3 are rotations 0 and 1 turned by 180 degrees.
+    r.core[0] = coreRectangle(r.masks[0]);
+    r.core[1] = coreRectangle(r.masks[1]);
+    for (int k = 0; k < 2; ++k) {
+        const Box& b = r.core[k];
+        const MaskRuns& m = r.masks[k];
+        r.core[k + 2] = {m.cols - b.x - b.w, m.rows - b.y - b.h, b.w, b.h};
+    }
     r.masks[2] = mirrorRows(mirrorColumns(r.masks[0]));
     r.masks[3] = mirrorRows(turned);
     long long count = 0;
@@ -548,8 +707,17 @@ class TrialPacking {
             const double lift = raster.centroidRow[rotation];
             // Only spots whose centroid is no higher than the best so far can win.
             const int maxY = found ? static_cast<int>(std::floor(bestCentroid - lift)) : height_;
+            // The lowest spot of the mask's core bounds its own from below.
+            int minY = 0;
+            const Box& core = raster.core[rotation];
+            if (core.w > 0) {
+                const int floor = space_->lowestRectangle(core.w, core.h, maxY + core.y);
+                if (floor > maxY + core.y)
+                    continue;
+                minY = floor - core.y;
+            }
             int x = 0, y = 0;
-            if (!space_->findLowest(mask, maxY, x, y))
+            if (!space_->findLowest(mask, maxY, x, y, minY))
                 continue;
             const double centroid = y + lift;
             if (!found || centroid < bestCentroid || (centroid == bestCentroid && x < bestX)) {
@@ -609,7 +777,13 @@ bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector
              const Outlines& outlines, double scale, int width, int height, int gutter, int threads,
              std::vector<PlacedPiece>& placed) {
     TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
-    if (!packing.run(threads))
+    auto t0 = std::chrono::steady_clock::now();
+    const bool ok = packing.run(threads);
+    if (std::getenv("PACKDBG"))
+        fprintf(stderr, "trial %.6g %d %.1f ms\n", scale, ok,
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
+                    .count());
+    if (!ok)
         return false;
     placed = std::move(packing.placed());
     return true;
@@ -682,6 +856,26 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         }
     }
     result.scale = low;
+    if (std::getenv("PACKDBG")) {
+        double d = 0, a2 = 0;
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            double L = 0, w = 0, ar = 0;
+            for (const Vec2d& p : oriented[i]) {
+                L = std::max(L, p.x);
+                w = std::max(w, p.y);
+            }
+            for (const auto& t : charts[i].triangles)
+                ar += 0.5 * std::abs(cross(charts[i].points[t[1]] - charts[i].points[t[0]],
+                                           charts[i].points[t[2]] - charts[i].points[t[0]]));
+            const double fill = L * w > 0 ? ar / (L * w) : 1.0;
+            d += (L * low + 1 + gutter) * (w * low + 1 + gutter) * fill;
+            a2 += ar * low * low;
+        }
+        fprintf(stderr,
+                "final scale %.5g area-bound %.5g  footprint/WH %.4f  area/WH %.4f charts %zu\n",
+                low, std::sqrt(double(width) * height / area), d / (double(width) * height),
+                a2 / (double(width) * height), charts.size());
+    }
     // Pieces in chart order; the pieces of one chart in the order they were cut.
     std::stable_sort(placed.begin(), placed.end(),
                      [](const PlacedPiece& a, const PlacedPiece& b) { return a.chart < b.chart; });

@@ -181,7 +181,24 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, int& lo, int& hi) co
     return true;
 }
 
-bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY) const {
+int FreeSpace::lowestRectangle(int w, int h, int maxY) {
+    const std::uint64_t key = (static_cast<std::uint64_t>(w) << 32) | static_cast<std::uint32_t>(h);
+    std::int32_t& floor = rectangleFloor_[key];
+    if (floor > maxY)
+        return floor;
+    rectangle_.rows = h;
+    rectangle_.cols = w;
+    rectangle_.rowStart.resize(h + 1);
+    for (int r = 0; r <= h; ++r)
+        rectangle_.rowStart[r] = r;
+    rectangle_.runs.assign(h, {0, w});
+    rectangle_.widest.assign(h, w);
+    int x = 0, y = 0;
+    floor = findLowest(rectangle_, maxY, x, y, floor) ? y : maxY + 1;
+    return floor;
+}
+
+bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY, int minY) const {
     const int lastY = std::min(maxY, height_ - mask.rows);
     const int lastX = width_ - mask.cols;
     if (lastX < 0)
@@ -192,7 +209,7 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
     // The mask row that blocked the last try is tried first: at the next height it is mostly
     // the same row, and it usually empties the candidates at once.
     int hint = 0;
-    for (int y = 0; y <= lastY;) {
+    for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
         int failed = -1;

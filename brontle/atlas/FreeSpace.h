@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -41,8 +42,15 @@ class FreeSpace {
     FreeSpace(int width, int height, int border, int longestRun = 0);
 
     // The lowest, then leftmost, offset (x, y) of the mask's lower-left corner at which none of
-    // its texels is taken, considering only offsets with y <= maxY. False when there is none.
-    bool findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY) const;
+    // its texels is taken, considering only offsets with minY <= y <= maxY. False when there is
+    // none.
+    bool findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY, int minY = 0) const;
+
+    // A lower bound on the lowest y at which a solid w x h rectangle fits (the exact lowest y
+    // when it is at most maxY; maxY + 1 when it is higher). Texels are only ever taken, so the
+    // lowest spot of a rectangle only rises: each size remembers its last answer and searches on
+    // from there. A mask holding such a rectangle at height oy cannot fit below the answer - oy.
+    int lowestRectangle(int w, int h, int maxY);
 
     // Takes every texel within Chebyshev distance `dilation` of a texel of the mask placed at
     // (x, y): the next chart's texels are then more than `dilation` texels from this one's.
@@ -73,7 +81,9 @@ class FreeSpace {
     std::vector<std::uint8_t> own_;                 // per row, whether it is pooled
     std::vector<std::int32_t> longest_;             // per row, the longest free run
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
-    std::vector<std::uint64_t> spans_;              // scratch of occupy
+    std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
+    MaskRuns rectangle_;                                             // its probe
+    std::vector<std::uint64_t> spans_;                               // scratch of occupy
 };
 
 } // namespace brontle::atlas
