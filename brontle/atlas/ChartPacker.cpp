@@ -578,6 +578,14 @@ int splitBudget(std::size_t charts) {
     return 24 + static_cast<int>(charts / 4);
 }
 
+// Whether the chart has the polygons to be cut at least once.
+bool mayBeCut(const PackInput& chart) {
+    int groups = 0;
+    for (std::size_t t = 0; t < chart.triangleGroup.size() && groups < 2 * kMinPieceGroups; ++t)
+        groups += t == 0 || chart.triangleGroup[t] != chart.triangleGroup[t - 1] ? 1 : 0;
+    return groups >= 2 * kMinPieceGroups;
+}
+
 // Cuts the piece across the longer side of its box where half of its area lies on either side,
 // keeping every group (polygon) whole. False when it has too few groups to give two pieces.
 bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
@@ -674,6 +682,9 @@ class TrialPacking {
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(),
                          [&](int a, int b) { return rasters[a].texels > rasters[b].texels; });
+        totalTexels_ = 0;
+        for (const Raster& r : rasters)
+            totalTexels_ += r.texels;
         for (const int i : order) {
             Placement placement;
             if (place(rasters[i], placement)) {
@@ -691,6 +702,11 @@ class TrialPacking {
     }
 
     std::vector<PlacedPiece>& placed() { return placed_; }
+    // The share of the charts' texels placed (before a failure), and the top of the packing.
+    double placedShare() const {
+        return totalTexels_ > 0 ? static_cast<double>(placedTexels_) / totalTexels_ : 1.0;
+    }
+    int top() const { return top_; }
 
   private:
     // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose centroid
@@ -727,8 +743,11 @@ class TrialPacking {
                 out = {x, y, rotation};
             }
         }
-        if (found)
+        if (found) {
             space_->occupy(raster.masks[out.rotation], out.x, out.y, gutter_);
+            placedTexels_ += raster.texels;
+            top_ = std::max(top_, out.y + raster.masks[out.rotation].rows);
+        }
         return found;
     }
 
@@ -769,24 +788,38 @@ class TrialPacking {
     int height_;
     int gutter_;
     std::optional<FreeSpace> space_;
+    long long totalTexels_ = 0;
+    long long placedTexels_ = 0;
+    int top_ = 0;
     int splitsLeft_;
     std::vector<PlacedPiece> placed_;
 };
 
-bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
-             const Outlines& outlines, double scale, int width, int height, int gutter, int threads,
-             std::vector<PlacedPiece>& placed) {
+// What a trial packing tells the scale search besides whether everything fitted.
+struct TrialOutcome {
+    bool fits = false;
+    double placedShare = 0.0; // share of the charts' texels placed before a failure
+    int top = 0;              // top row of the packing, when it fits
+};
+
+TrialOutcome tryPack(const std::vector<PackInput>& charts,
+                     const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
+                     double scale, int width, int height, int gutter, int threads,
+                     std::vector<PlacedPiece>& placed) {
     TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
     auto t0 = std::chrono::steady_clock::now();
-    const bool ok = packing.run(threads);
+    TrialOutcome outcome;
+    outcome.fits = packing.run(threads);
+    outcome.placedShare = packing.placedShare();
+    outcome.top = packing.top();
     if (std::getenv("PACKDBG"))
-        fprintf(stderr, "trial %.6g %d %.1f ms\n", scale, ok,
+        fprintf(stderr, "trial %.6g %d share %.4f top %d %.1f ms\n", scale, outcome.fits,
+                outcome.placedShare, outcome.top,
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
                     .count());
-    if (!ok)
-        return false;
-    placed = std::move(packing.placed());
-    return true;
+    if (outcome.fits)
+        placed = std::move(packing.placed());
+    return outcome;
 }
 
 } // namespace
@@ -806,53 +839,102 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     parallelFor(static_cast<int>(charts.size()), threads, [&](int i, int) {
         outlines.usable[i] = outlineOf(charts[i], oriented[i], nullptr, outlines.edges[i]) ? 1 : 0;
     });
+    // Per chart its area and the extents of its oriented box (length >= width).
+    std::vector<double> areas(charts.size(), 0.0);
+    std::vector<Vec2d> extents(charts.size());
     double area = 0.0;
     double extent = 0.0;
     for (std::size_t i = 0; i < charts.size(); ++i) {
         for (const auto& t : charts[i].triangles) {
             const Vec2d a = charts[i].points[t[0]];
-            area += 0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
+            areas[i] +=
+                0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
         }
+        area += areas[i];
         for (const Vec2d& p : oriented[i])
-            extent = std::max({extent, p.x, p.y});
+            extents[i] = {std::max(extents[i].x, p.x), std::max(extents[i].y, p.y)};
+        extent = std::max({extent, extents[i].x, extents[i].y});
     }
     // The scale at which the charts alone would cover the texture: nothing larger can fit.
     double high = area > 0.0 ? std::sqrt(static_cast<double>(width) * height / area)
                              : (extent > 0.0 ? width / extent : 1.0);
     if (extent > 0.0)
         high = std::min(high, std::max(width, height) / extent);
+    // A chart that cannot be cut must fit between the borders in one of its orientations: its
+    // box is at least extent * scale + 0.5 texels on each side (toRaster).
+    const double freeW = width - 2.0 * gutter - 0.5;
+    const double freeH = height - 2.0 * gutter - 0.5;
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        if (mayBeCut(charts[i]) || extents[i].x <= 0.0)
+            continue;
+        const double l = extents[i].x;
+        const double w = std::max(extents[i].y, 1e-300);
+        const double fit = std::max(std::min(freeW / l, freeH / w), std::min(freeH / l, freeW / w));
+        if (fit > 0.0)
+            high = std::min(high, fit);
+    }
+    // First estimate: the charts' boxes, each grown by a texel and the gutter and filled as the
+    // chart fills its box, cover this share of the texture at the final scale (0.77 to 0.94 on
+    // the benchmark meshes; more for many small charts, whose boxes tile well).
+    constexpr double kFootprintShare = 0.85;
+    auto footprint = [&](double scale) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            const double box = extents[i].x * extents[i].y;
+            const double fill = box > 0.0 ? std::min(1.0, areas[i] / box) : 1.0;
+            sum += fill * (extents[i].x * scale + 1.0 + gutter) *
+                   (extents[i].y * scale + 1.0 + gutter);
+        }
+        return sum;
+    };
+    const double target = kFootprintShare * width * height;
+    double estimateLow = 0.0;
+    double estimateHigh = high;
+    for (int step = 0; step < 50; ++step) {
+        const double mid = 0.5 * (estimateLow + estimateHigh);
+        (footprint(mid) < target ? estimateLow : estimateHigh) = mid;
+    }
+    const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
+    double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     std::vector<PlacedPiece> placed;
     double low = 0.0;
-    // Find a scale that fits by halving, down to the scale at which every chart is one texel.
-    // Charts rarely cover more than about 80 % of the texture, so the first trial starts there.
-    double trial = high * std::sqrt(0.8);
-    const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
-    for (int failures = 0;; ++failures) {
-        if (tryPack(charts, oriented, outlines, trial, width, height, gutter, threads, placed)) {
-            low = trial;
-            break;
-        }
-        high = trial;
-        if (trial <= smallest)
-            throw Error(ErrorNumber::HostAtlasFailed,
-                        "Atlas generation: " + std::to_string(charts.size()) +
-                            " charts do not fit in the texture; use a larger texture or a "
-                            "larger stretch factor",
-                        "brontle::atlas");
-        // Small steps first, because a packing usually fits a little below the first trial and
-        // every step saved there is a bisection step saved; larger ones when it is far off.
-        trial = std::max(trial * (failures < 4 ? 0.9 : 0.7), smallest);
-    }
-    // Bisection on the scale (geometric midpoints) until the fitting and the failing scale are
-    // within 0.1 % of each other: from the 0.9 or 0.7 steps above that is seven to nine more
-    // packings. Packing is not strictly monotone in scale, so the best fitting trial is kept
+    bool failed = false;
+    double growth = 1.01;
+    // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
+    // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
+    // by the share of texels that found no room; while nothing failed, it steps up by the free
+    // rows above the packing (its height grows about with the square of the scale); then it
+    // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
     // rather than the last one.
-    while (high / low > 1.0 + kScaleTolerance) {
-        const double mid = std::sqrt(low * high);
-        if (tryPack(charts, oriented, outlines, mid, width, height, gutter, threads, placed)) {
-            low = mid;
+    for (;;) {
+        const TrialOutcome outcome =
+            tryPack(charts, oriented, outlines, trial, width, height, gutter, threads, placed);
+        if (outcome.fits) {
+            low = trial;
         } else {
-            high = mid;
+            high = trial;
+            failed = true;
+            if (trial <= smallest)
+                throw Error(ErrorNumber::HostAtlasFailed,
+                            "Atlas generation: " + std::to_string(charts.size()) +
+                                " charts do not fit in the texture; use a larger texture or a "
+                                "larger stretch factor",
+                            "brontle::atlas");
+        }
+        if (low > 0.0 && high / low <= 1.0 + kScaleTolerance)
+            break;
+        if (low == 0.0) {
+            const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
+            trial = std::max(trial * step, smallest);
+        } else if (!failed) {
+            // Up by the free rows' worth, at least 1 % and then twice as far each time.
+            const double rows = std::max(1, outcome.top - gutter);
+            const double free = std::sqrt((height - 2.0 * gutter) / rows) * 0.995;
+            const double grow = std::clamp(free, growth, 1.2);
+            growth = 1.0 + 2.0 * (growth - 1.0);
+            trial = low * grow < high ? low * grow : std::sqrt(low * high);
+        } else {
+            trial = std::sqrt(low * high);
         }
     }
     result.scale = low;
