@@ -6,10 +6,7 @@
 #include "brontle/model/Error.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -807,16 +804,10 @@ TrialOutcome tryPack(const std::vector<PackInput>& charts,
                      double scale, int width, int height, int gutter, int threads,
                      std::vector<PlacedPiece>& placed) {
     TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
-    auto t0 = std::chrono::steady_clock::now();
     TrialOutcome outcome;
     outcome.fits = packing.run(threads);
     outcome.placedShare = packing.placedShare();
     outcome.top = packing.top();
-    if (std::getenv("PACKDBG"))
-        fprintf(stderr, "trial %.6g %d share %.4f top %d %.1f ms\n", scale, outcome.fits,
-                outcome.placedShare, outcome.top,
-                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0)
-                    .count());
     if (outcome.fits)
         placed = std::move(packing.placed());
     return outcome;
@@ -938,26 +929,6 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         }
     }
     result.scale = low;
-    if (std::getenv("PACKDBG")) {
-        double d = 0, a2 = 0;
-        for (std::size_t i = 0; i < charts.size(); ++i) {
-            double L = 0, w = 0, ar = 0;
-            for (const Vec2d& p : oriented[i]) {
-                L = std::max(L, p.x);
-                w = std::max(w, p.y);
-            }
-            for (const auto& t : charts[i].triangles)
-                ar += 0.5 * std::abs(cross(charts[i].points[t[1]] - charts[i].points[t[0]],
-                                           charts[i].points[t[2]] - charts[i].points[t[0]]));
-            const double fill = L * w > 0 ? ar / (L * w) : 1.0;
-            d += (L * low + 1 + gutter) * (w * low + 1 + gutter) * fill;
-            a2 += ar * low * low;
-        }
-        fprintf(stderr,
-                "final scale %.5g area-bound %.5g  footprint/WH %.4f  area/WH %.4f charts %zu\n",
-                low, std::sqrt(double(width) * height / area), d / (double(width) * height),
-                a2 / (double(width) * height), charts.size());
-    }
     // Pieces in chart order; the pieces of one chart in the order they were cut.
     std::stable_sort(placed.begin(), placed.end(),
                      [](const PlacedPiece& a, const PlacedPiece& b) { return a.chart < b.chart; });
