@@ -10,6 +10,7 @@
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <unordered_map>
 
 namespace brontle::atlas {
 namespace {
@@ -646,18 +647,30 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
     return true;
 }
 
-// Per chart, its outline (outlineOf) and whether it has one.
+// A piece of a chart cut in two (cutInTwo): the halves' triangles, outlines and the offsets
+// that give each half a raster box of its own.
+struct Cut {
+    bool made = false;
+    std::vector<std::int32_t> halves[2];
+    std::vector<Edge> outlines[2];
+    bool usable[2] = {false, false};
+    Vec2d offsets[2];
+};
+
+// What does not depend on the scale, kept for all trials: per chart its outline (outlineOf)
+// and whether it has one, and the cuts made so far, keyed by chart and piece.
 struct Outlines {
     std::vector<std::vector<Edge>> edges;
     std::vector<std::uint8_t> usable;
+    std::unordered_map<std::uint64_t, Cut> cuts;
 };
 
 // One packing of all charts at one scale.
 class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
-                 const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
-                 double scale, int width, int height, int gutter)
+                 const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines, double scale,
+                 int width, int height, int gutter)
         : charts_(charts), oriented_(oriented), outlines_(outlines), scale_(scale), width_(width),
           height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {}
 
@@ -692,7 +705,7 @@ class TrialPacking {
                 return false;
             std::vector<std::int32_t> all(charts_[i].triangles.size());
             std::iota(all.begin(), all.end(), 0);
-            if (!splitAndPlace(i, all, 1))
+            if (!splitAndPlace(i, all, 1, 1))
                 return false;
         }
         return true;
@@ -748,30 +761,45 @@ class TrialPacking {
         return found;
     }
 
-    bool splitAndPlace(int chart, const std::vector<std::int32_t>& triangles, int depth) {
-        std::vector<std::int32_t> halves[2];
-        if (depth > kMaxSplitDepth || splitsLeft_ == 0 ||
-            !cutInTwo(charts_[chart], oriented_[chart], triangles, halves[0], halves[1]))
+    // `path` names the piece: 1 for the whole chart, 2 p and 2 p + 1 for the halves of piece p.
+    bool splitAndPlace(int chart, const std::vector<std::int32_t>& triangles, int depth,
+                       std::uint32_t path) {
+        if (depth > kMaxSplitDepth || splitsLeft_ == 0)
+            return false;
+        // A piece is cut the same way at every scale: the cut is found once per packing.
+        const std::uint64_t key = (static_cast<std::uint64_t>(chart) << 8) | path;
+        auto found = outlines_.cuts.find(key);
+        if (found == outlines_.cuts.end()) {
+            Cut cut;
+            cut.made =
+                cutInTwo(charts_[chart], oriented_[chart], triangles, cut.halves[0], cut.halves[1]);
+            for (int h = 0; cut.made && h < 2; ++h) {
+                Vec2d offset{1e300, 1e300};
+                for (const std::int32_t t : cut.halves[h]) {
+                    for (const int k : charts_[chart].triangles[t]) {
+                        offset.x = std::min(offset.x, oriented_[chart][k].x);
+                        offset.y = std::min(offset.y, oriented_[chart][k].y);
+                    }
+                }
+                cut.offsets[h] = offset;
+                cut.usable[h] =
+                    outlineOf(charts_[chart], oriented_[chart], &cut.halves[h], cut.outlines[h]);
+            }
+            found = outlines_.cuts.emplace(key, std::move(cut)).first;
+        }
+        const Cut& cut = found->second;
+        if (!cut.made)
             return false;
         --splitsLeft_;
-        for (auto& half : halves) {
-            Vec2d offset{1e300, 1e300};
-            for (const std::int32_t t : half) {
-                for (const int k : charts_[chart].triangles[t]) {
-                    offset.x = std::min(offset.x, oriented_[chart][k].x);
-                    offset.y = std::min(offset.y, oriented_[chart][k].y);
-                }
-            }
+        for (int h = 0; h < 2; ++h) {
             Raster raster;
-            std::vector<Edge> outline;
-            const bool usable = outlineOf(charts_[chart], oriented_[chart], &half, outline);
-            rasterise(charts_[chart], oriented_[chart], &half, usable ? &outline : nullptr, offset,
-                      scale_, raster);
+            rasterise(charts_[chart], oriented_[chart], &cut.halves[h],
+                      cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_, raster);
             Placement placement;
             if (place(raster, placement))
                 placed_.push_back(
-                    {chart, std::move(half), offset, raster.cols, raster.rows, placement});
-            else if (!splitAndPlace(chart, half, depth + 1))
+                    {chart, cut.halves[h], cut.offsets[h], raster.cols, raster.rows, placement});
+            else if (!splitAndPlace(chart, cut.halves[h], depth + 1, 2 * path + h))
                 return false;
         }
         return true;
@@ -779,7 +807,7 @@ class TrialPacking {
 
     const std::vector<PackInput>& charts_;
     const std::vector<std::vector<Vec2d>>& oriented_;
-    const Outlines& outlines_;
+    Outlines& outlines_;
     double scale_;
     int width_;
     int height_;
@@ -800,7 +828,7 @@ struct TrialOutcome {
 };
 
 TrialOutcome tryPack(const std::vector<PackInput>& charts,
-                     const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
+                     const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines,
                      double scale, int width, int height, int gutter, int threads,
                      std::vector<PlacedPiece>& placed) {
     TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
