@@ -47,7 +47,12 @@ void setBits(std::uint64_t* words, int a, int b) {
 // Level k from level k - 1 over words [w0, w1]: runs of 2^k are two overlapping runs of 2^(k-1).
 void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, int w0, int w1) {
     const int shift = 1 << (k - 1);
-    for (int w = w0; w <= w1; ++w)
+    // Words whose window lies inside the row need no bounds checks.
+    const int inside = std::min(w1 + 1, words - 1 - (shift >> 6));
+    int w = w0;
+    for (; w < inside; ++w)
+        level[w] = below[w] & window(below, shift, w);
+    for (; w <= w1; ++w)
         level[w] = below[w] & windowBounded(below, words, shift, w);
 }
 
@@ -209,15 +214,20 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
     // The mask row that blocked the last try is tried first: at the next height it is mostly
     // the same row, and it usually empties the candidates at once.
     int hint = 0;
+    int filterHint = 0;
     for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
-        int failed = -1;
+        // The mask row that failed this test last is checked first: for a tall mask the test
+        // would otherwise read all its rows at every height.
+        int failed =
+            mask.rows > 0 && longest_[y + filterHint] < mask.widest[filterHint] ? filterHint : -1;
         for (int r = 0; r < mask.rows && failed < 0; ++r) {
             if (longest_[y + r] < mask.widest[r])
                 failed = r;
         }
         if (failed >= 0) {
+            filterHint = failed;
             const int f = y + failed;
             int lowest = failed;
             while (lowest > 0 && mask.widest[lowest - 1] > longest_[f])
