@@ -87,7 +87,7 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
       levels_(std::bit_width(
           static_cast<unsigned>(std::clamp(longestRun > 0 ? longestRun : width, 1, width)))),
       rows_(height), own_(height, 0), longest_(height, 0) {
-    assert(width >= 1 && height >= 1 && border >= 0);
+    assert(width >= 1 && width <= 4000 && height >= 1 && border >= 0);
     const std::size_t block = static_cast<std::size_t>(levels_) * words_;
     shared_.assign(2 * block, 0);
     std::uint64_t* open = shared_.data();
@@ -97,10 +97,19 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
     // Rows are pooled lazily; the pool's memory is only touched for rows that change.
     pool_.reset(new std::uint64_t[block * static_cast<std::size_t>(height)]);
     const int openRun = std::max(0, width - 2 * border);
+    nonzero_.assign(static_cast<std::size_t>(height) * levels_, 0);
+    bool first = true;
     for (int y = 0; y < height; ++y) {
         const bool isOpen = y >= border && y < height - border && openRun > 0;
         rows_[y] = isOpen ? open : shared_.data() + block;
         longest_[y] = isOpen ? openRun : 0;
+        if (isOpen && first) {
+            updateNonzero(y);
+            first = false;
+        } else if (isOpen) {
+            std::copy_n(nonzero_.begin() + static_cast<std::ptrdiff_t>(border) * levels_, levels_,
+                        nonzero_.begin() + static_cast<std::ptrdiff_t>(y) * levels_);
+        }
     }
 }
 
@@ -163,27 +172,44 @@ void FreeSpace::updateLongest(int y) {
     longest_[y] = std::max(best, run);
 }
 
-// ANDs into candidates_ [lo, hi] (one bit per offset x) the offsets at which row r of the mask
-// fits on row y + r, and narrows [lo, hi] to the words that still have a candidate. False when
-// none is left.
-bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, int& lo, int& hi) const {
+// ANDs into candidates_ (one bit per offset x) the offsets at which row r of the mask fits on
+// row y + r, visiting only the words in `active` (those that still have a candidate) whose
+// windows hold a nonzero word of the level each run needs, and drops the words left empty.
+// False when none is left.
+bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& active) const {
     std::uint64_t* c = candidates_.data();
+    const std::uint64_t* nonzero = nonzero_.data() + static_cast<std::size_t>(y + r) * levels_;
     for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
         const auto [begin, end] = mask.runs[k];
         const int length = end - begin;
         const int level = std::bit_width(static_cast<unsigned>(length)) - 1;
         const std::uint64_t* p = row(y + r, level);
         const int second = begin + length - (1 << level);
-        for (int w = lo; w <= hi; ++w)
+        // Offset word w reads level words w + q and w + q + 1 for a window shifted by 64 q + s.
+        const std::uint64_t nz = nonzero[level];
+        const int q1 = begin >> 6;
+        const int q2 = second >> 6;
+        active &= ((nz >> q1) | (nz >> (q1 + 1))) & ((nz >> q2) | (nz >> (q2 + 1)));
+        for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+            const int w = std::countr_zero(bits);
             c[w] &= window(p, begin, w) & window(p, second, w);
-        while (lo <= hi && c[lo] == 0)
-            ++lo;
-        while (hi >= lo && c[hi] == 0)
-            --hi;
-        if (lo > hi)
+            if (c[w] == 0)
+                active &= ~(std::uint64_t{1} << w);
+        }
+        if (active == 0)
             return false;
     }
     return true;
+}
+
+void FreeSpace::updateNonzero(int y) {
+    for (int k = 0; k < levels_; ++k) {
+        const std::uint64_t* p = row(y, k);
+        std::uint64_t bits = 0;
+        for (int w = 0; w < words_; ++w)
+            bits |= static_cast<std::uint64_t>(p[w] != 0) << w;
+        nonzero_[static_cast<std::size_t>(y) * levels_ + k] = bits;
+    }
 }
 
 int FreeSpace::lowestRectangle(int w, int h, int maxY) {
@@ -237,17 +263,17 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         }
         std::fill(candidates_.begin(), candidates_.end(), ~std::uint64_t{0});
         candidates_.back() = lastWord;
-        int lo = 0;
-        int hi = offsetWords - 1;
-        bool fits = rowFits(mask, hint, y, lo, hi);
+        std::uint64_t active = ~std::uint64_t{0} >> (64 - offsetWords);
+        bool fits = rowFits(mask, hint, y, active);
         for (int r = 0; r < mask.rows && fits; ++r) {
-            if (r != hint && !rowFits(mask, r, y, lo, hi)) {
+            if (r != hint && !rowFits(mask, r, y, active)) {
                 hint = r;
                 fits = false;
             }
         }
         if (fits) {
-            outX = lo * 64 + std::countr_zero(candidates_[lo]);
+            const int w = std::countr_zero(active);
+            outX = w * 64 + std::countr_zero(candidates_[w]);
             outY = y;
             return true;
         }
@@ -293,6 +319,7 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
         if (changed) {
             rebuildLevels(ty, wa, wb);
             updateLongest(ty);
+            updateNonzero(ty);
         }
     }
 }

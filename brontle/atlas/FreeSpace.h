@@ -68,7 +68,8 @@ class FreeSpace {
     std::uint64_t* ownRow(int y);
     void rebuildLevels(int y, int w0, int w1);
     void updateLongest(int y);
-    bool rowFits(const MaskRuns& mask, int r, int y, int& lo, int& hi) const;
+    bool rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& active) const;
+    void updateNonzero(int y);
 
     int width_;
     int height_;
@@ -77,9 +78,12 @@ class FreeSpace {
     std::vector<std::uint64_t> shared_; // the untouched open row, then the untouched border row
     std::unique_ptr<std::uint64_t[]> pool_; // rows stored once they change, levels_ x words_ each
     int pooled_ = 0;
-    std::vector<const std::uint64_t*> rows_;        // per row, its levels (shared or pooled)
-    std::vector<std::uint8_t> own_;                 // per row, whether it is pooled
-    std::vector<std::int32_t> longest_;             // per row, the longest free run
+    std::vector<const std::uint64_t*> rows_; // per row, its levels (shared or pooled)
+    std::vector<std::uint8_t> own_;          // per row, whether it is pooled
+    std::vector<std::int32_t> longest_;      // per row, the longest free run
+    // Per row and level, bit w set when word w of the level is not zero: a search only visits
+    // words where some run of the length it needs starts (at most 64 words: width <= 4000).
+    std::vector<std::uint64_t> nonzero_;
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
     std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
     MaskRuns rectangle_;                                             // its probe
