@@ -4,10 +4,10 @@
 // Each chart is first turned to the orientation of its minimum-area bounding rectangle (any
 // angle), then rasterised conservatively at the trial scale (every texel its triangles touch,
 // found from the chart's outline: the texels its border edges touch and those whose centre it
-// winds around) and placed, largest first, on the texture's occupancy bitmap (FreeSpace) at 0, 90, 180 or 270
-// degrees: each rotation at its lowest free spot whatever lies above it, so small charts fill the
-// holes that larger ones leave (under overhangs, in the bend of an L), and of the four the one
-// whose covered texels' centroid sits lowest (the chart settles as deep as it can, upright in a
+// winds around) and placed, largest first, on the texture's occupancy bitmap (FreeSpace) at 0, 90,
+// 180 or 270 degrees: each rotation at its lowest free spot whatever lies above it, so small charts
+// fill the holes that larger ones leave (under overhangs, in the bend of an L), and of the four the
+// one whose covered texels' centroid sits lowest (the chart settles as deep as it can, upright in a
 // narrow gap or on its flat side on a wide floor). Two charts' texels are always more
 // than `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
 // A chart of many polygons that finds no room at a trial scale may be cut in two (whole polygons

@@ -35,9 +35,9 @@ MinimumRectangle minimumRectangle(const std::vector<Vec2d>& points) {
     const std::size_t h = hull.size();
     if (h == 0)
         return best;
-    std::size_t far = 0;   // farthest along the edge
-    std::size_t high = 0;  // farthest from the edge, into the hull
-    std::size_t back = 0;  // farthest against the edge
+    std::size_t far = 0;  // farthest along the edge
+    std::size_t high = 0; // farthest from the edge, into the hull
+    std::size_t back = 0; // farthest against the edge
     bool started = false;
     for (std::size_t i = 0; i < h; ++i) {
         const Vec2d edge = hull[(i + 1) % h] - hull[i];
