@@ -913,6 +913,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         const double mid = 0.5 * (estimateLow + estimateHigh);
         (footprint(mid) < target ? estimateLow : estimateHigh) = mid;
     }
+    const double bound = high;
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
     double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     std::vector<PlacedPiece> placed;
@@ -955,6 +956,14 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         } else {
             trial = std::sqrt(low * high);
         }
+    }
+    // Packing is not monotone in the scale: just above the first failure a packing often fits
+    // again. Two more trials there, kept when they fit.
+    for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
+        const double probe = std::min(high * above, bound);
+        if (probe > low &&
+            tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed).fits)
+            low = probe;
     }
     result.scale = low;
     // Pieces in chart order; the pieces of one chart in the order they were cut.

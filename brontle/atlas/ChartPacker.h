@@ -14,7 +14,8 @@
 // on either side, the flattening kept), recursively, within a budget of cuts per packing.
 // The search over the scale keeps the largest scale at which every chart fits, to 0.1 %: it
 // starts where the charts' boxes with their gutters would cover 85 % of the texture, steps
-// down by the share of texels that found no room or up by the free rows, then bisects.
+// down by the share of texels that found no room or up by the free rows, then bisects, and
+// finally tries two scales just above the first failure (packing is not monotone in scale).
 // Searching a spot starts where a solid rectangle inside the chart first fits, and tests 64
 // offsets at once (FreeSpace), so thousands of small charts pack in a fraction of a second.
 
