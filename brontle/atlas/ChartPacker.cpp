@@ -958,11 +958,15 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         }
     }
     // Packing is not monotone in the scale: just above the first failure a packing often fits
-    // again. Two more trials there, kept when they fit.
+    // again. Two more trials there, kept when they fit (none when no trial failed: then the
+    // search ended at the bound, which nothing exceeds).
+    double tried = 0.0;
     for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
         const double probe = std::min(high * above, bound);
-        if (probe > low &&
-            tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed).fits)
+        if (!failed || probe <= low || probe == tried)
+            continue;
+        tried = probe;
+        if (tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed).fits)
             low = probe;
     }
     result.scale = low;
