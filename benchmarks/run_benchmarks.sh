@@ -4,7 +4,7 @@ set -uo pipefail
 bin=${1:-build/bin}
 # bench_atlas also measures real scanned and modelled meshes from Debian's data packages.
 meshes=$(bash "$(dirname "$0")/../scripts/fetch-bench-meshes.sh" "$bin/../bench-meshes" || true)
-for name in bench_model bench_atlas bench_views bench_unwrap bench_edit bench_output bench_batch; do
+for name in bench_model bench_atlas bench_atlas_speed bench_views bench_unwrap bench_edit bench_output bench_batch; do
   if [ -x "$bin/$name" ]; then
     echo "=== $name"
     if [ "$name" = bench_atlas ]; then

@@ -7,10 +7,12 @@
 #include "brontle/atlas/MeshAdjacency.h"
 #include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
+#include "brontle/atlas/PolygonTriangulation.h"
 #include "brontle/atlas/Stretch.h"
 #include "brontle/model/Error.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <numeric>
@@ -261,22 +263,31 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         charts.begin(), charts.end(), [](const Chart& c) { return c.convexEmbedded; }));
 
     std::vector<PackInput> inputs(charts.size());
+    std::vector<Vec2d> outline;
+    std::vector<std::array<int, 3>> corners;
     for (std::size_t i = 0; i < charts.size(); ++i) {
         const Chart& chart = charts[i];
         inputs[i].points = chart.uv;
         // In the chart-count mode the count is the user's: the packer may not cut charts. Nor
         // does it cut a face of a box (see isBoxFace).
         const bool mayCut = options.factorType == FactorType::MaxStretch && !isBoxFace(adj, chart);
+        // Each polygon by its real outline in the chart (a fan would cover the notches of a
+        // non-convex one), size - 2 triangles.
         std::size_t k = 0;
         for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
             const std::int32_t p = chart.polygons[n];
             const int size = adj.polygonStart[p + 1] - adj.polygonStart[p];
-            for (int j = 1; j + 1 < size; ++j) {
-                inputs[i].triangles.push_back(
-                    {chart.cornerLocal[k], chart.cornerLocal[k + j], chart.cornerLocal[k + j + 1]});
-                if (mayCut)
-                    inputs[i].triangleGroup.push_back(static_cast<std::int32_t>(n));
-            }
+            const std::int32_t* local = chart.cornerLocal.data() + k;
+            outline.resize(size);
+            for (int j = 0; j < size; ++j)
+                outline[j] = chart.uv[local[j]];
+            corners.clear();
+            triangulatePolygon(outline, 0, corners);
+            for (const auto& t : corners)
+                inputs[i].triangles.push_back({local[t[0]], local[t[1]], local[t[2]]});
+            if (mayCut)
+                inputs[i].triangleGroup.insert(inputs[i].triangleGroup.end(), size - 2,
+                                               static_cast<std::int32_t>(n));
             k += size;
         }
     }

@@ -9,6 +9,8 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
+#include <unordered_map>
 
 namespace brontle::atlas {
 namespace {
@@ -29,26 +31,100 @@ std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
     return out;
 }
 
+// An axis-aligned box of texels: columns [x, x + w), rows [y, y + h).
+struct Box {
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+};
+
+// A large solid rectangle of covered texels in the mask, grown greedily from the widest run
+// (the first among equals): one row at a time, up or down, whichever keeps more of the columns
+// covered by a single run there; the best area seen wins. Time linear in the mask's runs.
+Box coreRectangle(const MaskRuns& m) {
+    int seed = 0;
+    for (int r = 1; r < m.rows; ++r)
+        if (m.widest[r] > m.widest[seed])
+            seed = r;
+    if (m.rows == 0 || m.widest[seed] == 0)
+        return {};
+    // The columns of [a, b) that one run of row r covers, the most of them.
+    auto narrow = [&](int r, int a, int b, int& outA, int& outB) {
+        int best = 0;
+        for (int k = m.rowStart[r]; k < m.rowStart[r + 1]; ++k) {
+            const int lo = std::max(a, m.runs[k].first);
+            const int hi = std::min(b, m.runs[k].second);
+            if (hi - lo > best) {
+                best = hi - lo;
+                outA = lo;
+                outB = hi;
+            }
+        }
+        return best;
+    };
+    int a = 0, b = 0;
+    for (int k = m.rowStart[seed]; k < m.rowStart[seed + 1]; ++k) {
+        if (m.runs[k].second - m.runs[k].first == m.widest[seed]) {
+            a = m.runs[k].first;
+            b = m.runs[k].second;
+            break;
+        }
+    }
+    int bottom = seed, top = seed;
+    Box best{a, seed, b - a, 1};
+    for (;;) {
+        int upA = 0, upB = 0, downA = 0, downB = 0;
+        const int up = top + 1 < m.rows ? narrow(top + 1, a, b, upA, upB) : 0;
+        const int down = bottom > 0 ? narrow(bottom - 1, a, b, downA, downB) : 0;
+        if (up == 0 && down == 0)
+            break;
+        if (up >= down) {
+            ++top;
+            a = upA;
+            b = upB;
+        } else {
+            --bottom;
+            a = downA;
+            b = downB;
+        }
+        const int h = top - bottom + 1;
+        if (static_cast<long long>(b - a) * h > static_cast<long long>(best.w) * best.h)
+            best = {a, bottom, b - a, h};
+    }
+    return best;
+}
+
 // A chart rasterised at one scale: conservative coverage (every texel its triangles touch), as
 // runs per row for each of the four rotations by 90 degrees counter-clockwise.
 struct Raster {
     int cols = 0;
     int rows = 0;
-    std::vector<std::uint8_t> cells; // rows x cols, row-major, y upwards
     std::array<MaskRuns, 4> masks;
     // Per rotation, the mean height of the covered texels above the mask's bottom edge.
     std::array<double, 4> centroidRow{};
+    // Per rotation, a large solid rectangle inside the mask: where it cannot fit, neither can
+    // the mask (FreeSpace::lowestRectangle).
+    std::array<Box, 4> core{};
     long long texels = 0;
 };
 
-void coverTriangle(const Vec2d (&t)[3], Raster& r) {
+// Covered columns [c0, c1] of one row of a raster.
+struct Span {
+    int row;
+    int c0;
+    int c1;
+};
+
+// Appends the spans of texels the triangle touches in a rows x cols raster.
+void coverTriangle(const Vec2d (&t)[3], int rows, int cols, std::vector<Span>& out) {
     // Closed texel squares: a point on a grid line touches the texels on both sides, so the
     // bounds are widened by a hair before rounding down.
     constexpr double kHair = 1e-7;
     const double minY = std::min({t[0].y, t[1].y, t[2].y});
     const double maxY = std::max({t[0].y, t[1].y, t[2].y});
     const int row0 = std::max(0, static_cast<int>(std::floor(minY - kHair)));
-    const int row1 = std::min(r.rows - 1, static_cast<int>(std::floor(maxY + kHair)));
+    const int row1 = std::min(rows - 1, static_cast<int>(std::floor(maxY + kHair)));
     for (int row = row0; row <= row1; ++row) {
         // The triangle clipped to the band row <= y <= row + 1 is convex, so its x extent is
         // the extent of its edges clipped to the band.
@@ -72,10 +148,94 @@ void coverTriangle(const Vec2d (&t)[3], Raster& r) {
         if (lo > hi)
             continue;
         const int c0 = std::max(0, static_cast<int>(std::floor(lo - kHair)));
-        const int c1 = std::min(r.cols - 1, static_cast<int>(std::floor(hi + kHair)));
-        std::fill(r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c0,
-                  r.cells.begin() + static_cast<std::ptrdiff_t>(row) * r.cols + c1 + 1, 1);
+        const int c1 = std::min(cols - 1, static_cast<int>(std::floor(hi + kHair)));
+        if (c0 <= c1)
+            out.push_back({row, c0, c1});
     }
+}
+
+// The union of the spans as runs per row.
+MaskRuns runsOfSpans(const std::vector<Span>& spans, int rows, int cols) {
+    MaskRuns m;
+    m.rows = rows;
+    m.cols = cols;
+    m.rowStart.assign(rows + 1, 0);
+    m.widest.assign(rows, 0);
+    // Bucketed by row, then sorted by first column within each row.
+    std::vector<int> start(rows + 1, 0);
+    for (const Span& s : spans)
+        ++start[s.row + 1];
+    for (int r = 0; r < rows; ++r)
+        start[r + 1] += start[r];
+    std::vector<std::pair<int, int>> sorted(spans.size());
+    {
+        std::vector<int> fill(start.begin(), start.end() - 1);
+        for (const Span& s : spans)
+            sorted[fill[s.row]++] = {s.c0, s.c1 + 1};
+    }
+    m.runs.reserve(spans.size());
+    for (int row = 0; row < rows; ++row) {
+        const auto first = sorted.begin() + start[row];
+        const auto last = sorted.begin() + start[row + 1];
+        if (last - first > 1)
+            std::sort(first, last);
+        for (auto it = first; it != last;) {
+            const int begin = it->first;
+            int end = it->second;
+            for (++it; it != last && it->first <= end; ++it)
+                end = std::max(end, it->second);
+            m.runs.push_back({begin, end});
+            m.widest[row] = std::max(m.widest[row], end - begin);
+        }
+        m.rowStart[row + 1] = static_cast<int>(m.runs.size());
+    }
+    return m;
+}
+
+// The mask mirrored left to right.
+MaskRuns mirrorColumns(const MaskRuns& m) {
+    MaskRuns out = m;
+    for (int r = 0; r < m.rows; ++r) {
+        const int begin = m.rowStart[r];
+        const int end = m.rowStart[r + 1];
+        for (int k = begin; k < end; ++k) {
+            const auto [a, b] = m.runs[end - 1 - (k - begin)];
+            out.runs[k] = {m.cols - b, m.cols - a};
+        }
+    }
+    return out;
+}
+
+// The mask mirrored top to bottom.
+MaskRuns mirrorRows(const MaskRuns& m) {
+    MaskRuns out;
+    out.rows = m.rows;
+    out.cols = m.cols;
+    out.rowStart.reserve(m.rows + 1);
+    out.rowStart.push_back(0);
+    out.runs.reserve(m.runs.size());
+    out.widest.reserve(m.rows);
+    for (int r = m.rows - 1; r >= 0; --r) {
+        out.runs.insert(out.runs.end(), m.runs.begin() + m.rowStart[r],
+                        m.runs.begin() + m.rowStart[r + 1]);
+        out.rowStart.push_back(static_cast<int>(out.runs.size()));
+        out.widest.push_back(m.widest[r]);
+    }
+    return out;
+}
+
+// Mean height of the covered texels above the mask's bottom edge, and their count.
+double centroidRow(const MaskRuns& m, long long& count) {
+    double sum = 0.0;
+    count = 0;
+    for (int row = 0; row < m.rows; ++row) {
+        for (int k = m.rowStart[row]; k < m.rowStart[row + 1]; ++k) {
+            const int length = m.runs[k].second - m.runs[k].first;
+            sum += (row + 0.5) * length;
+            count += length;
+        }
+    }
+    return count > 0 ? sum / static_cast<double>(count) : 0.0;
 }
 
 // Chart points in raster units: scaled, and moved half a texel in from the raster's lower-left
@@ -85,18 +245,205 @@ Vec2d toRaster(Vec2d p, double scale) {
     return {p.x * scale + 0.5, p.y * scale + 0.5};
 }
 
+// A directed edge between two chart points.
+using Edge = std::array<int, 2>;
+
+// The outline of the triangles listed in `subset` (all when it is null): their directed edges
+// with every pair of opposite edges (a neighbouring triangle's) cancelled. When all triangles
+// turn the same way, the winding number of the outline around a point is (plus or minus) the
+// number of triangles covering it, so the nonzero rule gives exactly the covered area, holes
+// and overlaps included, from far fewer edges than triangles. False when the triangles turn
+// both ways (a folded chart): such a chart is rasterised triangle by triangle.
+bool outlineOf(const PackInput& chart, const std::vector<Vec2d>& oriented,
+               const std::vector<std::int32_t>* subset, std::vector<Edge>& outline) {
+    outline.clear();
+    const std::size_t count = subset ? subset->size() : chart.triangles.size();
+    std::vector<std::uint64_t> keys;
+    keys.reserve(3 * count);
+    bool positive = false;
+    bool negative = false;
+    for (std::size_t n = 0; n < count; ++n) {
+        const auto& t = chart.triangles[subset ? static_cast<std::size_t>((*subset)[n]) : n];
+        const double turn = cross(oriented[t[1]] - oriented[t[0]], oriented[t[2]] - oriented[t[0]]);
+        positive = positive || turn > 0.0;
+        negative = negative || turn < 0.0;
+        for (int e = 0; e < 3; ++e) {
+            // Key: the lower point, the higher point, and whether the edge runs downwards.
+            const auto a = static_cast<std::uint64_t>(t[e]);
+            const auto b = static_cast<std::uint64_t>(t[(e + 1) % 3]);
+            keys.push_back(a < b ? (a << 33) | (b << 1) : (b << 33) | (a << 1) | 1u);
+        }
+    }
+    if (positive && negative)
+        return false;
+    std::sort(keys.begin(), keys.end());
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i;
+        int net = 0;
+        for (; j < keys.size() && (keys[j] >> 1) == (keys[i] >> 1); ++j)
+            net += (keys[j] & 1u) ? -1 : 1;
+        const int low = static_cast<int>(keys[i] >> 33);
+        const int high = static_cast<int>((keys[i] >> 1) & 0xffffffffu);
+        for (; net > 0; --net)
+            outline.push_back({low, high});
+        for (; net < 0; ++net)
+            outline.push_back({high, low});
+        i = j;
+    }
+    return true;
+}
+
+// Appends the spans of texels the segment p-q touches (closed texel squares, as coverTriangle).
+void coverSegment(Vec2d p, Vec2d q, int rows, int cols, std::vector<Span>& out) {
+    constexpr double kHair = 1e-7;
+    if (p.y > q.y)
+        std::swap(p, q);
+    const int row0 = std::max(0, static_cast<int>(std::floor(p.y - kHair)));
+    const int row1 = std::min(rows - 1, static_cast<int>(std::floor(q.y + kHair)));
+    const double dy = q.y - p.y;
+    for (int row = row0; row <= row1; ++row) {
+        const double y0 = std::max(p.y, row - kHair);
+        const double y1 = std::min(q.y, row + 1 + kHair);
+        const double x0 = dy > 0.0 ? p.x + (q.x - p.x) * (y0 - p.y) / dy : p.x;
+        const double x1 = dy > 0.0 ? p.x + (q.x - p.x) * (y1 - p.y) / dy : q.x;
+        const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
+        const int c1 = std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
+        if (c0 <= c1)
+            out.push_back({row, c0, c1});
+    }
+}
+
+// Appends the spans of texels whose centre has a nonzero winding number around the outline
+// (points already in raster units). With the texels the outline touches, that is every texel
+// the enclosed area touches: a texel the outline does not cross lies wholly inside or outside.
+void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, int rows, int cols,
+                 std::vector<Span>& out) {
+    struct Crossing {
+        double x;
+        int direction;
+    };
+    // Rows whose centre line y = row + 0.5 the edge crosses, half-open at the top end.
+    auto rowsOf = [&](const Edge& e, int& first, int& last) {
+        const double lo = std::min(q[e[0]].y, q[e[1]].y);
+        const double hi = std::max(q[e[0]].y, q[e[1]].y);
+        first = std::max(0, static_cast<int>(std::ceil(lo - 0.5)));
+        last = std::min(rows - 1, static_cast<int>(std::ceil(hi - 0.5)) - 1);
+    };
+    std::vector<int> start(rows + 1, 0);
+    for (const Edge& e : outline) {
+        int first = 0, last = -1;
+        rowsOf(e, first, last);
+        for (int r = first; r <= last; ++r)
+            ++start[r + 1];
+    }
+    for (int r = 0; r < rows; ++r)
+        start[r + 1] += start[r];
+    std::vector<Crossing> crossings(start[rows]);
+    std::vector<int> fill(start.begin(), start.end() - 1);
+    for (const Edge& e : outline) {
+        int first = 0, last = -1;
+        rowsOf(e, first, last);
+        const Vec2d a = q[e[0]];
+        const Vec2d b = q[e[1]];
+        const int direction = b.y > a.y ? 1 : -1;
+        for (int r = first; r <= last; ++r) {
+            const double t = (r + 0.5 - a.y) / (b.y - a.y);
+            crossings[fill[r]++] = {a.x + (b.x - a.x) * t, direction};
+        }
+    }
+    for (int r = 0; r < rows; ++r) {
+        const auto first = crossings.begin() + start[r];
+        const auto last = crossings.begin() + start[r + 1];
+        std::sort(first, last, [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        int winding = 0;
+        for (auto it = first; it != last; ++it) {
+            winding += it->direction;
+            if (winding == 0 || it + 1 == last)
+                continue;
+            const int c0 = std::max(0, static_cast<int>(std::ceil(it->x - 0.5)));
+            const int c1 = std::min(cols - 1, static_cast<int>(std::floor((it + 1)->x - 0.5)));
+            if (c0 <= c1)
+                out.push_back({r, c0, c1});
+        }
+    }
+}
+
+// The outline's coverage as a rows x cols cell array (row-major, y upwards): the texels each
+// edge touches, and those whose centre has a nonzero winding number, counted per row from the
+// left through a difference array, so no crossings are sorted. For outlines whose edges cross
+// many rows each (sub-texel detail such as a star of thousands of spikes), which as spans would
+// outnumber the cells.
+std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std::vector<Vec2d>& q,
+                                     int rows, int cols) {
+    constexpr double kHair = 1e-7;
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * cols, 0);
+    std::vector<std::int32_t> winding(static_cast<std::size_t>(rows) * (cols + 1), 0);
+    for (const Edge& e : outline) {
+        Vec2d a = q[e[0]];
+        Vec2d b = q[e[1]];
+        const int direction = b.y > a.y ? 1 : -1;
+        if (a.y > b.y)
+            std::swap(a, b);
+        const double dy = b.y - a.y;
+        const double slope = dy > 0.0 ? (b.x - a.x) / dy : 0.0;
+        const int row0 = std::max(0, static_cast<int>(std::floor(a.y - kHair)));
+        const int row1 = std::min(rows - 1, static_cast<int>(std::floor(b.y + kHair)));
+        for (int row = row0; row <= row1; ++row) {
+            const double y0 = std::max(a.y, row - kHair);
+            const double y1 = std::min(b.y, row + 1 + kHair);
+            const double x0 = dy > 0.0 ? a.x + slope * (y0 - a.y) : a.x;
+            const double x1 = dy > 0.0 ? a.x + slope * (y1 - a.y) : b.x;
+            const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
+            const int c1 =
+                std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
+            if (c0 <= c1)
+                std::fill_n(cells.begin() + static_cast<std::ptrdiff_t>(row) * cols + c0,
+                            c1 - c0 + 1, std::uint8_t{1});
+            // The centre line y = row + 0.5, crossed half-open at the top end: the centres of
+            // cells right of the crossing see the edge on their left.
+            const double centre = row + 0.5;
+            if (dy > 0.0 && a.y <= centre && centre < b.y) {
+                const double x = a.x + slope * (centre - a.y);
+                const int first = std::clamp(static_cast<int>(std::floor(x + 0.5)), 0, cols);
+                winding[static_cast<std::size_t>(row) * (cols + 1) + first] += direction;
+            }
+        }
+    }
+    for (int row = 0; row < rows; ++row) {
+        const std::int32_t* w = winding.data() + static_cast<std::size_t>(row) * (cols + 1);
+        std::uint8_t* c = cells.data() + static_cast<std::size_t>(row) * cols;
+        int sum = 0;
+        for (int x = 0; x < cols; ++x) {
+            sum += w[x];
+            c[x] |= sum != 0 ? 1 : 0;
+        }
+    }
+    return cells;
+}
+
+void finishMasks(const MaskRuns& turned, Raster& r);
+
 // Rasterises the chart's triangles listed in `subset` (all of them when it is null), with the
 // oriented points moved by -offset, so that a piece of a split chart gets a box of its own.
+// `outline` is outlineOf the same triangles, or null when they fold: then every triangle is
+// covered on its own. The chart is rasterised twice, as it lies and with x and y exchanged; the
+// four rotations are those two mirrored: cell (x, y) goes to rotation 1 at (rows - 1 - y, x)
+// (the exchanged raster mirrored left to right), rotation 2 at (cols - 1 - x, rows - 1 - y),
+// rotation 3 at (y, cols - 1 - x) (the exchanged raster mirrored top to bottom); rotatePoint
+// agrees.
 void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
-               const std::vector<std::int32_t>* subset, Vec2d offset, double scale, Raster& r) {
+               const std::vector<std::int32_t>* subset, const std::vector<Edge>* outline,
+               Vec2d offset, double scale, Raster& r) {
+    std::vector<Vec2d> q(oriented.size());
+    for (std::size_t k = 0; k < oriented.size(); ++k)
+        q[k] = toRaster(oriented[k] - offset, scale);
     double maxX = 0.0, maxY = 0.0;
     auto extend = [&](int k) {
-        const Vec2d q = toRaster(oriented[k] - offset, scale);
-        maxX = std::max(maxX, q.x);
-        maxY = std::max(maxY, q.y);
+        maxX = std::max(maxX, q[k].x);
+        maxY = std::max(maxY, q[k].y);
     };
     if (subset == nullptr) {
-        for (std::size_t k = 0; k < oriented.size(); ++k)
+        for (std::size_t k = 0; k < q.size(); ++k)
             extend(static_cast<int>(k));
     } else {
         for (const std::int32_t t : *subset)
@@ -105,63 +452,80 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     }
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
-    r.cells.assign(static_cast<std::size_t>(r.cols) * r.rows, 0);
-    auto cover = [&](const std::array<int, 3>& tri) {
-        const Vec2d t[3] = {toRaster(oriented[tri[0]] - offset, scale),
-                            toRaster(oriented[tri[1]] - offset, scale),
-                            toRaster(oriented[tri[2]] - offset, scale)};
-        coverTriangle(t, r);
-    };
-    if (subset == nullptr) {
-        for (const auto& tri : chart.triangles)
-            cover(tri);
+    std::vector<Span> upright;
+    std::vector<Span> exchanged;
+    // Spans when the outline crosses few rows per edge, a cell array when spans would outnumber
+    // the cells; the result is the same coverage.
+    long long spanCount = 0;
+    if (outline != nullptr) {
+        for (const Edge& e : *outline) {
+            spanCount +=
+                std::abs(static_cast<long long>(q[e[0]].y) - static_cast<long long>(q[e[1]].y)) +
+                std::abs(static_cast<long long>(q[e[0]].x) - static_cast<long long>(q[e[1]].x)) + 2;
+        }
+    }
+    const long long cellCount = static_cast<long long>(r.rows) * r.cols;
+    if (outline != nullptr && 4 * spanCount > cellCount) {
+        const std::vector<std::uint8_t> cells = coverDense(*outline, q, r.rows, r.cols);
+        std::vector<std::uint8_t> exchangedCells(cells.size());
+        for (int y = 0; y < r.rows; ++y)
+            for (int x = 0; x < r.cols; ++x)
+                exchangedCells[static_cast<std::size_t>(x) * r.rows + y] =
+                    cells[static_cast<std::size_t>(y) * r.cols + x];
+        r.masks[0] = maskRuns(cells, r.rows, r.cols);
+        finishMasks(maskRuns(exchangedCells, r.cols, r.rows), r);
+        return;
+    }
+    if (outline != nullptr) {
+        for (const Edge& e : *outline) {
+            coverSegment(q[e[0]], q[e[1]], r.rows, r.cols, upright);
+            coverSegment({q[e[0]].y, q[e[0]].x}, {q[e[1]].y, q[e[1]].x}, r.cols, r.rows, exchanged);
+        }
+        coverInside(*outline, q, r.rows, r.cols, upright);
+        for (Vec2d& p : q)
+            p = {p.y, p.x};
+        coverInside(*outline, q, r.cols, r.rows, exchanged);
     } else {
-        for (const std::int32_t t : *subset)
-            cover(chart.triangles[t]);
-    }
-    if (chart.triangles.empty())
-        r.cells[0] = 1;
-    r.texels = std::count(r.cells.begin(), r.cells.end(), std::uint8_t{1});
-    // Cell (x, y) of the unrotated raster goes to rotation 1 at (rows - 1 - y, x), rotation 2 at
-    // (cols - 1 - x, rows - 1 - y), rotation 3 at (y, cols - 1 - x); rotatePoint agrees.
-    r.masks[0] = maskRuns(r.cells, r.rows, r.cols);
-    std::vector<std::uint8_t> turned(r.cells.size());
-    for (int rotation = 1; rotation < 4; ++rotation) {
-        const bool odd = rotation % 2 == 1;
-        const int cols = odd ? r.rows : r.cols;
-        const int rows = odd ? r.cols : r.rows;
-        for (int y = 0; y < r.rows; ++y) {
-            for (int x = 0; x < r.cols; ++x) {
-                int tx = x, ty = y;
-                if (rotation == 1) {
-                    tx = r.rows - 1 - y;
-                    ty = x;
-                } else if (rotation == 2) {
-                    tx = r.cols - 1 - x;
-                    ty = r.rows - 1 - y;
-                } else {
-                    tx = y;
-                    ty = r.cols - 1 - x;
-                }
-                turned[static_cast<std::size_t>(ty) * cols + tx] =
-                    r.cells[static_cast<std::size_t>(y) * r.cols + x];
-            }
+        auto cover = [&](const std::array<int, 3>& tri) {
+            const Vec2d t[3] = {q[tri[0]], q[tri[1]], q[tri[2]]};
+            coverTriangle(t, r.rows, r.cols, upright);
+            const Vec2d s[3] = {{t[0].y, t[0].x}, {t[1].y, t[1].x}, {t[2].y, t[2].x}};
+            coverTriangle(s, r.cols, r.rows, exchanged);
+        };
+        if (subset == nullptr) {
+            for (const auto& tri : chart.triangles)
+                cover(tri);
+        } else {
+            for (const std::int32_t t : *subset)
+                cover(chart.triangles[t]);
         }
-        r.masks[rotation] = maskRuns(turned, rows, cols);
     }
-    for (int rotation = 0; rotation < 4; ++rotation) {
-        const MaskRuns& m = r.masks[rotation];
-        double sum = 0.0;
-        long long count = 0;
-        for (int row = 0; row < m.rows; ++row) {
-            for (int k = m.rowStart[row]; k < m.rowStart[row + 1]; ++k) {
-                const int length = m.runs[k].second - m.runs[k].first;
-                sum += (row + 0.5) * length;
-                count += length;
-            }
-        }
-        r.centroidRow[rotation] = count > 0 ? sum / static_cast<double>(count) : 0.0;
+    if (upright.empty()) {
+        upright.push_back({0, 0, 0});
+        exchanged.push_back({0, 0, 0});
     }
+    r.masks[0] = runsOfSpans(upright, r.rows, r.cols);
+    finishMasks(runsOfSpans(exchanged, r.cols, r.rows), r);
+}
+
+// Given masks[0] and the raster with x and y exchanged, the other rotations and the centroids.
+void finishMasks(const MaskRuns& turned, Raster& r) {
+    r.masks[1] = mirrorColumns(turned);
+    // Rotations 2 and 3 are rotations 0 and 1 turned by 180 degrees.
+    r.core[0] = coreRectangle(r.masks[0]);
+    r.core[1] = coreRectangle(r.masks[1]);
+    for (int k = 0; k < 2; ++k) {
+        const Box& b = r.core[k];
+        const MaskRuns& m = r.masks[k];
+        r.core[k + 2] = {m.cols - b.x - b.w, m.rows - b.y - b.h, b.w, b.h};
+    }
+    r.masks[2] = mirrorRows(mirrorColumns(r.masks[0]));
+    r.masks[3] = mirrorRows(turned);
+    long long count = 0;
+    r.centroidRow[0] = centroidRow(r.masks[0], r.texels);
+    r.centroidRow[1] = centroidRow(turned, count);
+    r.centroidRow[2] = r.rows - r.centroidRow[0];
+    r.centroidRow[3] = r.cols - r.centroidRow[1];
 }
 
 // Maps a point of the oriented chart (scaled) to the rotation `rotation` of its raster box.
@@ -210,6 +574,14 @@ constexpr int kMinPieceGroups = 4;
 constexpr int kMaxSplitDepth = 4;
 int splitBudget(std::size_t charts) {
     return 24 + static_cast<int>(charts / 4);
+}
+
+// Whether the chart has the polygons to be cut at least once.
+bool mayBeCut(const PackInput& chart) {
+    int groups = 0;
+    for (std::size_t t = 0; t < chart.triangleGroup.size() && groups < 2 * kMinPieceGroups; ++t)
+        groups += t == 0 || chart.triangleGroup[t] != chart.triangleGroup[t - 1] ? 1 : 0;
+    return groups >= 2 * kMinPieceGroups;
 }
 
 // Cuts the piece across the longer side of its box where half of its area lies on either side,
@@ -275,26 +647,54 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
     return true;
 }
 
+// A piece of a chart cut in two (cutInTwo): the halves' triangles, outlines and the offsets
+// that give each half a raster box of its own.
+struct Cut {
+    bool made = false;
+    std::vector<std::int32_t> halves[2];
+    std::vector<Edge> outlines[2];
+    bool usable[2] = {false, false};
+    Vec2d offsets[2];
+};
+
+// What does not depend on the scale, kept for all trials: per chart its outline (outlineOf)
+// and whether it has one, and the cuts made so far, keyed by chart and piece.
+struct Outlines {
+    std::vector<std::vector<Edge>> edges;
+    std::vector<std::uint8_t> usable;
+    std::unordered_map<std::uint64_t, Cut> cuts;
+};
+
 // One packing of all charts at one scale.
 class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
-                 const std::vector<std::vector<Vec2d>>& oriented, double scale, int width,
-                 int height, int gutter)
-        : charts_(charts), oriented_(oriented), scale_(scale), width_(width), height_(height),
-          gutter_(gutter), space_(width, height, gutter), splitsLeft_(splitBudget(charts.size())) {}
+                 const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines, double scale,
+                 int width, int height, int gutter)
+        : charts_(charts), oriented_(oriented), outlines_(outlines), scale_(scale), width_(width),
+          height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {}
 
     // True when every chart (whole or in pieces) found room; `placed()` then lists them.
     bool run(int threads) {
         std::vector<Raster> rasters(charts_.size());
         parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int) {
-            rasterise(charts_[i], oriented_[i], nullptr, {}, scale_, rasters[i]);
+            rasterise(charts_[i], oriented_[i], nullptr,
+                      outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_, rasters[i]);
         });
+        // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
+        // are smaller than the chart).
+        int longestRun = 1;
+        for (const Raster& r : rasters)
+            longestRun = std::max({longestRun, r.cols, r.rows});
+        space_.emplace(width_, height_, gutter_, longestRun);
         // Largest charts first: they shape the layout, small ones fill the holes between them.
         std::vector<int> order(charts_.size());
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(),
                          [&](int a, int b) { return rasters[a].texels > rasters[b].texels; });
+        totalTexels_ = 0;
+        for (const Raster& r : rasters)
+            totalTexels_ += r.texels;
         for (const int i : order) {
             Placement placement;
             if (place(rasters[i], placement)) {
@@ -305,13 +705,18 @@ class TrialPacking {
                 return false;
             std::vector<std::int32_t> all(charts_[i].triangles.size());
             std::iota(all.begin(), all.end(), 0);
-            if (!splitAndPlace(i, all, 1))
+            if (!splitAndPlace(i, all, 1, 1))
                 return false;
         }
         return true;
     }
 
     std::vector<PlacedPiece>& placed() { return placed_; }
+    // The share of the charts' texels placed (before a failure), and the top of the packing.
+    double placedShare() const {
+        return totalTexels_ > 0 ? static_cast<double>(placedTexels_) / totalTexels_ : 1.0;
+    }
+    int top() const { return top_; }
 
   private:
     // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose centroid
@@ -328,8 +733,17 @@ class TrialPacking {
             const double lift = raster.centroidRow[rotation];
             // Only spots whose centroid is no higher than the best so far can win.
             const int maxY = found ? static_cast<int>(std::floor(bestCentroid - lift)) : height_;
+            // The lowest spot of the mask's core bounds its own from below.
+            int minY = 0;
+            const Box& core = raster.core[rotation];
+            if (core.w > 0) {
+                const int floor = space_->lowestRectangle(core.w, core.h, maxY + core.y);
+                if (floor > maxY + core.y)
+                    continue;
+                minY = floor - core.y;
+            }
             int x = 0, y = 0;
-            if (!space_.findLowest(mask, maxY, x, y))
+            if (!space_->findLowest(mask, maxY, x, y, minY))
                 continue;
             const double centroid = y + lift;
             if (!found || centroid < bestCentroid || (centroid == bestCentroid && x < bestX)) {
@@ -339,32 +753,53 @@ class TrialPacking {
                 out = {x, y, rotation};
             }
         }
-        if (found)
-            space_.occupy(raster.masks[out.rotation], out.x, out.y, gutter_);
+        if (found) {
+            space_->occupy(raster.masks[out.rotation], out.x, out.y, gutter_);
+            placedTexels_ += raster.texels;
+            top_ = std::max(top_, out.y + raster.masks[out.rotation].rows);
+        }
         return found;
     }
 
-    bool splitAndPlace(int chart, const std::vector<std::int32_t>& triangles, int depth) {
-        std::vector<std::int32_t> halves[2];
-        if (depth > kMaxSplitDepth || splitsLeft_ == 0 ||
-            !cutInTwo(charts_[chart], oriented_[chart], triangles, halves[0], halves[1]))
+    // `path` names the piece: 1 for the whole chart, 2 p and 2 p + 1 for the halves of piece p.
+    bool splitAndPlace(int chart, const std::vector<std::int32_t>& triangles, int depth,
+                       std::uint32_t path) {
+        if (depth > kMaxSplitDepth || splitsLeft_ == 0)
+            return false;
+        // A piece is cut the same way at every scale: the cut is found once per packing.
+        const std::uint64_t key = (static_cast<std::uint64_t>(chart) << 8) | path;
+        auto found = outlines_.cuts.find(key);
+        if (found == outlines_.cuts.end()) {
+            Cut cut;
+            cut.made =
+                cutInTwo(charts_[chart], oriented_[chart], triangles, cut.halves[0], cut.halves[1]);
+            for (int h = 0; cut.made && h < 2; ++h) {
+                Vec2d offset{1e300, 1e300};
+                for (const std::int32_t t : cut.halves[h]) {
+                    for (const int k : charts_[chart].triangles[t]) {
+                        offset.x = std::min(offset.x, oriented_[chart][k].x);
+                        offset.y = std::min(offset.y, oriented_[chart][k].y);
+                    }
+                }
+                cut.offsets[h] = offset;
+                cut.usable[h] =
+                    outlineOf(charts_[chart], oriented_[chart], &cut.halves[h], cut.outlines[h]);
+            }
+            found = outlines_.cuts.emplace(key, std::move(cut)).first;
+        }
+        const Cut& cut = found->second;
+        if (!cut.made)
             return false;
         --splitsLeft_;
-        for (auto& half : halves) {
-            Vec2d offset{1e300, 1e300};
-            for (const std::int32_t t : half) {
-                for (const int k : charts_[chart].triangles[t]) {
-                    offset.x = std::min(offset.x, oriented_[chart][k].x);
-                    offset.y = std::min(offset.y, oriented_[chart][k].y);
-                }
-            }
+        for (int h = 0; h < 2; ++h) {
             Raster raster;
-            rasterise(charts_[chart], oriented_[chart], &half, offset, scale_, raster);
+            rasterise(charts_[chart], oriented_[chart], &cut.halves[h],
+                      cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_, raster);
             Placement placement;
             if (place(raster, placement))
                 placed_.push_back(
-                    {chart, std::move(half), offset, raster.cols, raster.rows, placement});
-            else if (!splitAndPlace(chart, half, depth + 1))
+                    {chart, cut.halves[h], cut.offsets[h], raster.cols, raster.rows, placement});
+            else if (!splitAndPlace(chart, cut.halves[h], depth + 1, 2 * path + h))
                 return false;
         }
         return true;
@@ -372,23 +807,38 @@ class TrialPacking {
 
     const std::vector<PackInput>& charts_;
     const std::vector<std::vector<Vec2d>>& oriented_;
+    Outlines& outlines_;
     double scale_;
     int width_;
     int height_;
     int gutter_;
-    FreeSpace space_;
+    std::optional<FreeSpace> space_;
+    long long totalTexels_ = 0;
+    long long placedTexels_ = 0;
+    int top_ = 0;
     int splitsLeft_;
     std::vector<PlacedPiece> placed_;
 };
 
-bool tryPack(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
-             double scale, int width, int height, int gutter, int threads,
-             std::vector<PlacedPiece>& placed) {
-    TrialPacking packing(charts, oriented, scale, width, height, gutter);
-    if (!packing.run(threads))
-        return false;
-    placed = std::move(packing.placed());
-    return true;
+// What a trial packing tells the scale search besides whether everything fitted.
+struct TrialOutcome {
+    bool fits = false;
+    double placedShare = 0.0; // share of the charts' texels placed before a failure
+    int top = 0;              // top row of the packing, when it fits
+};
+
+TrialOutcome tryPack(const std::vector<PackInput>& charts,
+                     const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines,
+                     double scale, int width, int height, int gutter, int threads,
+                     std::vector<PlacedPiece>& placed) {
+    TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
+    TrialOutcome outcome;
+    outcome.fits = packing.run(threads);
+    outcome.placedShare = packing.placedShare();
+    outcome.top = packing.top();
+    if (outcome.fits)
+        placed = std::move(packing.placed());
+    return outcome;
 }
 
 } // namespace
@@ -401,54 +851,123 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     std::vector<std::vector<Vec2d>> oriented(charts.size());
     parallelFor(static_cast<int>(charts.size()), threads,
                 [&](int i, int) { oriented[i] = orientToMinimumRectangle(charts[i].points); });
+    // Outlines do not depend on the scale: found once for all trials.
+    Outlines outlines;
+    outlines.edges.resize(charts.size());
+    outlines.usable.resize(charts.size());
+    parallelFor(static_cast<int>(charts.size()), threads, [&](int i, int) {
+        outlines.usable[i] = outlineOf(charts[i], oriented[i], nullptr, outlines.edges[i]) ? 1 : 0;
+    });
+    // Per chart its area and the extents of its oriented box (length >= width).
+    std::vector<double> areas(charts.size(), 0.0);
+    std::vector<Vec2d> extents(charts.size());
     double area = 0.0;
     double extent = 0.0;
     for (std::size_t i = 0; i < charts.size(); ++i) {
         for (const auto& t : charts[i].triangles) {
             const Vec2d a = charts[i].points[t[0]];
-            area += 0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
+            areas[i] +=
+                0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
         }
+        area += areas[i];
         for (const Vec2d& p : oriented[i])
-            extent = std::max({extent, p.x, p.y});
+            extents[i] = {std::max(extents[i].x, p.x), std::max(extents[i].y, p.y)};
+        extent = std::max({extent, extents[i].x, extents[i].y});
     }
     // The scale at which the charts alone would cover the texture: nothing larger can fit.
     double high = area > 0.0 ? std::sqrt(static_cast<double>(width) * height / area)
                              : (extent > 0.0 ? width / extent : 1.0);
     if (extent > 0.0)
         high = std::min(high, std::max(width, height) / extent);
+    // A chart that cannot be cut must fit between the borders in one of its orientations: its
+    // box is at least extent * scale + 0.5 texels on each side (toRaster).
+    const double freeW = width - 2.0 * gutter - 0.5;
+    const double freeH = height - 2.0 * gutter - 0.5;
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        if (mayBeCut(charts[i]) || extents[i].x <= 0.0)
+            continue;
+        const double l = extents[i].x;
+        const double w = std::max(extents[i].y, 1e-300);
+        const double fit = std::max(std::min(freeW / l, freeH / w), std::min(freeH / l, freeW / w));
+        if (fit > 0.0)
+            high = std::min(high, fit);
+    }
+    // First estimate: the charts' boxes, each grown by a texel and the gutter and filled as the
+    // chart fills its box, cover this share of the texture at the final scale (0.77 to 0.94 on
+    // the benchmark meshes; more for many small charts, whose boxes tile well).
+    constexpr double kFootprintShare = 0.85;
+    auto footprint = [&](double scale) {
+        double sum = 0.0;
+        for (std::size_t i = 0; i < charts.size(); ++i) {
+            const double box = extents[i].x * extents[i].y;
+            const double fill = box > 0.0 ? std::min(1.0, areas[i] / box) : 1.0;
+            sum += fill * (extents[i].x * scale + 1.0 + gutter) *
+                   (extents[i].y * scale + 1.0 + gutter);
+        }
+        return sum;
+    };
+    const double target = kFootprintShare * width * height;
+    double estimateLow = 0.0;
+    double estimateHigh = high;
+    for (int step = 0; step < 50; ++step) {
+        const double mid = 0.5 * (estimateLow + estimateHigh);
+        (footprint(mid) < target ? estimateLow : estimateHigh) = mid;
+    }
+    const double bound = high;
+    const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
+    double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     std::vector<PlacedPiece> placed;
     double low = 0.0;
-    // Find a scale that fits by halving, down to the scale at which every chart is one texel.
-    // Charts rarely cover more than about 80 % of the texture, so the first trial starts there.
-    double trial = high * std::sqrt(0.8);
-    const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
-    for (int failures = 0;; ++failures) {
-        if (tryPack(charts, oriented, trial, width, height, gutter, threads, placed)) {
-            low = trial;
-            break;
-        }
-        high = trial;
-        if (trial <= smallest)
-            throw Error(ErrorNumber::HostAtlasFailed,
-                        "Atlas generation: " + std::to_string(charts.size()) +
-                            " charts do not fit in the texture; use a larger texture or a "
-                            "larger stretch factor",
-                        "brontle::atlas");
-        // Small steps first, because a packing usually fits a little below the first trial and
-        // every step saved there is a bisection step saved; larger ones when it is far off.
-        trial = std::max(trial * (failures < 4 ? 0.9 : 0.7), smallest);
-    }
-    // Bisection on the scale (geometric midpoints) until the fitting and the failing scale are
-    // within 0.1 % of each other: from the 0.9 or 0.7 steps above that is seven to nine more
-    // packings. Packing is not strictly monotone in scale, so the best fitting trial is kept
+    bool failed = false;
+    double growth = 1.01;
+    // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
+    // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
+    // by the share of texels that found no room; while nothing failed, it steps up by the free
+    // rows above the packing (its height grows about with the square of the scale); then it
+    // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
     // rather than the last one.
-    while (high / low > 1.0 + kScaleTolerance) {
-        const double mid = std::sqrt(low * high);
-        if (tryPack(charts, oriented, mid, width, height, gutter, threads, placed)) {
-            low = mid;
+    for (;;) {
+        const TrialOutcome outcome =
+            tryPack(charts, oriented, outlines, trial, width, height, gutter, threads, placed);
+        if (outcome.fits) {
+            low = trial;
         } else {
-            high = mid;
+            high = trial;
+            failed = true;
+            if (trial <= smallest)
+                throw Error(ErrorNumber::HostAtlasFailed,
+                            "Atlas generation: " + std::to_string(charts.size()) +
+                                " charts do not fit in the texture; use a larger texture or a "
+                                "larger stretch factor",
+                            "brontle::atlas");
         }
+        if (low > 0.0 && high / low <= 1.0 + kScaleTolerance)
+            break;
+        if (low == 0.0) {
+            const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
+            trial = std::max(trial * step, smallest);
+        } else if (!failed) {
+            // Up by the free rows' worth, at least 1 % and then twice as far each time.
+            const double rows = std::max(1, outcome.top - gutter);
+            const double free = std::sqrt((height - 2.0 * gutter) / rows) * 0.995;
+            const double grow = std::clamp(free, growth, 1.2);
+            growth = 1.0 + 2.0 * (growth - 1.0);
+            trial = low * grow < high ? low * grow : std::sqrt(low * high);
+        } else {
+            trial = std::sqrt(low * high);
+        }
+    }
+    // Packing is not monotone in the scale: just above the first failure a packing often fits
+    // again. Two more trials there, kept when they fit (none when no trial failed: then the
+    // search ended at the bound, which nothing exceeds).
+    double tried = 0.0;
+    for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
+        const double probe = std::min(high * above, bound);
+        if (!failed || probe <= low || probe == tried)
+            continue;
+        tried = probe;
+        if (tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed).fits)
+            low = probe;
     }
     result.scale = low;
     // Pieces in chart order; the pieces of one chart in the order they were cut.

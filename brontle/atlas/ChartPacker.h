@@ -2,16 +2,22 @@
 // Packing flattened charts into a width x height texture with one uniform scale.
 //
 // Each chart is first turned to the orientation of its minimum-area bounding rectangle (any
-// angle), then rasterised conservatively at the trial scale (every texel its triangles touch)
-// and placed, largest first, on the texture's occupancy bitmap (FreeSpace) at 0, 90, 180 or 270
-// degrees: each rotation at its lowest free spot whatever lies above it, so small charts fill the
-// holes that larger ones leave (under overhangs, in the bend of an L), and of the four the one
-// whose covered texels' centroid sits lowest (the chart settles as deep as it can, upright in a
+// angle), then rasterised conservatively at the trial scale (every texel its triangles touch,
+// found from the chart's outline: the texels its border edges touch and those whose centre it
+// winds around) and placed, largest first, on the texture's occupancy bitmap (FreeSpace) at 0, 90,
+// 180 or 270 degrees: each rotation at its lowest free spot whatever lies above it, so small charts
+// fill the holes that larger ones leave (under overhangs, in the bend of an L), and of the four the
+// one whose covered texels' centroid sits lowest (the chart settles as deep as it can, upright in a
 // narrow gap or on its flat side on a wide floor). Two charts' texels are always more
 // than `gutter` texels apart (Chebyshev distance), and `gutter` texels stay free along the border.
 // A chart of many polygons that finds no room at a trial scale may be cut in two (whole polygons
 // on either side, the flattening kept), recursively, within a budget of cuts per packing.
-// A bisection over the scale keeps the largest scale at which every chart fits, to 0.1 %.
+// The search over the scale keeps the largest scale at which every chart fits, to 0.1 %: it
+// starts where the charts' boxes with their gutters would cover 85 % of the texture, steps
+// down by the share of texels that found no room or up by the free rows, then bisects, and
+// finally tries two scales just above the first failure (packing is not monotone in scale).
+// Searching a spot starts where a solid rectangle inside the chart first fits, and tests 64
+// offsets at once (FreeSpace), so thousands of small charts pack in a fraction of a second.
 
 #include "brontle/atlas/Geometry.h"
 

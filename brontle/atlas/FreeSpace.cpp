@@ -1,9 +1,62 @@
 #include "brontle/atlas/FreeSpace.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <cstring>
 
 namespace brontle::atlas {
+namespace {
+
+// Bits [64 w + shift, 64 w + shift + 64) of a row whose words reach at least that far.
+inline std::uint64_t window(const std::uint64_t* row, int shift, int w) {
+    const int q = w + (shift >> 6);
+    const int r = shift & 63;
+    return r == 0 ? row[q] : (row[q] >> r) | (row[q + 1] << (64 - r));
+}
+
+// The same for a row of `words` words, reading zeros past its end.
+inline std::uint64_t windowBounded(const std::uint64_t* row, int words, int shift, int w) {
+    const int q = w + (shift >> 6);
+    const int r = shift & 63;
+    const std::uint64_t low = q < words ? row[q] : 0;
+    if (r == 0)
+        return low;
+    const std::uint64_t high = q + 1 < words ? row[q + 1] : 0;
+    return (low >> r) | (high << (64 - r));
+}
+
+// Sets bits [a, b) of a word array.
+void setBits(std::uint64_t* words, int a, int b) {
+    if (a >= b)
+        return;
+    const int wa = a >> 6;
+    const int wb = (b - 1) >> 6;
+    const std::uint64_t first = ~std::uint64_t{0} << (a & 63);
+    const std::uint64_t last = ~std::uint64_t{0} >> (63 - ((b - 1) & 63));
+    if (wa == wb) {
+        words[wa] |= first & last;
+        return;
+    }
+    words[wa] |= first;
+    for (int w = wa + 1; w < wb; ++w)
+        words[w] = ~std::uint64_t{0};
+    words[wb] |= last;
+}
+
+// Level k from level k - 1 over words [w0, w1]: runs of 2^k are two overlapping runs of 2^(k-1).
+void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, int w0, int w1) {
+    const int shift = 1 << (k - 1);
+    // Words whose window lies inside the row need no bounds checks.
+    const int inside = std::min(w1 + 1, words - 1 - (shift >> 6));
+    int w = w0;
+    for (; w < inside; ++w)
+        level[w] = below[w] & window(below, shift, w);
+    for (; w <= w1; ++w)
+        level[w] = below[w] & windowBounded(below, words, shift, w);
+}
+
+} // namespace
 
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
     MaskRuns m;
@@ -29,102 +82,178 @@ MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
     return m;
 }
 
-FreeSpace::FreeSpace(int width, int height, int border)
-    : width_(width), height_(height),
-      run_(static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height), 1),
-      longest_(height, 0) {
-    assert(width >= 1 && height >= 1 && border >= 0);
+FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
+    : width_(width), height_(height), words_((width + 63) / 64 + 1),
+      levels_(std::bit_width(
+          static_cast<unsigned>(std::clamp(longestRun > 0 ? longestRun : width, 1, width)))),
+      rows_(height), own_(height, 0), longest_(height, 0) {
+    assert(width >= 1 && width <= 4000 && height >= 1 && border >= 0);
+    const std::size_t block = static_cast<std::size_t>(levels_) * words_;
+    shared_.assign(2 * block, 0);
+    std::uint64_t* open = shared_.data();
+    setBits(open, std::min(border, width), std::max(border, width - border));
+    for (int k = 1; k < levels_; ++k)
+        erode(open + (k - 1) * words_, open + k * words_, words_, k, 0, words_ - 1);
+    // Rows are pooled lazily; the pool's memory is only touched for rows that change.
+    pool_.reset(new std::uint64_t[block * static_cast<std::size_t>(height)]);
+    const int openRun = std::max(0, width - 2 * border);
+    nonzero_.assign(static_cast<std::size_t>(height) * levels_, 0);
+    bool first = true;
     for (int y = 0; y < height; ++y) {
-        const bool open = y >= border && y < height - border;
-        for (int x = 0; x < width; ++x) {
-            if (!open || x < border || x >= width - border)
-                takeSpan(y, x, x + 1);
+        const bool isOpen = y >= border && y < height - border && openRun > 0;
+        rows_[y] = isOpen ? open : shared_.data() + block;
+        longest_[y] = isOpen ? openRun : 0;
+        if (isOpen && first) {
+            updateNonzero(y);
+            first = false;
+        } else if (isOpen) {
+            std::copy_n(nonzero_.begin() + static_cast<std::ptrdiff_t>(border) * levels_, levels_,
+                        nonzero_.begin() + static_cast<std::ptrdiff_t>(y) * levels_);
         }
-        rebuildRow(y, 0, width + 1);
     }
 }
 
-// Marks texels [x0, x1) of row y taken; the caller rebuilds the row's runs.
-void FreeSpace::takeSpan(int y, int x0, int x1) {
-    std::fill(run_.begin() + static_cast<std::ptrdiff_t>(index(x0, y)),
-              run_.begin() + static_cast<std::ptrdiff_t>(index(x1, y)), 0);
+std::uint64_t* FreeSpace::ownRow(int y) {
+    const std::size_t block = static_cast<std::size_t>(levels_) * words_;
+    if (!own_[y]) {
+        std::uint64_t* slot = pool_.get() + block * static_cast<std::size_t>(pooled_++);
+        std::memcpy(slot, rows_[y], block * sizeof(std::uint64_t));
+        rows_[y] = slot;
+        own_[y] = 1;
+    }
+    return const_cast<std::uint64_t*>(rows_[y]);
 }
 
-// Recounts the free and taken runs of row y after texels in [x0, x1) changed (everything from
-// x1 on is unchanged; x1 may be width + 1 to count the sentinel too), and the row's longest free
-// run. Left of x0 each count depends only on its texel and the count to its right, so the first
-// count there that comes out unchanged ends the recount.
-void FreeSpace::rebuildRow(int y, int x0, int x1) {
-    std::int32_t* row = run_.data() + index(0, y);
-    if (x1 > width_) {
-        row[width_] = -1;
-        x1 = width_;
+// Recomputes the levels of row y after its free bits changed in words [w0, w1]: a level-k word
+// depends on the level below from its own word up to 2^(k-1) bits further right.
+void FreeSpace::rebuildLevels(int y, int w0, int w1) {
+    std::uint64_t* levels = ownRow(y);
+    int from = w0;
+    for (int k = 1; k < levels_; ++k) {
+        from = std::max(0, from - ((1 << (k - 1)) >> 6) - 1);
+        erode(levels + static_cast<std::size_t>(k - 1) * words_,
+              levels + static_cast<std::size_t>(k) * words_, words_, k, from, w1);
     }
-    for (int x = x1 - 1; x >= 0; --x) {
-        const std::int32_t old = row[x];
-        if (old <= 0)
-            row[x] = row[x + 1] <= 0 ? row[x + 1] - 1 : -1;
-        else
-            row[x] = row[x + 1] > 0 ? row[x + 1] + 1 : 1;
-        if (x < x0 && row[x] == old)
-            break;
-    }
-    longest_[y] = std::max(0, *std::max_element(row, row + width_));
 }
 
-// True when the mask fits with its lower-left corner at (x, y). Otherwise `skip` is how far x
-// can move right before the texel that blocked this try can be cleared, and `hint` the mask row
-// that blocked it: neighbouring offsets are mostly blocked by the same row, so it is tried first.
-bool FreeSpace::fitsAt(const MaskRuns& mask, int x, int y, int& skip, int& hint) const {
-    auto rowFits = [&](int r) {
-        const std::int32_t* row = run_.data() + index(x, y + r);
-        for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
-            const auto [begin, end] = mask.runs[k];
-            const int free = row[begin];
-            if (free <= 0) {
-                // The run starts on a taken span of -free texels: no x' before its end works.
-                skip = -free;
-                return false;
-            }
-            if (free < end - begin) {
-                // The taken span starting at x + begin + free blocks this run until x' passes
-                // its last texel.
-                skip = free - row[free + begin];
-                return false;
-            }
+void FreeSpace::updateLongest(int y) {
+    const std::uint64_t* bits = row(y);
+    int best = 0;
+    int run = 0; // free texels running into the current word from the left
+    for (int w = 0; w < words_; ++w) {
+        std::uint64_t word = bits[w];
+        if (word == ~std::uint64_t{0}) {
+            run += 64;
+            continue;
         }
-        return true;
-    };
-    if (!rowFits(hint))
-        return false;
-    for (int r = 0; r < mask.rows; ++r) {
-        if (r != hint && !rowFits(r)) {
-            hint = r;
+        // The run entering from the left ends at the word's first taken bit.
+        const int lead = std::countr_one(word);
+        best = std::max(best, run + lead);
+        // Runs inside the word, then the one reaching its top, which continues into the next.
+        word >>= lead;
+        int position = lead;
+        run = 0;
+        while (position < 64) {
+            const int zeros = std::countr_zero(word);
+            if (zeros >= 64 - position)
+                break;
+            word >>= zeros;
+            position += zeros;
+            const int ones = std::countr_one(word);
+            if (position + ones >= 64) {
+                run = 64 - position;
+                break;
+            }
+            best = std::max(best, ones);
+            word >>= ones;
+            position += ones;
+        }
+    }
+    longest_[y] = std::max(best, run);
+}
+
+// ANDs into candidates_ (one bit per offset x) the offsets at which row r of the mask fits on
+// row y + r, visiting only the words in `active` (those that still have a candidate) whose
+// windows hold a nonzero word of the level each run needs, and drops the words left empty.
+// False when none is left.
+bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& active) const {
+    std::uint64_t* c = candidates_.data();
+    const std::uint64_t* nonzero = nonzero_.data() + static_cast<std::size_t>(y + r) * levels_;
+    for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
+        const auto [begin, end] = mask.runs[k];
+        const int length = end - begin;
+        const int level = std::bit_width(static_cast<unsigned>(length)) - 1;
+        const std::uint64_t* p = row(y + r, level);
+        const int second = begin + length - (1 << level);
+        // Offset word w reads level words w + q and w + q + 1 for a window shifted by 64 q + s.
+        const std::uint64_t nz = nonzero[level];
+        const int q1 = begin >> 6;
+        const int q2 = second >> 6;
+        active &= ((nz >> q1) | (nz >> (q1 + 1))) & ((nz >> q2) | (nz >> (q2 + 1)));
+        for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+            const int w = std::countr_zero(bits);
+            c[w] &= window(p, begin, w) & window(p, second, w);
+            if (c[w] == 0)
+                active &= ~(std::uint64_t{1} << w);
+        }
+        if (active == 0)
             return false;
-        }
     }
     return true;
 }
 
-bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY) const {
+void FreeSpace::updateNonzero(int y) {
+    for (int k = 0; k < levels_; ++k) {
+        const std::uint64_t* p = row(y, k);
+        std::uint64_t bits = 0;
+        for (int w = 0; w < words_; ++w)
+            bits |= static_cast<std::uint64_t>(p[w] != 0) << w;
+        nonzero_[static_cast<std::size_t>(y) * levels_ + k] = bits;
+    }
+}
+
+int FreeSpace::lowestRectangle(int w, int h, int maxY) {
+    const std::uint64_t key = (static_cast<std::uint64_t>(w) << 32) | static_cast<std::uint32_t>(h);
+    std::int32_t& floor = rectangleFloor_[key];
+    if (floor > maxY)
+        return floor;
+    rectangle_.rows = h;
+    rectangle_.cols = w;
+    rectangle_.rowStart.resize(h + 1);
+    for (int r = 0; r <= h; ++r)
+        rectangle_.rowStart[r] = r;
+    rectangle_.runs.assign(h, {0, w});
+    rectangle_.widest.assign(h, w);
+    int x = 0, y = 0;
+    floor = findLowest(rectangle_, maxY, x, y, floor) ? y : maxY + 1;
+    return floor;
+}
+
+bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY, int minY) const {
     const int lastY = std::min(maxY, height_ - mask.rows);
     const int lastX = width_ - mask.cols;
     if (lastX < 0)
         return false;
-    // The mask row that blocked the last try is tried first, at the next offset and at the next
-    // height too: it is mostly the same row (6 % fewer instructions over a whole packing than
-    // starting each height from row 0), and whichever row blocks gives a safe skip, so the spot
-    // found is the same.
+    const int offsetWords = lastX / 64 + 1;
+    const std::uint64_t lastWord = ~std::uint64_t{0} >> (63 - (lastX & 63));
+    candidates_.resize(offsetWords);
+    // The mask row that blocked the last try is tried first: at the next height it is mostly
+    // the same row, and it usually empties the candidates at once.
     int hint = 0;
-    for (int y = 0; y <= lastY;) {
+    int filterHint = 0;
+    for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
-        int failed = -1;
+        // The mask row that failed this test last is checked first: for a tall mask the test
+        // would otherwise read all its rows at every height.
+        int failed =
+            mask.rows > 0 && longest_[y + filterHint] < mask.widest[filterHint] ? filterHint : -1;
         for (int r = 0; r < mask.rows && failed < 0; ++r) {
             if (longest_[y + r] < mask.widest[r])
                 failed = r;
         }
         if (failed >= 0) {
+            filterHint = failed;
             const int f = y + failed;
             int lowest = failed;
             while (lowest > 0 && mask.widest[lowest - 1] > longest_[f])
@@ -132,14 +261,21 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
             y = f - lowest + 1;
             continue;
         }
-        for (int x = 0; x <= lastX;) {
-            int skip = 1;
-            if (fitsAt(mask, x, y, skip, hint)) {
-                outX = x;
-                outY = y;
-                return true;
+        std::fill(candidates_.begin(), candidates_.end(), ~std::uint64_t{0});
+        candidates_.back() = lastWord;
+        std::uint64_t active = ~std::uint64_t{0} >> (64 - offsetWords);
+        bool fits = rowFits(mask, hint, y, active);
+        for (int r = 0; r < mask.rows && fits; ++r) {
+            if (r != hint && !rowFits(mask, r, y, active)) {
+                hint = r;
+                fits = false;
             }
-            x += skip;
+        }
+        if (fits) {
+            const int w = std::countr_zero(active);
+            outX = w * 64 + std::countr_zero(candidates_[w]);
+            outY = y;
+            return true;
         }
         ++y;
     }
@@ -147,26 +283,44 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY)
 }
 
 void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
-    const int y0 = std::max(0, y - dilation);
-    const int y1 = std::min(height_, y + mask.rows + dilation);
-    // Per touched row, the leftmost taken column and one past the rightmost.
-    std::vector<int> left(y1 - y0, width_);
-    std::vector<int> right(y1 - y0, 0);
+    const int x0 = std::max(0, x - dilation);
+    const int x1 = std::min(width_, x + mask.cols + dilation);
+    if (x0 >= x1)
+        return;
+    const int wa = x0 >> 6;
+    const int wb = (x1 - 1) >> 6;
+    const int span = wb - wa + 1;
+    // Each mask row's runs widened by the dilation, as bits relative to word wa.
+    spans_.assign(static_cast<std::size_t>(mask.rows) * span, 0);
     for (int r = 0; r < mask.rows; ++r) {
+        std::uint64_t* bits = spans_.data() + static_cast<std::size_t>(r) * span;
         for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1]; ++k) {
-            const int x0 = std::max(0, x + mask.runs[k].first - dilation);
-            const int x1 = std::min(width_, x + mask.runs[k].second + dilation);
-            for (int ty = std::max(y0, y + r - dilation); ty < std::min(y1, y + r + dilation + 1);
-                 ++ty) {
-                takeSpan(ty, x0, x1);
-                left[ty - y0] = std::min(left[ty - y0], x0);
-                right[ty - y0] = std::max(right[ty - y0], x1);
-            }
+            const int a = std::max(0, x + mask.runs[k].first - dilation);
+            const int b = std::min(width_, x + mask.runs[k].second + dilation);
+            setBits(bits, a - wa * 64, b - wa * 64);
         }
     }
+    const int y0 = std::max(0, y - dilation);
+    const int y1 = std::min(height_, y + mask.rows + dilation);
     for (int ty = y0; ty < y1; ++ty) {
-        if (right[ty - y0] > 0)
-            rebuildRow(ty, left[ty - y0], right[ty - y0]);
+        const int r0 = std::max(0, ty - y - dilation);
+        const int r1 = std::min(mask.rows - 1, ty - y + dilation);
+        if (r0 > r1)
+            continue;
+        std::uint64_t* bits = ownRow(ty);
+        bool changed = false;
+        for (int w = 0; w < span; ++w) {
+            std::uint64_t taken = 0;
+            for (int r = r0; r <= r1; ++r)
+                taken |= spans_[static_cast<std::size_t>(r) * span + w];
+            changed = changed || (bits[wa + w] & taken) != 0;
+            bits[wa + w] &= ~taken;
+        }
+        if (changed) {
+            rebuildLevels(ty, wa, wb);
+            updateLongest(ty);
+            updateNonzero(ty);
+        }
     }
 }
 

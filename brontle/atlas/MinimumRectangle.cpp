@@ -26,25 +26,44 @@ std::vector<Vec2d> convexHull(std::vector<Vec2d> points) {
     return hull;
 }
 
+// Rotating calipers: for each hull edge in turn the farthest points along it, against it and
+// away from it move forwards round the hull, so all edges take linear time in the hull size.
 MinimumRectangle minimumRectangle(const std::vector<Vec2d>& points) {
     const std::vector<Vec2d> hull = convexHull(points);
     MinimumRectangle best;
     double bestArea = std::numeric_limits<double>::infinity();
-    for (std::size_t i = 0; i < hull.size(); ++i) {
-        const Vec2d edge = hull[(i + 1) % hull.size()] - hull[i];
+    const std::size_t h = hull.size();
+    if (h == 0)
+        return best;
+    std::size_t far = 0;  // farthest along the edge
+    std::size_t high = 0; // farthest from the edge, into the hull
+    std::size_t back = 0; // farthest against the edge
+    bool started = false;
+    for (std::size_t i = 0; i < h; ++i) {
+        const Vec2d edge = hull[(i + 1) % h] - hull[i];
         const double len = length(edge);
         if (len <= 0.0)
             continue;
         const Vec2d axis = edge * (1.0 / len);
-        double minX = 1e300, maxX = -1e300, minY = 1e300, maxY = -1e300;
-        for (const Vec2d& p : hull) {
-            const double x = dot(p, axis);
-            const double y = cross(axis, p);
-            minX = std::min(minX, x);
-            maxX = std::max(maxX, x);
-            minY = std::min(minY, y);
-            maxY = std::max(maxY, y);
+        auto x = [&](std::size_t k) { return dot(hull[k % h], axis); };
+        auto y = [&](std::size_t k) { return cross(axis, hull[k % h]); };
+        if (!started) {
+            far = high = back = i + 1;
+            started = true;
         }
+        far = std::max(far, i + 1);
+        for (std::size_t step = 0; step < h && x(far + 1) >= x(far); ++step)
+            ++far;
+        high = std::max(high, far);
+        for (std::size_t step = 0; step < h && y(high + 1) >= y(high); ++step)
+            ++high;
+        back = std::max(back, high);
+        for (std::size_t step = 0; step < h && x(back + 1) <= x(back); ++step)
+            ++back;
+        const double minX = x(back);
+        const double maxX = x(far);
+        const double minY = std::min(y(i), y(i + 1));
+        const double maxY = y(high);
         const double area = (maxX - minX) * (maxY - minY);
         if (area < bestArea * (1.0 - 1e-9)) {
             bestArea = area;

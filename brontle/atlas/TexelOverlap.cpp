@@ -1,15 +1,18 @@
 #include "brontle/atlas/Atlas.h"
+#include "brontle/atlas/PolygonTriangulation.h"
 
 #include <algorithm>
 #include <array>
 #include <cassert>
 #include <cmath>
+#include <vector>
 
 namespace brontle::atlas {
 
-// Rasterises every fan triangle of every polygon at texel centres (x + 0.5, height - row - 0.5
-// in texels, v upwards) with an inclusive edge test, so a centre on a shared edge belongs to
-// both polygons, and counts texels reached by two different charts once each.
+// Rasterises every polygon, cut into triangles by its outline (triangulatePolygon), at texel
+// centres (x + 0.5, height - row - 0.5 in texels, v upwards) with an inclusive edge test, so a
+// centre on a shared edge belongs to both polygons, and counts texels reached by two different
+// charts once each.
 std::int64_t countOverlappingTexels(const MeshView& mesh, const Result& result, int width,
                                     int height) {
     assert(result.cornerTexCoord.size() == mesh.cornerVertex.size());
@@ -18,20 +21,25 @@ std::int64_t countOverlappingTexels(const MeshView& mesh, const Result& result, 
     std::vector<std::int32_t> texelChart(static_cast<std::size_t>(width) * height, -1);
     std::vector<std::uint8_t> counted(texelChart.size(), 0);
     std::int64_t overlaps = 0;
+    std::vector<Vec2d> outline;
+    std::vector<std::array<int, 3>> triangles;
     const std::size_t polygonCount = mesh.polygonStart.size() - 1;
     for (std::size_t p = 0; p < polygonCount; ++p) {
         const int chart = result.polygonChart[p];
         const int begin = mesh.polygonStart[p];
         const int end = mesh.polygonStart[p + 1];
-        auto texel = [&](int c) {
+        outline.clear();
+        for (int c = begin; c < end; ++c) {
             const Vector2 t = result.texcoords[result.cornerTexCoord[c]];
-            return std::array<double, 2>{static_cast<double>(t.u) * width,
-                                         static_cast<double>(t.v) * height};
-        };
-        const auto a = texel(begin);
-        for (int c = begin + 1; c + 1 < end; ++c) {
-            const auto b = texel(c);
-            const auto d = texel(c + 1);
+            outline.push_back(
+                {static_cast<double>(t.u) * width, static_cast<double>(t.v) * height});
+        }
+        triangles.clear();
+        triangulatePolygon(outline, 0, triangles);
+        for (const auto& tri : triangles) {
+            const std::array<double, 2> a{outline[tri[0]].x, outline[tri[0]].y};
+            const std::array<double, 2> b{outline[tri[1]].x, outline[tri[1]].y};
+            const std::array<double, 2> d{outline[tri[2]].x, outline[tri[2]].y};
             const double area = (b[0] - a[0]) * (d[1] - a[1]) - (b[1] - a[1]) * (d[0] - a[0]);
             if (area == 0.0)
                 continue;
