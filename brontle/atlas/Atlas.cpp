@@ -236,6 +236,9 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     RefineSettings settings;
     settings.threads = threads;
     settings.cancel = options.cancel;
+    // Flattening is most of the work: it fills the progress from 0.2 to 0.7 as it goes.
+    if (progress || options.cancel != nullptr)
+        settings.progress = [&](double done) { report(progress, 0.2 + 0.5 * done, options); };
     double totalArea = 0.0;
     for (const double a : adj.polygonArea)
         totalArea += std::max(a, 0.0);

@@ -296,12 +296,23 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     std::vector<int> pending(initial.chartCount);
     for (int i = 0; i < initial.chartCount; ++i)
         pending[i] = i;
+    double roundStart = 0.0;
+    double roundSpan = 0.7;
     while (!pending.empty()) {
         throwIfCancelled(settings.cancel);
-        parallelFor(static_cast<int>(pending.size()), threads, [&](int k, int worker) {
+        // Progress comes from the calling thread (worker 0) as it finishes a chart, counting the
+        // charts every thread has finished; no thread waits for it.
+        const int count = static_cast<int>(pending.size());
+        std::atomic<int> finished{0};
+        parallelFor(count, threads, [&](int k, int worker) {
             const int id = pending[k];
             flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings);
+            const int done = finished.fetch_add(1, std::memory_order_relaxed) + 1;
+            if (worker == 0 && settings.progress)
+                settings.progress(roundStart + roundSpan * done / count);
         });
+        roundStart += roundSpan;
+        roundSpan = 0.5 * (1.0 - roundStart);
         const std::vector<int> judged = std::move(pending);
         pending.clear();
         for (const int id : judged) {

@@ -6,6 +6,7 @@
 #include "brontle/atlas/ChartSegmentation.h"
 
 #include <atomic>
+#include <functional>
 #include <vector>
 
 namespace brontle::atlas {
@@ -31,6 +32,12 @@ struct RefineSettings {
     int threads = 1;
     // Checked between refinement rounds (see Options::cancel).
     const std::atomic<bool>* cancel = nullptr;
+    // When set, called on the calling thread each time it has flattened a chart, with the share
+    // of the refinement done, rising in [0, 1). The number of rounds is not known ahead (a
+    // round flattens the pieces the previous one split), so each round after the first spans
+    // half of what the rounds before it left, the first 0.7: most of the work is flattening the
+    // first charts. It may throw (a cancel); the refinement then stops with that error.
+    std::function<void(double)> progress;
 };
 
 // Returns the final charts, ordered by their lowest polygon, each with vertices numbered and

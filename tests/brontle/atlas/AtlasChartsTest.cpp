@@ -6,6 +6,7 @@
 #include "brontle/atlas/ChartSegmentation.h"
 #include "brontle/atlas/MeshAdjacency.h"
 
+#include <algorithm>
 #include <map>
 #include <numbers>
 #include <set>
@@ -282,4 +283,26 @@ TEST(AtlasCharts, ConsistentNeighboursShareOneChart) {
 }
 
 } // namespace
+TEST(AtlasCharts, ProgressRisesThroughTheFlatteningAndLeavesTheChartsAsTheyAre) {
+    // A noisy sphere at the tightest stretch bound: many charts to flatten.
+    const GeneratedMesh sphere = peelwise::bench::noisySphere(24);
+    Options o;
+    o.factor = 1;
+    o.threads = 2;
+    std::vector<double> reported;
+    const Result withProgress =
+        generate(sphere.view(), o, [&](double value) { reported.push_back(value); });
+    ASSERT_FALSE(reported.empty());
+    EXPECT_EQ(reported.front(), 0.0);
+    EXPECT_EQ(reported.back(), 1.0);
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end()));
+    // The flattening reports as it goes, not one jump from 0.2 to 0.7.
+    const auto inside = std::count_if(reported.begin(), reported.end(),
+                                      [](double v) { return v > 0.2 && v < 0.7; });
+    EXPECT_GE(inside, 5) << withProgress.chartCount << " charts";
+    const Result without = generate(sphere.view(), o);
+    EXPECT_EQ(withProgress.cornerTexCoord, without.cornerTexCoord);
+    EXPECT_EQ(withProgress.polygonChart, without.polygonChart);
+}
+
 } // namespace brontle::atlas::testing
