@@ -25,6 +25,7 @@ inline constexpr std::int32_t HostBadMesh = -3;        // empty, degenerate or n
 inline constexpr std::int32_t HostFileUnreadable = -4; // a file could not be opened or parsed
 inline constexpr std::int32_t HostFileUnwritable = -5; // a file could not be written
 inline constexpr std::int32_t HostAtlasFailed = -6;    // the atlas engine could not finish
+inline constexpr std::int32_t HostCancelled = -7;      // the user cancelled a long host operation
 inline constexpr std::int32_t HostInjectedFault = -99; // a fault injected by a test
 } // namespace ErrorNumber
 

@@ -24,10 +24,6 @@
 
 namespace brontle {
 
-namespace ErrorNumber {
-inline constexpr std::int32_t HostCancelled = -7; // the user cancelled a long host operation
-} // namespace ErrorNumber
-
 class ProgressReporter {
   public:
     // `cancelled` is thrown by report() and checkCancel() once a cancel was requested.
