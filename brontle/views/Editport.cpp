@@ -219,7 +219,11 @@ void EditportPrivate::ensurePicks() {
     const FramePtr source = target && targetOption == 0 ? target : root;
     SceneItems items = collectSceneItems(root);
     SceneItems limited = collectSceneItems(source);
-    for (auto& [shape, placement] : items) {
+    for (const auto& item : items) {
+        // (Named apart rather than as a structured binding: clang 14, which builds the fuzz
+        // targets, cannot capture a structured binding in a lambda.)
+        const auto& shape = item.first;
+        const auto& placement = item.second;
         const bool inSource =
             source == root || std::any_of(limited.begin(), limited.end(),
                                           [&](const auto& item) { return item.first == shape; });
