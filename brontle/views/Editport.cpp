@@ -219,11 +219,11 @@ void EditportPrivate::ensurePicks() {
     const FramePtr source = target && targetOption == 0 ? target : root;
     SceneItems items = collectSceneItems(root);
     SceneItems limited = collectSceneItems(source);
-    for (const auto& item : items) {
+    for (const auto& sceneItem : items) {
         // (Named apart rather than as a structured binding: clang 14, which builds the fuzz
         // targets, cannot capture a structured binding in a lambda.)
-        const auto& shape = item.first;
-        const auto& placement = item.second;
+        const auto& shape = sceneItem.first;
+        const auto& placement = sceneItem.second;
         const bool inSource =
             source == root || std::any_of(limited.begin(), limited.end(),
                                           [&](const auto& item) { return item.first == shape; });
