@@ -46,9 +46,10 @@ void frmMain::connectUVEditHandlers() {
         {cmdShiftDown, &frmMain::cmdShiftDown_MouseUp},
     };
     for (const auto& [button, handler] : transforms) {
-        connect(button, &XPButton::MouseUp, this, [this, handler](int mouseButton, int shift) {
-            (this->*handler)(mouseButton, shift);
-        });
+        connect(button, &XPButton::MouseUp, this,
+                [this, handler = handler](int mouseButton, int shift) {
+                    (this->*handler)(mouseButton, shift);
+                });
     }
 
     const std::pair<XPButton*, void (frmMain::*)()> clicks[] = {
@@ -61,7 +62,8 @@ void frmMain::connectUVEditHandlers() {
         {cmdEditRedo, &frmMain::cmdEditRedo_Click},
     };
     for (const auto& [button, handler] : clicks) {
-        connect(button, &XPButton::clicked, this, [this, handler] { (this->*handler)(); });
+        connect(button, &XPButton::clicked, this,
+                [this, handler = handler] { (this->*handler)(); });
     }
 
     const std::pair<QAction*, void (frmMain::*)()> items[] = {
@@ -71,7 +73,7 @@ void frmMain::connectUVEditHandlers() {
         {mnuDeselectAllCharts, &frmMain::mnuDeselectAllCharts_Click},
     };
     for (const auto& [item, handler] : items) {
-        connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+        connect(item, &QAction::triggered, this, [this, handler = handler] { (this->*handler)(); });
     }
 }
 
