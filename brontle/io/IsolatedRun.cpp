@@ -42,19 +42,6 @@ constexpr char kOtherFailure = 'X';
 
 #ifdef BRONTLE_HAS_FORK
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // Caps the child's address space at what it has plus the memory the host may still use (and
 // 256 MB for the allocator's own reservations), so a reader that asks for gigabytes gets
 // std::bad_alloc instead of pushing the machine into swap. Not under the sanitizers, whose
@@ -106,6 +93,21 @@ void limitChildMemory() {
 #endif
 
 } // namespace
+
+#ifdef BRONTLE_HAS_FORK
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+#endif
 
 std::string runIsolated(const std::function<std::string()>& work, const std::string& fileName,
                         double seconds, const std::function<void(double)>& waiting) {

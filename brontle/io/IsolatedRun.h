@@ -18,6 +18,11 @@ namespace brontle {
 // `waiting`, when given, is called about every 50 ms while the child runs, with the seconds
 // since it started; when it throws (a cancelled load), the child is killed and the exception
 // goes on to the caller.
+// Writes every byte of `bytes` to the descriptor `fd`, again after a signal interrupted a write;
+// false when a write fails (a closed pipe, a full disk). The child's answer to runIsolated goes
+// through it, and so does any process that hands bytes to another through a pipe.
+bool writeAll(int fd, const std::string& bytes);
+
 std::string runIsolated(const std::function<std::string()>& work, const std::string& fileName,
                         double seconds, const std::function<void(double)>& waiting = {});
 

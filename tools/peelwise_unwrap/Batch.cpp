@@ -3,6 +3,7 @@
 #include "BatchReport.h"
 
 #include "brontle/io/AtomicFiles.h"
+#include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/MemoryBudget.h"
@@ -101,19 +102,6 @@ constexpr char kResult = 'R';
 constexpr char kError = 'E';
 constexpr char kOutOfMemory = 'M';
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 [[noreturn]] void runChild(const BatchWorker& worker, const BatchInput& input, int out,
                            pid_t parent) {
     // The child ends with its parent: a batch that is killed leaves no worker writing.
@@ -138,7 +126,7 @@ bool writeAll(int fd, const std::string& bytes) {
     } catch (...) {
         message = kError + input.input + ": the unwrap failed";
     }
-    ::_exit(writeAll(out, message) ? 0 : 1);
+    ::_exit(brontle::writeAll(out, message) ? 0 : 1);
 }
 
 struct Running {
@@ -319,7 +307,7 @@ class ReportAppender {
     ~ReportAppender() { ::close(fd_); }
     ReportAppender(const ReportAppender&) = delete;
     ReportAppender& operator=(const ReportAppender&) = delete;
-    void append(const ReportLine& line) { writeAll(fd_, line.text + "\n"); }
+    void append(const ReportLine& line) { brontle::writeAll(fd_, line.text + "\n"); }
 
   private:
     int fd_;
