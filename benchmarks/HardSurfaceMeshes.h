@@ -44,10 +44,11 @@ inline GeneratedMesh quadCube(int n) {
                         c[b] = t + dt;
                         return vertex(c[0], c[1], c[2]);
                     };
-                    if (outwardPositive)
+                    if (outwardPositive) {
                         m.addPolygon({at(0, 0), at(1, 0), at(1, 1), at(0, 1)});
-                    else
+                    } else {
                         m.addPolygon({at(0, 0), at(0, 1), at(1, 1), at(1, 0)});
+                    }
                 }
             }
         }
@@ -68,9 +69,11 @@ inline GeneratedMesh fanCappedCylinder(int segments, int rows, double r = 1.0, d
         }
     }
     auto ring = [segments](int j, int i) { return j * segments + (i % segments); };
-    for (int j = 0; j < rows; ++j)
-        for (int i = 0; i < segments; ++i)
+    for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < segments; ++i) {
             m.addPolygon({ring(j, i), ring(j, i + 1), ring(j + 1, i + 1), ring(j + 1, i)});
+        }
+    }
     const auto bottom = static_cast<std::int32_t>(m.positions.size());
     m.positions.push_back({0.0f, 0.0f, 0.0f});
     const auto top = static_cast<std::int32_t>(m.positions.size());
@@ -106,15 +109,18 @@ inline GeneratedMesh bevelledGear(int teeth = 24, int rows = 6, double bevel = 2
     for (int j = 0; j <= rows + 1; ++j) {
         const double z = j <= rows ? height * j / rows : height + bevel;
         const double shrink = j <= rows ? 0.0 : bevel;
-        for (int i = 0; i < outline; ++i)
+        for (int i = 0; i < outline; ++i) {
             m.positions.push_back({static_cast<float>((radius[i] - shrink) * std::cos(angle[i])),
                                    static_cast<float>((radius[i] - shrink) * std::sin(angle[i])),
                                    static_cast<float>(z)});
+        }
     }
     auto ring = [outline](int j, int i) { return j * outline + (i % outline); };
-    for (int j = 0; j < rows; ++j)
-        for (int i = 0; i < outline; ++i)
+    for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < outline; ++i) {
             m.addPolygon({ring(j, i), ring(j, i + 1), ring(j + 1, i + 1), ring(j + 1, i)});
+        }
+    }
     // The bevel as triangles, so every one of them is a sliver.
     for (int i = 0; i < outline; ++i) {
         m.addPolygon({ring(rows, i), ring(rows, i + 1), ring(rows + 1, i + 1)});
@@ -157,23 +163,27 @@ inline GeneratedMesh smoothCreature(int rings = 40) {
                                 static_cast<float>(0.8 * r * z)};
     };
     m.positions.push_back(place(0.0, 0.0));
-    for (int j = 1; j < rings; ++j)
-        for (int i = 0; i < segments; ++i)
+    for (int j = 1; j < rings; ++j) {
+        for (int i = 0; i < segments; ++i) {
             m.positions.push_back(
                 place(std::numbers::pi * j / rings, 2.0 * std::numbers::pi * i / segments));
+        }
+    }
     const auto south = static_cast<std::int32_t>(m.positions.size());
     m.positions.push_back(place(std::numbers::pi, 0.0));
     auto at = [segments](int j, int i) { return 1 + (j - 1) * segments + (i % segments); };
-    for (int i = 0; i < segments; ++i)
+    for (int i = 0; i < segments; ++i) {
         m.addPolygon({0, at(1, i), at(1, i + 1)});
+    }
     for (int j = 1; j + 1 < rings; ++j) {
         for (int i = 0; i < segments; ++i) {
             m.addPolygon({at(j, i), at(j + 1, i), at(j + 1, i + 1)});
             m.addPolygon({at(j, i), at(j + 1, i + 1), at(j, i + 1)});
         }
     }
-    for (int i = 0; i < segments; ++i)
+    for (int i = 0; i < segments; ++i) {
         m.addPolygon({south, at(rings - 1, i + 1), at(rings - 1, i)});
+    }
     return m;
 }
 
@@ -181,12 +191,14 @@ inline GeneratedMesh smoothCreature(int rings = 40) {
 inline void writeObjWithoutNormals(const GeneratedMesh& m, const std::string& path) {
     std::ofstream out(path);
     out.precision(9);
-    for (const brontle::Vector3& p : m.positions)
+    for (const brontle::Vector3& p : m.positions) {
         out << "v " << p.x << ' ' << p.y << ' ' << p.z << '\n';
+    }
     for (int p = 0; p < m.polygonCount(); ++p) {
         out << 'f';
-        for (int c = m.polygonStart[p]; c < m.polygonStart[p + 1]; ++c)
+        for (int c = m.polygonStart[p]; c < m.polygonStart[p + 1]; ++c) {
             out << ' ' << m.cornerVertex[c] + 1;
+        }
         out << '\n';
     }
 }

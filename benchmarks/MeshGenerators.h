@@ -125,8 +125,9 @@ inline GeneratedMesh noisySphere(int n, double noise = 0.2, std::uint32_t seed =
         const bool first = k == 0 || keys[k].first != keys[k - 1].first;
         weld[keys[k].second] = first ? keys[k].second : weld[keys[k - 1].second];
     }
-    for (std::int32_t& v : mesh.cornerVertex)
+    for (std::int32_t& v : mesh.cornerVertex) {
         v = weld[v];
+    }
     return mesh;
 }
 

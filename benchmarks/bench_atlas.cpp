@@ -55,8 +55,9 @@ Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView&
                         const brontle::atlas::Options& options) {
     Measurement m;
     m.name = name;
-    for (std::size_t p = 0; p + 1 < mesh.polygonStart.size(); ++p)
+    for (std::size_t p = 0; p + 1 < mesh.polygonStart.size(); ++p) {
         m.triangles += mesh.polygonStart[p + 1] - mesh.polygonStart[p] - 2;
+    }
     const auto start = std::chrono::steady_clock::now();
     const brontle::atlas::Result result = brontle::atlas::generate(mesh, options);
     const auto stop = std::chrono::steady_clock::now();
@@ -100,8 +101,9 @@ Measurement measureFile(const std::string& name, const std::string& file,
     auto scene = brontle::SceneGraph::create(nullptr);
     brontle::LoadedScene loaded = brontle::loadMeshFile(file, *scene);
     brontle::ShapePtr merged = brontle::Shape::create();
-    for (const auto& shape : loaded.shapes)
+    for (const auto& shape : loaded.shapes) {
         merged->AppendShape(*shape);
+    }
     const brontle::atlas::MeshView view{
         merged->vertices(), merged->polygonStart(), merged->cornerVertex(), {}};
     return measureMesh(name, view, options);
@@ -116,12 +118,13 @@ int main(int argc, char** argv) {
     bool filesOnly = false;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0)
+        if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
-        else if (std::strcmp(argv[i], "--files-only") == 0)
+        } else if (std::strcmp(argv[i], "--files-only") == 0) {
             filesOnly = true;
-        else
+        } else {
             files.emplace_back(argv[i]);
+        }
     }
 
     brontle::atlas::Options options;
@@ -145,8 +148,9 @@ int main(int argc, char** argv) {
         {"cylinder", [] { return peelwise::bench::fanCappedCylinder(48, 12); }},
         {"gear", [] { return peelwise::bench::bevelledGear(); }},
     };
-    if (filesOnly)
+    if (filesOnly) {
         cases.clear();
+    }
     if (!quick && !filesOnly) {
         cases.push_back({"torus_1m", [] { return peelwise::bench::torusWithTriangles(1000000); }});
         cases.push_back(
@@ -184,8 +188,9 @@ int main(int argc, char** argv) {
     // Real meshes.
     for (const std::string& file : files) {
         std::string name = std::filesystem::path(file).stem().string();
-        if (name == "bench_atlas_creature")
+        if (name == "bench_atlas_creature") {
             name = "creature_obj";
+        }
         Measurement m;
         try {
             m = measureFile(name, file, options);
@@ -216,8 +221,9 @@ int main(int argc, char** argv) {
             };
             const auto small = find(family + "_100k");
             const auto large = find(family + "_1m");
-            if (small == done.end() || large == done.end() || small->seconds <= 0.0)
+            if (small == done.end() || large == done.end() || small->seconds <= 0.0) {
                 continue;
+            }
             const double ratio = large->seconds / small->seconds;
             std::printf("%s: 1m / 100k time ratio %.2f\n", family.c_str(), ratio);
             summary["seconds_ratio_" + family + "_1m_100k"] = ratio;

@@ -52,8 +52,9 @@ GeneratedMesh cubeOfQuads(int n, bool splitFaces = false) {
     // Each face: a fixed axis at 0 or n, the other two running over the grid, wound outwards.
     for (int axis = 0; axis < 3; ++axis) {
         for (int high = 0; high < 2; ++high) {
-            if (splitFaces)
+            if (splitFaces) {
                 std::fill(id.begin(), id.end(), -1);
+            }
             for (int i = 0; i < n; ++i) {
                 for (int j = 0; j < n; ++j) {
                     int c[4][2] = {{i, j}, {i + 1, j}, {i + 1, j + 1}, {i, j + 1}};
@@ -65,10 +66,11 @@ GeneratedMesh cubeOfQuads(int n, bool splitFaces = false) {
                         p[(axis + 2) % 3] = c[k][1];
                         v[k] = vertex(p[0], p[1], p[2]);
                     }
-                    if (high)
+                    if (high) {
                         mesh.addPolygon({v[0], v[1], v[2], v[3]});
-                    else
+                    } else {
                         mesh.addPolygon({v[0], v[3], v[2], v[1]});
+                    }
                 }
             }
         }
@@ -210,8 +212,9 @@ Row timeAtlas(const std::string& name, const GeneratedMesh& mesh, int size, int 
     options.width = options.height = size;
     Row row;
     row.name = name;
-    for (int p = 0; p < mesh.polygonCount(); ++p)
+    for (int p = 0; p < mesh.polygonCount(); ++p) {
         row.triangles += mesh.polygonStart[p + 1] - mesh.polygonStart[p] - 2;
+    }
     brontle::atlas::Result result;
     timeRuns(row, repeats, [&] {
         result = brontle::atlas::generate(mesh.view(), options);
@@ -229,10 +232,11 @@ int main(int argc, char** argv) {
     bool quick = false;
     std::string only;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--quick") == 0)
+        if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
-        else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc)
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        }
     }
     struct Case {
         std::string name;
@@ -250,13 +254,16 @@ int main(int argc, char** argv) {
         {"star_50000_corners", [] { return starPolygon(50000); }, 1024, 1},
         {"torus_100k", [] { return peelwise::bench::torusWithTriangles(100000); }, 1024, 3},
     };
-    if (!quick)
+    if (!quick) {
         cases.push_back(
             {"torus_1m", [] { return peelwise::bench::torusWithTriangles(1000000); }, 1024, 1});
+    }
     std::vector<Row> rows;
-    for (const Case& c : cases)
-        if (only.empty() || only == c.name)
+    for (const Case& c : cases) {
+        if (only.empty() || only == c.name) {
             rows.push_back(timeAtlas(c.name, c.build(), c.size, c.repeats));
+        }
+    }
     if (only.empty() || only == "pack_5000_charts") {
         const auto charts = smallCharts(5000);
         Row row;
@@ -266,10 +273,12 @@ int main(int argc, char** argv) {
         brontle::atlas::PackResult packed;
         timeRuns(row, 3, [&] { packed = brontle::atlas::packCharts(charts, 1024, 1024, 2, 0); });
         double area = 0.0;
-        for (const auto& c : charts)
-            for (const auto& t : c.triangles)
+        for (const auto& c : charts) {
+            for (const auto& t : c.triangles) {
                 area += 0.5 * std::abs(cross(c.points[t[1]] - c.points[t[0]],
                                              c.points[t[2]] - c.points[t[0]]));
+            }
+        }
         row.utilisation = area * packed.scale * packed.scale / (1024.0 * 1024.0);
         rows.push_back(row);
     }

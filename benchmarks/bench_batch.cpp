@@ -35,12 +35,14 @@ namespace {
 
 void writeObj(const fs::path& file, const peelwise::bench::GeneratedMesh& mesh) {
     std::ofstream out(file);
-    for (const auto& p : mesh.positions)
+    for (const auto& p : mesh.positions) {
         out << "v " << p.x << " " << p.y << " " << p.z << "\n";
+    }
     for (int f = 0; f < mesh.polygonCount(); ++f) {
         out << "f";
-        for (int c = mesh.polygonStart[f]; c < mesh.polygonStart[f + 1]; ++c)
+        for (int c = mesh.polygonStart[f]; c < mesh.polygonStart[f + 1]; ++c) {
             out << " " << mesh.cornerVertex[c] + 1;
+        }
         out << "\n";
     }
 }
@@ -71,8 +73,9 @@ Timed timeBatch(const std::string& program, const fs::path& in, const fs::path& 
     Timed timed;
     timed.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     timed.cpuSeconds = cpuOfChildren() - cpuBefore;
-    if (status != 0)
+    if (status != 0) {
         timed.seconds = -1.0;
+    }
     return timed;
 }
 
@@ -81,8 +84,9 @@ Timed best(const std::string& program, const fs::path& in, const fs::path& out, 
            int size) {
     const Timed a = timeBatch(program, in, out, jobs, size);
     const Timed b = timeBatch(program, in, out, jobs, size);
-    if (a.seconds < 0 || b.seconds < 0)
+    if (a.seconds < 0 || b.seconds < 0) {
         return {};
+    }
     return a.seconds <= b.seconds ? a : b;
 }
 

@@ -34,15 +34,17 @@ float coordinate(FuzzedDataProvider& in, bool finiteOnly) {
         const float special = kSpecial[kind % std::size(kSpecial)];
         return finiteOnly && !std::isfinite(special) ? 1e30f : special;
     }
-    if (kind < 200) // mostly small grid values, so that meshes with area are common
+    if (kind < 200) { // mostly small grid values, so that meshes with area are common
         return 0.25f * static_cast<float>(in.ConsumeIntegralInRange<int>(-16, 16));
+    }
     const float any = in.ConsumeFloatingPoint<float>();
     return finiteOnly && !std::isfinite(any) ? 0.0f : any;
 }
 
 std::int32_t vertexIndex(FuzzedDataProvider& in, int vertexCount, bool inRange) {
-    if (vertexCount > 0 && (inRange || in.ConsumeIntegralInRange<int>(0, 15) != 0))
+    if (vertexCount > 0 && (inRange || in.ConsumeIntegralInRange<int>(0, 15) != 0)) {
         return in.ConsumeIntegralInRange<std::int32_t>(0, vertexCount - 1);
+    }
     return in.ConsumeIntegral<std::int32_t>();
 }
 
@@ -64,16 +66,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int vertexCount = in.ConsumeIntegralInRange(0, 64);
     std::vector<brontle::Vector3> positions(static_cast<std::size_t>(vertexCount));
-    for (brontle::Vector3& p : positions)
+    for (brontle::Vector3& p : positions) {
         p = {coordinate(in, wellFormed), coordinate(in, wellFormed), coordinate(in, wellFormed)};
+    }
 
     const int polygonCount = in.ConsumeIntegralInRange(0, 64);
     std::vector<std::int32_t> polygonStart{0};
     std::vector<std::int32_t> cornerVertex;
     for (int p = 0; p < polygonCount; ++p) {
         const int corners = in.ConsumeIntegralInRange(wellFormed ? 3 : 0, 8);
-        for (int c = 0; c < corners; ++c)
+        for (int c = 0; c < corners; ++c) {
             cornerVertex.push_back(vertexIndex(in, vertexCount, wellFormed));
+        }
         polygonStart.push_back(static_cast<std::int32_t>(cornerVertex.size()));
     }
 
@@ -90,14 +94,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const brontle::atlas::Result result = brontle::atlas::generate(mesh, options);
         // The contract every caller relies on: one coordinate index per corner, in range.
-        if (result.cornerTexCoord.size() != cornerVertex.size())
+        if (result.cornerTexCoord.size() != cornerVertex.size()) {
             std::abort();
-        for (const std::int32_t t : result.cornerTexCoord)
-            if (t < 0 || static_cast<std::size_t>(t) >= result.texcoords.size())
+        }
+        for (const std::int32_t t : result.cornerTexCoord) {
+            if (t < 0 || static_cast<std::size_t>(t) >= result.texcoords.size()) {
                 std::abort();
-        for (const brontle::Vector2& uv : result.texcoords)
-            if (!(uv.u >= 0.0f && uv.u <= 1.0f && uv.v >= 0.0f && uv.v <= 1.0f))
+            }
+        }
+        for (const brontle::Vector2& uv : result.texcoords) {
+            if (!(uv.u >= 0.0f && uv.u <= 1.0f && uv.v >= 0.0f && uv.v <= 1.0f)) {
                 std::abort();
+            }
+        }
     } catch (const brontle::Error&) {
     }
     return 0;

@@ -25,8 +25,9 @@ std::vector<std::pair<std::string, std::string>> lookups(const std::string& text
     std::size_t start = 0;
     while (start < text.size() && pairs.size() < 64) {
         std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = text.size();
+        }
         const std::string line = text.substr(start, end - start);
         if (line.size() > 2 && line.front() == '[' && line.find(']') != std::string::npos) {
             section = line.substr(1, line.find(']') - 1);

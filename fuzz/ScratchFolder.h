@@ -15,8 +15,9 @@ class ScratchFolder {
     ScratchFolder() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "peelwise-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
+        if (mkdtemp(pattern.data()) == nullptr) {
             std::abort(); // no temporary folder: nothing can be fuzzed
+        }
         path_ = pattern;
     }
     ~ScratchFolder() {
@@ -34,8 +35,9 @@ class ScratchFolder {
         std::ofstream out(target, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
         out.close();
-        if (!out)
+        if (!out) {
             std::abort(); // the harness itself failed; not a finding in the code under test
+        }
         return target;
     }
 

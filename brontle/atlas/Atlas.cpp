@@ -28,20 +28,26 @@ constexpr const char* kSource = "brontle::atlas";
 }
 
 void validateOptions(const Options& options) {
-    if (options.factor < 1 || options.factor > 100)
+    if (options.factor < 1 || options.factor > 100) {
         badArgument("factor " + std::to_string(options.factor) + " is outside 1..100");
+    }
     if (options.factorType != FactorType::MaxStretch &&
-        options.factorType != FactorType::ChartCount)
+        options.factorType != FactorType::ChartCount) {
         badArgument("unknown factor type " +
                     std::to_string(static_cast<std::int32_t>(options.factorType)));
-    if (options.width < 64 || options.width > 2048)
+    }
+    if (options.width < 64 || options.width > 2048) {
         badArgument("width " + std::to_string(options.width) + " is outside 64..2048 pixels");
-    if (options.height < 64 || options.height > 2048)
+    }
+    if (options.height < 64 || options.height > 2048) {
         badArgument("height " + std::to_string(options.height) + " is outside 64..2048 pixels");
-    if (options.gutter < 2 || options.gutter > 64)
+    }
+    if (options.gutter < 2 || options.gutter > 64) {
         badArgument("gutter " + std::to_string(options.gutter) + " is outside 2..64 pixels");
-    if (options.threads < 0)
+    }
+    if (options.threads < 0) {
         badArgument("thread count " + std::to_string(options.threads) + " is negative");
+    }
 }
 
 // The meaning of the factor.
@@ -81,9 +87,10 @@ constexpr double kRectangularFill = 0.97;
 // Per polygon of the chart, the index of its first corner in chart.cornerLocal.
 std::vector<std::size_t> firstCorners(const MeshAdjacency& adj, const Chart& chart) {
     std::vector<std::size_t> first(chart.polygons.size() + 1, 0);
-    for (std::size_t n = 0; n < chart.polygons.size(); ++n)
+    for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
         first[n + 1] = first[n] + static_cast<std::size_t>(adj.polygonStart[chart.polygons[n] + 1] -
                                                            adj.polygonStart[chart.polygons[n]]);
+    }
     return first;
 }
 
@@ -94,15 +101,17 @@ Chart subChart(const MeshAdjacency& adj, const Chart& from, const std::vector<st
                const std::vector<Vec2d>& uv, const std::vector<std::size_t>& members,
                std::vector<std::int32_t>& scratch) {
     Chart part;
-    for (const std::size_t n : members)
+    for (const std::size_t n : members) {
         part.polygons.push_back(from.polygons[n]);
+    }
     numberChartVertices(adj, part, scratch);
     part.uv.resize(part.vertices.size());
     std::size_t k = 0;
     for (const std::size_t n : members) {
         const std::size_t size = first[n + 1] - first[n];
-        for (std::size_t j = 0; j < size; ++j)
+        for (std::size_t j = 0; j < size; ++j) {
             part.uv[part.cornerLocal[k + j]] = uv[from.cornerLocal[first[n] + j]];
+        }
         k += size;
     }
     return part;
@@ -116,13 +125,16 @@ std::vector<std::vector<std::size_t>> connectedPieces(const Chart& chart,
     std::vector<std::int32_t> parent(chart.vertices.size());
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](std::int32_t v) {
-        while (parent[v] != v)
+        while (parent[v] != v) {
             v = parent[v] = parent[parent[v]];
+        }
         return v;
     };
-    for (std::size_t n = 0; n < chart.polygons.size(); ++n)
-        for (std::size_t c = first[n] + 1; c < first[n + 1]; ++c)
+    for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
+        for (std::size_t c = first[n] + 1; c < first[n + 1]; ++c) {
             parent[find(chart.cornerLocal[c])] = find(chart.cornerLocal[first[n]]);
+        }
+    }
     std::vector<std::int32_t> group(chart.vertices.size(), -1);
     std::vector<std::vector<std::size_t>> groups;
     for (std::size_t n = 0; n < chart.polygons.size(); ++n) {
@@ -159,10 +171,12 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
             const std::int32_t p = whole.polygons[n];
             firstTriangle += adj.polygonStart[p + 1] - adj.polygonStart[p] - 2;
             bool member = false;
-            for (; next < piece.triangles.size() && piece.triangles[next] < firstTriangle; ++next)
+            for (; next < piece.triangles.size() && piece.triangles[next] < firstTriangle; ++next) {
                 member = true;
-            if (member)
+            }
+            if (member) {
                 members.push_back(n);
+            }
         }
         Chart part =
             subChart(adj, whole, firstCorners(adj, whole), piece.positions, members, scratch);
@@ -172,8 +186,9 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
             out.push_back(std::move(part));
             continue;
         }
-        for (const std::vector<std::size_t>& connected : pieces)
+        for (const std::vector<std::size_t>& connected : pieces) {
             out.push_back(subChart(adj, part, partFirst, part.uv, connected, scratch));
+        }
     }
     return out;
 }
@@ -182,8 +197,9 @@ std::vector<Chart> chartsAsPacked(const MeshAdjacency& adj, std::vector<Chart> c
 // is. Such charts pack edge to edge in rows, and a seam across a face of a modelled part is a cut
 // its user would not make, so the packer keeps them whole.
 bool isBoxFace(const MeshAdjacency& adj, const Chart& chart) {
-    if (!chart.projected || chart.polygons.size() < 2 || adj.sharpEdge.empty())
+    if (!chart.projected || chart.polygons.size() < 2 || adj.sharpEdge.empty()) {
         return false;
+    }
     std::size_t border = 0;
     for (const std::int32_t p : chart.polygons) {
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
@@ -191,10 +207,12 @@ bool isBoxFace(const MeshAdjacency& adj, const Chart& chart) {
             const bool inside =
                 o >= 0 && std::binary_search(chart.polygons.begin(), chart.polygons.end(),
                                              adj.cornerPolygon[o]);
-            if (inside)
+            if (inside) {
                 continue;
-            if (!adj.sharpEdge[c])
+            }
+            if (!adj.sharpEdge[c]) {
                 return false;
+            }
             ++border;
         }
     }
@@ -205,8 +223,9 @@ bool isBoxFace(const MeshAdjacency& adj, const Chart& chart) {
 } // namespace
 
 void throwIfCancelled(const std::atomic<bool>* cancel) {
-    if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
+    if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
         throw Error(ErrorNumber::HostAtlasFailed, "The atlas was cancelled", kSource);
+    }
 }
 
 namespace {
@@ -214,8 +233,9 @@ namespace {
 // Progress, and the cancel check that goes with every step of it.
 void report(const ProgressFn& progress, double value, const Options& options) {
     throwIfCancelled(options.cancel);
-    if (progress)
+    if (progress) {
         progress(value);
+    }
 }
 
 } // namespace
@@ -228,20 +248,23 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
 
     MeshAdjacency adj = buildAdjacency(mesh);
     if (std::all_of(adj.polygonArea.begin(), adj.polygonArea.end(),
-                    [](double a) { return !(a > 0.0); }))
+                    [](double a) { return !(a > 0.0); })) {
         throw Error(ErrorNumber::HostBadMesh,
                     "Atlas generation: every polygon is degenerate (zero area)", kSource);
+    }
     report(progress, 0.1, options);
 
     RefineSettings settings;
     settings.threads = threads;
     settings.cancel = options.cancel;
     // Flattening is most of the work: it fills the progress from 0.2 to 0.7 as it goes.
-    if (progress || options.cancel != nullptr)
+    if (progress || options.cancel != nullptr) {
         settings.progress = [&](double done) { report(progress, 0.2 + 0.5 * done, options); };
+    }
     double totalArea = 0.0;
-    for (const double a : adj.polygonArea)
+    for (const double a : adj.polygonArea) {
         totalArea += std::max(a, 0.0);
+    }
     const double texelsPerArea = kExpectedFill * options.width * options.height / totalArea;
     settings.minSplitArea = kMinSplitTexels / texelsPerArea;
     settings.maxChartLength =
@@ -282,15 +305,18 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
             const int size = adj.polygonStart[p + 1] - adj.polygonStart[p];
             const std::int32_t* local = chart.cornerLocal.data() + k;
             outline.resize(size);
-            for (int j = 0; j < size; ++j)
+            for (int j = 0; j < size; ++j) {
                 outline[j] = chart.uv[local[j]];
+            }
             corners.clear();
             triangulatePolygon(outline, 0, corners);
-            for (const auto& t : corners)
+            for (const auto& t : corners) {
                 inputs[i].triangles.push_back({local[t[0]], local[t[1]], local[t[2]]});
-            if (mayCut)
+            }
+            if (mayCut) {
                 inputs[i].triangleGroup.insert(inputs[i].triangleGroup.end(), size - 2,
                                                static_cast<std::int32_t>(n));
+            }
             k += size;
         }
     }
@@ -304,8 +330,9 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     result.polygonChart.assign(adj.polygonCount, -1);
     result.cornerTexCoord.assign(adj.cornerCount(), -1);
     std::size_t total = 0;
-    for (const Chart& chart : charts)
+    for (const Chart& chart : charts) {
         total += chart.vertices.size();
+    }
     result.texcoords.reserve(total);
     StretchSum stretch;
     double texelArea = 0.0;
@@ -341,9 +368,10 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     result.fallbacks = fallbacks;
     // Measured in texels, so that a texture wider than high does not count as stretch.
     std::vector<Vector2> texels(result.texcoords.size());
-    for (std::size_t i = 0; i < texels.size(); ++i)
+    for (std::size_t i = 0; i < texels.size(); ++i) {
         texels[i] = {result.texcoords[i].u * static_cast<float>(options.width),
                      result.texcoords[i].v * static_cast<float>(options.height)};
+    }
     const LayoutMetrics metrics =
         measureLayout(mesh, texels, result.cornerTexCoord, result.polygonChart, result.chartCount);
     result.stretchL2 = metrics.stretchL2;

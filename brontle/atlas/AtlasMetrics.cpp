@@ -41,8 +41,9 @@ LayoutMetrics measureLayout(const MeshView& mesh, std::span<const Vector2> texco
         // The polygon's normal (Newell), so that the reflex fan triangles of a non-convex
         // polygon, reversed in 3D, are expected reversed in the texture too.
         Vec3d normal;
-        for (int i = 0; i < size; ++i)
+        for (int i = 0; i < size; ++i) {
             normal += cross(position(i), position((i + 1) % size));
+        }
         const Vec3d q0 = position(0);
         const Vec2d t0 = uv(0);
         for (int i = 1; i + 1 < size; ++i) {
@@ -50,8 +51,9 @@ LayoutMetrics measureLayout(const MeshView& mesh, std::span<const Vector2> texco
             const Vec3d d2 = position(i + 1) - q0;
             const Vec3d areaVector = cross(d1, d2);
             const double area3 = 0.5 * length(areaVector);
-            if (!(area3 > 0.0))
+            if (!(area3 > 0.0)) {
                 continue;
+            }
             const double side = dot(areaVector, normal) >= 0.0 ? 1.0 : -1.0;
             const Vec2d t1 = uv(i);
             const Vec2d t2 = uv(i + 1);
@@ -72,8 +74,9 @@ LayoutMetrics measureLayout(const MeshView& mesh, std::span<const Vector2> texco
             triangles.push_back(t);
         }
     }
-    if (triangles.empty())
+    if (triangles.empty()) {
         return m;
+    }
 
     std::vector<double> chartArea(static_cast<std::size_t>(std::max(chartCount, 0)), 0.0);
     double sum3d = 0.0;
@@ -81,8 +84,9 @@ LayoutMetrics measureLayout(const MeshView& mesh, std::span<const Vector2> texco
     for (const Triangle& t : triangles) {
         sum3d += t.area3d;
         sum2d += std::abs(t.area2d);
-        if (t.chart >= 0 && t.chart < chartCount)
+        if (t.chart >= 0 && t.chart < chartCount) {
             chartArea[t.chart] += t.area2d;
+        }
     }
     // Scaling the texture by 1/s multiplies the Jacobian of texture -> surface by s.
     const double s2 = sum3d > 0.0 && sum2d > 0.0 ? sum2d / sum3d : 1.0;
@@ -93,8 +97,9 @@ LayoutMetrics measureLayout(const MeshView& mesh, std::span<const Vector2> texco
         weighted += t.l2Squared * s2 * t.area3d;
         const bool chartPositive =
             t.chart < 0 || t.chart >= chartCount || !(chartArea[t.chart] < 0.0);
-        if (t.area2d == 0.0 || (t.area2d > 0.0) != chartPositive)
+        if (t.area2d == 0.0 || (t.area2d > 0.0) != chartPositive) {
             ++m.flipped;
+        }
         const double r = (std::abs(t.area2d) / sum2d) / (t.area3d / sum3d);
         ratios.push_back(r > 0.0 ? std::max(r, 1.0 / r) : std::numeric_limits<double>::infinity());
     }

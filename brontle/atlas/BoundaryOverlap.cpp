@@ -34,14 +34,16 @@ bool borderSelfIntersects(const MeshAdjacency& adj, const std::vector<std::int32
         const int begin = adj.polygonStart[p];
         const int size = adj.polygonStart[p + 1] - begin;
         for (int i = 0; i < size; ++i) {
-            if (isChartBorder(adj, owner, chartId, begin + i))
+            if (isChartBorder(adj, owner, chartId, begin + i)) {
                 segments.push_back(
                     {chart.cornerLocal[k + i], chart.cornerLocal[k + (i + 1) % size]});
+            }
         }
         k += size;
     }
-    if (segments.size() < 4)
+    if (segments.size() < 4) {
         return false;
+    }
 
     Vec2d lo = chart.uv[segments[0].a];
     Vec2d hi = lo;
@@ -71,28 +73,35 @@ bool borderSelfIntersects(const MeshAdjacency& adj, const std::vector<std::int32
         const int x1 = cellX(std::max(p.x, q.x));
         const int y0 = cellY(std::min(p.y, q.y));
         const int y1 = cellY(std::max(p.y, q.y));
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x)
+        for (int y = y0; y <= y1; ++y) {
+            for (int x = x0; x <= x1; ++x) {
                 visit(y * cells + x);
+            }
+        }
     };
-    for (const Segment& s : segments)
+    for (const Segment& s : segments) {
         forCells(s, [&](int cell) { ++cellStart[cell + 1]; });
-    for (std::size_t i = 1; i < cellStart.size(); ++i)
+    }
+    for (std::size_t i = 1; i < cellStart.size(); ++i) {
         cellStart[i] += cellStart[i - 1];
+    }
     std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
     std::vector<int> bucket(cellStart.back());
-    for (int i = 0; i < static_cast<int>(segments.size()); ++i)
+    for (int i = 0; i < static_cast<int>(segments.size()); ++i) {
         forCells(segments[i], [&](int cell) { bucket[fill[cell]++] = i; });
+    }
 
     for (int cell = 0; cell + 1 < static_cast<int>(cellStart.size()); ++cell) {
         for (int i = cellStart[cell]; i < cellStart[cell + 1]; ++i) {
             const Segment& s = segments[bucket[i]];
             for (int j = i + 1; j < cellStart[cell + 1]; ++j) {
                 const Segment& t = segments[bucket[j]];
-                if (s.a == t.a || s.a == t.b || s.b == t.a || s.b == t.b)
+                if (s.a == t.a || s.a == t.b || s.b == t.a || s.b == t.b) {
                     continue;
-                if (crossProperly(chart.uv[s.a], chart.uv[s.b], chart.uv[t.a], chart.uv[t.b]))
+                }
+                if (crossProperly(chart.uv[s.a], chart.uv[s.b], chart.uv[t.a], chart.uv[t.b])) {
                     return true;
+                }
             }
         }
     }

@@ -19,8 +19,9 @@ void numberChartVertices(const MeshAdjacency& adj, Chart& chart,
             chart.cornerLocal.push_back(scratch[v]);
         }
     }
-    for (const std::int32_t v : chart.vertices)
+    for (const std::int32_t v : chart.vertices) {
         scratch[v] = -1;
+    }
 }
 
 int eulerCharacteristic(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
@@ -29,10 +30,11 @@ int eulerCharacteristic(const MeshAdjacency& adj, const std::vector<std::int32_t
     long long borderEdges = 0;
     for (const std::int32_t p : chart.polygons) {
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
-            if (isChartBorder(adj, owner, chartId, c))
+            if (isChartBorder(adj, owner, chartId, c)) {
                 ++borderEdges;
-            else
+            } else {
                 ++innerHalfEdges;
+            }
         }
     }
     const long long edges = innerHalfEdges / 2 + borderEdges;
@@ -42,8 +44,9 @@ int eulerCharacteristic(const MeshAdjacency& adj, const std::vector<std::int32_t
 
 double chartArea3d(const MeshAdjacency& adj, const Chart& chart) {
     double area = 0.0;
-    for (const std::int32_t p : chart.polygons)
+    for (const std::int32_t p : chart.polygons) {
         area += adj.polygonArea[p];
+    }
     return area;
 }
 

@@ -26,8 +26,9 @@ std::vector<Vec2d> orientToMinimumRectangle(const std::vector<Vec2d>& points) {
         minX = std::min(minX, out[i].x);
         minY = std::min(minY, out[i].y);
     }
-    for (Vec2d& p : out)
+    for (Vec2d& p : out) {
         p = p - Vec2d{minX, minY};
+    }
     return out;
 }
 
@@ -44,11 +45,14 @@ struct Box {
 // covered by a single run there; the best area seen wins. Time linear in the mask's runs.
 Box coreRectangle(const MaskRuns& m) {
     int seed = 0;
-    for (int r = 1; r < m.rows; ++r)
-        if (m.widest[r] > m.widest[seed])
+    for (int r = 1; r < m.rows; ++r) {
+        if (m.widest[r] > m.widest[seed]) {
             seed = r;
-    if (m.rows == 0 || m.widest[seed] == 0)
+        }
+    }
+    if (m.rows == 0 || m.widest[seed] == 0) {
         return {};
+    }
     // The columns of [a, b) that one run of row r covers, the most of them.
     auto narrow = [&](int r, int a, int b, int& outA, int& outB) {
         int best = 0;
@@ -77,8 +81,9 @@ Box coreRectangle(const MaskRuns& m) {
         int upA = 0, upB = 0, downA = 0, downB = 0;
         const int up = top + 1 < m.rows ? narrow(top + 1, a, b, upA, upB) : 0;
         const int down = bottom > 0 ? narrow(bottom - 1, a, b, downA, downB) : 0;
-        if (up == 0 && down == 0)
+        if (up == 0 && down == 0) {
             break;
+        }
         if (up >= down) {
             ++top;
             a = upA;
@@ -89,8 +94,9 @@ Box coreRectangle(const MaskRuns& m) {
             b = downB;
         }
         const int h = top - bottom + 1;
-        if (static_cast<long long>(b - a) * h > static_cast<long long>(best.w) * best.h)
+        if (static_cast<long long>(b - a) * h > static_cast<long long>(best.w) * best.h) {
             best = {a, bottom, b - a, h};
+        }
     }
     return best;
 }
@@ -133,24 +139,28 @@ void coverTriangle(const Vec2d (&t)[3], int rows, int cols, std::vector<Span>& o
         for (int e = 0; e < 3; ++e) {
             Vec2d p = t[e];
             Vec2d q = t[(e + 1) % 3];
-            if (p.y > q.y)
+            if (p.y > q.y) {
                 std::swap(p, q);
+            }
             const double y0 = std::max(p.y, row - kHair);
             const double y1 = std::min(q.y, row + 1 + kHair);
-            if (y0 > y1)
+            if (y0 > y1) {
                 continue;
+            }
             const double dy = q.y - p.y;
             const double x0 = dy > 0.0 ? p.x + (q.x - p.x) * (y0 - p.y) / dy : p.x;
             const double x1 = dy > 0.0 ? p.x + (q.x - p.x) * (y1 - p.y) / dy : q.x;
             lo = std::min({lo, x0, x1});
             hi = std::max({hi, x0, x1});
         }
-        if (lo > hi)
+        if (lo > hi) {
             continue;
+        }
         const int c0 = std::max(0, static_cast<int>(std::floor(lo - kHair)));
         const int c1 = std::min(cols - 1, static_cast<int>(std::floor(hi + kHair)));
-        if (c0 <= c1)
+        if (c0 <= c1) {
             out.push_back({row, c0, c1});
+        }
     }
 }
 
@@ -163,27 +173,32 @@ MaskRuns runsOfSpans(const std::vector<Span>& spans, int rows, int cols) {
     m.widest.assign(rows, 0);
     // Bucketed by row, then sorted by first column within each row.
     std::vector<int> start(rows + 1, 0);
-    for (const Span& s : spans)
+    for (const Span& s : spans) {
         ++start[s.row + 1];
-    for (int r = 0; r < rows; ++r)
+    }
+    for (int r = 0; r < rows; ++r) {
         start[r + 1] += start[r];
+    }
     std::vector<std::pair<int, int>> sorted(spans.size());
     {
         std::vector<int> fill(start.begin(), start.end() - 1);
-        for (const Span& s : spans)
+        for (const Span& s : spans) {
             sorted[fill[s.row]++] = {s.c0, s.c1 + 1};
+        }
     }
     m.runs.reserve(spans.size());
     for (int row = 0; row < rows; ++row) {
         const auto first = sorted.begin() + start[row];
         const auto last = sorted.begin() + start[row + 1];
-        if (last - first > 1)
+        if (last - first > 1) {
             std::sort(first, last);
+        }
         for (auto it = first; it != last;) {
             const int begin = it->first;
             int end = it->second;
-            for (++it; it != last && it->first <= end; ++it)
+            for (++it; it != last && it->first <= end; ++it) {
                 end = std::max(end, it->second);
+            }
             m.runs.push_back({begin, end});
             m.widest[row] = std::max(m.widest[row], end - begin);
         }
@@ -274,20 +289,24 @@ bool outlineOf(const PackInput& chart, const std::vector<Vec2d>& oriented,
             keys.push_back(a < b ? (a << 33) | (b << 1) : (b << 33) | (a << 1) | 1u);
         }
     }
-    if (positive && negative)
+    if (positive && negative) {
         return false;
+    }
     std::sort(keys.begin(), keys.end());
     for (std::size_t i = 0; i < keys.size();) {
         std::size_t j = i;
         int net = 0;
-        for (; j < keys.size() && (keys[j] >> 1) == (keys[i] >> 1); ++j)
+        for (; j < keys.size() && (keys[j] >> 1) == (keys[i] >> 1); ++j) {
             net += (keys[j] & 1u) ? -1 : 1;
+        }
         const int low = static_cast<int>(keys[i] >> 33);
         const int high = static_cast<int>((keys[i] >> 1) & 0xffffffffu);
-        for (; net > 0; --net)
+        for (; net > 0; --net) {
             outline.push_back({low, high});
-        for (; net < 0; ++net)
+        }
+        for (; net < 0; ++net) {
             outline.push_back({high, low});
+        }
         i = j;
     }
     return true;
@@ -296,8 +315,9 @@ bool outlineOf(const PackInput& chart, const std::vector<Vec2d>& oriented,
 // Appends the spans of texels the segment p-q touches (closed texel squares, as coverTriangle).
 void coverSegment(Vec2d p, Vec2d q, int rows, int cols, std::vector<Span>& out) {
     constexpr double kHair = 1e-7;
-    if (p.y > q.y)
+    if (p.y > q.y) {
         std::swap(p, q);
+    }
     const int row0 = std::max(0, static_cast<int>(std::floor(p.y - kHair)));
     const int row1 = std::min(rows - 1, static_cast<int>(std::floor(q.y + kHair)));
     const double dy = q.y - p.y;
@@ -308,8 +328,9 @@ void coverSegment(Vec2d p, Vec2d q, int rows, int cols, std::vector<Span>& out) 
         const double x1 = dy > 0.0 ? p.x + (q.x - p.x) * (y1 - p.y) / dy : q.x;
         const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
         const int c1 = std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
-        if (c0 <= c1)
+        if (c0 <= c1) {
             out.push_back({row, c0, c1});
+        }
     }
 }
 
@@ -333,11 +354,13 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
     for (const Edge& e : outline) {
         int first = 0, last = -1;
         rowsOf(e, first, last);
-        for (int r = first; r <= last; ++r)
+        for (int r = first; r <= last; ++r) {
             ++start[r + 1];
+        }
     }
-    for (int r = 0; r < rows; ++r)
+    for (int r = 0; r < rows; ++r) {
         start[r + 1] += start[r];
+    }
     std::vector<Crossing> crossings(start[rows]);
     std::vector<int> fill(start.begin(), start.end() - 1);
     for (const Edge& e : outline) {
@@ -358,12 +381,14 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
         int winding = 0;
         for (auto it = first; it != last; ++it) {
             winding += it->direction;
-            if (winding == 0 || it + 1 == last)
+            if (winding == 0 || it + 1 == last) {
                 continue;
+            }
             const int c0 = std::max(0, static_cast<int>(std::ceil(it->x - 0.5)));
             const int c1 = std::min(cols - 1, static_cast<int>(std::floor((it + 1)->x - 0.5)));
-            if (c0 <= c1)
+            if (c0 <= c1) {
                 out.push_back({r, c0, c1});
+            }
         }
     }
 }
@@ -382,8 +407,9 @@ std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std
         Vec2d a = q[e[0]];
         Vec2d b = q[e[1]];
         const int direction = b.y > a.y ? 1 : -1;
-        if (a.y > b.y)
+        if (a.y > b.y) {
             std::swap(a, b);
+        }
         const double dy = b.y - a.y;
         const double slope = dy > 0.0 ? (b.x - a.x) / dy : 0.0;
         const int row0 = std::max(0, static_cast<int>(std::floor(a.y - kHair)));
@@ -396,9 +422,10 @@ std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std
             const int c0 = std::max(0, static_cast<int>(std::floor(std::min(x0, x1) - kHair)));
             const int c1 =
                 std::min(cols - 1, static_cast<int>(std::floor(std::max(x0, x1) + kHair)));
-            if (c0 <= c1)
+            if (c0 <= c1) {
                 std::fill_n(cells.begin() + static_cast<std::ptrdiff_t>(row) * cols + c0,
                             c1 - c0 + 1, std::uint8_t{1});
+            }
             // The centre line y = row + 0.5, crossed half-open at the top end: the centres of
             // cells right of the crossing see the edge on their left.
             const double centre = row + 0.5;
@@ -435,20 +462,24 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
                const std::vector<std::int32_t>* subset, const std::vector<Edge>* outline,
                Vec2d offset, double scale, Raster& r) {
     std::vector<Vec2d> q(oriented.size());
-    for (std::size_t k = 0; k < oriented.size(); ++k)
+    for (std::size_t k = 0; k < oriented.size(); ++k) {
         q[k] = toRaster(oriented[k] - offset, scale);
+    }
     double maxX = 0.0, maxY = 0.0;
     auto extend = [&](int k) {
         maxX = std::max(maxX, q[k].x);
         maxY = std::max(maxY, q[k].y);
     };
     if (subset == nullptr) {
-        for (std::size_t k = 0; k < q.size(); ++k)
+        for (std::size_t k = 0; k < q.size(); ++k) {
             extend(static_cast<int>(k));
+        }
     } else {
-        for (const std::int32_t t : *subset)
-            for (const int k : chart.triangles[t])
+        for (const std::int32_t t : *subset) {
+            for (const int k : chart.triangles[t]) {
                 extend(k);
+            }
+        }
     }
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
@@ -468,10 +499,12 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     if (outline != nullptr && 4 * spanCount > cellCount) {
         const std::vector<std::uint8_t> cells = coverDense(*outline, q, r.rows, r.cols);
         std::vector<std::uint8_t> exchangedCells(cells.size());
-        for (int y = 0; y < r.rows; ++y)
-            for (int x = 0; x < r.cols; ++x)
+        for (int y = 0; y < r.rows; ++y) {
+            for (int x = 0; x < r.cols; ++x) {
                 exchangedCells[static_cast<std::size_t>(x) * r.rows + y] =
                     cells[static_cast<std::size_t>(y) * r.cols + x];
+            }
+        }
         r.masks[0] = maskRuns(cells, r.rows, r.cols);
         finishMasks(maskRuns(exchangedCells, r.cols, r.rows), r);
         return;
@@ -482,8 +515,9 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
             coverSegment({q[e[0]].y, q[e[0]].x}, {q[e[1]].y, q[e[1]].x}, r.cols, r.rows, exchanged);
         }
         coverInside(*outline, q, r.rows, r.cols, upright);
-        for (Vec2d& p : q)
+        for (Vec2d& p : q) {
             p = {p.y, p.x};
+        }
         coverInside(*outline, q, r.cols, r.rows, exchanged);
     } else {
         auto cover = [&](const std::array<int, 3>& tri) {
@@ -493,11 +527,13 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
             coverTriangle(s, r.cols, r.rows, exchanged);
         };
         if (subset == nullptr) {
-            for (const auto& tri : chart.triangles)
+            for (const auto& tri : chart.triangles) {
                 cover(tri);
+            }
         } else {
-            for (const std::int32_t t : *subset)
+            for (const std::int32_t t : *subset) {
                 cover(chart.triangles[t]);
+            }
         }
     }
     if (upright.empty()) {
@@ -579,8 +615,9 @@ int splitBudget(std::size_t charts) {
 // Whether the chart has the polygons to be cut at least once.
 bool mayBeCut(const PackInput& chart) {
     int groups = 0;
-    for (std::size_t t = 0; t < chart.triangleGroup.size() && groups < 2 * kMinPieceGroups; ++t)
+    for (std::size_t t = 0; t < chart.triangleGroup.size() && groups < 2 * kMinPieceGroups; ++t) {
         groups += t == 0 || chart.triangleGroup[t] != chart.triangleGroup[t - 1] ? 1 : 0;
+    }
     return groups >= 2 * kMinPieceGroups;
 }
 
@@ -609,8 +646,9 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
     std::vector<Group> groups;
     for (std::size_t i = 0; i < triangles.size(); ++i) {
         const std::int32_t id = chart.triangleGroup[triangles[i]];
-        if (groups.empty() || groups.back().id != id)
+        if (groups.empty() || groups.back().id != id) {
             groups.push_back({id, i, i, 0.0, 0.0});
+        }
         Group& g = groups.back();
         g.end = i + 1;
         const auto& tri = chart.triangles[triangles[i]];
@@ -621,8 +659,9 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
         g.area += area;
         g.position += area * (alongX ? centre.x : centre.y);
     }
-    if (groups.size() < 2 * static_cast<std::size_t>(kMinPieceGroups))
+    if (groups.size() < 2 * static_cast<std::size_t>(kMinPieceGroups)) {
         return false;
+    }
     double total = 0.0;
     for (Group& g : groups) {
         g.position /= g.area;
@@ -632,15 +671,17 @@ bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
         return a.position != b.position ? a.position < b.position : a.id < b.id;
     });
     std::size_t cut = 0;
-    for (double below = 0.0; cut < groups.size() && below < 0.5 * total; ++cut)
+    for (double below = 0.0; cut < groups.size() && below < 0.5 * total; ++cut) {
         below += groups[cut].area;
+    }
     cut = std::clamp<std::size_t>(cut, kMinPieceGroups, groups.size() - kMinPieceGroups);
     first.clear();
     second.clear();
     for (std::size_t g = 0; g < groups.size(); ++g) {
         auto& out = g < cut ? first : second;
-        for (std::size_t i = groups[g].begin; i < groups[g].end; ++i)
+        for (std::size_t i = groups[g].begin; i < groups[g].end; ++i) {
             out.push_back(triangles[i]);
+        }
     }
     std::sort(first.begin(), first.end());
     std::sort(second.begin(), second.end());
@@ -684,8 +725,9 @@ class TrialPacking {
         // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
         // are smaller than the chart).
         int longestRun = 1;
-        for (const Raster& r : rasters)
+        for (const Raster& r : rasters) {
             longestRun = std::max({longestRun, r.cols, r.rows});
+        }
         space_.emplace(width_, height_, gutter_, longestRun);
         // Largest charts first: they shape the layout, small ones fill the holes between them.
         std::vector<int> order(charts_.size());
@@ -693,20 +735,23 @@ class TrialPacking {
         std::stable_sort(order.begin(), order.end(),
                          [&](int a, int b) { return rasters[a].texels > rasters[b].texels; });
         totalTexels_ = 0;
-        for (const Raster& r : rasters)
+        for (const Raster& r : rasters) {
             totalTexels_ += r.texels;
+        }
         for (const int i : order) {
             Placement placement;
             if (place(rasters[i], placement)) {
                 placed_.push_back({i, {}, {}, rasters[i].cols, rasters[i].rows, placement});
                 continue;
             }
-            if (charts_[i].triangleGroup.empty())
+            if (charts_[i].triangleGroup.empty()) {
                 return false;
+            }
             std::vector<std::int32_t> all(charts_[i].triangles.size());
             std::iota(all.begin(), all.end(), 0);
-            if (!splitAndPlace(i, all, 1, 1))
+            if (!splitAndPlace(i, all, 1, 1)) {
                 return false;
+            }
         }
         return true;
     }
@@ -738,13 +783,15 @@ class TrialPacking {
             const Box& core = raster.core[rotation];
             if (core.w > 0) {
                 const int floor = space_->lowestRectangle(core.w, core.h, maxY + core.y);
-                if (floor > maxY + core.y)
+                if (floor > maxY + core.y) {
                     continue;
+                }
                 minY = floor - core.y;
             }
             int x = 0, y = 0;
-            if (!space_->findLowest(mask, maxY, x, y, minY))
+            if (!space_->findLowest(mask, maxY, x, y, minY)) {
                 continue;
+            }
             const double centroid = y + lift;
             if (!found || centroid < bestCentroid || (centroid == bestCentroid && x < bestX)) {
                 found = true;
@@ -764,8 +811,9 @@ class TrialPacking {
     // `path` names the piece: 1 for the whole chart, 2 p and 2 p + 1 for the halves of piece p.
     bool splitAndPlace(int chart, const std::vector<std::int32_t>& triangles, int depth,
                        std::uint32_t path) {
-        if (depth > kMaxSplitDepth || splitsLeft_ == 0)
+        if (depth > kMaxSplitDepth || splitsLeft_ == 0) {
             return false;
+        }
         // A piece is cut the same way at every scale: the cut is found once per packing.
         const std::uint64_t key = (static_cast<std::uint64_t>(chart) << 8) | path;
         auto found = outlines_.cuts.find(key);
@@ -788,19 +836,21 @@ class TrialPacking {
             found = outlines_.cuts.emplace(key, std::move(cut)).first;
         }
         const Cut& cut = found->second;
-        if (!cut.made)
+        if (!cut.made) {
             return false;
+        }
         --splitsLeft_;
         for (int h = 0; h < 2; ++h) {
             Raster raster;
             rasterise(charts_[chart], oriented_[chart], &cut.halves[h],
                       cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_, raster);
             Placement placement;
-            if (place(raster, placement))
+            if (place(raster, placement)) {
                 placed_.push_back(
                     {chart, cut.halves[h], cut.offsets[h], raster.cols, raster.rows, placement});
-            else if (!splitAndPlace(chart, cut.halves[h], depth + 1, 2 * path + h))
+            } else if (!splitAndPlace(chart, cut.halves[h], depth + 1, 2 * path + h)) {
                 return false;
+            }
         }
         return true;
     }
@@ -836,8 +886,9 @@ TrialOutcome tryPack(const std::vector<PackInput>& charts,
     outcome.fits = packing.run(threads);
     outcome.placedShare = packing.placedShare();
     outcome.top = packing.top();
-    if (outcome.fits)
+    if (outcome.fits) {
         placed = std::move(packing.placed());
+    }
     return outcome;
 }
 
@@ -846,8 +897,9 @@ TrialOutcome tryPack(const std::vector<PackInput>& charts,
 PackResult packCharts(const std::vector<PackInput>& charts, int width, int height, int gutter,
                       int threads) {
     PackResult result;
-    if (charts.empty())
+    if (charts.empty()) {
         return result;
+    }
     std::vector<std::vector<Vec2d>> oriented(charts.size());
     parallelFor(static_cast<int>(charts.size()), threads,
                 [&](int i, int) { oriented[i] = orientToMinimumRectangle(charts[i].points); });
@@ -870,27 +922,31 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                 0.5 * std::abs(cross(charts[i].points[t[1]] - a, charts[i].points[t[2]] - a));
         }
         area += areas[i];
-        for (const Vec2d& p : oriented[i])
+        for (const Vec2d& p : oriented[i]) {
             extents[i] = {std::max(extents[i].x, p.x), std::max(extents[i].y, p.y)};
+        }
         extent = std::max({extent, extents[i].x, extents[i].y});
     }
     // The scale at which the charts alone would cover the texture: nothing larger can fit.
     double high = area > 0.0 ? std::sqrt(static_cast<double>(width) * height / area)
                              : (extent > 0.0 ? width / extent : 1.0);
-    if (extent > 0.0)
+    if (extent > 0.0) {
         high = std::min(high, std::max(width, height) / extent);
+    }
     // A chart that cannot be cut must fit between the borders in one of its orientations: its
     // box is at least extent * scale + 0.5 texels on each side (toRaster).
     const double freeW = width - 2.0 * gutter - 0.5;
     const double freeH = height - 2.0 * gutter - 0.5;
     for (std::size_t i = 0; i < charts.size(); ++i) {
-        if (mayBeCut(charts[i]) || extents[i].x <= 0.0)
+        if (mayBeCut(charts[i]) || extents[i].x <= 0.0) {
             continue;
+        }
         const double l = extents[i].x;
         const double w = std::max(extents[i].y, 1e-300);
         const double fit = std::max(std::min(freeW / l, freeH / w), std::min(freeH / l, freeW / w));
-        if (fit > 0.0)
+        if (fit > 0.0) {
             high = std::min(high, fit);
+        }
     }
     // First estimate: the charts' boxes, each grown by a texel and the gutter and filled as the
     // chart fills its box, cover this share of the texture at the final scale (0.77 to 0.94 on
@@ -934,15 +990,17 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         } else {
             high = trial;
             failed = true;
-            if (trial <= smallest)
+            if (trial <= smallest) {
                 throw Error(ErrorNumber::HostAtlasFailed,
                             "Atlas generation: " + std::to_string(charts.size()) +
                                 " charts do not fit in the texture; use a larger texture or a "
                                 "larger stretch factor",
                             "brontle::atlas");
+            }
         }
-        if (low > 0.0 && high / low <= 1.0 + kScaleTolerance)
+        if (low > 0.0 && high / low <= 1.0 + kScaleTolerance) {
             break;
+        }
         if (low == 0.0) {
             const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
             trial = std::max(trial * step, smallest);
@@ -963,11 +1021,14 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     double tried = 0.0;
     for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
         const double probe = std::min(high * above, bound);
-        if (!failed || probe <= low || probe == tried)
+        if (!failed || probe <= low || probe == tried) {
             continue;
+        }
         tried = probe;
-        if (tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed).fits)
+        if (tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed)
+                .fits) {
             low = probe;
+        }
     }
     result.scale = low;
     // Pieces in chart order; the pieces of one chart in the order they were cut.

@@ -44,13 +44,15 @@ constexpr double kLongAspect = 8.0;
 // band longer than RefineSettings::maxChartLength.
 Verdict packingVerdict(const MeshAdjacency& adj, const Chart& chart, double maxLength,
                        double& length) {
-    if (chart.polygons.size() < 2)
+    if (chart.polygons.size() < 2) {
         return Verdict::Accepted;
+    }
     const MinimumRectangle rectangle = minimumRectangle(chart.uv);
     length = rectangle.length;
     if (maxLength > 0.0 && rectangle.length > maxLength &&
-        rectangle.length > kLongAspect * rectangle.width)
+        rectangle.length > kLongAspect * rectangle.width) {
         return Verdict::SplitForLength;
+    }
     const double area = rectangle.area();
     return area > 0.0 && chartArea3d(adj, chart) < kSprawlFill * area ? Verdict::SplitForSprawl
                                                                       : Verdict::Accepted;
@@ -67,13 +69,15 @@ constexpr double kPlanarDegrees = 10.0;
 bool flattenIfPlanar(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
                      std::int32_t id, Chart& chart) {
     Vec3d areaVector;
-    for (const std::int32_t p : chart.polygons)
+    for (const std::int32_t p : chart.polygons) {
         areaVector += adj.polygonNormal[p] * adj.polygonArea[p];
+    }
     const Vec3d n = normalized(areaVector);
     const double minCos = std::cos(kPlanarDegrees * std::numbers::pi / 180.0);
     for (const std::int32_t p : chart.polygons) {
-        if (adj.polygonArea[p] > 0.0 && dot(adj.polygonNormal[p], n) < minCos)
+        if (adj.polygonArea[p] > 0.0 && dot(adj.polygonNormal[p], n) < minCos) {
             return false;
+        }
     }
     flattenByProjection(adj, chart);
     StretchSum sum;
@@ -113,12 +117,14 @@ bool judgeInherited(const MeshAdjacency& adj, Work& work, double bound, bool spl
                     std::vector<Vec2d>& fallback, double& fallbackStretch) {
     StretchSum sum;
     accumulateChartStretch(adj, work.chart, sum);
-    if (sum.flipped > 0 || !(sum.area2d > 0.0) || !(sum.area3d > 0.0))
+    if (sum.flipped > 0 || !(sum.area2d > 0.0) || !(sum.area3d > 0.0)) {
         return false;
+    }
     const double stretch = sum.meanL2();
     const double scale = sum.areaScale();
-    for (Vec2d& p : work.chart.uv)
+    for (Vec2d& p : work.chart.uv) {
         p = p * scale;
+    }
     if (stretch > bound && (!splittable || stretch <= 1.0 + 2.0 * (bound - 1.0))) {
         if (!splittable) {
             fallback = work.chart.uv;
@@ -139,8 +145,9 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     work.area = chartArea3d(adj, work.chart);
     const bool splittable = work.area >= 2.0 * settings.minSplitArea;
     auto checkSprawl = [&] {
-        if (settings.maxChartsPerPart == 0 && work.verdict == Verdict::Accepted)
+        if (settings.maxChartsPerPart == 0 && work.verdict == Verdict::Accepted) {
             work.verdict = packingVerdict(adj, work.chart, settings.maxChartLength, work.length);
+        }
     };
     Chart& chart = work.chart;
     numberChartVertices(adj, chart, vertexScratch);
@@ -163,8 +170,9 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
         chart.uv = std::move(fallback);
         work.stretch = fallbackStretch;
         work.verdict = Verdict::Accepted;
-        if (work.stretch <= stretchBound)
+        if (work.stretch <= stretchBound) {
             checkSprawl();
+        }
     };
     if (chart.polygons.size() == 1 || work.area <= 0.0) {
         flattenByProjection(adj, chart);
@@ -174,8 +182,9 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     } else if (flattenIfPlanar(adj, owner, id, chart)) {
         // Laid flat exactly as it is.
     } else if (!flattenConformal(adj, owner, id, chart)) {
-        if (!fallback.empty())
+        if (!fallback.empty()) {
             return useFallback();
+        }
         work.verdict = Verdict::SplitForShape;
         return;
     }
@@ -183,11 +192,13 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     accumulateChartStretch(adj, chart, sum);
     work.stretch = sum.meanL2();
     if (chart.polygons.size() > 1 && sum.area3d > 0.0 &&
-        (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart)))
+        (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart))) {
         work.verdict = Verdict::SplitForFold;
+    }
     if (!fallback.empty() &&
-        (work.verdict == Verdict::SplitForFold || work.stretch > fallbackStretch))
+        (work.verdict == Verdict::SplitForFold || work.stretch > fallbackStretch)) {
         return useFallback();
+    }
     // A chart that folds is split until its pieces lie flat. Only a chart too small to split
     // (a few hundred texels) that still folds is laid out by the embedding that cannot fold; it
     // stretches more, which at this size does not show, and is counted (Chart::convexEmbedded).
@@ -206,10 +217,12 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
         }
     }
     const double scale = sum.areaScale();
-    for (Vec2d& p : chart.uv)
+    for (Vec2d& p : chart.uv) {
         p = p * scale;
-    if (work.stretch <= stretchBound)
+    }
+    if (work.stretch <= stretchBound) {
         checkSprawl();
+    }
 }
 
 } // namespace
@@ -218,10 +231,12 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
                                 const RefineSettings& settings) {
     std::vector<std::int32_t> owner = initial.polygonChart;
     std::vector<Work> works(initial.chartCount);
-    for (int p = 0; p < adj.polygonCount; ++p)
+    for (int p = 0; p < adj.polygonCount; ++p) {
         works[owner[p]].chart.polygons.push_back(p);
-    for (int i = 0; i < initial.chartCount; ++i)
+    }
+    for (int i = 0; i < initial.chartCount; ++i) {
         works[i].part = i;
+    }
     std::vector<int> chartsInPart(initial.chartCount, 1);
 
     const int threads = settings.threads;
@@ -238,14 +253,16 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
         // are about as many as the excess is multiples of the allowed excess. The chart-count
         // mode halves, to spend its budget one chart at a time.
         int pieces = 2;
-        if (work.verdict == Verdict::SplitForLength)
+        if (work.verdict == Verdict::SplitForLength) {
             pieces = static_cast<int>(
                 std::clamp(std::ceil(1.5 * work.length / settings.maxChartLength), 2.0, 8.0));
+        }
         if (work.verdict == Verdict::SplitForStretch && settings.maxChartsPerPart == 0) {
             const double ratio = (work.stretch - 1.0) / (settings.stretchBound - 1.0);
             pieces = static_cast<int>(std::clamp(std::ceil(ratio), 2.0, 8.0));
-            if (settings.minSplitArea > 0.0)
+            if (settings.minSplitArea > 0.0) {
                 pieces = std::clamp(static_cast<int>(work.area / settings.minSplitArea), 2, pieces);
+            }
         }
         std::vector<std::vector<std::int32_t>> parts =
             splitChart(adj, work.chart.polygons, wantDiscs, splitScratch, pieces);
@@ -267,35 +284,40 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
             settings.maxChartsPerPart == 0 && !work.chart.uv.empty();
         const Chart parent = inherit ? std::move(work.chart) : Chart{};
         if (inherit) {
-            for (std::size_t l = 0; l < parent.vertices.size(); ++l)
+            for (std::size_t l = 0; l < parent.vertices.size(); ++l) {
                 splitScratch.vertexStamp[parent.vertices[l]] = static_cast<std::int32_t>(l);
+            }
         }
         for (auto& polygons : parts) {
             const auto newId = static_cast<std::int32_t>(works.size());
-            for (const std::int32_t p : polygons)
+            for (const std::int32_t p : polygons) {
                 owner[p] = newId;
+            }
             Work next;
             next.chart.polygons = std::move(polygons);
             next.part = part;
             if (inherit) {
                 numberChartVertices(adj, next.chart, vertexScratch[0]);
                 next.chart.uv.resize(next.chart.vertices.size());
-                for (std::size_t l = 0; l < next.chart.vertices.size(); ++l)
+                for (std::size_t l = 0; l < next.chart.vertices.size(); ++l) {
                     next.chart.uv[l] = parent.uv[splitScratch.vertexStamp[next.chart.vertices[l]]];
+                }
                 next.inherited = true;
                 next.chart.projected = parent.projected;
             }
             works.push_back(std::move(next));
         }
         if (inherit) {
-            for (const std::int32_t v : parent.vertices)
+            for (const std::int32_t v : parent.vertices) {
                 splitScratch.vertexStamp[v] = -1;
+            }
         }
     };
 
     std::vector<int> pending(initial.chartCount);
-    for (int i = 0; i < initial.chartCount; ++i)
+    for (int i = 0; i < initial.chartCount; ++i) {
         pending[i] = i;
+    }
     double roundStart = 0.0;
     double roundSpan = 0.7;
     while (!pending.empty()) {
@@ -308,8 +330,9 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
             const int id = pending[k];
             flattenAndJudge(adj, owner, id, works[id], vertexScratch[worker], settings);
             const int done = finished.fetch_add(1, std::memory_order_relaxed) + 1;
-            if (worker == 0 && settings.progress)
+            if (worker == 0 && settings.progress) {
                 settings.progress(roundStart + roundSpan * done / count);
+            }
         });
         roundStart += roundSpan;
         roundSpan = 0.5 * (1.0 - roundStart);
@@ -323,43 +346,50 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
             if (v == Verdict::SplitForShape || v == Verdict::SplitForFold ||
                 v == Verdict::SplitForSprawl || v == Verdict::SplitForLength ||
                 (overBound && mayStretchSplit)) {
-                if (overBound && v == Verdict::Accepted)
+                if (overBound && v == Verdict::Accepted) {
                     works[id].verdict = Verdict::SplitForStretch;
+                }
                 const std::size_t before = works.size();
                 split(id);
-                for (std::size_t n = before; n < works.size(); ++n)
+                for (std::size_t n = before; n < works.size(); ++n) {
                     pending.push_back(static_cast<int>(n));
+                }
             } else {
                 works[id].done = true;
             }
         }
-        if (!pending.empty() || settings.maxChartsPerPart == 0)
+        if (!pending.empty() || settings.maxChartsPerPart == 0) {
             continue;
+        }
         // Chart-count mode: every chart is valid now. Split the most stretched chart of each
         // part that still has room in its budget, one per part per round.
         std::map<int, int> worst; // part -> chart id; ordered so the rounds are deterministic
         for (int id = 0; id < static_cast<int>(works.size()); ++id) {
             const Work& w = works[id];
             if (!w.alive || w.chart.polygons.size() < 2 || w.stretch <= settings.stretchBound ||
-                chartsInPart[w.part] >= settings.maxChartsPerPart)
+                chartsInPart[w.part] >= settings.maxChartsPerPart) {
                 continue;
+            }
             auto it = worst.find(w.part);
-            if (it == worst.end() || works[it->second].stretch < w.stretch)
+            if (it == worst.end() || works[it->second].stretch < w.stretch) {
                 worst[w.part] = id;
+            }
         }
         for (const auto& [part, id] : worst) {
             works[id].verdict = Verdict::SplitForStretch;
             const std::size_t before = works.size();
             split(id);
-            for (std::size_t n = before; n < works.size(); ++n)
+            for (std::size_t n = before; n < works.size(); ++n) {
                 pending.push_back(static_cast<int>(n));
+            }
         }
     }
 
     std::vector<Chart> result;
     for (Work& w : works) {
-        if (w.alive)
+        if (w.alive) {
             result.push_back(std::move(w.chart));
+        }
     }
     // Splitting can leave single polygons behind (on rough surfaces, many); they are glued back
     // onto a neighbour where that keeps it free of folds. This also sorts by lowest polygon.

@@ -15,8 +15,9 @@ struct Candidate {
     std::int32_t polygon;
     // Min-heap on priority, then on polygon index so that equal priorities pop in a fixed order.
     bool operator<(const Candidate& other) const {
-        if (priority != other.priority)
+        if (priority != other.priority) {
             return priority > other.priority;
+        }
         return polygon > other.polygon;
     }
 };
@@ -49,13 +50,15 @@ std::vector<Vec3d> smoothedPolygonNormals(const MeshAdjacency& adj) {
         std::fill(vertexNormal.begin(), vertexNormal.end(), Vec3d{});
         for (int p = 0; p < adj.polygonCount; ++p) {
             const Vec3d weighted = result[p] * adj.polygonArea[p];
-            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 vertexNormal[adj.cornerVertex[c]] += weighted;
+            }
         }
         for (int p = 0; p < adj.polygonCount; ++p) {
             Vec3d sum;
-            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 sum += normalized(vertexNormal[adj.cornerVertex[c]]);
+            }
             // Fall back on the polygon's own normal when its vertex normals cancel out (a thin
             // two-sided sheet).
             result[p] = adj.polygonArea[p] > 0.0 && length(sum) < 1e-6 ? adj.polygonNormal[p]
@@ -70,13 +73,15 @@ int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
     std::vector<int> sharp; // the lower corner of every sharp edge
     for (int c = 0; c < adj.cornerCount(); ++c) {
         const int o = adj.oppositeCorner[c];
-        if (o < c)
+        if (o < c) {
             continue; // a border, or the pair seen from its other corner
+        }
         const int p = adj.cornerPolygon[c];
         const int q = adj.cornerPolygon[o];
         if (adj.polygonArea[p] > 0.0 && adj.polygonArea[q] > 0.0 &&
-            dot(adj.polygonNormal[p], adj.polygonNormal[q]) < minCos)
+            dot(adj.polygonNormal[p], adj.polygonNormal[q]) < minCos) {
             sharp.push_back(c);
+        }
     }
     // Sharp edges joined at their vertices form lines. A crease of a modelled shape runs on
     // over many edges, branching only where creases meet at a corner; noise on a scanned
@@ -92,8 +97,9 @@ int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
     std::vector<std::int32_t> parent(adj.vertexCount, -1);
     auto find = [&](std::int32_t v) {
         std::int32_t root = v;
-        while (parent[root] >= 0)
+        while (parent[root] >= 0) {
             root = parent[root];
+        }
         while (parent[v] >= 0) {
             const std::int32_t up = parent[v];
             parent[v] = root;
@@ -104,13 +110,15 @@ int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
     for (const int c : sharp) {
         const std::int32_t a = find(adj.cornerVertex[c]);
         const std::int32_t b = find(adj.cornerVertex[adj.nextCorner(c)]);
-        if (a != b)
+        if (a != b) {
             parent[std::max(a, b)] = std::min(a, b);
+        }
     }
     std::vector<std::uint8_t> degree(adj.vertexCount, 0);
     for (const int c : sharp) {
-        for (const int v : {adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]})
+        for (const int v : {adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]}) {
             degree[v] = static_cast<std::uint8_t>(std::min(degree[v] + 1, 3));
+        }
     }
     struct Line {
         int edges = 0;
@@ -135,8 +143,9 @@ int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
         }
     }
     for (int v = 0; v < adj.vertexCount; ++v) {
-        if (degree[v] == 0)
+        if (degree[v] == 0) {
             continue;
+        }
         Line& line = lines[find(v)];
         ++line.vertices;
         line.branches += degree[v] >= 3;
@@ -147,8 +156,9 @@ int separateSharpEdges(MeshAdjacency& adj, double maxAngle) {
         const Line& line = lines[find(adj.cornerVertex[c])];
         if (line.edges < 3 ||
             length(line.high - line.low) < kMinLineSpan * line.length / line.edges ||
-            line.branches > kMaxBranching * line.vertices)
+            line.branches > kMaxBranching * line.vertices) {
             continue;
+        }
         const int o = adj.oppositeCorner[c];
         adj.oppositeCorner[c] = -1;
         adj.oppositeCorner[o] = -1;
@@ -164,8 +174,9 @@ Segmentation connectedParts(const MeshAdjacency& adj) {
     seg.polygonChart.assign(adj.polygonCount, -1);
     std::vector<std::int32_t> stack;
     for (int start = 0; start < adj.polygonCount; ++start) {
-        if (seg.polygonChart[start] >= 0)
+        if (seg.polygonChart[start] >= 0) {
             continue;
+        }
         const int chart = seg.chartCount++;
         seg.polygonChart[start] = chart;
         stack.push_back(start);
@@ -174,8 +185,9 @@ Segmentation connectedParts(const MeshAdjacency& adj) {
             stack.pop_back();
             for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 const int o = adj.oppositeCorner[c];
-                if (o < 0)
+                if (o < 0) {
                     continue;
+                }
                 const int q = adj.cornerPolygon[o];
                 if (seg.polygonChart[q] < 0) {
                     seg.polygonChart[q] = chart;
@@ -194,14 +206,17 @@ struct VertexPolygons {
     std::vector<std::int32_t> start;
     std::vector<std::int32_t> polygons;
     explicit VertexPolygons(const MeshAdjacency& adj) : start(adj.vertexCount + 1, 0) {
-        for (const std::int32_t v : adj.cornerVertex)
+        for (const std::int32_t v : adj.cornerVertex) {
             ++start[v + 1];
-        for (int v = 0; v < adj.vertexCount; ++v)
+        }
+        for (int v = 0; v < adj.vertexCount; ++v) {
             start[v + 1] += start[v];
+        }
         polygons.resize(adj.cornerVertex.size());
         std::vector<std::int32_t> fill(start.begin(), start.end() - 1);
-        for (int c = 0; c < adj.cornerCount(); ++c)
+        for (int c = 0; c < adj.cornerCount(); ++c) {
             polygons[fill[adj.cornerVertex[c]]++] = adj.cornerPolygon[c];
+        }
     }
 };
 
@@ -221,22 +236,25 @@ bool keepsDisc(const MeshAdjacency& adj, const VertexPolygons& around,
     int runs = 0;
     int runStart = -1;
     for (int i = 0; i < size; ++i) {
-        if (!shared(i))
+        if (!shared(i)) {
             continue;
+        }
         ++count;
         if (!shared(i + size - 1)) {
             ++runs;
             runStart = i;
         }
     }
-    if (count == 0 || count == size || runs != 1)
+    if (count == 0 || count == size || runs != 1) {
         return false;
+    }
     // The run covers corners runStart .. runStart + count; the other corners must be new.
     for (int i = runStart + count + 1; i < runStart + size; ++i) {
         const int v = adj.cornerVertex[begin + (i % size)];
         for (int k = around.start[v]; k < around.start[v + 1]; ++k) {
-            if (owner[around.polygons[k]] == chart)
+            if (owner[around.polygons[k]] == chart) {
                 return false;
+            }
         }
     }
     return true;
@@ -259,26 +277,30 @@ int sharedEdges(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner
 // one edge keeps the chart a disc. The freed polygons become seeds for later charts.
 void peelLeaves(const MeshAdjacency& adj, const std::vector<std::int32_t>& members, int chart,
                 std::vector<std::int32_t>& owner, std::deque<std::int32_t>& seeds) {
-    if (members.size() < 3)
+    if (members.size() < 3) {
         return;
+    }
     std::vector<std::int32_t> stack;
     for (const std::int32_t p : members) {
-        if (sharedEdges(adj, owner, p, chart) <= 1)
+        if (sharedEdges(adj, owner, p, chart) <= 1) {
             stack.push_back(p);
+        }
     }
     std::size_t remaining = members.size();
     while (!stack.empty() && remaining > 2) {
         const int p = stack.back();
         stack.pop_back();
-        if (owner[p] != chart || sharedEdges(adj, owner, p, chart) > 1)
+        if (owner[p] != chart || sharedEdges(adj, owner, p, chart) > 1) {
             continue;
+        }
         owner[p] = -1;
         --remaining;
         seeds.push_back(p);
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
             const int o = adj.oppositeCorner[c];
-            if (o >= 0 && owner[adj.cornerPolygon[o]] == chart)
+            if (o >= 0 && owner[adj.cornerPolygon[o]] == chart) {
                 stack.push_back(adj.cornerPolygon[o]);
+            }
         }
     }
 }
@@ -299,31 +321,36 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
         normalSum[seg.polygonChart[p]] += normals[p] * adj.polygonArea[p];
     }
     std::vector<int> order(seg.chartCount);
-    for (int i = 0; i < seg.chartCount; ++i)
+    for (int i = 0; i < seg.chartCount; ++i) {
         order[i] = i;
+    }
     std::stable_sort(order.begin(), order.end(),
                      [&](int a, int b) { return members[a].size() < members[b].size(); });
     const double minCos = std::cos(maxAngle);
     std::vector<std::pair<int, int>> sharedEdges; // (neighbour chart, shared edges)
     std::vector<std::int32_t> pending;
     for (const int small : order) {
-        if (members[small].empty() || members[small].size() >= kSmallChart)
+        if (members[small].empty() || members[small].size() >= kSmallChart) {
             continue;
+        }
         sharedEdges.clear();
         for (const std::int32_t p : members[small]) {
             for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 const int o = adj.oppositeCorner[c];
-                if (o < 0)
+                if (o < 0) {
                     continue;
+                }
                 const int other = seg.polygonChart[adj.cornerPolygon[o]];
-                if (other == small)
+                if (other == small) {
                     continue;
+                }
                 auto it = std::find_if(sharedEdges.begin(), sharedEdges.end(),
                                        [other](const auto& e) { return e.first == other; });
-                if (it == sharedEdges.end())
+                if (it == sharedEdges.end()) {
                     sharedEdges.push_back({other, 1});
-                else
+                } else {
                     ++it->second;
+                }
             }
         }
         // Most shared edges first, then the lower chart index, so the choice is deterministic.
@@ -334,8 +361,9 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
         for (const auto& [target, edges] : sharedEdges) {
             (void)edges;
             if (dot(smallNormal, normalized(normalSum[target])) < minCos &&
-                length(normalSum[small]) > 0.0)
+                length(normalSum[small]) > 0.0) {
                 continue;
+            }
             // Join polygon by polygon, repeatedly sweeping the rest until nothing more joins.
             pending = members[small];
             std::vector<std::int32_t> joined;
@@ -354,8 +382,9 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
                 }
             }
             if (!pending.empty()) {
-                for (const std::int32_t p : joined)
+                for (const std::int32_t p : joined) {
                     seg.polygonChart[p] = small;
+                }
                 continue;
             }
             members[target].insert(members[target].end(), members[small].begin(),
@@ -370,8 +399,9 @@ void mergeSmallCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& normal
     int next = 0;
     for (int p = 0; p < adj.polygonCount; ++p) {
         std::int32_t& id = renumber[seg.polygonChart[p]];
-        if (id < 0)
+        if (id < 0) {
             id = next++;
+        }
         seg.polygonChart[p] = id;
     }
     seg.chartCount = next;
@@ -395,8 +425,9 @@ void smoothChartBorders(const MeshAdjacency& adj, const VertexPolygons& around,
             int ownEdges = 0;
             for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 const int o = adj.oppositeCorner[c];
-                if (o < 0)
+                if (o < 0) {
                     continue;
+                }
                 const std::int32_t other = owner[adj.cornerPolygon[o]];
                 if (other == own) {
                     ++ownEdges;
@@ -404,30 +435,34 @@ void smoothChartBorders(const MeshAdjacency& adj, const VertexPolygons& around,
                 }
                 auto it = std::find_if(counts.begin(), counts.end(),
                                        [other](const auto& e) { return e.first == other; });
-                if (it == counts.end())
+                if (it == counts.end()) {
                     counts.push_back({other, 1});
-                else
+                } else {
                     ++it->second;
+                }
             }
             // Only polygons hanging on their chart by a single edge: for those, "touches the
             // chart nowhere else" is enough for the chart to stay a disc without them, while
             // removing a polygon held by two edges could pinch the chart at their common vertex.
-            if (ownEdges != 1 || counts.empty())
+            if (ownEdges != 1 || counts.empty()) {
                 continue;
+            }
             // The neighbour with most shared edges; the lower chart index on a tie.
             auto best = std::min_element(counts.begin(), counts.end(), [](auto a, auto b) {
                 return a.second != b.second ? a.second > b.second : a.first < b.first;
             });
-            if (best->second <= ownEdges)
+            if (best->second <= ownEdges) {
                 continue;
+            }
             owner[p] = -1;
             const bool leaves = keepsDisc(adj, around, owner, p, own);
             const bool joins = leaves && keepsDisc(adj, around, owner, p, best->first);
             owner[p] = joins ? best->first : own;
             moved = moved || joins;
         }
-        if (!moved)
+        if (!moved) {
             break;
+        }
     }
 }
 
@@ -447,15 +482,17 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
     std::vector<Vec3d> centroid(adj.polygonCount);
     for (int p = 0; p < adj.polygonCount; ++p) {
         Vec3d sum;
-        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
             sum += adj.positions[adj.cornerVertex[c]];
+        }
         centroid[p] = sum * (1.0 / (adj.polygonStart[p + 1] - adj.polygonStart[p]));
     }
     // A degenerate polygon (zero normal) deviates by nothing and joins any chart.
     auto deviation = [&](int q, Vec3d mean) {
         const Vec3d n = normals[q];
-        if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0)
+        if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0) {
             return 0.0;
+        }
         return 1.0 - dot(n, mean);
     };
     // Charts grow as balls around their seed: the priority is the distance from the seed,
@@ -472,11 +509,13 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
     auto pushNeighbours = [&](int p, int chart, Vec3d seedPoint) {
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
             const int o = adj.oppositeCorner[c];
-            if (o < 0)
+            if (o < 0) {
                 continue;
+            }
             const int q = adj.cornerPolygon[o];
-            if (seg.polygonChart[q] < 0)
+            if (seg.polygonChart[q] < 0) {
                 heap.push({priorityOf(q, chart, seedPoint), q});
+            }
         }
     };
 
@@ -495,15 +534,18 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             const int p = queue[k];
             for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 const int o = adj.oppositeCorner[c];
-                if (o < 0)
+                if (o < 0) {
                     continue;
+                }
                 const int q = adj.cornerPolygon[o];
-                if (seg.polygonChart[q] >= 0 || visitedBy[q] == start)
+                if (seg.polygonChart[q] >= 0 || visitedBy[q] == start) {
                     continue;
+                }
                 visitedBy[q] = start;
                 const double d = length(centroid[q] - centroid[start]);
-                if (d > radius)
+                if (d > radius) {
                     continue;
+                }
                 queue.push_back(q);
                 if (d > bestDistance) {
                     bestDistance = d;
@@ -525,14 +567,17 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             seeds.pop_front();
         }
         while (seed < 0 && scan < adj.polygonCount) {
-            if (seg.polygonChart[scan] < 0)
+            if (seg.polygonChart[scan] < 0) {
                 seed = scan;
+            }
             ++scan;
         }
-        if (seed < 0)
+        if (seed < 0) {
             break;
-        if (fromFront && lastRadius > 0.0)
+        }
+        if (fromFront && lastRadius > 0.0) {
             seed = moveSeedInward(seed, lastRadius);
+        }
         const int chart = seg.chartCount++;
         seg.polygonChart[seed] = chart;
         members.push_back(seed);
@@ -548,8 +593,9 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             const Candidate top = heap.top();
             heap.pop();
             const int q = top.polygon;
-            if (seg.polygonChart[q] >= 0)
+            if (seg.polygonChart[q] >= 0) {
                 continue;
+            }
             const bool meanless = mean.x == 0.0 && mean.y == 0.0 && mean.z == 0.0;
             const double distance = length(centroid[q] - seedPoint);
             if (!meanless && deviation(q, mean) > maxDeviation) {
@@ -575,8 +621,9 @@ Segmentation growCharts(const MeshAdjacency& adj, const std::vector<Vec3d>& norm
             pushNeighbours(q, chart, seedPoint);
         }
         lastRadius = 0.0;
-        for (const std::int32_t p : members)
+        for (const std::int32_t p : members) {
             lastRadius = std::max(lastRadius, length(centroid[p] - seedPoint));
+        }
         lastRadius *= 0.8;
         peelLeaves(adj, members, chart, seg.polygonChart, seeds);
         members.clear();

@@ -15,20 +15,23 @@ class LocalChart {
     LocalChart(const MeshAdjacency& adj, const std::vector<std::int32_t>& polygons,
                SplitScratch& scratch)
         : adj_(adj), polygons_(polygons), scratch_(scratch) {
-        for (std::size_t i = 0; i < polygons.size(); ++i)
+        for (std::size_t i = 0; i < polygons.size(); ++i) {
             scratch.polygonLocal[polygons[i]] = static_cast<std::int32_t>(i);
+        }
         centroid_.resize(polygons.size());
         for (std::size_t i = 0; i < polygons.size(); ++i) {
             const int p = polygons[i];
             Vec3d sum;
-            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+            for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
                 sum += adj.positions[adj.cornerVertex[c]];
+            }
             centroid_[i] = sum * (1.0 / (adj.polygonStart[p + 1] - adj.polygonStart[p]));
         }
     }
     ~LocalChart() {
-        for (const std::int32_t p : polygons_)
+        for (const std::int32_t p : polygons_) {
             scratch_.polygonLocal[p] = -1;
+        }
     }
     LocalChart(const LocalChart&) = delete;
     LocalChart& operator=(const LocalChart&) = delete;
@@ -41,11 +44,13 @@ class LocalChart {
         const int p = polygons_[i];
         for (int c = adj_.polygonStart[p]; c < adj_.polygonStart[p + 1]; ++c) {
             const int o = adj_.oppositeCorner[c];
-            if (o < 0)
+            if (o < 0) {
                 continue;
+            }
             const int j = scratch_.polygonLocal[adj_.cornerPolygon[o]];
-            if (j >= 0)
+            if (j >= 0) {
                 visit(j);
+            }
         }
     }
 
@@ -68,8 +73,9 @@ class LocalChart {
             const double d = heap.top().first;
             const int i = heap.top().second;
             heap.pop();
-            if (d > distance[i])
+            if (d > distance[i]) {
                 continue;
+            }
             forNeighbours(i, [&](int j) {
                 const double next = d + length(centroid_[j] - centroid_[i]);
                 if (next < distance[j]) {
@@ -87,8 +93,9 @@ class LocalChart {
         std::vector<std::vector<std::int32_t>> parts;
         std::vector<int> stack;
         for (int start = 0; start < size(); ++start) {
-            if (component[start] >= 0)
+            if (component[start] >= 0) {
                 continue;
+            }
             const int id = static_cast<int>(parts.size());
             parts.emplace_back();
             component[start] = id;
@@ -119,8 +126,9 @@ class LocalChart {
 // Euler characteristic of a part (see eulerCharacteristic in Chart.h); 1 for a disc.
 int partEuler(const MeshAdjacency& adj, const std::vector<std::int32_t>& part,
               SplitScratch& scratch) {
-    for (std::size_t i = 0; i < part.size(); ++i)
+    for (std::size_t i = 0; i < part.size(); ++i) {
         scratch.polygonLocal[part[i]] = 0;
+    }
     long long vertices = 0;
     long long inner = 0;
     long long border = 0;
@@ -132,16 +140,18 @@ int partEuler(const MeshAdjacency& adj, const std::vector<std::int32_t>& part,
                 ++vertices;
             }
             const int o = adj.oppositeCorner[c];
-            if (o >= 0 && scratch.polygonLocal[adj.cornerPolygon[o]] == 0)
+            if (o >= 0 && scratch.polygonLocal[adj.cornerPolygon[o]] == 0) {
                 ++inner;
-            else
+            } else {
                 ++border;
+            }
         }
     }
     for (const std::int32_t p : part) {
         scratch.polygonLocal[p] = -1;
-        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c)
+        for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
             scratch.vertexStamp[adj.cornerVertex[c]] = -1;
+        }
     }
     return static_cast<int>(vertices - (inner / 2 + border) + static_cast<long long>(part.size()));
 }
@@ -156,16 +166,18 @@ std::vector<std::vector<std::int32_t>> geodesicSplit(const LocalChart& chart, in
         int best = from.front();
         for (int i = 0; i < chart.size(); ++i) {
             if (distance[i] != std::numeric_limits<double>::infinity() &&
-                distance[i] > distance[best])
+                distance[i] > distance[best]) {
                 best = i;
+            }
         }
         return best;
     };
     std::vector<int> seeds{farthest({0})};
     while (static_cast<int>(seeds.size()) < std::min(parts, chart.size())) {
         const int next = farthest(seeds);
-        if (distance[next] <= 0.0)
+        if (distance[next] <= 0.0) {
             break;
+        }
         seeds.push_back(next);
     }
     chart.distances(seeds, distance, label);
@@ -175,8 +187,9 @@ std::vector<std::vector<std::int32_t>> geodesicSplit(const LocalChart& chart, in
 std::vector<std::vector<std::int32_t>> planeSplit(const LocalChart& chart, const Vec3d& mean,
                                                   const Vec3d& axis) {
     std::vector<int> label(chart.size());
-    for (int i = 0; i < chart.size(); ++i)
+    for (int i = 0; i < chart.size(); ++i) {
         label[i] = dot(chart.centroid(i) - mean, axis) >= 0.0 ? 1 : 0;
+    }
     return chart.components(label);
 }
 
@@ -186,16 +199,18 @@ std::vector<std::vector<std::int32_t>> splitChart(const MeshAdjacency& adj,
                                                   const std::vector<std::int32_t>& polygons,
                                                   bool wantDiscs, SplitScratch& scratch,
                                                   int parts) {
-    if (polygons.size() < 2)
+    if (polygons.size() < 2) {
         return {polygons};
+    }
     std::vector<std::vector<std::vector<std::int32_t>>> candidates;
     {
         const LocalChart chart(adj, polygons, scratch);
         candidates.push_back(geodesicSplit(chart, std::max(2, parts)));
         if (wantDiscs) {
             Vec3d mean;
-            for (int i = 0; i < chart.size(); ++i)
+            for (int i = 0; i < chart.size(); ++i) {
                 mean += chart.centroid(i);
+            }
             mean = mean * (1.0 / chart.size());
             Eigen::Matrix3d covariance = Eigen::Matrix3d::Zero();
             for (int i = 0; i < chart.size(); ++i) {
@@ -213,23 +228,26 @@ std::vector<std::vector<std::int32_t>> splitChart(const MeshAdjacency& adj,
         }
         // Last resort when every polygon sits at one point: halves in index order.
         std::vector<int> half(chart.size());
-        for (int i = 0; i < chart.size(); ++i)
+        for (int i = 0; i < chart.size(); ++i) {
             half[i] = 2 * i < chart.size() ? 0 : 1;
+        }
         candidates.push_back(chart.components(half));
     }
     // Scores need the scratch arrays, so the LocalChart above has already released them.
     std::vector<std::vector<std::int32_t>> best;
     int bestScore = -1;
     for (auto& candidate : candidates) {
-        if (candidate.size() < 2)
+        if (candidate.size() < 2) {
             continue;
+        }
         if (!wantDiscs) {
             best = std::move(candidate);
             break;
         }
         int discs = 0;
-        for (const auto& part : candidate)
+        for (const auto& part : candidate) {
             discs += partEuler(adj, part, scratch) == 1;
+        }
         // All-disc candidates first, then the larger share of discs, then the earlier one.
         const int score = discs == static_cast<int>(candidate.size()) ? 1 << 20 : discs;
         if (score > bestScore) {
@@ -237,8 +255,9 @@ std::vector<std::vector<std::int32_t>> splitChart(const MeshAdjacency& adj,
             best = std::move(candidate);
         }
     }
-    if (best.empty())
+    if (best.empty()) {
         return {polygons};
+    }
     std::sort(best.begin(), best.end(),
               [](const auto& x, const auto& y) { return x.front() < y.front(); });
     return best;

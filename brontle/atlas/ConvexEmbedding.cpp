@@ -25,27 +25,32 @@ std::vector<int> borderLoop(const MeshAdjacency& adj, const std::vector<std::int
         const int begin = adj.polygonStart[p];
         const int size = adj.polygonStart[p + 1] - begin;
         for (int i = 0; i < size; ++i) {
-            if (!isChartBorder(adj, owner, chartId, begin + i))
+            if (!isChartBorder(adj, owner, chartId, begin + i)) {
                 continue;
+            }
             const int from = chart.cornerLocal[k + i];
             const int to = chart.cornerLocal[k + (i + 1) % size];
-            if (next[from] >= 0 || from == to)
+            if (next[from] >= 0 || from == to) {
                 return {}; // the border passes this vertex twice
+            }
             next[from] = to;
             ++edges;
-            if (start < 0)
+            if (start < 0) {
                 start = from;
+            }
         }
         k += size;
     }
     std::vector<int> loop;
     for (int v = start; v >= 0 && static_cast<int>(loop.size()) <= edges; v = next[v]) {
         loop.push_back(v);
-        if (next[v] == start)
+        if (next[v] == start) {
             break;
+        }
     }
-    if (start < 0 || static_cast<int>(loop.size()) != edges || loop.size() < 3)
+    if (start < 0 || static_cast<int>(loop.size()) != edges || loop.size() < 3) {
         return {};
+    }
     return loop;
 }
 
@@ -54,8 +59,9 @@ std::vector<int> borderLoop(const MeshAdjacency& adj, const std::vector<std::int
 bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
                    std::int32_t chartId, Chart& chart) {
     const std::vector<int> loop = borderLoop(adj, owner, chartId, chart);
-    if (loop.empty())
+    if (loop.empty()) {
         return false;
+    }
     const int localCount = static_cast<int>(chart.vertices.size());
     auto position = [&](int l) { return adj.positions[chart.vertices[l]]; };
 
@@ -63,12 +69,14 @@ bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& ow
     // when the loop has no length).
     std::vector<Vec2d> uv(localCount);
     std::vector<int> unknown(localCount, -1);
-    for (int l = 0; l < localCount; ++l)
+    for (int l = 0; l < localCount; ++l) {
         unknown[l] = 0;
+    }
     const int n = static_cast<int>(loop.size());
     std::vector<double> along(n + 1, 0.0);
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         along[i + 1] = along[i] + length(position(loop[(i + 1) % n]) - position(loop[i]));
+    }
     for (int i = 0; i < n; ++i) {
         const double t = along[n] > 0.0 ? along[i] / along[n] : double(i) / n;
         const double angle = 2.0 * std::numbers::pi * t;
@@ -77,8 +85,9 @@ bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& ow
     }
     int count = 0;
     for (int l = 0; l < localCount; ++l) {
-        if (unknown[l] >= 0)
+        if (unknown[l] >= 0) {
             unknown[l] = count++;
+        }
     }
 
     // Row of inner vertex i: sum_j w_ij (x_i - x_j) = 0, mean-value weight
@@ -87,13 +96,15 @@ bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& ow
     Eigen::MatrixX2d rhs = Eigen::MatrixX2d::Zero(count, 2);
     auto addWeight = [&](int i, int j, double w) {
         const int row = unknown[i];
-        if (row < 0 || i == j)
+        if (row < 0 || i == j) {
             return;
+        }
         triplets.emplace_back(row, row, w);
-        if (unknown[j] >= 0)
+        if (unknown[j] >= 0) {
             triplets.emplace_back(row, unknown[j], -w);
-        else
+        } else {
             rhs.row(row) += w * Eigen::RowVector2d(uv[j].x, uv[j].y);
+        }
     };
     int k = 0;
     for (const std::int32_t p : chart.polygons) {
@@ -111,8 +122,9 @@ bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& ow
                 const double lj = length(ej);
                 const double lm = length(em);
                 double half = 0.0;
-                if (lj > 0.0 && lm > 0.0)
+                if (lj > 0.0 && lm > 0.0) {
                     half = 0.5 * std::atan2(length(cross(ej, em)), dot(ej, em));
+                }
                 // An angle near 180 degrees (a sliver) would give an unbounded weight.
                 const double t = std::tan(std::min(half, 1.5));
                 addWeight(i, j, t / std::max(lj, 1e-300) + kWeightFloor);
@@ -124,14 +136,17 @@ bool flattenConvex(const MeshAdjacency& adj, const std::vector<std::int32_t>& ow
         Eigen::SparseMatrix<double> matrix(count, count);
         matrix.setFromTriplets(triplets.begin(), triplets.end());
         Eigen::SparseLU<Eigen::SparseMatrix<double>> solver(matrix);
-        if (solver.info() != Eigen::Success)
+        if (solver.info() != Eigen::Success) {
             return false;
+        }
         const Eigen::MatrixX2d x = solver.solve(rhs);
-        if (solver.info() != Eigen::Success || !x.allFinite())
+        if (solver.info() != Eigen::Success || !x.allFinite()) {
             return false;
+        }
         for (int l = 0; l < localCount; ++l) {
-            if (unknown[l] >= 0)
+            if (unknown[l] >= 0) {
                 uv[l] = {x(unknown[l], 0), x(unknown[l], 1)};
+            }
         }
     }
     chart.uv = std::move(uv);

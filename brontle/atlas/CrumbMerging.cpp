@@ -30,13 +30,16 @@ bool tryGrow(const MeshAdjacency& adj, std::vector<std::int32_t>& owner, std::in
     int hinge = -1;
     for (int i = 0; i < size && hinge < 0; ++i) {
         const int o = adj.oppositeCorner[begin + i];
-        if (o >= 0 && owner[adj.cornerPolygon[o]] == target)
+        if (o >= 0 && owner[adj.cornerPolygon[o]] == target) {
             hinge = i;
+        }
     }
-    if (hinge < 0 || !(adj.polygonArea[p] > 0.0))
+    if (hinge < 0 || !(adj.polygonArea[p] > 0.0)) {
         return false;
-    for (std::size_t l = 0; l < chart.vertices.size(); ++l)
+    }
+    for (std::size_t l = 0; l < chart.vertices.size(); ++l) {
         uvOf[chart.vertices[l]] = static_cast<std::int32_t>(l);
+    }
     Vec3d e1;
     Vec3d e2;
     planeBasis(adj.polygonNormal[p], e1, e2);
@@ -57,8 +60,9 @@ bool tryGrow(const MeshAdjacency& adj, std::vector<std::int32_t>& owner, std::in
         for (int i = 0; i < size; ++i) {
             const int v = adj.cornerVertex[begin + i];
             if (uvOf[v] < 0 && std::none_of(added.begin(), added.end(),
-                                            [&](const auto& e) { return e.first == v; }))
+                                            [&](const auto& e) { return e.first == v; })) {
                 added.push_back({v, ua + multiply(planar(i) - wa, rotation)});
+            }
         }
     }
     std::vector<Vec2d> byVertex;
@@ -73,16 +77,20 @@ bool tryGrow(const MeshAdjacency& adj, std::vector<std::int32_t>& owner, std::in
             if (uvOf[v] >= 0) {
                 grown.uv[l] = chart.uv[uvOf[v]];
             } else {
-                for (const auto& [vertex, position] : added)
-                    if (vertex == v)
+                for (const auto& [vertex, position] : added) {
+                    if (vertex == v) {
                         grown.uv[l] = position;
+                    }
+                }
             }
         }
     }
-    for (const std::int32_t v : chart.vertices)
+    for (const std::int32_t v : chart.vertices) {
         uvOf[v] = -1;
-    if (!usable)
+    }
+    if (!usable) {
         return false;
+    }
     const std::int32_t before = owner[p];
     owner[p] = target;
     // The polygon takes the neighbour's scale at the hinge, which may differ from the chart's
@@ -106,9 +114,11 @@ bool tryGrow(const MeshAdjacency& adj, std::vector<std::int32_t>& owner, std::in
 void mergeSinglePolygonCharts(const MeshAdjacency& adj, double stretchBound,
                               std::vector<Chart>& charts) {
     std::vector<std::int32_t> owner(adj.polygonCount, kNone);
-    for (std::size_t i = 0; i < charts.size(); ++i)
-        for (const std::int32_t p : charts[i].polygons)
+    for (std::size_t i = 0; i < charts.size(); ++i) {
+        for (const std::int32_t p : charts[i].polygons) {
             owner[p] = static_cast<std::int32_t>(i);
+        }
+    }
     std::vector<std::int32_t> uvOf(adj.vertexCount, -1);
     std::vector<std::int32_t> scratch(adj.vertexCount, -1);
     std::vector<bool> removed(charts.size(), false);
@@ -118,8 +128,9 @@ void mergeSinglePolygonCharts(const MeshAdjacency& adj, double stretchBound,
     const long long budget = 8LL * adj.polygonCount;
     long long spent = 0;
     for (std::size_t i = 0; i < charts.size(); ++i) {
-        if (charts[i].polygons.size() != 1)
+        if (charts[i].polygons.size() != 1) {
             continue;
+        }
         const std::int32_t p = charts[i].polygons.front();
         // The neighbouring chart of several polygons with the most shared edges, then the
         // earliest: at most as many candidates as the polygon has corners.
@@ -127,11 +138,13 @@ void mergeSinglePolygonCharts(const MeshAdjacency& adj, double stretchBound,
         int bestEdges = 0;
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c) {
             const int o = adj.oppositeCorner[c];
-            if (o < 0)
+            if (o < 0) {
                 continue;
+            }
             const std::int32_t q = owner[adj.cornerPolygon[o]];
-            if (q == owner[p] || charts[q].polygons.size() < 2)
+            if (q == owner[p] || charts[q].polygons.size() < 2) {
                 continue;
+            }
             int edges = 0;
             for (int d = adj.polygonStart[p]; d < adj.polygonStart[p + 1]; ++d) {
                 const int od = adj.oppositeCorner[d];
@@ -142,20 +155,25 @@ void mergeSinglePolygonCharts(const MeshAdjacency& adj, double stretchBound,
                 bestEdges = edges;
             }
         }
-        if (best == kNone)
+        if (best == kNone) {
             continue;
+        }
         spent += static_cast<long long>(charts[best].polygons.size());
-        if (spent > budget)
+        if (spent > budget) {
             break;
-        if (tryGrow(adj, owner, best, p, stretchBound, charts[best], uvOf, scratch))
+        }
+        if (tryGrow(adj, owner, best, p, stretchBound, charts[best], uvOf, scratch)) {
             removed[i] = true;
+        }
     }
     std::size_t kept = 0;
     for (std::size_t i = 0; i < charts.size(); ++i) {
-        if (removed[i])
+        if (removed[i]) {
             continue;
-        if (kept != i)
+        }
+        if (kept != i) {
             charts[kept] = std::move(charts[i]);
+        }
         ++kept;
     }
     charts.resize(kept);

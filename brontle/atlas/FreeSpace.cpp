@@ -20,16 +20,18 @@ inline std::uint64_t windowBounded(const std::uint64_t* row, int words, int shif
     const int q = w + (shift >> 6);
     const int r = shift & 63;
     const std::uint64_t low = q < words ? row[q] : 0;
-    if (r == 0)
+    if (r == 0) {
         return low;
+    }
     const std::uint64_t high = q + 1 < words ? row[q + 1] : 0;
     return (low >> r) | (high << (64 - r));
 }
 
 // Sets bits [a, b) of a word array.
 void setBits(std::uint64_t* words, int a, int b) {
-    if (a >= b)
+    if (a >= b) {
         return;
+    }
     const int wa = a >> 6;
     const int wb = (b - 1) >> 6;
     const std::uint64_t first = ~std::uint64_t{0} << (a & 63);
@@ -39,8 +41,9 @@ void setBits(std::uint64_t* words, int a, int b) {
         return;
     }
     words[wa] |= first;
-    for (int w = wa + 1; w < wb; ++w)
+    for (int w = wa + 1; w < wb; ++w) {
         words[w] = ~std::uint64_t{0};
+    }
     words[wb] |= last;
 }
 
@@ -50,10 +53,12 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
     // Words whose window lies inside the row need no bounds checks.
     const int inside = std::min(w1 + 1, words - 1 - (shift >> 6));
     int w = w0;
-    for (; w < inside; ++w)
+    for (; w < inside; ++w) {
         level[w] = below[w] & window(below, shift, w);
-    for (; w <= w1; ++w)
+    }
+    for (; w <= w1; ++w) {
         level[w] = below[w] & windowBounded(below, words, shift, w);
+    }
 }
 
 } // namespace
@@ -72,8 +77,9 @@ MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
                 continue;
             }
             const int begin = c;
-            while (c < cols && row[c])
+            while (c < cols && row[c]) {
                 ++c;
+            }
             m.runs.push_back({begin, c});
             m.widest[r] = std::max(m.widest[r], c - begin);
         }
@@ -92,8 +98,9 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
     shared_.assign(2 * block, 0);
     std::uint64_t* open = shared_.data();
     setBits(open, std::min(border, width), std::max(border, width - border));
-    for (int k = 1; k < levels_; ++k)
+    for (int k = 1; k < levels_; ++k) {
         erode(open + (k - 1) * words_, open + k * words_, words_, k, 0, words_ - 1);
+    }
     // Rows are pooled lazily; the pool's memory is only touched for rows that change.
     pool_.reset(new std::uint64_t[block * static_cast<std::size_t>(height)]);
     const int openRun = std::max(0, width - 2 * border);
@@ -155,8 +162,9 @@ void FreeSpace::updateLongest(int y) {
         run = 0;
         while (position < 64) {
             const int zeros = std::countr_zero(word);
-            if (zeros >= 64 - position)
+            if (zeros >= 64 - position) {
                 break;
+            }
             word >>= zeros;
             position += zeros;
             const int ones = std::countr_one(word);
@@ -193,11 +201,13 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& activ
         for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
             const int w = std::countr_zero(bits);
             c[w] &= window(p, begin, w) & window(p, second, w);
-            if (c[w] == 0)
+            if (c[w] == 0) {
                 active &= ~(std::uint64_t{1} << w);
+            }
         }
-        if (active == 0)
+        if (active == 0) {
             return false;
+        }
     }
     return true;
 }
@@ -206,8 +216,9 @@ void FreeSpace::updateNonzero(int y) {
     for (int k = 0; k < levels_; ++k) {
         const std::uint64_t* p = row(y, k);
         std::uint64_t bits = 0;
-        for (int w = 0; w < words_; ++w)
+        for (int w = 0; w < words_; ++w) {
             bits |= static_cast<std::uint64_t>(p[w] != 0) << w;
+        }
         nonzero_[static_cast<std::size_t>(y) * levels_ + k] = bits;
     }
 }
@@ -215,13 +226,15 @@ void FreeSpace::updateNonzero(int y) {
 int FreeSpace::lowestRectangle(int w, int h, int maxY) {
     const std::uint64_t key = (static_cast<std::uint64_t>(w) << 32) | static_cast<std::uint32_t>(h);
     std::int32_t& floor = rectangleFloor_[key];
-    if (floor > maxY)
+    if (floor > maxY) {
         return floor;
+    }
     rectangle_.rows = h;
     rectangle_.cols = w;
     rectangle_.rowStart.resize(h + 1);
-    for (int r = 0; r <= h; ++r)
+    for (int r = 0; r <= h; ++r) {
         rectangle_.rowStart[r] = r;
+    }
     rectangle_.runs.assign(h, {0, w});
     rectangle_.widest.assign(h, w);
     int x = 0, y = 0;
@@ -232,8 +245,9 @@ int FreeSpace::lowestRectangle(int w, int h, int maxY) {
 bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY, int minY) const {
     const int lastY = std::min(maxY, height_ - mask.rows);
     const int lastX = width_ - mask.cols;
-    if (lastX < 0)
+    if (lastX < 0) {
         return false;
+    }
     const int offsetWords = lastX / 64 + 1;
     const std::uint64_t lastWord = ~std::uint64_t{0} >> (63 - (lastX & 63));
     candidates_.resize(offsetWords);
@@ -249,15 +263,17 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         int failed =
             mask.rows > 0 && longest_[y + filterHint] < mask.widest[filterHint] ? filterHint : -1;
         for (int r = 0; r < mask.rows && failed < 0; ++r) {
-            if (longest_[y + r] < mask.widest[r])
+            if (longest_[y + r] < mask.widest[r]) {
                 failed = r;
+            }
         }
         if (failed >= 0) {
             filterHint = failed;
             const int f = y + failed;
             int lowest = failed;
-            while (lowest > 0 && mask.widest[lowest - 1] > longest_[f])
+            while (lowest > 0 && mask.widest[lowest - 1] > longest_[f]) {
                 --lowest;
+            }
             y = f - lowest + 1;
             continue;
         }
@@ -285,8 +301,9 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
 void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
     const int x0 = std::max(0, x - dilation);
     const int x1 = std::min(width_, x + mask.cols + dilation);
-    if (x0 >= x1)
+    if (x0 >= x1) {
         return;
+    }
     const int wa = x0 >> 6;
     const int wb = (x1 - 1) >> 6;
     const int span = wb - wa + 1;
@@ -305,14 +322,16 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
     for (int ty = y0; ty < y1; ++ty) {
         const int r0 = std::max(0, ty - y - dilation);
         const int r1 = std::min(mask.rows - 1, ty - y + dilation);
-        if (r0 > r1)
+        if (r0 > r1) {
             continue;
+        }
         std::uint64_t* bits = ownRow(ty);
         bool changed = false;
         for (int w = 0; w < span; ++w) {
             std::uint64_t taken = 0;
-            for (int r = r0; r <= r1; ++r)
+            for (int r = r0; r <= r1; ++r) {
                 taken |= spans_[static_cast<std::size_t>(r) * span + w];
+            }
             changed = changed || (bits[wa + w] & taken) != 0;
             bits[wa + w] &= ~taken;
         }

@@ -30,12 +30,14 @@ Pins choosePins(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner
     int k = 0;
     for (const std::int32_t p : chart.polygons) {
         for (int c = adj.polygonStart[p]; c < adj.polygonStart[p + 1]; ++c, ++k) {
-            if (isChartBorder(adj, owner, chartId, c))
+            if (isChartBorder(adj, owner, chartId, c)) {
                 border.push_back(chart.cornerLocal[k]);
+            }
         }
     }
-    if (border.empty())
+    if (border.empty()) {
         return {};
+    }
     auto farthestFrom = [&](int from) {
         const Vec3d origin = adj.positions[chart.vertices[from]];
         int best = from;
@@ -53,8 +55,9 @@ Pins choosePins(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner
     Pins pins;
     pins.a = farthestFrom(border.front());
     pins.b = farthestFrom(pins.a);
-    if (pins.a == pins.b)
+    if (pins.a == pins.b) {
         return {};
+    }
     return pins;
 }
 
@@ -64,8 +67,9 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
                       std::int32_t chartId, Chart& chart) {
     const int localCount = static_cast<int>(chart.vertices.size());
     const Pins pins = choosePins(adj, owner, chartId, chart);
-    if (pins.a < 0)
+    if (pins.a < 0) {
         return false;
+    }
 
     // The energy is z^H M z over z = u + iv per vertex, M Hermitian, so the unknowns are one
     // complex number per free vertex: the pins are whole vertices. Solving this n x n complex
@@ -78,8 +82,9 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
     const Vec3d pb = adj.positions[chart.vertices[pins.b]];
     pinValue[pins.b] = Complex{length(pb - pa), 0.0};
     int freeCount = 0;
-    for (int l = 0; l < localCount; ++l)
+    for (int l = 0; l < localCount; ++l) {
         freeIndex[l] = l == pins.a || l == pins.b ? -1 : freeCount++;
+    }
 
     std::vector<Eigen::Triplet<Complex>> triplets;
     triplets.reserve(chart.cornerLocal.size() * 6);
@@ -88,13 +93,15 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
     // right-hand side).
     auto add = [&](int row, int col, Complex value) {
         const int fr = freeIndex[row];
-        if (fr < 0)
+        if (fr < 0) {
             return;
+        }
         const int fc = freeIndex[col];
-        if (fc < 0)
+        if (fc < 0) {
             rhs[fr] -= value * pinValue[col];
-        else if (fr >= fc)
+        } else if (fr >= fc) {
             triplets.emplace_back(fr, fc, value);
+        }
     };
 
     int k = 0;
@@ -106,16 +113,18 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
         for (int i = 0; i < size; ++i) {
             const int a = local[i];
             const int b = local[(i + 1) % size];
-            if (a == b)
+            if (a == b) {
                 continue;
+            }
             add(a, a, kRegularisation);
             add(b, b, kRegularisation);
             add(a, b, -kRegularisation);
             add(b, a, -kRegularisation);
         }
         const Vec3d n = adj.polygonNormal[p];
-        if (adj.polygonArea[p] <= 0.0)
+        if (adj.polygonArea[p] <= 0.0) {
             continue;
+        }
         Vec3d e1;
         Vec3d e2;
         planeBasis(n, e1, e2);
@@ -129,8 +138,9 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
             const Vec2d w[3] = {planar(0), planar(i), planar(i + 1)};
             const double twiceArea = cross(w[1] - w[0], w[2] - w[0]);
             const double scale = dot(w[1] - w[0], w[1] - w[0]) + dot(w[2] - w[0], w[2] - w[0]);
-            if (std::abs(twiceArea) <= kThinTriangle * scale)
+            if (std::abs(twiceArea) <= kThinTriangle * scale) {
                 continue;
+            }
             // W_j = w_{j+2} - w_{j+1}: sum_j W_j z_j vanishes exactly when z is complex-linear
             // in w over the triangle, i.e. the map is conformal there. The triangle adds
             // |sum_j W_j z_j|^2 / |2 area| to the energy: M[j][m] += conj(W_j) W_m / |2 area|.
@@ -140,9 +150,11 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
                 W[j] = Complex{e.x, e.y};
             }
             const double weight = 1.0 / std::abs(twiceArea);
-            for (int j = 0; j < 3; ++j)
-                for (int m = 0; m < 3; ++m)
+            for (int j = 0; j < 3; ++j) {
+                for (int m = 0; m < 3; ++m) {
                     add(tri[j], tri[m], weight * std::conj(W[j]) * W[m]);
+                }
+            }
         }
     }
 
@@ -151,11 +163,13 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
     triplets.clear();
     triplets.shrink_to_fit();
     Eigen::SimplicialLDLT<Eigen::SparseMatrix<Complex>, Eigen::Lower> solver(matrix);
-    if (solver.info() != Eigen::Success)
+    if (solver.info() != Eigen::Success) {
         return false;
+    }
     const Eigen::VectorXcd x = solver.solve(rhs);
-    if (solver.info() != Eigen::Success || !x.allFinite())
+    if (solver.info() != Eigen::Success || !x.allFinite()) {
         return false;
+    }
 
     chart.uv.assign(localCount, Vec2d{});
     for (int l = 0; l < localCount; ++l) {
@@ -167,11 +181,13 @@ bool flattenConformal(const MeshAdjacency& adj, const std::vector<std::int32_t>&
 
 void flattenByProjection(const MeshAdjacency& adj, Chart& chart) {
     Vec3d areaVector;
-    for (const std::int32_t p : chart.polygons)
+    for (const std::int32_t p : chart.polygons) {
         areaVector += adj.polygonNormal[p] * adj.polygonArea[p];
+    }
     Vec3d n = normalized(areaVector);
-    if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0)
+    if (n.x == 0.0 && n.y == 0.0 && n.z == 0.0) {
         n = {0.0, 0.0, 1.0};
+    }
     Vec3d e1;
     Vec3d e2;
     planeBasis(n, e1, e2);

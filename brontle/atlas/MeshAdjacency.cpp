@@ -45,8 +45,9 @@ class EdgeTable {
         std::size_t slot = mix(key) & mask_;
         while (keys_[slot] != key) {
             if (keys_[slot] == kEmptyKey) {
-                if (!create)
+                if (!create) {
                     return npos;
+                }
                 keys_[slot] = key;
                 return slot;
             }
@@ -79,27 +80,32 @@ class EdgeTable {
 } // namespace
 
 void validateMesh(const MeshView& mesh) {
-    if (mesh.polygonStart.size() < 2)
+    if (mesh.polygonStart.size() < 2) {
         badMesh("the mesh has no polygons");
+    }
     const auto cornerCount = static_cast<std::int64_t>(mesh.cornerVertex.size());
-    if (mesh.polygonStart.front() != 0 || mesh.polygonStart.back() != cornerCount)
+    if (mesh.polygonStart.front() != 0 || mesh.polygonStart.back() != cornerCount) {
         badMesh("polygon offsets must run from 0 to the corner count");
+    }
     const std::size_t polygonCount = mesh.polygonStart.size() - 1;
     for (std::size_t p = 0; p < polygonCount; ++p) {
-        if (mesh.polygonStart[p + 1] - mesh.polygonStart[p] < 3)
+        if (mesh.polygonStart[p + 1] - mesh.polygonStart[p] < 3) {
             badMesh("polygon " + std::to_string(p) + " has fewer than 3 corners");
+        }
     }
     const auto vertexCount = static_cast<std::int64_t>(mesh.positions.size());
     for (std::size_t c = 0; c < mesh.cornerVertex.size(); ++c) {
         const std::int32_t v = mesh.cornerVertex[c];
-        if (v < 0 || v >= vertexCount)
+        if (v < 0 || v >= vertexCount) {
             badMesh("corner " + std::to_string(c) + " uses vertex " + std::to_string(v) +
                     ", out of range 0.." + std::to_string(vertexCount - 1));
+        }
     }
     for (std::size_t v = 0; v < mesh.positions.size(); ++v) {
         const Vector3& p = mesh.positions[v];
-        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
             badMesh("vertex " + std::to_string(v) + " has a NaN or infinite coordinate");
+        }
     }
 }
 
@@ -137,20 +143,23 @@ MeshAdjacency buildAdjacency(const MeshView& mesh) {
     }
 
     EdgeTable table(static_cast<std::size_t>(cornerCount));
-    for (int c = 0; c < cornerCount; ++c)
+    for (int c = 0; c < cornerCount; ++c) {
         table.insert(edgeKey(adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]), c);
+    }
     for (const SubSelectionEntry& seam : mesh.seams) {
-        if (seam.index < 0 || seam.index >= adj.polygonCount)
+        if (seam.index < 0 || seam.index >= adj.polygonCount) {
             throw Error(ErrorNumber::HostBadArgument,
                         "Atlas generation: seam names polygon " + std::to_string(seam.index) +
                             ", out of range",
                         "brontle::atlas");
+        }
         const int size = adj.polygonStart[seam.index + 1] - adj.polygonStart[seam.index];
-        if (seam.corner < 0 || seam.corner >= size)
+        if (seam.corner < 0 || seam.corner >= size) {
             throw Error(ErrorNumber::HostBadArgument,
                         "Atlas generation: seam names corner " + std::to_string(seam.corner) +
                             " of polygon " + std::to_string(seam.index) + ", out of range",
                         "brontle::atlas");
+        }
         const int c = adj.polygonStart[seam.index] + seam.corner;
         const std::size_t slot =
             table.find(edgeKey(adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]), false);
@@ -161,15 +170,18 @@ MeshAdjacency buildAdjacency(const MeshView& mesh) {
     for (int c = 0; c < cornerCount; ++c) {
         const int a = adj.cornerVertex[c];
         const int b = adj.cornerVertex[adj.nextCorner(c)];
-        if (a == b)
+        if (a == b) {
             continue; // a zero-length edge joins nothing
+        }
         const std::size_t slot = table.find(edgeKey(a, b), false);
-        if (table.count_[slot] != 2 || table.seam_[slot])
+        if (table.count_[slot] != 2 || table.seam_[slot]) {
             continue;
+        }
         const int other = table.head_[slot] == c ? table.next_[c] : table.head_[slot];
         const bool reversed = adj.cornerVertex[other] == b;
-        if (reversed && adj.cornerPolygon[other] != adj.cornerPolygon[c])
+        if (reversed && adj.cornerPolygon[other] != adj.cornerPolygon[c]) {
             adj.oppositeCorner[c] = other;
+        }
     }
     return adj;
 }

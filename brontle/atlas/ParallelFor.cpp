@@ -10,16 +10,18 @@
 namespace brontle::atlas {
 
 int resolveThreadCount(int requested) {
-    if (requested > 0)
+    if (requested > 0) {
         return requested;
+    }
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
 void parallelFor(int count, int threads, const std::function<void(int, int)>& body) {
     const int workers = std::max(1, std::min(threads, count));
     if (workers <= 1) {
-        for (int i = 0; i < count; ++i)
+        for (int i = 0; i < count; ++i) {
             body(i, 0);
+        }
         return;
     }
     std::atomic<int> nextItem{0};
@@ -29,27 +31,32 @@ void parallelFor(int count, int threads, const std::function<void(int, int)>& bo
     auto run = [&](int worker) {
         for (;;) {
             const int item = nextItem.fetch_add(1);
-            if (item >= count || failed.load())
+            if (item >= count || failed.load()) {
                 return;
+            }
             try {
                 body(item, worker);
             } catch (...) {
                 const std::lock_guard lock(errorMutex);
-                if (!firstError)
+                if (!firstError) {
                     firstError = std::current_exception();
+                }
                 failed.store(true);
             }
         }
     };
     std::vector<std::thread> pool;
     pool.reserve(workers - 1);
-    for (int w = 1; w < workers; ++w)
+    for (int w = 1; w < workers; ++w) {
         pool.emplace_back(run, w);
+    }
     run(0);
-    for (std::thread& t : pool)
+    for (std::thread& t : pool) {
         t.join();
-    if (firstError)
+    }
+    if (firstError) {
         std::rethrow_exception(firstError);
+    }
 }
 
 } // namespace brontle::atlas

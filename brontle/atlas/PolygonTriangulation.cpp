@@ -10,19 +10,22 @@ void triangulatePolygon(std::span<const Vec2d> corners, int base,
                         std::vector<std::array<int, 3>>& out) {
     const int n = static_cast<int>(corners.size());
     double twiceArea = 0.0;
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < n; ++i) {
         twiceArea += cross(corners[i], corners[(i + 1) % n]);
+    }
     // The polygon's turning direction; every ear turns this way.
     const double side = twiceArea >= 0.0 ? 1.0 : -1.0;
     auto turn = [&](int a, int b, int c) {
         return side * cross(corners[b] - corners[a], corners[c] - corners[b]);
     };
     bool convex = true;
-    for (int i = 0; i < n && convex; ++i)
+    for (int i = 0; i < n && convex; ++i) {
         convex = turn((i + n - 1) % n, i, (i + 1) % n) >= 0.0;
+    }
     if (convex) {
-        for (int i = 1; i + 1 < n; ++i)
+        for (int i = 1; i + 1 < n; ++i) {
             out.push_back({base, base + i, base + i + 1});
+        }
         return;
     }
     std::vector<std::uint8_t> reflex(n, 0);
@@ -50,19 +53,24 @@ void triangulatePolygon(std::span<const Vec2d> corners, int base,
         return std::clamp(static_cast<int>((y - lo.y) / cellH), 0, cells - 1);
     };
     std::vector<int> cellStart(static_cast<std::size_t>(cells) * cells + 1, 0);
-    for (int i = 0; i < n; ++i)
-        if (reflex[i])
+    for (int i = 0; i < n; ++i) {
+        if (reflex[i]) {
             ++cellStart[static_cast<std::size_t>(cellY(corners[i].y)) * cells +
                         cellX(corners[i].x) + 1];
-    for (std::size_t c = 1; c < cellStart.size(); ++c)
+        }
+    }
+    for (std::size_t c = 1; c < cellStart.size(); ++c) {
         cellStart[c] += cellStart[c - 1];
+    }
     std::vector<int> bucket(cellStart.back());
     {
         std::vector<int> fill(cellStart.begin(), cellStart.end() - 1);
-        for (int i = 0; i < n; ++i)
-            if (reflex[i])
+        for (int i = 0; i < n; ++i) {
+            if (reflex[i]) {
                 bucket[fill[static_cast<std::size_t>(cellY(corners[i].y)) * cells +
                             cellX(corners[i].x)]++] = i;
+            }
+        }
     }
 
     std::vector<int> prev(n);
@@ -76,10 +84,12 @@ void triangulatePolygon(std::span<const Vec2d> corners, int base,
         const int a = prev[v];
         const int c = next[v];
         const double t = turn(a, v, c);
-        if (t < 0.0)
+        if (t < 0.0) {
             return false;
-        if (t == 0.0 || reflexCount == 0)
+        }
+        if (t == 0.0 || reflexCount == 0) {
             return true; // a flat or empty triangle covers nothing it should not
+        }
         const Vec2d pa = corners[a], pv = corners[v], pc = corners[c];
         const int x0 = cellX(std::min({pa.x, pv.x, pc.x}));
         const int x1 = cellX(std::max({pa.x, pv.x, pc.x}));
@@ -90,18 +100,21 @@ void triangulatePolygon(std::span<const Vec2d> corners, int base,
                 const std::size_t cell = static_cast<std::size_t>(y) * cells + x;
                 for (int k = cellStart[cell]; k < cellStart[cell + 1]; ++k) {
                     const int r = bucket[k];
-                    if (!alive[r] || !reflex[r] || r == a || r == v || r == c)
+                    if (!alive[r] || !reflex[r] || r == a || r == v || r == c) {
                         continue;
+                    }
                     const Vec2d p = corners[r];
                     // A corner repeated at an ear corner's position (where an outline touches
                     // itself) does not block the ear.
                     if ((p.x == pa.x && p.y == pa.y) || (p.x == pv.x && p.y == pv.y) ||
-                        (p.x == pc.x && p.y == pc.y))
+                        (p.x == pc.x && p.y == pc.y)) {
                         continue;
+                    }
                     if (side * cross(pv - pa, p - pa) >= 0.0 &&
                         side * cross(pc - pv, p - pv) >= 0.0 &&
-                        side * cross(pa - pc, p - pc) >= 0.0)
+                        side * cross(pa - pc, p - pc) >= 0.0) {
                         return false;
+                    }
                 }
             }
         }

@@ -17,14 +17,16 @@ double StretchSum::areaScale() const {
 }
 
 double StretchSum::normL2() const {
-    if (area3d <= 0.0)
+    if (area3d <= 0.0) {
         return 1.0;
+    }
     return std::sqrt(l2Squared / area3d) / areaScale();
 }
 
 double StretchSum::meanL2() const {
-    if (area3d <= 0.0)
+    if (area3d <= 0.0) {
         return 1.0;
+    }
     return l2 / area3d / areaScale();
 }
 
@@ -40,8 +42,9 @@ void accumulateChartStretch(const MeshAdjacency& adj, const Chart& chart, Stretc
         const int* local = chart.cornerLocal.data() + k;
         k += size;
         const Vec3d n = adj.polygonNormal[p];
-        if (adj.polygonArea[p] <= 0.0)
+        if (adj.polygonArea[p] <= 0.0) {
             continue;
+        }
         const Vec3d q0 = adj.positions[adj.cornerVertex[begin]];
         const Vec2d t0 = chart.uv[local[0]];
         for (int i = 1; i + 1 < size; ++i) {
@@ -52,8 +55,9 @@ void accumulateChartStretch(const MeshAdjacency& adj, const Chart& chart, Stretc
             // The fan triangle's orientation in its polygon's plane: negative for the reflex
             // parts of a non-convex polygon, whose 2D image must then be negative too.
             const double side = dot(areaVector, n) >= 0.0 ? 1.0 : -1.0;
-            if (area3 <= 1e-14 * adj.polygonArea[p])
+            if (area3 <= 1e-14 * adj.polygonArea[p]) {
                 continue;
+            }
             const Vec2d t1 = chart.uv[local[i]];
             const Vec2d t2 = chart.uv[local[i + 1]];
             const double twiceArea2 = cross(t1 - t0, t2 - t0);

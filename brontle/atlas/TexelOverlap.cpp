@@ -16,8 +16,9 @@ namespace brontle::atlas {
 std::int64_t countOverlappingTexels(const MeshView& mesh, const Result& result, int width,
                                     int height) {
     assert(result.cornerTexCoord.size() == mesh.cornerVertex.size());
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0) {
         return 0;
+    }
     std::vector<std::int32_t> texelChart(static_cast<std::size_t>(width) * height, -1);
     std::vector<std::uint8_t> counted(texelChart.size(), 0);
     std::int64_t overlaps = 0;
@@ -41,8 +42,9 @@ std::int64_t countOverlappingTexels(const MeshView& mesh, const Result& result, 
             const std::array<double, 2> b{outline[tri[1]].x, outline[tri[1]].y};
             const std::array<double, 2> d{outline[tri[2]].x, outline[tri[2]].y};
             const double area = (b[0] - a[0]) * (d[1] - a[1]) - (b[1] - a[1]) * (d[0] - a[0]);
-            if (area == 0.0)
+            if (area == 0.0) {
                 continue;
+            }
             const int x0 = std::max(0, static_cast<int>(std::floor(std::min({a[0], b[0], d[0]}))));
             const int x1 = std::min(width - 1, static_cast<int>(std::max({a[0], b[0], d[0]})));
             const int y0 = std::max(0, static_cast<int>(std::floor(std::min({a[1], b[1], d[1]}))));
@@ -57,8 +59,9 @@ std::int64_t countOverlappingTexels(const MeshView& mesh, const Result& result, 
                     const double cx = x + 0.5;
                     const double cy = y + 0.5;
                     if (edge(a, b, cx, cy) < 0.0 || edge(b, d, cx, cy) < 0.0 ||
-                        edge(d, a, cx, cy) < 0.0)
+                        edge(d, a, cx, cy) < 0.0) {
                         continue;
+                    }
                     const std::size_t index = static_cast<std::size_t>(height - 1 - y) * width + x;
                     if (texelChart[index] < 0) {
                         texelChart[index] = chart;

@@ -44,28 +44,32 @@ std::array<std::atomic<char*>, kSignalSlots> signalSlots{};
 
 int registerTemporary(const std::string& path) {
     char* copy = strdup(path.c_str());
-    if (copy == nullptr)
+    if (copy == nullptr) {
         return -1;
+    }
     for (std::size_t i = 0; i < kSignalSlots; ++i) {
         char* expected = nullptr;
-        if (signalSlots[i].compare_exchange_strong(expected, copy))
+        if (signalSlots[i].compare_exchange_strong(expected, copy)) {
             return static_cast<int>(i);
+        }
     }
     std::free(copy);
     return -1;
 }
 
 void unregisterTemporary(int slot) {
-    if (slot < 0)
+    if (slot < 0) {
         return;
+    }
     std::free(signalSlots[static_cast<std::size_t>(slot)].exchange(nullptr));
 }
 
 extern "C" void removeTemporariesAndDie(int signalNumber) {
     for (auto& slot : signalSlots) {
         const char* path = slot.load();
-        if (path != nullptr)
+        if (path != nullptr) {
             ::unlink(path);
+        }
     }
     ::signal(signalNumber, SIG_DFL);
     ::raise(signalNumber);
@@ -79,8 +83,9 @@ std::string temporaryName() {
 
 // The process id in a temporary name, or 0.
 long processOf(std::string_view name) {
-    if (!isTemporaryName(name))
+    if (!isTemporaryName(name)) {
         return 0;
+    }
     name.remove_prefix(kTemporaryPrefix.size());
     long pid = 0;
     const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
@@ -94,21 +99,26 @@ std::set<std::string> clearedFolders;
 void removeStaleOnce(const std::string& folder) {
     {
         std::lock_guard lock(clearedMutex);
-        if (!clearedFolders.insert(folder).second)
+        if (!clearedFolders.insert(folder).second) {
             return;
+        }
     }
     removeStaleTemporaries(folder);
 }
 
 std::string describeType(mode_t mode) {
-    if (S_ISDIR(mode))
+    if (S_ISDIR(mode)) {
         return "a folder of that name is in the way";
-    if (S_ISFIFO(mode))
+    }
+    if (S_ISFIFO(mode)) {
         return "it is a FIFO (named pipe), not a regular file; it was left alone";
-    if (S_ISCHR(mode) || S_ISBLK(mode))
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
         return "it is a device, not a regular file; it was left alone";
-    if (S_ISSOCK(mode))
+    }
+    if (S_ISSOCK(mode)) {
         return "it is a socket, not a regular file; it was left alone";
+    }
     return "it is not a regular file; it was left alone";
 }
 
@@ -117,8 +127,9 @@ std::string describeType(mode_t mode) {
 struct Descriptor {
     int fd;
     ~Descriptor() {
-        if (fd >= 0)
+        if (fd >= 0) {
             ::close(fd);
+        }
     }
     int release() {
         const int result = ::close(fd);
@@ -130,38 +141,47 @@ struct Descriptor {
 } // namespace
 
 bool isTemporaryName(std::string_view fileName) {
-    if (fileName.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix)
+    if (fileName.substr(0, kTemporaryPrefix.size()) != kTemporaryPrefix) {
         return false;
+    }
     fileName.remove_prefix(kTemporaryPrefix.size());
     // "<pid>-<n>", then nothing or an extension (the writers of scratch files add their own).
     fileName = fileName.substr(0, fileName.find('.'));
     const auto dash = fileName.find('-');
-    if (dash == 0 || dash == std::string_view::npos || dash + 1 == fileName.size())
+    if (dash == 0 || dash == std::string_view::npos || dash + 1 == fileName.size()) {
         return false;
-    for (std::size_t i = 0; i < fileName.size(); ++i)
-        if (i != dash && (fileName[i] < '0' || fileName[i] > '9'))
+    }
+    for (std::size_t i = 0; i < fileName.size(); ++i) {
+        if (i != dash && (fileName[i] < '0' || fileName[i] > '9')) {
             return false;
+        }
+    }
     return true;
 }
 
 int removeStaleTemporaries(const std::string& folder) {
     DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
+    if (dir == nullptr) {
         return 0;
+    }
     int removed = 0;
     const long self = ::getpid();
     while (const dirent* entry = ::readdir(dir)) {
         const long pid = processOf(entry->d_name);
-        if (pid <= 0 || pid == self)
+        if (pid <= 0 || pid == self) {
             continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+        }
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) {
             continue; // still running, or someone else's process we may not signal
+        }
         struct stat st {};
         if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid())
+            !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
             continue;
-        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0)
+        }
+        if (::unlinkat(::dirfd(dir), entry->d_name, 0) == 0) {
             ++removed;
+        }
     }
     ::closedir(dir);
     return removed;
@@ -170,46 +190,55 @@ int removeStaleTemporaries(const std::string& folder) {
 std::string resolveWriteTarget(const std::string& target) {
     std::error_code ec;
     fs::path path = fs::absolute(fs::path(target), ec);
-    if (ec)
+    if (ec) {
         path = target; // no current folder to resolve against: the system will say so
+    }
     for (int hop = 0; hop < 40; ++hop) {
         struct stat st {};
-        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
             return path.lexically_normal().string();
+        }
         const fs::path link = fs::read_symlink(path, ec);
-        if (ec)
+        if (ec) {
             fail("saveMeshFile", target, ec.message());
+        }
         path = link.is_absolute() ? link : path.parent_path() / link;
     }
     fail("saveMeshFile", target, "too many levels of symbolic links");
 }
 
 void checkReplaceable(const std::string& target, const std::string& source) {
-    if (target.empty())
+    if (target.empty()) {
         fail(source, target, "no file name given");
+    }
     const std::string resolved = resolveWriteTarget(target);
     struct stat st {};
-    if (::stat(resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+    if (::stat(resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
         fail(source, target, describeType(st.st_mode));
+    }
     const fs::path folder = fs::path(resolved).parent_path();
     const std::string folderName = folder.empty() ? "." : folder.string();
     struct stat folderStat {};
-    if (::stat(folderName.c_str(), &folderStat) != 0)
+    if (::stat(folderName.c_str(), &folderStat) != 0) {
         fail(source, target,
              errno == ENOENT ? "the folder " + folderName + " does not exist"
                              : "the folder " + folderName + ": " + systemReason(errno));
-    if (!S_ISDIR(folderStat.st_mode))
+    }
+    if (!S_ISDIR(folderStat.st_mode)) {
         fail(source, target, folderName + " is not a folder");
-    if (::access(folderName.c_str(), W_OK | X_OK) != 0)
+    }
+    if (::access(folderName.c_str(), W_OK | X_OK) != 0) {
         fail(source, target,
              "the folder " + folderName + " is not writable (" + systemReason(errno) + ")");
+    }
 }
 
 void removeTemporariesOnSignals() {
     for (int signalNumber : {SIGINT, SIGTERM}) {
         struct sigaction current {};
-        if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL)
+        if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler != SIG_DFL) {
             continue; // ours already, ignored, or someone else's
+        }
         struct sigaction action {};
         action.sa_handler = removeTemporariesAndDie;
         sigemptyset(&action.sa_mask);
@@ -228,29 +257,33 @@ FileGroup::FileGroup(std::string source) : source_(std::move(source)) {}
 
 FileGroup::~FileGroup() {
     for (Entry& e : entries_) {
-        if (!e.temporary.empty())
+        if (!e.temporary.empty()) {
             ::unlink(e.temporary.c_str());
+        }
         unregisterTemporary(e.slot);
     }
 }
 
 std::vector<std::string> FileGroup::targets() const {
     std::vector<std::string> out;
-    for (const Entry& e : entries_)
+    for (const Entry& e : entries_) {
         out.push_back(e.target);
+    }
     return out;
 }
 
 void FileGroup::add(const std::string& target, std::string_view content) {
-    if (target.empty())
+    if (target.empty()) {
         fail(source_, target, "no file name given");
+    }
     Entry entry;
     entry.target = target;
     entry.resolved = resolveWriteTarget(target);
     struct stat old {};
     const bool exists = ::stat(entry.resolved.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode))
+    if (exists && !S_ISREG(old.st_mode)) {
         fail(source_, target, describeType(old.st_mode));
+    }
     const fs::path folder = fs::path(entry.resolved).parent_path();
     removeStaleOnce(folder.string());
 
@@ -272,37 +305,43 @@ void FileGroup::add(const std::string& target, std::string_view content) {
     while (left > 0) {
         const ssize_t written = ::write(file.fd, data, left);
         if (written < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             fail(source_, target, systemReason(errno));
         }
         data += written;
         left -= static_cast<std::size_t>(written);
     }
     if (exists) {
-        if (::fchmod(file.fd, old.st_mode & 07777) != 0)
+        if (::fchmod(file.fd, old.st_mode & 07777) != 0) {
             fail(source_, target, systemReason(errno));
+        }
         if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
             // Only the owner's group, or root, may hand the file over; otherwise the new file
             // is ours, as any file we create.
             [[maybe_unused]] const int ignored = ::fchown(file.fd, old.st_uid, old.st_gid);
         }
     }
-    if (::fsync(file.fd) != 0)
+    if (::fsync(file.fd) != 0) {
         fail(source_, target, systemReason(errno));
-    if (file.release() != 0)
+    }
+    if (file.release() != 0) {
         fail(source_, target, systemReason(errno));
+    }
 }
 
 void FileGroup::commit() {
     for (const Entry& e : entries_) {
         struct stat st {};
-        if (::stat(e.resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        if (::stat(e.resolved.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
             fail(source_, e.target, describeType(st.st_mode));
+        }
     }
     for (Entry& e : entries_) {
-        if (std::rename(e.temporary.c_str(), e.resolved.c_str()) != 0)
+        if (std::rename(e.temporary.c_str(), e.resolved.c_str()) != 0) {
             fail(source_, e.target, systemReason(errno));
+        }
         e.temporary.clear();
         unregisterTemporary(e.slot);
         e.slot = -1;
@@ -322,8 +361,9 @@ ScratchFile::~ScratchFile() {
 
 void writeFilesAtomically(const std::vector<FileContent>& files) {
     FileGroup group;
-    for (const auto& [target, content] : files)
+    for (const auto& [target, content] : files) {
         group.add(target, content);
+    }
     group.commit();
 }
 

@@ -60,17 +60,20 @@ class ByteReader {
     template <class T> std::vector<T> array() {
         static_assert(std::is_trivially_copyable_v<T>);
         const auto count = value<std::uint64_t>();
-        if (count > (bytes_.size() - at_) / (sizeof(T) == 0 ? 1 : sizeof(T)))
+        if (count > (bytes_.size() - at_) / (sizeof(T) == 0 ? 1 : sizeof(T))) {
             throw std::runtime_error("the result ends early");
+        }
         std::vector<T> v(count);
-        if (count > 0)
+        if (count > 0) {
             std::memcpy(v.data(), take(count * sizeof(T)), count * sizeof(T));
+        }
         return v;
     }
     std::string text() {
         const auto size = value<std::uint64_t>();
-        if (size > bytes_.size() - at_)
+        if (size > bytes_.size() - at_) {
             throw std::runtime_error("the result ends early");
+        }
         return std::string(take(size), size);
     }
     template <class T> void field(T& v) { v = value<T>(); }
@@ -79,8 +82,9 @@ class ByteReader {
     std::size_t count(std::size_t) {
         const auto n = value<std::uint64_t>();
         // Each counted item takes at least one byte, so a count beyond the bytes left is false.
-        if (n > bytes_.size() - at_)
+        if (n > bytes_.size() - at_) {
             throw std::runtime_error("the result ends early");
+        }
         return static_cast<std::size_t>(n);
     }
 
@@ -88,8 +92,9 @@ class ByteReader {
 
   private:
     const char* take(std::size_t n) {
-        if (n > bytes_.size() - at_)
+        if (n > bytes_.size() - at_) {
             throw std::runtime_error("the result ends early");
+        }
         const char* p = bytes_.data() + at_;
         at_ += n;
         return p;

@@ -66,19 +66,22 @@ aiMesh* makeMesh(const Shape& shape, std::int32_t material, const std::string& n
     std::vector<unsigned> triangles; // three glTF vertices each
     std::vector<unsigned> corners;
     for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
-        if (material >= 0 && polygonMaterial[p] != material)
+        if (material >= 0 && polygonMaterial[p] != material) {
             continue;
+        }
         corners.clear();
         const TileShift shift = polygonTileShift(shape, p);
         for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
             const Corner t{cornerVertex[k], cornerNormal[k], cornerTexCoord[k], shift.u, shift.v};
             auto [it, inserted] = glVertex.try_emplace(t, unsigned(triples.size()));
-            if (inserted)
+            if (inserted) {
                 triples.push_back(t);
+            }
             corners.push_back(it->second);
         }
-        for (std::size_t k = 1; k + 1 < corners.size(); ++k)
+        for (std::size_t k = 1; k + 1 < corners.size(); ++k) {
             triangles.insert(triangles.end(), {corners[0], corners[k], corners[k + 1]});
+        }
     }
 
     auto* mesh = new aiMesh();
@@ -146,8 +149,9 @@ std::vector<FileContent> gltfFileContents(const std::string& path,
             const MaterialPtr material = table.empty() ? nullptr : table[m];
             auto [it, inserted] =
                 materialIndex.try_emplace(material.get(), unsigned(materials.size()));
-            if (inserted)
+            if (inserted) {
                 materials.push_back(makeMaterial(material, int(materials.size()), folder));
+            }
             mesh->mMaterialIndex = it->second;
             nodeMeshes.push_back(unsigned(meshes.size()));
             meshes.push_back(mesh);
@@ -156,8 +160,9 @@ std::vector<FileContent> gltfFileContents(const std::string& path,
         node->mMeshes = new unsigned[nodeMeshes.size() + 1];
         std::copy(nodeMeshes.begin(), nodeMeshes.end(), node->mMeshes);
     }
-    if (materials.empty())
+    if (materials.empty()) {
         materials.push_back(makeMaterial(nullptr, 0, folder));
+    }
 
     scene->mRootNode->mNumChildren = unsigned(nodes.size());
     scene->mRootNode->mChildren = new aiNode*[nodes.size() + 1];
@@ -174,10 +179,11 @@ std::vector<FileContent> gltfFileContents(const std::string& path,
     Assimp::Exporter exporter;
     auto* io = new MemoryIOSystem(); // owned by the exporter from here on
     exporter.SetIOHandler(io);
-    if (exporter.Export(scene.get(), binary ? "glb2" : "gltf2", path, 0) != aiReturn_SUCCESS)
+    if (exporter.Export(scene.get(), binary ? "glb2" : "gltf2", path, 0) != aiReturn_SUCCESS) {
         throw Error(ErrorNumber::HostFileUnwritable,
                     path + ": the glTF writer failed: " + exporter.GetErrorString(),
                     "saveMeshFile");
+    }
     // The main file names the others, so it is renamed into place last.
     std::vector<FileContent> files = io->files();
     std::stable_partition(files.begin(), files.end(),

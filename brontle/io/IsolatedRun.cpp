@@ -50,12 +50,14 @@ void limitChildMemory() {
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
     long pages = 0;
     if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1)
+        if (std::fscanf(f, "%ld", &pages) != 1) {
             pages = 0;
+        }
         std::fclose(f);
     }
-    if (pages <= 0)
+    if (pages <= 0) {
         return;
+    }
     const auto used = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE));
     const rlim_t cap = used + availableMemoryBytes() + (rlim_t{256} << 20);
     const rlimit limit{cap, cap};
@@ -67,8 +69,9 @@ void limitChildMemory() {
     // A fault in the reader ends the child with its signal, which the parent reports; handlers
     // the process installed (a sanitizer's, a crash reporter's) would report the third-party
     // reader's fault as this program's.
-    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL})
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL}) {
         std::signal(signal, SIG_DFL);
+    }
     limitChildMemory();
     std::string message;
     try {
@@ -99,10 +102,12 @@ bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             return false;
+        }
         done += static_cast<std::size_t>(n);
     }
     return true;
@@ -112,11 +117,13 @@ bool writeAll(int fd, const std::string& bytes) {
 std::string runIsolated(const std::function<std::string()>& work, const std::string& fileName,
                         double seconds, const std::function<void(double)>& waiting) {
 #ifdef BRONTLE_HAS_FORK
-    if (inProcessRequested())
+    if (inProcessRequested()) {
         return work();
+    }
     int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0)
+    if (::pipe2(fds, O_CLOEXEC) != 0) {
         return work();
+    }
     std::fflush(nullptr); // or the child would write the parent's buffered output again
     const pid_t child = ::fork();
     if (child < 0) {
@@ -159,32 +166,40 @@ std::string runIsolated(const std::function<std::string()>& work, const std::str
         }
         pollfd p{fds[0], POLLIN, 0};
         const int ready = ::poll(&p, 1, static_cast<int>(std::min<long long>(left, step)));
-        if (ready < 0 && errno != EINTR)
+        if (ready < 0 && errno != EINTR) {
             break;
-        if (ready <= 0)
+        }
+        if (ready <= 0) {
             continue;
+        }
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             break;
+        }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fds[0]);
-    if (timedOut)
+    if (timedOut) {
         ::kill(child, SIGKILL);
+    }
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (timedOut)
+    if (timedOut) {
         fail(fileName, "reading it took longer than " + std::to_string(std::lround(seconds)) +
                            " s and was stopped; the file is probably damaged");
-    if (WIFSIGNALED(status))
+    }
+    if (WIFSIGNALED(status)) {
         fail(fileName, "the reader for its format failed on it (" +
                            std::string(strsignal(WTERMSIG(status))) +
                            "); the file is probably damaged");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || bytes.empty())
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || bytes.empty()) {
         fail(fileName, "the reader for its format stopped without a result");
+    }
     switch (bytes[0]) {
     case kResult:
         return bytes.substr(1);

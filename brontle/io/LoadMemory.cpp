@@ -49,11 +49,13 @@ bool isBinaryPly(const fs::path& path) {
 // but so may the header of a binary one; the size decides).
 bool isBinaryStl(const fs::path& path, std::uint64_t size) {
     const std::string header = firstBytes(path, 84);
-    if (header.size() < 84)
+    if (header.size() < 84) {
         return false;
+    }
     std::uint64_t count = 0;
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         count |= std::uint64_t(static_cast<unsigned char>(header[80 + i])) << (8 * i);
+    }
     return size == 84 + 50 * count;
 }
 
@@ -62,13 +64,15 @@ bool isBinaryStl(const fs::path& path, std::uint64_t size) {
 std::uint64_t gltfBufferBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     const nlohmann::json document = nlohmann::json::parse(in, nullptr, false);
-    if (!document.is_object() || !document.contains("buffers") || !document["buffers"].is_array())
+    if (!document.is_object() || !document.contains("buffers") || !document["buffers"].is_array()) {
         return 0;
+    }
     std::uint64_t total = 0;
     for (const auto& buffer : document["buffers"]) {
         if (buffer.is_object() && buffer.contains("byteLength") &&
-            buffer["byteLength"].is_number_unsigned())
+            buffer["byteLength"].is_number_unsigned()) {
             total += buffer["byteLength"].get<std::uint64_t>();
+        }
     }
     return total;
 }
@@ -79,19 +83,25 @@ std::uint64_t estimateLoadBytes(const std::string& path) {
     const fs::path file(path);
     std::error_code error;
     const std::uint64_t size = fs::file_size(file, error);
-    if (error)
+    if (error) {
         return 0;
+    }
     const std::string ext = lowerExtension(file);
-    if (ext == ".gltf")
+    if (ext == ".gltf") {
         return size * kTextGrowth + gltfBufferBytes(file) * kBinaryGrowth;
-    if (ext == ".ply")
+    }
+    if (ext == ".ply") {
         return size * (isBinaryPly(file) ? kBinaryGrowth : kTextGrowth);
-    if (ext == ".stl")
+    }
+    if (ext == ".stl") {
         return size * (isBinaryStl(file, size) ? kBinaryStlGrowth : kTextGrowth);
-    if (ext == ".obj" || ext == ".off")
+    }
+    if (ext == ".obj" || ext == ".off") {
         return size * kTextGrowth;
-    if (ext == ".fbx")
+    }
+    if (ext == ".fbx") {
         return size * kCompressedGrowth;
+    }
     return size * kBinaryGrowth; // .glb and anything else: indexed binary geometry
 }
 

@@ -74,8 +74,9 @@ struct TreeReader {
               int parent, int depth) {
         // Assimp's own readers recurse over the tree too; this bound only guards against a
         // crafted file whose nesting would exhaust the stack here.
-        if (depth > 10000)
+        if (depth > 10000) {
             fail(fileName, "the node tree is nested too deeply");
+        }
         const aiMatrix4x4 world = parentWorld * node.mTransformation;
         aiVector3D scale, position;
         aiQuaternion rotation;
@@ -96,16 +97,19 @@ struct TreeReader {
             repairedPolygons += shape.repairedPolygons;
             if (!shape.arrays.polygonMaterial.empty()) {
                 std::string name = node.mName.C_Str();
-                if (name.empty())
+                if (name.empty()) {
                     name = scene.mMeshes[node.mMeshes[0]]->mName.C_Str();
+                }
                 nodes[self].shape = static_cast<int>(shapes.size());
                 names.push_back(name);
                 shapes.push_back(std::move(shape));
             }
         }
-        for (unsigned c = 0; c < node.mNumChildren; ++c)
-            if (node.mChildren[c])
+        for (unsigned c = 0; c < node.mNumChildren; ++c) {
+            if (node.mChildren[c]) {
                 read(*node.mChildren[c], world, rigid, self, depth + 1);
+            }
+        }
     }
 };
 
@@ -127,35 +131,44 @@ Color4 colorOf(const aiColor4D& c) {
 MaterialRecord readMaterial(const aiMaterial& material, const fs::path& folder) {
     MaterialRecord record;
     aiString materialName;
-    if (material.Get(AI_MATKEY_NAME, materialName) == AI_SUCCESS)
+    if (material.Get(AI_MATKEY_NAME, materialName) == AI_SUCCESS) {
         record.name = materialName.C_Str();
+    }
     aiColor4D color;
     // glTF and other PBR files give the diffuse colour as the base colour; Assimp mirrors it
     // into the diffuse key for most readers, and the base colour is the fallback.
     if (material.Get(AI_MATKEY_COLOR_DIFFUSE, color) == AI_SUCCESS ||
-        material.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS)
+        material.Get(AI_MATKEY_BASE_COLOR, color) == AI_SUCCESS) {
         record.diffuse = colorOf(color);
+    }
     float opacity = 1.0f;
-    if (material.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS)
+    if (material.Get(AI_MATKEY_OPACITY, opacity) == AI_SUCCESS) {
         record.diffuse.a = opacity;
-    if (material.Get(AI_MATKEY_COLOR_AMBIENT, color) == AI_SUCCESS)
+    }
+    if (material.Get(AI_MATKEY_COLOR_AMBIENT, color) == AI_SUCCESS) {
         record.ambient = colorOf(color);
-    if (material.Get(AI_MATKEY_COLOR_SPECULAR, color) == AI_SUCCESS)
+    }
+    if (material.Get(AI_MATKEY_COLOR_SPECULAR, color) == AI_SUCCESS) {
         record.specular = colorOf(color);
-    if (material.Get(AI_MATKEY_COLOR_EMISSIVE, color) == AI_SUCCESS)
+    }
+    if (material.Get(AI_MATKEY_COLOR_EMISSIVE, color) == AI_SUCCESS) {
         record.emissive = colorOf(color);
+    }
     float shininess = 0.0f;
-    if (material.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f)
+    if (material.Get(AI_MATKEY_SHININESS, shininess) == AI_SUCCESS && shininess > 0.0f) {
         record.shininess = shininess;
+    }
 
     aiString file;
     if (material.GetTexture(aiTextureType_DIFFUSE, 0, &file) != AI_SUCCESS &&
-        material.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS)
+        material.GetTexture(aiTextureType_BASE_COLOR, 0, &file) != AI_SUCCESS) {
         return record;
+    }
     std::string name = file.C_Str();
     // "*<n>" names a texture embedded in the file; the host loads textures from files only.
-    if (name.empty() || name[0] == '*')
+    if (name.empty() || name[0] == '*') {
         return record;
+    }
     // Files written on Windows use backslashes.
     std::replace(name.begin(), name.end(), '\\', '/');
     fs::path texture(name);
@@ -176,8 +189,9 @@ void requireReaderOfExtension(const Assimp::Importer& importer, const fs::path& 
                               const std::string& fileName) {
     const std::string path = filePath.string();
     const std::string extension = filePath.extension().string();
-    if (extension.size() < 2)
+    if (extension.size() < 2) {
         fail(fileName, "the file name has no extension, which names the mesh format");
+    }
     std::vector<Assimp::BaseImporter*> readers;
     for (std::size_t i = 0; i < importer.GetImporterCount(); ++i) {
         Assimp::BaseImporter* reader = importer.GetImporter(i);
@@ -194,17 +208,21 @@ void requireReaderOfExtension(const Assimp::Importer& importer, const fs::path& 
                                          std::tolower(static_cast<unsigned char>(b));
                               });
         });
-        if (claims)
+        if (claims) {
             readers.push_back(reader);
+        }
     }
-    if (readers.empty())
+    if (readers.empty()) {
         fail(fileName, "the extension " + extension + " is not a mesh format this program reads");
-    if (readers.size() == 1)
+    }
+    if (readers.size() == 1) {
         return;
+    }
     for (Assimp::BaseImporter* reader : readers) {
         try {
-            if (reader->CanRead(path, importer.GetIOHandler(), true))
+            if (reader->CanRead(path, importer.GetIOHandler(), true)) {
                 return;
+            }
         } catch (...) {
             // A reader that throws while looking does not recognise the file.
         }
@@ -229,8 +247,9 @@ template <class Codec, class Records> void transferRecords(Codec& codec, Records
     constexpr bool reading = !std::is_const_v<Records>;
     codec.field(records.nodes);
     const std::size_t shapes = codec.count(records.shapes.size());
-    if constexpr (reading)
+    if constexpr (reading) {
         records.shapes.resize(shapes);
+    }
     for (auto& shape : records.shapes) {
         auto& a = shape.arrays;
         codec.field(a.vertices);
@@ -247,15 +266,18 @@ template <class Codec, class Records> void transferRecords(Codec& codec, Records
         codec.field(shape.repairedPolygons);
     }
     const std::size_t names = codec.count(records.names.size());
-    if constexpr (reading)
+    if constexpr (reading) {
         records.names.resize(names);
-    for (auto& name : records.names)
+    }
+    for (auto& name : records.names) {
         codec.field(name);
+    }
     codec.field(records.droppedPolygons);
     codec.field(records.repairedPolygons);
     const std::size_t materials = codec.count(records.materials.size());
-    if constexpr (reading)
+    if constexpr (reading) {
         records.materials.resize(materials);
+    }
     for (auto& [index, m] : records.materials) {
         codec.field(index);
         codec.field(m.ambient);
@@ -279,8 +301,9 @@ FileRecords decodeRecords(std::string_view bytes) {
     ByteReader reader(bytes);
     FileRecords records;
     transferRecords(reader, records);
-    if (!reader.atEnd())
+    if (!reader.atEnd()) {
         throw std::runtime_error("the result is longer than its records");
+    }
     return records;
 }
 
@@ -300,23 +323,28 @@ FileRecords readRecords(const fs::path& filePath, const std::string& fileName) {
         std::string reason = importer.GetErrorString();
         fail(fileName, reason.empty() ? "not a mesh file this program can read" : reason);
     }
-    if ((file->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !file->mRootNode)
+    if ((file->mFlags & AI_SCENE_FLAGS_INCOMPLETE) || !file->mRootNode) {
         fail(fileName, "the file holds no polygons");
+    }
 
     TreeReader reader{*file, fileName, {}, {}, {}, 0};
     reader.read(*file->mRootNode, aiMatrix4x4(), aiMatrix4x4(), -1, 0);
-    if (reader.shapes.empty())
+    if (reader.shapes.empty()) {
         fail(fileName, "the file holds no polygons");
+    }
 
     // Materials that kept shapes use, read once each (their textures are loaded by the host).
     const fs::path folder = filePath.parent_path();
     std::map<unsigned, MaterialRecord> materials;
-    for (const NodeShape& shape : reader.shapes)
-        for (unsigned index : shape.fileMaterials)
-            if (!materials.count(index))
+    for (const NodeShape& shape : reader.shapes) {
+        for (unsigned index : shape.fileMaterials) {
+            if (!materials.count(index)) {
                 materials[index] = index < file->mNumMaterials && file->mMaterials[index]
                                        ? readMaterial(*file->mMaterials[index], folder)
                                        : MaterialRecord{};
+            }
+        }
+    }
 
     FileRecords records;
     records.nodes = std::move(reader.nodes);
@@ -337,14 +365,17 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
 
     std::error_code ec;
     const auto status = fs::status(filePath, ec);
-    if (!fs::exists(status))
+    if (!fs::exists(status)) {
         fail(fileName, "no such file");
-    if (!fs::is_regular_file(status))
+    }
+    if (!fs::is_regular_file(status)) {
         fail(fileName, "not a file");
+    }
     const auto size = fs::file_size(filePath, ec);
     const bool sizeKnown = !ec;
-    if (sizeKnown && size == 0)
+    if (sizeKnown && size == 0) {
         fail(fileName, "the file is empty");
+    }
 
     precheckMeshFile(path, fileName);
     requireMemory(estimateLoadBytes(path), "Loading " + fileName, "loadMeshFile");
@@ -356,13 +387,15 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
     // expected to take (about a second per 20 MB), approaching 0.9 while it runs longer.
     const double expected = 0.5 + (sizeKnown ? static_cast<double>(size) / 20e6 : 0.0);
     const auto report = [&](double fraction) {
-        if (progress)
+        if (progress) {
             progress(fraction);
+        }
     };
     report(0.0);
     std::function<void(double)> waiting;
-    if (progress)
+    if (progress) {
         waiting = [&](double elapsed) { report(0.9 * (1.0 - std::exp(-elapsed / expected))); };
+    }
     FileRecords records;
     {
         const std::string bytes =
@@ -378,8 +411,9 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
     LoadedScene out;
     std::map<std::string, TexturePtr> textures;
     for (auto& [index, record] : records.materials) {
-        if (record.textureFile.empty() || textures.count(record.textureFile))
+        if (record.textureFile.empty() || textures.count(record.textureFile)) {
             continue;
+        }
         std::int32_t width = 0, height = 0;
         try {
             textures[record.textureFile] = scene.LoadTexture(record.textureFile, 0, 0, "", "", 1.0f,
@@ -394,8 +428,9 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
             }
         } catch (const Error& e) {
             // A texture the reader cannot decode must not cost the user the mesh.
-            if (e.number() != ErrorNumber::HostFileUnreadable)
+            if (e.number() != ErrorNumber::HostFileUnreadable) {
                 throw;
+            }
             textures[record.textureFile] = nullptr;
             out.warnings.push_back(fileName + ": texture " + record.textureFile +
                                    " could not be read (" + e.description() +
@@ -413,8 +448,9 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
         material->SetColorD(record.emissive);
         material->SetMaterialValue(record.shininess);
         material->SetName(record.name);
-        if (!record.textureFile.empty())
+        if (!record.textureFile.empty()) {
             material->SetTexture(textures[record.textureFile]);
+        }
         hostMaterials[index] = material;
     }
     std::vector<FramePtr> frames(records.nodes.size());
@@ -427,12 +463,14 @@ LoadedScene loadMeshFile(const std::string& path, SceneGraph& scene,
     out.root = frames.front();
     const std::string stem = filePath.stem().string();
     for (std::size_t i = 0; i < records.nodes.size(); ++i) {
-        if (records.nodes[i].shape < 0)
+        if (records.nodes[i].shape < 0) {
             continue;
+        }
         const int s = records.nodes[i].shape;
         NodeShape& built = records.shapes[s];
-        for (unsigned index : built.fileMaterials)
+        for (unsigned index : built.fileMaterials) {
             built.arrays.materials.push_back(hostMaterials[index]);
+        }
         ShapePtr shape = scene.CreateShape();
         shape->assignArrays(std::move(built.arrays));
         frames[i]->AddShape(shape);

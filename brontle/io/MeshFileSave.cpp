@@ -27,21 +27,24 @@ std::string lowerExtension(const std::string& path) {
 
 void checkMeshOutputFormat(const std::string& path) {
     const std::string extension = lowerExtension(path);
-    if (extension != ".obj" && extension != ".gltf" && extension != ".glb")
+    if (extension != ".obj" && extension != ".gltf" && extension != ".glb") {
         throw Error(ErrorNumber::HostFileUnwritable,
                     std::filesystem::path(path).filename().string() +
                         ": unsupported format; save as .obj, .gltf or .glb",
                     "saveMeshFile");
+    }
 }
 
 std::vector<std::string> meshOutputFiles(const std::string& path) {
     checkMeshOutputFormat(path);
     const std::string extension = lowerExtension(path);
     std::filesystem::path other(path);
-    if (extension == ".obj")
+    if (extension == ".obj") {
         return {other.replace_extension(".mtl").string(), path};
-    if (extension == ".gltf")
+    }
+    if (extension == ".gltf") {
         return {other.replace_extension(".bin").string(), path};
+    }
     return {path};
 }
 
@@ -49,13 +52,16 @@ std::vector<FileContent> meshFileContents(const std::string& path,
                                           const std::vector<ShapePtr>& shapes,
                                           const std::vector<std::string>& names) {
     checkMeshOutputFormat(path);
-    for (const ShapePtr& shape : shapes)
-        if (!shape)
+    for (const ShapePtr& shape : shapes) {
+        if (!shape) {
             throw Error(ErrorNumber::ObjectNotSet, path + ": a shape to save is not set",
                         "saveMeshFile");
+        }
+    }
     const std::string extension = lowerExtension(path);
-    if (extension == ".obj")
+    if (extension == ".obj") {
         return objFileContents(path, shapes, names);
+    }
     return gltfFileContents(path, shapes, names, extension == ".glb");
 }
 

@@ -47,8 +47,9 @@ template <class Point> class ExactPool {
     std::int32_t add(const Point& p) {
         auto [it, inserted] =
             index_.try_emplace(keyOf(p), static_cast<std::int32_t>(points_.size()));
-        if (inserted)
+        if (inserted) {
             points_.push_back(p);
+        }
         return it->second;
     }
     std::int32_t find(const Key3& key) const {
@@ -77,26 +78,32 @@ std::string meshLabel(const aiMesh& mesh, unsigned meshIndex) {
 
 // Checks every value the shape will use before any of it is built on.
 void validateMesh(const aiMesh& mesh, unsigned meshIndex, const std::string& fileName) {
-    if (mesh.mNumVertices > 0 && mesh.mVertices == nullptr)
+    if (mesh.mNumVertices > 0 && mesh.mVertices == nullptr) {
         fail(fileName, meshLabel(mesh, meshIndex) + " has no vertex positions");
+    }
     for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
-        if (!finite(mesh.mVertices[i]))
+        if (!finite(mesh.mVertices[i])) {
             fail(fileName, meshLabel(mesh, meshIndex) + ": vertex " + std::to_string(i) +
                                " has a coordinate that is not a finite number");
-        if (mesh.mNormals && !finite(mesh.mNormals[i]))
+        }
+        if (mesh.mNormals && !finite(mesh.mNormals[i])) {
             fail(fileName, meshLabel(mesh, meshIndex) + ": normal " + std::to_string(i) +
                                " is not a finite vector");
-        if (mesh.mTextureCoords[0] && !finite(mesh.mTextureCoords[0][i]))
+        }
+        if (mesh.mTextureCoords[0] && !finite(mesh.mTextureCoords[0][i])) {
             fail(fileName, meshLabel(mesh, meshIndex) + ": texture coordinate " +
                                std::to_string(i) + " is not a finite number");
+        }
     }
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
         const aiFace& face = mesh.mFaces[f];
-        for (unsigned k = 0; k < face.mNumIndices; ++k)
-            if (face.mIndices[k] >= mesh.mNumVertices)
+        for (unsigned k = 0; k < face.mNumIndices; ++k) {
+            if (face.mIndices[k] >= mesh.mNumVertices) {
                 fail(fileName, meshLabel(mesh, meshIndex) + ": face " + std::to_string(f) +
                                    " uses vertex " + std::to_string(face.mIndices[k]) +
                                    " but the mesh has " + std::to_string(mesh.mNumVertices));
+            }
+        }
     }
 }
 
@@ -112,8 +119,9 @@ Vector3 faceNormal(const std::vector<Vector3>& corners) {
         nz += (double(a.x) - b.x) * (double(a.y) + b.y);
     }
     const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-    if (length == 0.0)
+    if (length == 0.0) {
         return {0.0f, 0.0f, 1.0f};
+    }
     return {float(nx / length), float(ny / length), float(nz / length)};
 }
 
@@ -128,21 +136,25 @@ unsigned removeRepeatedCorners(std::vector<Key3>& keys, std::vector<unsigned>& o
     };
     scratch = keys;
     std::sort(scratch.begin(), scratch.end(), less);
-    if (std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end())
+    if (std::adjacent_find(scratch.begin(), scratch.end()) == scratch.end()) {
         return n;
+    }
     // Some position repeats: mark the first corner at each position as the one to keep.
     std::vector<unsigned> byKey(n);
-    for (unsigned k = 0; k < n; ++k)
+    for (unsigned k = 0; k < n; ++k) {
         byKey[k] = k;
+    }
     std::stable_sort(byKey.begin(), byKey.end(),
                      [&](unsigned l, unsigned r) { return less(keys[l], keys[r]); });
     std::vector<char> keep(n, 0);
-    for (unsigned i = 0; i < n; ++i)
+    for (unsigned i = 0; i < n; ++i) {
         keep[byKey[i]] = i == 0 || !(keys[byKey[i]] == keys[byKey[i - 1]]);
+    }
     unsigned kept = 0;
     for (unsigned k = 0; k < n; ++k) {
-        if (!keep[k])
+        if (!keep[k]) {
             continue;
+        }
         keys[kept] = keys[k];
         order[kept] = order[k];
         position[kept] = position[k];
@@ -168,14 +180,16 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
 
     std::size_t cornerEstimate = 0;
     for (unsigned m = 0; m < node.mNumMeshes; ++m) {
-        if (node.mMeshes[m] >= scene.mNumMeshes)
+        if (node.mMeshes[m] >= scene.mNumMeshes) {
             fail(fileName, "node '" + std::string(node.mName.C_Str()) + "' refers to mesh " +
                                std::to_string(node.mMeshes[m]) + " of " +
                                std::to_string(scene.mNumMeshes));
+        }
         const aiMesh& mesh = *scene.mMeshes[node.mMeshes[m]];
         validateMesh(mesh, node.mMeshes[m], fileName);
-        for (unsigned f = 0; f < mesh.mNumFaces; ++f)
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             cornerEstimate += mesh.mFaces[f].mNumIndices;
+        }
     }
     vertices.reserve(cornerEstimate);
     a.cornerVertex.reserve(cornerEstimate);
@@ -192,12 +206,14 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
         for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
             const unsigned n = face.mNumIndices;
-            if (n < 3)
+            if (n < 3) {
                 continue; // a point or a line: not a surface, not counted as dropped
+            }
 
             order.resize(n);
-            for (unsigned k = 0; k < n; ++k)
+            for (unsigned k = 0; k < n; ++k) {
                 order[k] = face.mIndices[mirrored ? n - 1 - k : k];
+            }
             position.resize(n);
             keys.resize(n);
             for (unsigned k = 0; k < n; ++k) {
@@ -214,18 +230,20 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
                 ++out.droppedPolygons;
                 continue;
             }
-            if (distinct < n)
+            if (distinct < n) {
                 ++out.repairedPolygons;
+            }
             const unsigned kept = distinct;
 
             if (material < 0) {
                 material = static_cast<std::int32_t>(out.fileMaterials.size());
                 auto known = std::find(out.fileMaterials.begin(), out.fileMaterials.end(),
                                        mesh.mMaterialIndex);
-                if (known == out.fileMaterials.end())
+                if (known == out.fileMaterials.end()) {
                     out.fileMaterials.push_back(mesh.mMaterialIndex);
-                else
+                } else {
                     material = static_cast<std::int32_t>(known - out.fileMaterials.begin());
+                }
             }
             const std::int32_t flatNormal = mesh.mNormals ? -1 : normals.add(faceNormal(position));
             for (unsigned k = 0; k < kept; ++k) {
@@ -238,8 +256,9 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
                         const double x = nv.x / double(scale.x), y = nv.y / double(scale.y),
                                      z = nv.z / double(scale.z);
                         const double length = std::sqrt(x * x + y * y + z * z);
-                        if (length > 0.0)
+                        if (length > 0.0) {
                             normal = {float(x / length), float(y / length), float(z / length)};
+                        }
                     }
                     a.cornerNormal.push_back(normals.add(normal));
                 } else {
@@ -260,8 +279,9 @@ NodeShape buildNodeShape(const aiScene& scene, const aiNode& node, const aiVecto
             withoutNormals.push_back(mesh.mNormals == nullptr);
         }
     }
-    if (std::find(withoutNormals.begin(), withoutNormals.end(), 1) != withoutNormals.end())
+    if (std::find(withoutNormals.begin(), withoutNormals.end(), 1) != withoutNormals.end()) {
         assignSharpEdgeNormals(a, withoutNormals);
+    }
     return out;
 }
 

@@ -40,9 +40,11 @@ void appendLine(std::string& text, const char* keyword, std::initializer_list<fl
 
 // A name must stay on its line: control characters (line breaks above all) become '_'.
 std::string lineSafe(std::string name) {
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20)
+    for (char& c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) {
             c = '_';
+        }
+    }
     return name;
 }
 
@@ -53,23 +55,27 @@ struct MaterialNames {
     std::vector<MaterialPtr> order; // first use first
 
     void use(const MaterialPtr& material) {
-        if (names.try_emplace(material.get(), std::string()).second)
+        if (names.try_emplace(material.get(), std::string()).second) {
             order.push_back(material);
+        }
     }
 
     void assign() {
         std::set<std::string> taken;
-        for (const MaterialPtr& m : order)
-            if (m && !m->name().empty() && taken.insert(lineSafe(m->name())).second)
+        for (const MaterialPtr& m : order) {
+            if (m && !m->name().empty() && taken.insert(lineSafe(m->name())).second) {
                 names[m.get()] = lineSafe(m->name());
+            }
+        }
         int next = 1;
         for (const MaterialPtr& m : order) {
             std::string& name = names[m.get()];
-            if (!name.empty())
+            if (!name.empty()) {
                 continue;
-            do
+            }
+            do {
                 name = "material" + std::to_string(next++);
-            while (!taken.insert(name).second);
+            } while (!taken.insert(name).second);
         }
     }
 };
@@ -132,8 +138,9 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
         for (std::int32_t p = 0; p < shape->GetPolygonCount(); ++p) {
             const std::int32_t m =
                 p < std::int32_t(polygonMaterial.size()) ? polygonMaterial[p] : -1;
-            if (m >= 0 && m < std::int32_t(table.size()))
+            if (m >= 0 && m < std::int32_t(table.size())) {
                 materials.use(table[m]);
+            }
         }
     }
     materials.assign();
@@ -148,8 +155,9 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
         const std::string name =
             s < names.size() && !names[s].empty() ? names[s] : "shape" + std::to_string(s);
         text += "\no " + lineSafe(name) + '\n';
-        for (const Vector3& v : shape.vertices())
+        for (const Vector3& v : shape.vertices()) {
             appendLine(text, "v", {v.x, v.y, v.z});
+        }
 
         const auto& start = shape.polygonStart();
         const auto& cornerVertex = shape.cornerVertex();
@@ -166,8 +174,9 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
                 p < std::int32_t(polygonMaterial.size()) ? polygonMaterial[p] : -1;
             if (m >= 0 && m < std::int32_t(table.size())) {
                 const std::string& materialName = materials.names.at(table[m].get());
-                if (current != &materialName)
+                if (current != &materialName) {
                     faces += "usemtl " + materialName + '\n';
+                }
                 current = &materialName;
             }
             const TileShift shift = polygonTileShift(shape, p);
@@ -176,8 +185,9 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
                 const ShiftedKey key{cornerTexCoord[k], shift};
                 auto [it, inserted] =
                     written.try_emplace(key, static_cast<std::int64_t>(writtenOrder.size()));
-                if (inserted)
+                if (inserted) {
                     writtenOrder.push_back(key);
+                }
                 faces += ' ';
                 appendIndex(faces, vertexBase + cornerVertex[k]);
                 faces += '/';
@@ -193,8 +203,9 @@ std::vector<FileContent> objFileContents(const std::string& objPath,
             const Vector2 t = shifted(texcoords[key.index], key.shift);
             appendLine(text, "vt", {t.u, t.v});
         }
-        for (const Vector3& n : shape.normals())
+        for (const Vector3& n : shape.normals()) {
             appendLine(text, "vn", {n.x, n.y, n.z});
+        }
         text += faces;
         vertexBase += shape.GetVertexCount();
         texcoordBase += static_cast<std::int64_t>(writtenOrder.size());

@@ -57,8 +57,9 @@ struct Builder {
 };
 
 void require(bool condition, const std::string& what) {
-    if (!condition)
+    if (!condition) {
         throw Error(ErrorNumber::HostBadArgument, what, "SampleShapes");
+    }
 }
 
 // Gives every vertex the normalised sum of the unit Newell normals of the polygons round it and
@@ -79,8 +80,9 @@ void smoothNormals(ShapeArrays& a) {
             nz += (double(c.x) - d.x) * (double(c.y) + d.y);
         }
         const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-        if (!(length > 0.0))
+        if (!(length > 0.0)) {
             continue;
+        }
         // Rounded to float first, as face normals are stored, so both sums add the same terms.
         const float ux = float(nx / length), uy = float(ny / length), uz = float(nz / length);
         for (std::int32_t k = begin; k < end; ++k) {
@@ -127,16 +129,20 @@ ShapeArrays sphereGrid(int rings, int segments, bool triangles, Radius radius) {
     const std::int32_t north = b.vertex(0.0, 1.0, 0.0);
     auto rowVertex = [&](int r, int s) { return 1 + (r - 1) * segments + s % segments; };
     // Texture coordinates: (segments + 1) per row for rows 1..rings-1, then the pole ones.
-    for (int r = 1; r < rings; ++r)
-        for (int s = 0; s <= segments; ++s)
+    for (int r = 1; r < rings; ++r) {
+        for (int s = 0; s <= segments; ++s) {
             b.uv(1.0 - double(s) / segments, double(r) / rings);
+        }
+    }
     auto rowUV = [&](int r, int s) { return (r - 1) * (segments + 1) + s; };
     const std::int32_t southUV = std::int32_t(b.a.texcoords.size());
-    for (int s = 0; s < segments; ++s)
+    for (int s = 0; s < segments; ++s) {
         b.uv(1.0 - (s + 0.5) / segments, 0.0);
+    }
     const std::int32_t northUV = std::int32_t(b.a.texcoords.size());
-    for (int s = 0; s < segments; ++s)
+    for (int s = 0; s < segments; ++s) {
         b.uv(1.0 - (s + 0.5) / segments, 1.0);
+    }
 
     // Longitude grows from +x towards +z, so (column s, lower row), (s, upper row),
     // (s + 1, upper), (s + 1, lower) runs counter-clockwise seen from outside; the pole fans are
@@ -205,8 +211,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
     };
     const std::int32_t bottomInner = ring(R / 2, 0.0);
     std::array<std::int32_t, kSideRows + 1> side{};
-    for (int j = 0; j <= kSideRows; ++j)
+    for (int j = 0; j <= kSideRows; ++j) {
         side[j] = ring(R, sideTop * j / kSideRows);
+    }
     const std::int32_t topOuter = ring(topRadius, H);
     const std::int32_t topInner = ring(topRadius / 2, H);
     auto at = [&](std::int32_t first, int i) { return first + (i % S); };
@@ -216,8 +223,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
     // smooth round the axis; different normals on either side of a rim make the rim hard.
     const std::int32_t down = b.normal(0, -1, 0), up = b.normal(0, 1, 0);
     const std::int32_t sideNormal = std::int32_t(b.a.normals.size());
-    for (int i = 0; i < S; ++i)
+    for (int i = 0; i < S; ++i) {
         b.normal(std::cos(2 * kPi * i / S), 0, std::sin(2 * kPi * i / S));
+    }
     const std::int32_t chamferNormal = std::int32_t(b.a.normals.size());
     for (int i = 0; i < S; ++i) {
         const double angle = 2 * kPi * i / S;
@@ -233,8 +241,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
     for (int j = 0; j <= kSideRows + 1; ++j) {
         const double length = j <= kSideRows ? sideTop * j / kSideRows : profile;
         bandUV[j] = std::int32_t(b.a.texcoords.size());
-        for (int i = 0; i <= S; ++i)
+        for (int i = 0; i <= S; ++i) {
             b.uv(1.0 - double(i) / S, 0.5 + 0.5 * length / profile);
+        }
     }
     // Caps are discs of radius 0.24 centred at (0.25, 0.25) (bottom) and (0.75, 0.25) (top),
     // seen from outside, so neither is mirrored.
@@ -252,8 +261,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
     const std::int32_t topOuterUV = capRing(1.0, 0.75, -1.0), topInnerUV = capRing(0.5, 0.75, -1.0);
 
     // Bottom cap, facing -y: seen from below, increasing angle runs counter-clockwise.
-    for (int i = 0; i < S; ++i)
+    for (int i = 0; i < S; ++i) {
         b.corner(at(bottomInner, i), down, at(bottomInnerUV, i));
+    }
     b.endPolygon();
     for (int i = 0; i < S; ++i) {
         b.corner(at(side[0], i), down, at(bottomOuterUV, i));
@@ -274,8 +284,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
             b.endPolygon();
         }
     };
-    for (int j = 0; j < kSideRows; ++j)
+    for (int j = 0; j < kSideRows; ++j) {
         band(side[j], side[j + 1], bandUV[j], bandUV[j + 1], sideNormal);
+    }
     band(side[kSideRows], topOuter, bandUV[kSideRows], bandUV[kSideRows + 1], chamferNormal);
     // Top cap, facing +y: seen from above, increasing angle runs clockwise, so corners go the
     // other way.
@@ -286,8 +297,9 @@ ShapePtr makeSampleShape(SceneGraph& scene) {
         b.corner(at(topOuter, i + 1), up, at(topOuterUV, i + 1));
         b.endPolygon();
     }
-    for (int i = S - 1; i >= 0; --i)
+    for (int i = S - 1; i >= 0; --i) {
         b.corner(at(topInner, i), up, at(topInnerUV, i));
+    }
     b.endPolygon();
     return b.finish(scene);
 }
@@ -296,8 +308,9 @@ ShapePtr makeFlatShadedCube(SceneGraph& scene) {
     Builder b;
     b.reserve(6, 24);
     // Vertex index bits: 1 -> x = +1, 2 -> y = +1, 4 -> z = +1.
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < 8; ++i) {
         b.vertex(i & 1 ? 1 : -1, i & 2 ? 1 : -1, i & 4 ? 1 : -1);
+    }
     // Each face counter-clockwise seen from outside, with its outward normal.
     struct Face {
         std::array<std::int32_t, 4> corners;
@@ -320,8 +333,9 @@ ShapePtr makeFlatShadedCube(SceneGraph& scene) {
         b.uv(u0 + 1.0 / 3 - inset, v0 + inset);
         b.uv(u0 + 1.0 / 3 - inset, v0 + 0.5 - inset);
         b.uv(u0 + inset, v0 + 0.5 - inset);
-        for (int k = 0; k < 4; ++k)
+        for (int k = 0; k < 4; ++k) {
             b.corner(faces[f].corners[k], normal, uv + k);
+        }
         b.endPolygon();
     }
     return b.finish(scene);
@@ -340,20 +354,23 @@ ShapePtr makeQuadGrid(SceneGraph& scene, int n, int m) {
     b.reserve(std::size_t(n) * m, std::size_t(n) * m * 4);
     b.a.vertices.reserve(std::size_t(n + 1) * (m + 1));
     b.a.texcoords.reserve(std::size_t(n + 1) * (m + 1));
-    for (int j = 0; j <= m; ++j)
+    for (int j = 0; j <= m; ++j) {
         for (int i = 0; i <= n; ++i) {
             b.vertex(i, j, 0);
             b.uv(double(i) / n, double(j) / m);
         }
+    }
     const std::int32_t normal = b.normal(0, 0, 1);
     auto index = [&](int i, int j) { return std::int32_t(j * (n + 1) + i); };
-    for (int j = 0; j < m; ++j)
+    for (int j = 0; j < m; ++j) {
         for (int i = 0; i < n; ++i) {
             for (std::int32_t v :
-                 {index(i, j), index(i + 1, j), index(i + 1, j + 1), index(i, j + 1)})
+                 {index(i, j), index(i + 1, j), index(i + 1, j + 1), index(i, j + 1)}) {
                 b.corner(v, normal, v);
+            }
             b.endPolygon();
         }
+    }
     return b.finish(scene);
 }
 
@@ -364,26 +381,31 @@ ShapePtr makeTorus(SceneGraph& scene, int rings, int segments) {
     b.reserve(std::size_t(rings) * segments, std::size_t(rings) * segments * 4);
     // Vertex (i, j): angle a = 2 pi i / rings round the y axis, angle t = 2 pi j / segments
     // round the tube, starting outside and going up.
-    for (int i = 0; i < rings; ++i)
+    for (int i = 0; i < rings; ++i) {
         for (int j = 0; j < segments; ++j) {
             const double a = 2 * kPi * i / rings, t = 2 * kPi * j / segments;
             const double r = kRing + kTube * std::cos(t);
             b.vertex(r * std::cos(a), kTube * std::sin(t), r * std::sin(a));
             b.normal(std::cos(t) * std::cos(a), std::sin(t), std::cos(t) * std::sin(a));
         }
-    for (int i = 0; i <= rings; ++i)
-        for (int j = 0; j <= segments; ++j)
+    }
+    for (int i = 0; i <= rings; ++i) {
+        for (int j = 0; j <= segments; ++j) {
             b.uv(1.0 - double(i) / rings, double(j) / segments);
+        }
+    }
     auto vertex = [&](int i, int j) { return std::int32_t((i % rings) * segments + j % segments); };
     auto uv = [&](int i, int j) { return std::int32_t(i * (segments + 1) + j); };
     // Outside the tube at t = 0 the surface is like a cylinder's side with a as its angle and
     // t going up, so (i, j), (i, j + 1), (i + 1, j + 1), (i + 1, j) faces outwards.
-    for (int i = 0; i < rings; ++i)
+    for (int i = 0; i < rings; ++i) {
         for (int j = 0; j < segments; ++j) {
-            for (auto [di, dj] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}})
+            for (auto [di, dj] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
                 b.corner(vertex(i + di, j + dj), vertex(i + di, j + dj), uv(i + di, j + dj));
+            }
             b.endPolygon();
         }
+    }
     return b.finish(scene);
 }
 

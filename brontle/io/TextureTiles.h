@@ -23,8 +23,9 @@ inline TileShift polygonTileShift(const Shape& shape, std::int32_t p) {
     const auto& start = shape.polygonStart();
     const auto& cornerTexCoord = shape.cornerTexCoord();
     const auto& texcoords = shape.texcoords();
-    if (start[p] >= start[p + 1])
+    if (start[p] >= start[p + 1]) {
         return {};
+    }
     float minU = INFINITY, minV = INFINITY, maxU = -INFINITY, maxV = -INFINITY;
     for (std::int32_t k = start[p]; k < start[p + 1]; ++k) {
         const Vector2& t = texcoords[cornerTexCoord[k]];
@@ -35,8 +36,9 @@ inline TileShift polygonTileShift(const Shape& shape, std::int32_t p) {
     }
     // Far out (or not finite) coordinates are left alone: no whole-number shift is exact there.
     auto shift = [](float low, float high) -> std::int32_t {
-        if (!(low > -1e6f && high < 1e6f))
+        if (!(low > -1e6f && high < 1e6f)) {
             return 0;
+        }
         const float tile = std::floor(low);
         return high <= tile + 1.0f ? -static_cast<std::int32_t>(tile) : 0;
     };

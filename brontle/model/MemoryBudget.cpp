@@ -25,27 +25,31 @@ std::uint64_t systemAvailableBytes() {
     std::uint64_t kilobytes = 0;
     std::string unit;
     while (meminfo >> key >> kilobytes >> unit) {
-        if (key == "MemAvailable:")
+        if (key == "MemAvailable:") {
             return kilobytes * 1024;
+        }
     }
     const long pages = sysconf(_SC_AVPHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
-    if (pages > 0 && pageSize > 0)
+    if (pages > 0 && pageSize > 0) {
         return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
+    }
     return std::numeric_limits<std::uint64_t>::max(); // nothing known: do not refuse work
 }
 
 // The cap set by BRONTLE_MEMORY_LIMIT_MB, or 0 when there is none.
 std::uint64_t limitFromEnvironment() {
     const char* text = std::getenv("BRONTLE_MEMORY_LIMIT_MB");
-    if (!text)
+    if (!text) {
         return 0;
+    }
     const char* end = text + std::strlen(text);
     std::uint64_t megabytes = 0;
     const auto [stop, error] = std::from_chars(text, end, megabytes);
     if (error != std::errc() || stop != end || megabytes == 0 ||
-        megabytes > std::numeric_limits<std::uint64_t>::max() / kMegabyte)
+        megabytes > std::numeric_limits<std::uint64_t>::max() / kMegabyte) {
         return 0;
+    }
     return megabytes * kMegabyte;
 }
 
@@ -53,12 +57,14 @@ std::uint64_t limitFromEnvironment() {
 std::optional<std::uint64_t> readNumber(const std::string& path) {
     std::ifstream in(path);
     std::string text;
-    if (!(in >> text))
+    if (!(in >> text)) {
         return std::nullopt;
+    }
     std::uint64_t value = 0;
     const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || stop != text.data() + text.size())
+    if (error != std::errc() || stop != text.data() + text.size()) {
         return std::nullopt;
+    }
     return value;
 }
 
@@ -67,12 +73,14 @@ std::optional<std::uint64_t> statusBytes(const std::string& wanted) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.compare(0, wanted.size(), wanted) != 0)
+        if (line.compare(0, wanted.size(), wanted) != 0) {
             continue;
+        }
         std::istringstream fields(line.substr(wanted.size()));
         std::uint64_t kilobytes = 0;
-        if (fields >> kilobytes)
+        if (fields >> kilobytes) {
             return kilobytes * 1024;
+        }
     }
     return std::nullopt;
 }
@@ -81,8 +89,9 @@ std::optional<std::uint64_t> statusBytes(const std::string& wanted) {
 
 std::optional<std::uint64_t> addressSpaceLeftBytes() {
     rlimit limit{};
-    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
         return std::nullopt;
+    }
     const std::uint64_t used = statusBytes("VmSize:").value_or(0);
     const std::uint64_t cap = static_cast<std::uint64_t>(limit.rlim_cur);
     return used < cap ? cap - used : 0;
@@ -105,15 +114,17 @@ std::optional<std::uint64_t> cgroupMemoryLeftBytes(const std::string& cgroupFile
     while (std::getline(groups, line)) {
         const auto first = line.find(':');
         const auto second = first == std::string::npos ? first : line.find(':', first + 1);
-        if (second == std::string::npos)
+        if (second == std::string::npos) {
             continue;
+        }
         const std::string controllers = line.substr(first + 1, second - first - 1);
         const std::string path = line.substr(second + 1);
-        if (line.compare(0, first, "0") == 0 && controllers.empty())
+        if (line.compare(0, first, "0") == 0 && controllers.empty()) {
             hierarchies.push_back({cgroupRoot, path, "memory.max", "memory.current"});
-        else if (controllers == "memory")
+        } else if (controllers == "memory") {
             hierarchies.push_back(
                 {cgroupRoot + "/memory", path, "memory.limit_in_bytes", "memory.usage_in_bytes"});
+        }
     }
     constexpr std::uint64_t kNoLimit = std::uint64_t(1) << 62;
     std::optional<std::uint64_t> left;
@@ -127,8 +138,9 @@ std::optional<std::uint64_t> cgroupMemoryLeftBytes(const std::string& cgroupFile
                 const std::uint64_t here = current < *max ? *max - current : 0;
                 left = left ? std::min(*left, here) : here;
             }
-            if (path == "/")
+            if (path == "/") {
                 break;
+            }
             const auto slash = path.find_last_of('/');
             path = slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
         }
@@ -139,19 +151,23 @@ std::optional<std::uint64_t> cgroupMemoryLeftBytes(const std::string& cgroupFile
 std::uint64_t availableMemoryBytes() {
     std::uint64_t available = systemAvailableBytes();
     const std::uint64_t limit = limitFromEnvironment();
-    if (limit != 0)
+    if (limit != 0) {
         available = std::min(available, limit);
-    if (const auto space = addressSpaceLeftBytes())
+    }
+    if (const auto space = addressSpaceLeftBytes()) {
         available = std::min(available, *space);
-    if (const auto group = cgroupMemoryLeftBytes("/proc/self/cgroup", "/sys/fs/cgroup"))
+    }
+    if (const auto group = cgroupMemoryLeftBytes("/proc/self/cgroup", "/sys/fs/cgroup")) {
         available = std::min(available, *group);
+    }
     return available;
 }
 
 void requireMemory(std::uint64_t bytes, const std::string& what, const std::string& source) {
     const std::uint64_t available = availableMemoryBytes();
-    if (bytes <= available)
+    if (bytes <= available) {
         return;
+    }
     const std::uint64_t neededMb = bytes / kMegabyte + (bytes % kMegabyte != 0 ? 1 : 0);
     throw Error(ErrorNumber::OutOfMemory,
                 what + " needs about " + std::to_string(neededMb) + " MB of memory, but only " +

@@ -13,8 +13,9 @@ const std::array<std::uint32_t, 256>& crcTable() {
         std::array<std::uint32_t, 256> t{};
         for (std::uint32_t n = 0; n < 256; ++n) {
             std::uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
+            for (int k = 0; k < 8; ++k) {
                 c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
+            }
             t[n] = c;
         }
         return t;
@@ -36,8 +37,9 @@ void chunk(std::vector<std::uint8_t>& out, std::string_view type,
     out.insert(out.end(), type.begin(), type.end());
     out.insert(out.end(), data.begin(), data.end());
     std::uint32_t crc = 0xffffffffu;
-    for (std::size_t i = typeAt; i < out.size(); ++i)
+    for (std::size_t i = typeAt; i < out.size(); ++i) {
         crc = crcTable()[(crc ^ out[i]) & 0xff] ^ (crc >> 8);
+    }
     put32(out, crc ^ 0xffffffffu);
 }
 

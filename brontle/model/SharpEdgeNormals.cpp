@@ -29,8 +29,9 @@ Vector3 unitFaceNormal(std::span<const Vector3> positions, const std::int32_t* c
         n.z += (double(a.x) - b.x) * (double(a.y) + b.y);
     }
     const double length = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
-    if (!(length > 0.0) || !std::isfinite(length))
+    if (!(length > 0.0) || !std::isfinite(length)) {
         return {};
+    }
     return {float(n.x / length), float(n.y / length), float(n.z / length)};
 }
 
@@ -56,8 +57,9 @@ std::vector<Vector3> sharpEdgeCornerNormals(std::span<const Vector3> positions,
     for (std::int32_t p = 0; p < polygons; ++p) {
         face[p] = unitFaceNormal(positions, cornerVertex.data() + polygonStart[p],
                                  polygonStart[p + 1] - polygonStart[p]);
-        for (std::int32_t c = polygonStart[p]; c < polygonStart[p + 1]; ++c)
+        for (std::int32_t c = polygonStart[p]; c < polygonStart[p + 1]; ++c) {
             cornerPolygon[c] = p;
+        }
     }
     auto next = [&](std::int32_t c) {
         const std::int32_t p = cornerPolygon[c];
@@ -68,15 +70,17 @@ std::vector<Vector3> sharpEdgeCornerNormals(std::span<const Vector3> positions,
     std::vector<std::int32_t> parent(static_cast<std::size_t>(corners));
     std::iota(parent.begin(), parent.end(), 0);
     auto find = [&](std::int32_t c) {
-        while (parent[c] != c)
+        while (parent[c] != c) {
             c = parent[c] = parent[parent[c]];
+        }
         return c;
     };
     auto unite = [&](std::int32_t a, std::int32_t b) {
         a = find(a);
         b = find(b);
-        if (a != b)
+        if (a != b) {
             parent[std::max(a, b)] = std::min(a, b);
+        }
     };
 
     std::vector<HalfEdge> edges;
@@ -84,21 +88,25 @@ std::vector<Vector3> sharpEdgeCornerNormals(std::span<const Vector3> positions,
     for (std::int32_t c = 0; c < corners; ++c) {
         const std::int32_t a = cornerVertex[c];
         const std::int32_t b = cornerVertex[next(c)];
-        if (a != b)
+        if (a != b) {
             edges.push_back({std::min(a, b), std::max(a, b), c});
+        }
     }
     std::sort(edges.begin(), edges.end(), [](const HalfEdge& l, const HalfEdge& r) {
-        if (l.low != r.low)
+        if (l.low != r.low) {
             return l.low < r.low;
-        if (l.high != r.high)
+        }
+        if (l.high != r.high) {
             return l.high < r.high;
+        }
         return l.corner < r.corner;
     });
     const double minCos = std::cos(sharpDegrees * std::numbers::pi / 180.0);
     for (std::size_t i = 0; i < edges.size();) {
         std::size_t j = i + 1;
-        while (j < edges.size() && edges[j].low == edges[i].low && edges[j].high == edges[i].high)
+        while (j < edges.size() && edges[j].low == edges[i].low && edges[j].high == edges[i].high) {
             ++j;
+        }
         if (j - i == 2) {
             const std::int32_t c = edges[i].corner;
             const std::int32_t d = edges[i + 1].corner;
@@ -125,10 +133,12 @@ std::vector<Vector3> sharpEdgeCornerNormals(std::span<const Vector3> positions,
         for (std::int32_t c = begin; c < end; ++c) {
             const std::int32_t root = find(c);
             bool repeated = false;
-            for (std::int32_t e = begin; e < c && !repeated; ++e)
+            for (std::int32_t e = begin; e < c && !repeated; ++e) {
                 repeated = find(e) == root;
-            if (repeated)
+            }
+            if (repeated) {
                 continue;
+            }
             sum[root].x += face[p].x;
             sum[root].y += face[p].y;
             sum[root].z += face[p].z;
@@ -165,8 +175,9 @@ void assignSharpEdgeNormals(ShapeArrays& arrays, std::span<const char> replace,
         std::vector<std::int32_t>& bucket = index[key];
         for (const std::int32_t i : bucket) {
             const Vector3& w = pool[i];
-            if (w.x + 0.0f == v.x + 0.0f && w.y + 0.0f == v.y + 0.0f && w.z + 0.0f == v.z + 0.0f)
+            if (w.x + 0.0f == v.x + 0.0f && w.y + 0.0f == v.y + 0.0f && w.z + 0.0f == v.z + 0.0f) {
                 return i;
+            }
         }
         bucket.push_back(static_cast<std::int32_t>(pool.size()));
         pool.push_back(v);
@@ -174,8 +185,9 @@ void assignSharpEdgeNormals(ShapeArrays& arrays, std::span<const char> replace,
     };
     const auto polygons = static_cast<std::int32_t>(arrays.polygonStart.size()) - 1;
     for (std::int32_t p = 0; p < polygons; ++p) {
-        for (std::int32_t c = arrays.polygonStart[p]; c < arrays.polygonStart[p + 1]; ++c)
+        for (std::int32_t c = arrays.polygonStart[p]; c < arrays.polygonStart[p + 1]; ++c) {
             cornerNormal[c] = add(replace[p] ? smooth[c] : arrays.normals[arrays.cornerNormal[c]]);
+        }
     }
     arrays.normals = std::move(pool);
     arrays.cornerNormal = std::move(cornerNormal);

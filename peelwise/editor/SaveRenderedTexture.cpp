@@ -58,8 +58,9 @@ void saveRenderedTexture(const brontle::Viewport& viewport,
         std::string description = e.description();
         const std::string written = temporary.string();
         for (auto at = description.find(written); at != std::string::npos;
-             at = description.find(written, at + file.size()))
+             at = description.find(written, at + file.size())) {
             description.replace(at, written.size(), file);
+        }
         throw brontle::Error(e.number(), description, e.source());
     } catch (...) {
         std::error_code ignored;

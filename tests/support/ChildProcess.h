@@ -37,24 +37,30 @@ struct ChildOptions {
 inline ChildResult runChild(const std::vector<std::string>& command,
                             const ChildOptions& options = {}) {
     int outPipe[2], errPipe[2], inPipe[2];
-    if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0)
+    if (pipe(outPipe) != 0 || pipe(errPipe) != 0 || pipe(inPipe) != 0) {
         std::abort();
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(inPipe[0], 0);
         dup2(outPipe[1], 1);
         dup2(errPipe[1], 2);
-        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], inPipe[0], inPipe[1]})
+        for (int fd : {outPipe[0], outPipe[1], errPipe[0], errPipe[1], inPipe[0], inPipe[1]}) {
             close(fd);
-        if (!options.folder.empty() && chdir(options.folder.c_str()) != 0)
+        }
+        if (!options.folder.empty() && chdir(options.folder.c_str()) != 0) {
             _exit(127);
-        for (const std::string& variable : options.environment)
+        }
+        for (const std::string& variable : options.environment) {
             putenv(const_cast<char*>(variable.c_str()));
-        if (options.beforeExec)
+        }
+        if (options.beforeExec) {
             options.beforeExec();
+        }
         std::vector<char*> argv;
-        for (const std::string& word : command)
+        for (const std::string& word : command) {
             argv.push_back(const_cast<char*>(word.c_str()));
+        }
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -83,11 +89,13 @@ inline ChildResult runChild(const std::vector<std::string>& command,
             kill(pid, SIGKILL);
             break;
         }
-        if (poll(fds, 2, static_cast<int>(std::min<long>(left, 1000))) <= 0)
+        if (poll(fds, 2, static_cast<int>(std::min<long>(left, 1000))) <= 0) {
             continue;
+        }
         for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) {
                 continue;
+            }
             const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
             if (n <= 0) {
                 close(fds[i].fd);
@@ -98,15 +106,18 @@ inline ChildResult runChild(const std::vector<std::string>& command,
             }
         }
     }
-    for (const pollfd& p : fds)
-        if (p.fd >= 0)
+    for (const pollfd& p : fds) {
+        if (p.fd >= 0) {
             close(p.fd);
+        }
+    }
     int status = 0;
     waitpid(pid, &status, 0);
-    if (WIFEXITED(status) && !result.timedOut)
+    if (WIFEXITED(status) && !result.timedOut) {
         result.status = WEXITSTATUS(status);
-    else if (WIFSIGNALED(status))
+    } else if (WIFSIGNALED(status)) {
         result.signal = WTERMSIG(status);
+    }
     return result;
 }
 

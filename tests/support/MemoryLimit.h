@@ -11,15 +11,17 @@ namespace testing_support {
 class MemoryLimit {
   public:
     explicit MemoryLimit(const std::string& megabytes) {
-        if (const char* old = std::getenv("BRONTLE_MEMORY_LIMIT_MB"))
+        if (const char* old = std::getenv("BRONTLE_MEMORY_LIMIT_MB")) {
             old_ = old;
+        }
         setenv("BRONTLE_MEMORY_LIMIT_MB", megabytes.c_str(), 1);
     }
     ~MemoryLimit() {
-        if (old_)
+        if (old_) {
             setenv("BRONTLE_MEMORY_LIMIT_MB", old_->c_str(), 1);
-        else
+        } else {
             unsetenv("BRONTLE_MEMORY_LIMIT_MB");
+        }
     }
     MemoryLimit(const MemoryLimit&) = delete;
     MemoryLimit& operator=(const MemoryLimit&) = delete;

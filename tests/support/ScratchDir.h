@@ -14,8 +14,9 @@ class ScratchDir {
     ScratchDir() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "peelwise-test-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr)
+        if (mkdtemp(pattern.data()) == nullptr) {
             std::abort();
+        }
         path_ = pattern;
     }
     ~ScratchDir() {
@@ -42,8 +43,9 @@ class ScratchDir {
     // Names in the folder that start with `prefix`.
     int countStartingWith(const std::string& prefix) const {
         int n = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(path_))
+        for (const auto& entry : std::filesystem::directory_iterator(path_)) {
             n += entry.path().filename().string().rfind(prefix, 0) == 0;
+        }
         return n;
     }
 

@@ -1,8 +1,8 @@
 // Many files at once: one report line per input with its status, outputs for the good inputs
 // only, resume, workers that crash, hang or are killed, array tasks whose merged report equals
 // the one-machine batch's, and the job scripts handed to sbatch.
-#include "brontle/io/AtomicFiles.h"
 #include "tools/peelwise_unwrap/Batch.h"
+#include "brontle/io/AtomicFiles.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -94,8 +94,9 @@ Ran runProgram(const std::string& arguments, const fs::path& dir) {
 std::vector<std::string> temporaries(const fs::path& dir) {
     std::vector<std::string> found;
     for (const auto& entry : fs::recursive_directory_iterator(dir)) {
-        if (brontle::isTemporaryName(entry.path().filename().string()))
+        if (brontle::isTemporaryName(entry.path().filename().string())) {
             found.push_back(entry.path().string());
+        }
     }
     return found;
 }
@@ -165,8 +166,9 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
     EXPECT_TRUE(fs::exists(out / "good.mtl"));
     EXPECT_TRUE(fs::exists(out / "sub" / "deeper.obj"));
     for (const char* name :
-         {"empty.obj", "corrupt.obj", "pipe.obj", "gone.obj", "notes.obj", "crash.obj"})
+         {"empty.obj", "corrupt.obj", "pipe.obj", "gone.obj", "notes.obj", "crash.obj"}) {
         EXPECT_FALSE(fs::exists(out / name)) << name;
+    }
     EXPECT_TRUE(temporaries(out).empty());
 
     // Again: what was done is skipped and keeps its results; the failures are tried again.
@@ -191,8 +193,9 @@ TEST(Batch, AFolderOfGoodAndBadFilesGivesOneLinePerFileAndResumes) {
         file.put('t');
     }
     fs::remove(out / "sub" / "deeper.mtl");
-    for (const char* name : {"empty.obj", "corrupt.OBJ", "pipe.ply", "gone.stl", "crash.off"})
+    for (const char* name : {"empty.obj", "corrupt.OBJ", "pipe.ply", "gone.stl", "crash.off"}) {
         fs::remove(in / name);
+    }
     ran = runProgram("--batch " + in.string() + " --out-dir " + out.string(), dir);
     EXPECT_EQ(ran.status, 0) << ran.output;
     report = readReport(out / "report.jsonl");
@@ -219,8 +222,9 @@ TEST(Batch, AKilledWorkerOrBatchLeavesNoHalfWrittenOutputAndTheNextRunRedoesIt) 
         std::vector<std::string> words{programText, "--batch", inText, "--out-dir",
                                        outText,     "-j",      "1"};
         std::vector<char*> argv;
-        for (auto& w : words)
+        for (auto& w : words) {
             argv.push_back(w.data());
+        }
         argv.push_back(nullptr);
         pid_t pid = -1;
         EXPECT_EQ(posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
@@ -270,8 +274,9 @@ TEST(Batch, AKilledWorkerOrBatchLeavesNoHalfWrittenOutputAndTheNextRunRedoesIt) 
     ASSERT_GT(worker, 0);
     ASSERT_EQ(::kill(batch, SIGKILL), 0);
     wait(batch);
-    for (int i = 0; i < 100 && ::kill(worker, 0) == 0; ++i)
+    for (int i = 0; i < 100 && ::kill(worker, 0) == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     EXPECT_NE(::kill(worker, 0), 0) << "the worker outlived its batch";
     EXPECT_FALSE(fs::exists(out / "a_slow.obj"));
     EXPECT_TRUE(temporaries(out).empty());
@@ -288,8 +293,9 @@ TEST(Batch, AKilledWorkerOrBatchLeavesNoHalfWrittenOutputAndTheNextRunRedoesIt) 
 TEST(Batch, AWorkerThatCrashesHangsOrRunsOutOfMemoryFailsItsFileOnly) {
     const fs::path dir = folder("faults");
     const fs::path in = dir / "in", out = dir / "out";
-    for (const char* name : {"crash.obj", "fine.obj", "hang.obj", "huge.obj", "thrown.obj"})
+    for (const char* name : {"crash.obj", "fine.obj", "hang.obj", "huge.obj", "thrown.obj"}) {
         writeGrid(in / name, 3);
+    }
     const auto unwrap = peelwise::tools::unwrapWorker({});
     const auto worker = [&](const std::string& input, const std::string& output) {
         const std::string name = fs::path(input).filename().string();
@@ -302,12 +308,15 @@ TEST(Batch, AWorkerThatCrashesHangsOrRunsOutOfMemoryFailsItsFileOnly) {
             // report as a fault of the test program.)
             std::abort();
         }
-        if (name == "hang.obj")
+        if (name == "hang.obj") {
             std::this_thread::sleep_for(std::chrono::seconds(30));
-        if (name == "huge.obj")
+        }
+        if (name == "huge.obj") {
             throw std::bad_alloc();
-        if (name == "thrown.obj")
+        }
+        if (name == "thrown.obj") {
             throw std::runtime_error("reader confused");
+        }
         return unwrap(input, output);
     };
     BatchSettings settings;
@@ -340,8 +349,9 @@ TEST(Batch, AWorkerThatCrashesHangsOrRunsOutOfMemoryFailsItsFileOnly) {
 TEST(Batch, ArrayTasksShareTheListAndTheirMergedReportIsTheOneMachineReport) {
     const fs::path dir = folder("array");
     const fs::path in = dir / "in";
-    for (int i = 0; i < 7; ++i)
+    for (int i = 0; i < 7; ++i) {
         writeGrid(in / ("m" + std::to_string(i) + ".obj"), 3 + i);
+    }
     { std::ofstream(in / "m7.obj") << "garbage\n"; }
     BatchSettings one;
     one.list = in.string();
@@ -374,8 +384,9 @@ TEST(Batch, ArrayTasksShareTheListAndTheirMergedReportIsTheOneMachineReport) {
         while (std::getline(stream, text)) {
             json line = json::parse(text);
             line.erase("seconds");
-            for (json& shape : line["shapes"])
+            for (json& shape : line["shapes"]) {
                 shape.erase("seconds");
+            }
             lines.push_back(line);
         }
         return lines;
@@ -394,8 +405,9 @@ TEST(Batch, ArrayTasksShareTheListAndTheirMergedReportIsTheOneMachineReport) {
     // Resume across tasks: a second round skips what any task did (and tries m7.obj again).
     task.arrayTask = 1;
     EXPECT_EQ(peelwise::tools::runBatch(task, nullptr, nullptr, {}), 1);
-    for (const auto& [input, line] : readReport(dir / "tasks" / "report.task-1.jsonl"))
+    for (const auto& [input, line] : readReport(dir / "tasks" / "report.task-1.jsonl")) {
         EXPECT_EQ(line["status"], input == "m7.obj" ? "failed" : "skipped") << input;
+    }
 }
 
 TEST(Batch, AListFileNamesOutputsFromTheFolderItsInputsShare) {
@@ -471,8 +483,9 @@ TEST(Batch, SlurmGetsAJobArrayAndAMergeJobThatWaitsForIt) {
              "#SBATCH --output=" + (out / "slurm" / "task-%A_%a.out").string() + "\n",
              " --batch '" + in.string() + "' --out-dir '" + out.string() +
                  "' --array-size 2 --factor-type stretch --factor 7 --width 1024 --height 1024 "
-                 "--timeout 60\n"})
+                 "--timeout 60\n"}) {
         EXPECT_NE(script.find(line), std::string::npos) << line << "\n" << script;
+    }
     EXPECT_NE(text(out / "slurm" / "merge.sh").find(" --merge-reports '" + out.string() + "'"),
               std::string::npos);
     EXPECT_EQ(text(dir / "call-0"), "--parsable " + (out / "slurm" / "batch.sh").string() + "\n");

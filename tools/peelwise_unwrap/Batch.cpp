@@ -67,8 +67,9 @@ void nameOutputs(std::vector<BatchInput>& inputs, const fs::path& outDir) {
     auto plain = [](const std::string& input) {
         return fs::path(input).replace_extension(".obj").generic_string();
     };
-    for (const BatchInput& in : inputs)
+    for (const BatchInput& in : inputs) {
         ++uses[plain(in.input)];
+    }
     for (BatchInput& in : inputs) {
         const std::string name = plain(in.input);
         in.output = (outDir / (uses[name] > 1 ? in.input + ".obj" : name)).string();
@@ -79,11 +80,14 @@ std::vector<std::string> readListLines(std::istream& in) {
     std::vector<std::string> paths;
     std::string line;
     while (std::getline(in, line)) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        while (!line.empty() &&
+               (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) {
             line.pop_back();
+        }
         const auto start = line.find_first_not_of(" \t");
-        if (start == std::string::npos || line[start] == '#')
+        if (start == std::string::npos || line[start] == '#') {
             continue;
+        }
         paths.push_back(line.substr(start));
     }
     return paths;
@@ -106,12 +110,14 @@ constexpr char kOutOfMemory = 'M';
                            pid_t parent) {
     // The child ends with its parent: a batch that is killed leaves no worker writing.
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent)
+    if (::getppid() != parent) {
         ::_exit(1);
+    }
     // A group of its own, which the batch ends as a whole (with the reader's child process).
     ::setpgid(0, 0);
-    for (const int signal : {SIGINT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGPIPE})
+    for (const int signal : {SIGINT, SIGTERM, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGPIPE}) {
         std::signal(signal, SIG_DFL);
+    }
     std::string message;
     try {
         std::error_code ignored;
@@ -146,8 +152,9 @@ bool drain(Running& r) {
             r.bytes.append(buffer, static_cast<std::size_t>(n));
             continue;
         }
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
+        }
         return n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK);
     }
 }
@@ -170,10 +177,11 @@ extern "C" void onInterrupt(int) {
 std::string clockText(double seconds) {
     const long s = std::lround(std::max(0.0, seconds));
     char text[32];
-    if (s >= 3600)
+    if (s >= 3600) {
         std::snprintf(text, sizeof text, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
-    else
+    } else {
         std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
+    }
     return text;
 }
 
@@ -183,8 +191,9 @@ class BatchProgress {
     ~BatchProgress() { finish(); }
 
     void show(std::size_t done, std::size_t failed, std::size_t worked, double seconds) {
-        if (stream_ == nullptr)
+        if (stream_ == nullptr) {
             return;
+        }
         const double rate = seconds > 0 ? worked / seconds : 0.0;
         const std::string left =
             rate > 0 ? clockText((total_ - done) / rate) + " left" : std::string("--:-- left");
@@ -214,45 +223,53 @@ int printSummary(const std::vector<ReportLine>& lines, double seconds, std::FILE
     const ReportLine* lowest = nullptr;
     const ReportLine* stretched = nullptr;
     for (const ReportLine& line : lines) {
-        if (line.status == "ok")
+        if (line.status == "ok") {
             ++ok;
-        else if (line.status == "skipped")
+        } else if (line.status == "skipped") {
             ++skipped;
-        else
+        } else {
             ++failed;
+        }
         if (line.worstUtilisation &&
-            (lowest == nullptr || *line.worstUtilisation < *lowest->worstUtilisation))
+            (lowest == nullptr || *line.worstUtilisation < *lowest->worstUtilisation)) {
             lowest = &line;
+        }
         if (line.worstStretch &&
-            (stretched == nullptr || *line.worstStretch > *stretched->worstStretch))
+            (stretched == nullptr || *line.worstStretch > *stretched->worstStretch)) {
             stretched = &line;
+        }
     }
     if (out != nullptr) {
         for (const ReportLine& line : lines) {
-            if (line.status == "ok" || line.status == "skipped")
+            if (line.status == "ok" || line.status == "skipped") {
                 continue;
+            }
             // The reasons name the file already (by its name, which the input's path holds).
             std::string reason = line.error;
             const std::string name = fs::path(line.input).filename().string() + ": ";
-            if (reason.rfind(name, 0) == 0)
+            if (reason.rfind(name, 0) == 0) {
                 reason.erase(0, name.size());
+            }
             std::fprintf(out, "failed: %s: %s\n", line.input.c_str(), reason.c_str());
         }
         std::string time = "in " + clockText(seconds);
         if (seconds < 0) {
             double work = 0.0;
-            for (const ReportLine& line : lines)
+            for (const ReportLine& line : lines) {
                 work += line.status == "skipped" ? 0.0 : line.seconds;
+            }
             time = "with " + clockText(work) + " of worker time";
         }
         std::fprintf(out, "%zu files: %zu ok, %zu failed, %zu skipped %s", lines.size(), ok, failed,
                      skipped, time.c_str());
-        if (lowest != nullptr)
+        if (lowest != nullptr) {
             std::fprintf(out, "; worst utilisation %.3f (%s)", *lowest->worstUtilisation,
                          lowest->input.c_str());
-        if (stretched != nullptr)
+        }
+        if (stretched != nullptr) {
             std::fprintf(out, "; worst stretch %.3f (%s)", *stretched->worstStretch,
                          stretched->input.c_str());
+        }
         std::fputc('\n', out);
         std::fflush(out);
     }
@@ -277,21 +294,24 @@ std::vector<std::string> shardPaths(const std::string& outDir) {
             name.compare(name.size() - tail.size(), tail.size(), tail) == 0) {
             const std::string number =
                 name.substr(head.size(), name.size() - head.size() - tail.size());
-            if (number.find_first_not_of("0123456789") == std::string::npos)
+            if (number.find_first_not_of("0123456789") == std::string::npos) {
                 found.emplace_back(std::stol(number), entry.path().string());
+            }
         }
     }
     std::sort(found.begin(), found.end());
     std::vector<std::string> paths;
-    for (auto& f : found)
+    for (auto& f : found) {
         paths.push_back(std::move(f.second));
+    }
     return paths;
 }
 
 std::string joinLines(const std::vector<ReportLine>& lines) {
     std::string text;
-    for (const ReportLine& line : lines)
+    for (const ReportLine& line : lines) {
         text += line.text + "\n";
+    }
     return text;
 }
 
@@ -301,8 +321,9 @@ class ReportAppender {
   public:
     explicit ReportAppender(const std::string& path)
         : fd_(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) {
-        if (fd_ < 0)
+        if (fd_ < 0) {
             refuse(path + ": the report cannot be written (" + std::strerror(errno) + ")");
+        }
     }
     ~ReportAppender() { ::close(fd_); }
     ReportAppender(const ReportAppender&) = delete;
@@ -333,8 +354,9 @@ std::string exitFailure(const std::string& input, int status) {
                (signal == SIGKILL ? "; it may have run out of memory, or was stopped"
                                   : "; the file is probably damaged");
     }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         return input + ": the worker stopped without a result";
+    }
     return {};
 }
 
@@ -342,15 +364,17 @@ int automaticJobs(const std::vector<const BatchInput*>& todo, bool inArray) {
     if (inArray) {
         if (const char* cpus = std::getenv("SLURM_CPUS_PER_TASK")) {
             const int n = std::atoi(cpus);
-            if (n > 0)
+            if (n > 0) {
                 return n;
+            }
         }
         return 1;
     }
     int jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::uint64_t need = 0;
-    for (const BatchInput* in : todo)
+    for (const BatchInput* in : todo) {
         need = std::max(need, 2 * brontle::estimateLoadBytes(in->path));
+    }
     if (need > 0) {
         const std::uint64_t fits = brontle::availableMemoryBytes() / need;
         jobs = static_cast<int>(std::clamp<std::uint64_t>(fits, 1, static_cast<unsigned>(jobs)));
@@ -368,8 +392,9 @@ const std::vector<std::string>& batchExtensions() {
 
 std::string fileChecksum(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         refuse(path + ": cannot be read (" + std::strerror(errno) + ")");
+    }
     std::uint64_t hash = 0xcbf29ce484222325ull;
     char buffer[1 << 16];
     while (in) {
@@ -380,8 +405,9 @@ std::string fileChecksum(const std::string& path) {
             hash *= 0x100000001b3ull;
         }
     }
-    if (in.bad())
+    if (in.bad()) {
         refuse(path + ": cannot be read");
+    }
     char text[40];
     std::snprintf(text, sizeof text, "fnv1a64:%016llx", static_cast<unsigned long long>(hash));
     return text;
@@ -395,20 +421,24 @@ std::vector<BatchInput> listBatchInputs(const std::string& list, const std::stri
         const fs::path root = absoluteNormal(list);
         fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied,
                                             error);
-        if (error)
+        if (error) {
             refuse(list + ": the folder cannot be read (" + error.message() + ")");
+        }
         for (; it != fs::recursive_directory_iterator(); it.increment(error)) {
-            if (error)
+            if (error) {
                 refuse(list + ": the folder cannot be read (" + error.message() + ")");
+            }
             const fs::path path = it->path();
             if (it->is_directory(error)) {
-                if (absoluteNormal(path) == out)
+                if (absoluteNormal(path) == out) {
                     it.disable_recursion_pending();
+                }
                 continue;
             }
-            if (isMeshName(path))
+            if (isMeshName(path)) {
                 inputs.push_back(
                     {path.string(), path.lexically_relative(root).generic_string(), {}});
+            }
         }
     } else {
         std::vector<std::string> paths;
@@ -416,34 +446,41 @@ std::vector<BatchInput> listBatchInputs(const std::string& list, const std::stri
             paths = readListLines(std::cin);
         } else {
             std::ifstream in(list);
-            if (!in)
+            if (!in) {
                 refuse(list + ": the list of inputs cannot be read (" + std::strerror(errno) + ")");
+            }
             paths = readListLines(in);
         }
         std::set<std::string> seen;
         std::vector<fs::path> absolute;
         for (const std::string& p : paths) {
             fs::path a = absoluteNormal(p);
-            if (seen.insert(a.string()).second)
+            if (seen.insert(a.string()).second) {
                 absolute.push_back(std::move(a));
+            }
         }
-        if (absolute.empty())
+        if (absolute.empty()) {
             refuse((list == "-" ? std::string("standard input") : list) + ": no input is listed");
+        }
         fs::path root = absolute.front().parent_path();
         for (const fs::path& a : absolute) {
-            while (a.lexically_relative(root).generic_string().rfind("..", 0) == 0)
+            while (a.lexically_relative(root).generic_string().rfind("..", 0) == 0) {
                 root = root.parent_path();
+            }
         }
-        for (const fs::path& a : absolute)
+        for (const fs::path& a : absolute) {
             inputs.push_back({a.string(), a.lexically_relative(root).generic_string(), {}});
+        }
     }
-    if (inputs.empty())
+    if (inputs.empty()) {
         refuse(list + ": holds no mesh file (" + [] {
             std::string names;
-            for (const auto& e : batchExtensions())
+            for (const auto& e : batchExtensions()) {
                 names += (names.empty() ? "" : " ") + e;
+            }
             return names;
         }() + ")");
+    }
     std::sort(inputs.begin(), inputs.end(),
               [](const BatchInput& a, const BatchInput& b) { return a.input < b.input; });
     nameOutputs(inputs, out);
@@ -460,8 +497,9 @@ BatchWorker unwrapWorker(const UnwrapOptions& options) {
             static char name[] = "peelwise-unwrap";
             static char* argv[] = {name, nullptr};
             if (QApplication::instance() == nullptr) {
-                if (std::getenv("QT_QPA_PLATFORM") == nullptr)
+                if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
                     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+                }
                 new QApplication(argc, argv); // lives until the child exits
             }
             own.textureFile = fs::path(output).stem().string() + ".bmp";
@@ -476,28 +514,33 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     std::vector<BatchInput> inputs;
     int task = settings.arrayTask;
     try {
-        if (settings.outDir.empty())
+        if (settings.outDir.empty()) {
             refuse("--batch needs --out-dir DIR");
+        }
         // Checked here once rather than for every file (each texture is named after its mesh).
         if (!settings.unwrap.textureFile.empty() &&
-            lower(fs::path(settings.unwrap.textureFile).extension().string()) != ".bmp")
+            lower(fs::path(settings.unwrap.textureFile).extension().string()) != ".bmp") {
             refuse("the texture " + settings.unwrap.textureFile +
                    " must be a Windows bitmap (.bmp)");
+        }
         if (settings.arraySize > 0 && task < 0) {
             const char* id = std::getenv("SLURM_ARRAY_TASK_ID");
-            if (id == nullptr)
+            if (id == nullptr) {
                 refuse("--array-size without --slurm runs one task of a job array, and needs "
                        "SLURM_ARRAY_TASK_ID");
+            }
             task = std::atoi(id);
         }
-        if (settings.arraySize > 0 && (task < 0 || task >= settings.arraySize))
+        if (settings.arraySize > 0 && (task < 0 || task >= settings.arraySize)) {
             refuse("the array task " + std::to_string(task) + " is not one of 0 to " +
                    std::to_string(settings.arraySize - 1));
+        }
         std::error_code error;
         fs::create_directories(settings.outDir, error);
-        if (!fs::is_directory(settings.outDir))
+        if (!fs::is_directory(settings.outDir)) {
             refuse(settings.outDir + ": the output folder cannot be made (" + error.message() +
                    ")");
+        }
         inputs = listBatchInputs(settings.list, settings.outDir);
     } catch (const brontle::Error& e) {
         std::fprintf(stderr, "peelwise-unwrap: %s\n", e.description().c_str());
@@ -507,14 +550,16 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     std::vector<const BatchInput*> share;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
         if (settings.arraySize <= 0 ||
-            i % static_cast<std::size_t>(settings.arraySize) == static_cast<std::size_t>(task))
+            i % static_cast<std::size_t>(settings.arraySize) == static_cast<std::size_t>(task)) {
             share.push_back(&inputs[i]);
+        }
     }
 
     std::map<std::string, ReportLine> earlier;
     readReportFile(reportPath(settings.outDir), earlier);
-    for (const std::string& shard : shardPaths(settings.outDir))
+    for (const std::string& shard : shardPaths(settings.outDir)) {
         readReportFile(shard, earlier);
+    }
 
     const std::string settingsLine = settingsText(settings.unwrap);
     const std::string logPath =
@@ -562,8 +607,9 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     int jobs = settings.jobs > 0 ? settings.jobs : 0;
     if (jobs == 0) {
         std::vector<const BatchInput*> pending;
-        for (std::size_t i : todo)
+        for (std::size_t i : todo) {
             pending.push_back(share[i]);
+        }
         jobs = automaticJobs(pending, settings.arraySize > 0);
     }
 
@@ -593,14 +639,15 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
             line = makeReportLine(r.bytes.substr(1), f);
         } else {
             f.status = "failed";
-            if (!failure.empty())
+            if (!failure.empty()) {
                 f.error = failure;
-            else if (!r.bytes.empty() && r.bytes[0] == kError)
+            } else if (!r.bytes.empty() && r.bytes[0] == kError) {
                 f.error = r.bytes.substr(1);
-            else if (!r.bytes.empty() && r.bytes[0] == kOutOfMemory)
+            } else if (!r.bytes.empty() && r.bytes[0] == kOutOfMemory) {
                 f.error = f.input + ": unwrapping it needs more memory than is available";
-            else
+            } else {
                 f.error = f.input + ": the worker stopped without a result";
+            }
             line = makeReportLine({}, f);
         }
         if (line.status != "ok") {
@@ -642,10 +689,12 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
             running.push_back(std::move(r));
         }
         std::vector<pollfd> polls;
-        for (const Running& r : running)
+        for (const Running& r : running) {
             polls.push_back({r.fd, POLLIN, 0});
-        if (!polls.empty() && !interrupted)
+        }
+        if (!polls.empty() && !interrupted) {
             ::poll(polls.data(), polls.size(), 200);
+        }
         for (std::size_t k = running.size(); k-- > 0;) {
             Running& r = running[k];
             // The result is in the pipe before the worker exits, so a worker that has exited
@@ -697,15 +746,17 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     // The report in list order: this run's inputs (an array task: its share).
     std::vector<ReportLine> lines;
     for (auto& r : results) {
-        if (r)
+        if (r) {
             lines.push_back(*r);
+        }
     }
     try {
         brontle::writeFilesAtomically({{logPath, joinLines(lines)}});
         if (settings.arraySize <= 0) {
             std::error_code ignored;
-            for (const std::string& shard : shardPaths(settings.outDir))
+            for (const std::string& shard : shardPaths(settings.outDir)) {
                 fs::remove(shard, ignored);
+            }
         }
     } catch (const brontle::Error& e) {
         std::fprintf(stderr, "peelwise-unwrap: %s\n", e.description().c_str());
@@ -713,9 +764,10 @@ int runBatch(const BatchSettings& settings, std::FILE* progressStream, std::FILE
     }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     if (interrupted) {
-        if (summary != nullptr)
+        if (summary != nullptr) {
             std::fprintf(summary, "interrupted: %zu of %zu files done; the same command resumes\n",
                          lines.size(), share.size());
+        }
         return 130;
     }
     return printSummary(lines, seconds, summary);
@@ -729,11 +781,13 @@ int mergeReports(const std::string& outDir, std::FILE* summary) {
     }
     std::map<std::string, ReportLine> merged;
     readReportFile(reportPath(outDir), merged);
-    for (const std::string& shard : shards)
+    for (const std::string& shard : shards) {
         readReportFile(shard, merged);
+    }
     std::vector<ReportLine> lines;
-    for (auto& [input, line] : merged)
+    for (auto& [input, line] : merged) {
         lines.push_back(std::move(line));
+    }
     try {
         brontle::writeFilesAtomically({{reportPath(outDir), joinLines(lines)}});
     } catch (const brontle::Error& e) {
@@ -741,8 +795,9 @@ int mergeReports(const std::string& outDir, std::FILE* summary) {
         return 2;
     }
     std::error_code ignored;
-    for (const std::string& shard : shards)
+    for (const std::string& shard : shards) {
         fs::remove(shard, ignored);
+    }
     return printSummary(lines, -1.0, summary);
 }
 

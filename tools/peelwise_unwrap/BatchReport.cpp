@@ -15,8 +15,9 @@ using nlohmann::json;
 void fillSummary(const json& object, ReportLine& line) {
     line.worstUtilisation.reset();
     line.worstStretch.reset();
-    if (!object.contains("shapes") || !object["shapes"].is_array())
+    if (!object.contains("shapes") || !object["shapes"].is_array()) {
         return;
+    }
     for (const json& shape : object["shapes"]) {
         if (shape.contains("utilisation") && shape["utilisation"].is_number()) {
             const double u = shape["utilisation"].get<double>();
@@ -42,11 +43,13 @@ ReportLine fromObject(const json& object) {
     line.error = text(object, "error");
     line.checksum = text(object, "checksum");
     line.settings = text(object, "settings");
-    if (object.contains("size") && object["size"].is_number_unsigned())
+    if (object.contains("size") && object["size"].is_number_unsigned()) {
         line.size = object["size"].get<std::uint64_t>();
+    }
     fillSummary(object, line);
-    if (object.contains("seconds") && object["seconds"].is_number())
+    if (object.contains("seconds") && object["seconds"].is_number()) {
         line.seconds = object["seconds"].get<double>();
+    }
     line.text = object.dump();
     return line;
 }
@@ -65,12 +68,15 @@ ReportLine makeReportLine(const std::string& unwrapJson, const ReportFields& fie
             error = fields.file + ": the worker's report could not be read";
         }
     }
-    if (!object.contains("file"))
+    if (!object.contains("file")) {
         object["file"] = fields.file;
-    if (!object.contains("seconds"))
+    }
+    if (!object.contains("seconds")) {
         object["seconds"] = fields.seconds;
-    if (!object.contains("shapes"))
+    }
+    if (!object.contains("shapes")) {
         object["shapes"] = json::array();
+    }
     object["input"] = fields.input;
     object["output"] = fields.output;
     object["status"] = status;
@@ -83,8 +89,9 @@ ReportLine makeReportLine(const std::string& unwrapJson, const ReportFields& fie
 
 ReportLine withStatus(const ReportLine& line, const std::string& status) {
     json object = json::parse(line.text, nullptr, false);
-    if (!object.is_object())
+    if (!object.is_object()) {
         return line;
+    }
     object["status"] = status;
     object["error"] = "";
     return fromObject(object);
@@ -93,8 +100,9 @@ ReportLine withStatus(const ReportLine& line, const std::string& status) {
 std::optional<ReportLine> parseReportLine(const std::string& text) {
     const json object = json::parse(text, nullptr, false);
     if (!object.is_object() || !object.contains("input") || !object["input"].is_string() ||
-        !object.contains("status") || !object["status"].is_string())
+        !object.contains("status") || !object["status"].is_string()) {
         return std::nullopt;
+    }
     return fromObject(object);
 }
 
@@ -104,8 +112,9 @@ void readReportFile(const std::string& path, std::map<std::string, ReportLine>& 
     while (std::getline(in, text)) {
         // A batch killed while appending may leave its last line cut short: it is left out,
         // and that input is done again.
-        if (auto line = parseReportLine(text))
+        if (auto line = parseReportLine(text)) {
             lines[line->input] = std::move(*line);
+        }
     }
 }
 

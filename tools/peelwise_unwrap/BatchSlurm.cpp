@@ -28,10 +28,11 @@ namespace {
 std::string shellQuoted(const std::string& text) {
     std::string out = "'";
     for (const char c : text) {
-        if (c == '\'')
+        if (c == '\'') {
             out += "'\\''";
-        else
+        } else {
             out += c;
+        }
     }
     return out + "'";
 }
@@ -40,16 +41,18 @@ std::string shellQuoted(const std::string& text) {
 // it cannot be started.
 int runCommand(const std::vector<std::string>& arguments, std::string& output) {
     int fds[2];
-    if (::pipe(fds) != 0)
+    if (::pipe(fds) != 0) {
         return -1;
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[0]);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
     std::vector<char*> argv;
-    for (const std::string& a : arguments)
+    for (const std::string& a : arguments) {
         argv.push_back(const_cast<char*>(a.c_str()));
+    }
     argv.push_back(nullptr);
     pid_t pid = -1;
     const int started = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
@@ -62,10 +65,12 @@ int runCommand(const std::vector<std::string>& arguments, std::string& output) {
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(fds[0], buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
-        if (n <= 0)
+        }
+        if (n <= 0) {
             break;
+        }
         output.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fds[0]);
@@ -78,10 +83,12 @@ int runCommand(const std::vector<std::string>& arguments, std::string& output) {
 
 std::string header(const std::string& name, const std::string& log, const SlurmSettings& slurm) {
     std::string text = "#!/bin/sh\n#SBATCH --job-name=" + name + "\n#SBATCH --output=" + log + "\n";
-    if (!slurm.partition.empty())
+    if (!slurm.partition.empty()) {
         text += "#SBATCH --partition=" + slurm.partition + "\n";
-    if (!slurm.time.empty())
+    }
+    if (!slurm.time.empty()) {
         text += "#SBATCH --time=" + slurm.time + "\n";
+    }
     return text;
 }
 
@@ -91,10 +98,12 @@ std::string unwrapArguments(const BatchSettings& settings) {
     std::string text = " --factor-type " + std::string(o.factorType == 1 ? "charts" : "stretch") +
                        " --factor " + std::to_string(o.factor) + " --width " +
                        std::to_string(o.width) + " --height " + std::to_string(o.height);
-    if (o.seamsFromCreases)
+    if (o.seamsFromCreases) {
         text += " --seams-from-creases";
-    if (!o.textureFile.empty())
+    }
+    if (!o.textureFile.empty()) {
         text += " --texture " + shellQuoted(o.textureFile);
+    }
     if (settings.timeout > 0) {
         std::ostringstream seconds;
         seconds << settings.timeout;
@@ -124,9 +133,10 @@ int submitSlurm(const BatchSettings& settings, const SlurmSettings& slurm,
     try {
         std::error_code error;
         fs::create_directories(jobs, error);
-        if (!fs::is_directory(jobs))
+        if (!fs::is_directory(jobs)) {
             throw brontle::Error(brontle::ErrorNumber::HostFileUnwritable,
                                  jobs.string() + ": cannot be made (" + error.message() + ")");
+        }
         inputs = listBatchInputs(settings.list, outDir.string());
         // The tasks read the same list: the folder itself, else the paths found here (standard
         // input can be read only once, and a list file may change while the job waits).
@@ -134,8 +144,9 @@ int submitSlurm(const BatchSettings& settings, const SlurmSettings& slurm,
             list = fs::absolute(settings.list).lexically_normal().string();
         } else {
             std::string text;
-            for (const BatchInput& in : inputs)
+            for (const BatchInput& in : inputs) {
                 text += in.path + "\n";
+            }
             list = (jobs / "inputs.txt").string();
             brontle::writeFilesAtomically({{list, text}});
         }
@@ -148,18 +159,21 @@ int submitSlurm(const BatchSettings& settings, const SlurmSettings& slurm,
     {
         bool shards = false;
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(outDir, error))
+        for (const auto& entry : fs::directory_iterator(outDir, error)) {
             shards |= entry.path().filename().string().rfind("report.task-", 0) == 0;
-        if (shards)
+        }
+        if (shards) {
             mergeReports(outDir.string(), nullptr);
+        }
     }
     const int tasks = std::max(
         1, std::min<int>(slurm.arraySize > 0 ? slurm.arraySize : std::min<int>(8, inputs.size()),
                          static_cast<int>(inputs.size())));
     std::string batch = header("peelwise-unwrap", (jobs / "task-%A_%a.out").string(), slurm);
     batch += "#SBATCH --array=0-" + std::to_string(tasks - 1) + "\n";
-    if (settings.jobs > 0)
+    if (settings.jobs > 0) {
         batch += "#SBATCH --cpus-per-task=" + std::to_string(settings.jobs) + "\n";
+    }
     batch += "# Task i of " + std::to_string(tasks) + " unwraps inputs i, i + " +
              std::to_string(tasks) +
              ", ... of the sorted list, with as many workers as SLURM_CPUS_PER_TASK,\n"
@@ -196,8 +210,9 @@ int submitSlurm(const BatchSettings& settings, const SlurmSettings& slurm,
     }
     std::vector<std::string> mergeCommand{"sbatch", "--parsable",
                                           "--dependency=afterany:" + arrayId};
-    if (slurm.wait)
+    if (slurm.wait) {
         mergeCommand.push_back("--wait");
+    }
     mergeCommand.push_back(mergeScript);
     if (summary != nullptr) {
         std::fprintf(summary, "submitted job array %s: %d tasks for %zu files; job script %s\n",
@@ -215,17 +230,19 @@ int submitSlurm(const BatchSettings& settings, const SlurmSettings& slurm,
         return 2;
     }
     if (!slurm.wait) {
-        if (summary != nullptr)
+        if (summary != nullptr) {
             std::fprintf(summary,
                          "submitted merge job %s: it writes %s when every task has ended\n",
                          mergeId.c_str(), (outDir / "report.jsonl").c_str());
+        }
         return 0;
     }
     // sbatch --wait returned with the merge job's exit status; its summary is in its log.
     std::ifstream log(jobs / ("merge-" + mergeId + ".out"));
     std::string line;
-    while (summary != nullptr && std::getline(log, line))
+    while (summary != nullptr && std::getline(log, line)) {
         std::fprintf(summary, "%s\n", line.c_str());
+    }
     return merged == 0 ? 0 : merged == 2 ? 2 : 1;
 }
 

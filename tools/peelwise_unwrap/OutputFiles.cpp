@@ -44,15 +44,17 @@ struct FileIdentity {
 
 FileIdentity identityOf(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0)
+    if (::stat(path.c_str(), &st) == 0) {
         return {st.st_dev, st.st_ino, {}};
+    }
     return {0, 0, brontle::resolveWriteTarget(path)};
 }
 
 std::string trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t\r");
-    if (first == std::string::npos)
+    if (first == std::string::npos) {
         return {};
+    }
     const auto last = text.find_last_not_of(" \t\r");
     return text.substr(first, last - first + 1);
 }

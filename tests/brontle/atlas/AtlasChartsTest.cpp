@@ -27,8 +27,9 @@ TEST(AtlasCharts, CubeCutAlongAllTwelveEdgesGivesSixChartsOfFourCorners) {
     EXPECT_EQ(charts.size(), 6u);
     for (int p = 0; p < 6; ++p) {
         std::set<int> corners;
-        for (int c = 4 * p; c < 4 * p + 4; ++c)
+        for (int c = 4 * p; c < 4 * p + 4; ++c) {
             corners.insert(r.cornerTexCoord[c]);
+        }
         EXPECT_EQ(corners.size(), 4u) << "face " << p;
     }
     // Each face is a unit square flattened without distortion.
@@ -49,8 +50,9 @@ TEST(AtlasCharts, SeamEdgeNeverSharesCoordinatesAcrossIt) {
     // A seam down the middle: the edge from corner 1 to 2 (the +x side) of every quad in
     // column 2, so columns 0..2 and 3..5 may only meet through other edges, of which there are
     // none.
-    for (int j = 0; j < 6; ++j)
+    for (int j = 0; j < 6; ++j) {
         grid.seams.push_back({j * 6 + 2, 1, {0, 0, 0, 0}});
+    }
     const Result r = generate(grid.view(), defaultOptions());
     expectAtlasInvariants(grid, r);
     for (int j = 0; j < 6; ++j) {
@@ -74,9 +76,11 @@ TEST(AtlasCharts, QuadMeshKeepsEveryQuadAndSharesCoordinatesInsideCharts) {
     // Inside one chart a vertex has one coordinate: there are no more coordinates than
     // (chart, vertex) pairs.
     std::set<std::pair<int, int>> chartVertices;
-    for (int p = 0; p < patch.polygonCount(); ++p)
-        for (int c = patch.polygonStart[p]; c < patch.polygonStart[p + 1]; ++c)
+    for (int p = 0; p < patch.polygonCount(); ++p) {
+        for (int c = patch.polygonStart[p]; c < patch.polygonStart[p + 1]; ++c) {
             chartVertices.insert({r.polygonChart[p], patch.cornerVertex[c]});
+        }
+    }
     EXPECT_EQ(r.texcoords.size(), chartVertices.size());
 }
 
@@ -153,9 +157,11 @@ TEST(AtlasCharts, StripBentIntoAnArcIsCutIntoCompactPiecesThatKeepTheirShape) {
     // the bounding box of its texture coordinates turned the best of every 5 degrees.
     for (int chart = 0; chart < r.chartCount; ++chart) {
         std::vector<int> quads;
-        for (int p = 0; p < strip.polygonCount(); ++p)
-            if (r.polygonChart[p] == chart)
+        for (int p = 0; p < strip.polygonCount(); ++p) {
+            if (r.polygonChart[p] == chart) {
                 quads.push_back(p);
+            }
+        }
         ASSERT_FALSE(quads.empty());
         EXPECT_EQ(quads.back() - quads.front() + 1, static_cast<int>(quads.size()));
         double area = 0.0;
@@ -216,8 +222,9 @@ TEST(AtlasCharts, GrownChartsOnANoisySphereHaveSmoothBorders) {
         }
         const int own = shared[seg.polygonChart[p]];
         border += shared.size() > 1;
-        for (const auto& [chart, edges] : shared)
+        for (const auto& [chart, edges] : shared) {
             teeth += chart != seg.polygonChart[p] && edges > own;
+        }
     }
     EXPECT_GT(border, 100);
     EXPECT_LE(teeth, border / 100) << teeth << " teeth among " << border << " border polygons";
@@ -228,8 +235,9 @@ TEST(AtlasCharts, SmoothedNormalsCalmNoiseButKeepAFlatPatchFlat) {
     // tilt by about 19 degrees and the smoothed ones by far less, spread over more polygons.
     const GeneratedMesh flat = quadGrid(9);
     const MeshAdjacency flatAdj = buildAdjacency(flat.view());
-    for (const Vec3d& n : smoothedPolygonNormals(flatAdj))
+    for (const Vec3d& n : smoothedPolygonNormals(flatAdj)) {
         EXPECT_NEAR(n.z, 1.0, 1e-12);
+    }
     const GeneratedMesh bump =
         quadGrid(9, [](int i, int j) { return i == 4 && j == 4 ? 0.5 : 0.0; });
     const MeshAdjacency adj = buildAdjacency(bump.view());

@@ -97,20 +97,25 @@ std::vector<int> piecesPerChart(const GeneratedMesh& mesh, const Result& r) {
     std::vector<int> coordParent(r.texcoords.size());
     std::iota(coordParent.begin(), coordParent.end(), 0);
     auto findCoord = [&](int t) {
-        while (coordParent[t] != t)
+        while (coordParent[t] != t) {
             t = coordParent[t] = coordParent[coordParent[t]];
+        }
         return t;
     };
-    for (int p = 0; p < mesh.polygonCount(); ++p)
-        for (int c = mesh.polygonStart[p] + 1; c < mesh.polygonStart[p + 1]; ++c)
+    for (int p = 0; p < mesh.polygonCount(); ++p) {
+        for (int c = mesh.polygonStart[p] + 1; c < mesh.polygonStart[p + 1]; ++c) {
             coordParent[findCoord(r.cornerTexCoord[c])] =
                 findCoord(r.cornerTexCoord[mesh.polygonStart[p]]);
+        }
+    }
     std::vector<std::set<int>> roots(r.chartCount);
-    for (int p = 0; p < mesh.polygonCount(); ++p)
+    for (int p = 0; p < mesh.polygonCount(); ++p) {
         roots[r.polygonChart[p]].insert(findCoord(r.cornerTexCoord[mesh.polygonStart[p]]));
+    }
     std::vector<int> count;
-    for (const auto& set : roots)
+    for (const auto& set : roots) {
         count.push_back(static_cast<int>(set.size()));
+    }
     return count;
 }
 
@@ -126,8 +131,9 @@ TEST(AtlasPacking, ChartsThatDoNotFitWholeAreCutIntoConnectedChartsOnlyInTheStre
     expectAtlasInvariants(mesh, cut);
     EXPECT_EQ(countOverlappingTexels(mesh.view(), cut, o.width, o.height), 0);
     EXPECT_GT(cut.chartCount, 5);
-    for (const int pieces : piecesPerChart(mesh, cut))
+    for (const int pieces : piecesPerChart(mesh, cut)) {
         EXPECT_EQ(pieces, 1);
+    }
     o.factorType = FactorType::ChartCount;
     o.factor = 1;
     const Result whole = generate(mesh.view(), o);

@@ -17,8 +17,9 @@ namespace {
 // Charts of one polygon each.
 int singlePolygonCharts(const Result& r) {
     std::vector<int> size(r.chartCount, 0);
-    for (const int c : r.polygonChart)
+    for (const int c : r.polygonChart) {
         ++size[c];
+    }
     return static_cast<int>(std::count(size.begin(), size.end(), 1));
 }
 
@@ -93,8 +94,9 @@ TEST(RoughSurface, SmallChartsKeepTheBoundOnlyWhereTheyAreLargeEnoughToSplit) {
         StretchSum sum;
         accumulateChartStretch(adj, chart, sum);
         EXPECT_EQ(sum.flipped, 0);
-        if (chart.polygons.size() > 1)
+        if (chart.polygons.size() > 1) {
             worst = std::max(worst, sum.meanL2());
+        }
     }
     EXPECT_LE(worst, 1.04 + 1e-9);
     settings.minSplitArea = 100.0; // the unit sphere has area about 4 pi

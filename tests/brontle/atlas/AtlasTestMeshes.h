@@ -24,10 +24,12 @@ template <std::size_t N, std::size_t P>
 GeneratedMesh literalMesh(const std::array<std::array<float, 3>, N>& positions,
                           const std::array<std::array<std::int32_t, 4>, P>& polygons) {
     GeneratedMesh m;
-    for (const auto& p : positions)
+    for (const auto& p : positions) {
         m.positions.push_back({p[0], p[1], p[2]});
-    for (const auto& q : polygons)
+    }
+    for (const auto& q : polygons) {
         m.addPolygon({q[0], q[1], q[2], q[3]});
+    }
     return m;
 }
 
@@ -39,14 +41,18 @@ inline GeneratedMesh unitQuad() {
 // n x n unit quads in the z = 0 plane, vertex (i, j) at (i, j, height(i, j)).
 template <class Height> GeneratedMesh quadGrid(int n, Height height) {
     GeneratedMesh m;
-    for (int j = 0; j <= n; ++j)
-        for (int i = 0; i <= n; ++i)
+    for (int j = 0; j <= n; ++j) {
+        for (int i = 0; i <= n; ++i) {
             m.positions.push_back(
                 {static_cast<float>(i), static_cast<float>(j), static_cast<float>(height(i, j))});
+        }
+    }
     auto id = [n](int i, int j) { return j * (n + 1) + i; };
-    for (int j = 0; j < n; ++j)
-        for (int i = 0; i < n; ++i)
+    for (int j = 0; j < n; ++j) {
+        for (int i = 0; i < n; ++i) {
             m.addPolygon({id(i, j), id(i + 1, j), id(i + 1, j + 1), id(i, j + 1)});
+        }
+    }
     return m;
 }
 inline GeneratedMesh quadGrid(int n) {
@@ -61,9 +67,11 @@ inline GeneratedMesh flatShadedCube() {
 // Every edge of every face of the cube named as a seam: 24 entries for its 12 edges.
 inline GeneratedMesh cubeWithAllSeams() {
     GeneratedMesh m = flatShadedCube();
-    for (int p = 0; p < 6; ++p)
-        for (int c = 0; c < 4; ++c)
+    for (int p = 0; p < 6; ++p) {
+        for (int c = 0; c < 4; ++c) {
             m.seams.push_back({p, c, {0, 0, 0, 0}});
+        }
+    }
     return m;
 }
 
@@ -83,10 +91,11 @@ inline void addArcStrip(GeneratedMesh& m, double cx, double cy, double z, double
     const auto first = static_cast<std::int32_t>(m.positions.size());
     for (int i = 0; i <= segments; ++i) {
         const double a = degrees * std::numbers::pi / 180.0 * i / segments;
-        for (const double radius : {r, r + width})
+        for (const double radius : {r, r + width}) {
             m.positions.push_back({static_cast<float>(cx + radius * std::cos(a)),
                                    static_cast<float>(cy + radius * std::sin(a)),
                                    static_cast<float>(z)});
+        }
     }
     for (int i = 0; i < segments; ++i) {
         const std::int32_t v = first + 2 * i;
@@ -157,10 +166,11 @@ inline std::vector<int> sampledChartTexels(const GeneratedMesh& mesh, const Resu
                     const int tx = std::min(o.width - 1, static_cast<int>(x));
                     const int ty = std::min(o.height - 1, static_cast<int>(y));
                     int& cell = texels[static_cast<std::size_t>(ty) * o.width + tx];
-                    if (cell == -1)
+                    if (cell == -1) {
                         cell = r.polygonChart[p];
-                    else if (cell != r.polygonChart[p])
+                    } else if (cell != r.polygonChart[p]) {
                         cell = -2;
+                    }
                 }
             }
         }
@@ -175,17 +185,20 @@ inline int closestForeignTexel(const std::vector<int>& texels, const Options& o,
     for (int y = 0; y < o.height; ++y) {
         for (int x = 0; x < o.width; ++x) {
             const int mine = texels[static_cast<std::size_t>(y) * o.width + x];
-            if (mine < 0)
+            if (mine < 0) {
                 continue;
+            }
             for (int dy = -window; dy <= window; ++dy) {
                 for (int dx = -window; dx <= window; ++dx) {
                     const int nx = x + dx;
                     const int ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= o.width || ny >= o.height)
+                    if (nx < 0 || ny < 0 || nx >= o.width || ny >= o.height) {
                         continue;
+                    }
                     const int other = texels[static_cast<std::size_t>(ny) * o.width + nx];
-                    if (other >= 0 && other != mine)
+                    if (other >= 0 && other != mine) {
                         closest = std::min(closest, std::max(std::abs(dx), std::abs(dy)));
+                    }
                 }
             }
         }

@@ -16,9 +16,11 @@ namespace {
 // A rows x cols mask from a predicate on (column, row).
 template <class Covered> MaskRuns maskOf(int cols, int rows, Covered covered) {
     std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * cols, 0);
-    for (int y = 0; y < rows; ++y)
-        for (int x = 0; x < cols; ++x)
+    for (int y = 0; y < rows; ++y) {
+        for (int x = 0; x < cols; ++x) {
             cells[static_cast<std::size_t>(y) * cols + x] = covered(x, y) ? 1 : 0;
+        }
+    }
     return maskRuns(cells, rows, cols);
 }
 
@@ -115,10 +117,13 @@ TEST(FreeSpace, LowestSpotAgreesWithABruteForceSearch) {
         for (int y = 0; y + probe.rows <= 40 && expectY < 0; ++y) {
             for (int x = 0; x + probe.cols <= 48 && expectX < 0; ++x) {
                 bool fits = true;
-                for (int r = 0; r < probe.rows && fits; ++r)
-                    for (int k = probe.rowStart[r]; k < probe.rowStart[r + 1] && fits; ++k)
-                        for (int c = probe.runs[k].first; c < probe.runs[k].second; ++c)
+                for (int r = 0; r < probe.rows && fits; ++r) {
+                    for (int k = probe.rowStart[r]; k < probe.rowStart[r + 1] && fits; ++k) {
+                        for (int c = probe.runs[k].first; c < probe.runs[k].second; ++c) {
                             fits = fits && !space.taken(x + c, y + r);
+                        }
+                    }
+                }
                 if (fits) {
                     expectX = x;
                     expectY = y;
@@ -140,8 +145,10 @@ bool insidePolygon(const std::vector<Vec2d>& poly, Vec2d p) {
     bool inside = false;
     for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
         if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
-            p.x < poly[j].x + (poly[i].x - poly[j].x) * (p.y - poly[j].y) / (poly[i].y - poly[j].y))
+            p.x <
+                poly[j].x + (poly[i].x - poly[j].x) * (p.y - poly[j].y) / (poly[i].y - poly[j].y)) {
             inside = !inside;
+        }
     }
     return inside;
 }
@@ -189,8 +196,9 @@ TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
         maxY = std::max(maxY, p.y);
     }
     Vec2d centre{0.0, 0.0};
-    for (const Vec2d& p : s)
+    for (const Vec2d& p : s) {
         centre = centre + p * 0.25;
+    }
     EXPECT_GT(centre.x, minX);
     EXPECT_LT(centre.x, maxX);
     EXPECT_GT(centre.y, minY);
@@ -199,8 +207,9 @@ TEST(ChartPacker, SmallChartFillsTheBendOfAnLShapedChart) {
     EXPECT_FALSE(insidePolygon(l, centre));
     for (const Vec2d& p : s) {
         EXPECT_FALSE(insidePolygon(l, p));
-        for (std::size_t i = 0; i < l.size(); ++i)
+        for (std::size_t i = 0; i < l.size(); ++i) {
             EXPECT_GT(distanceToSegment(p, l[i], l[(i + 1) % l.size()]), gutter);
+        }
         EXPECT_GE(p.x, gutter);
         EXPECT_GE(p.y, gutter);
         EXPECT_LE(p.x, size - gutter);
@@ -262,8 +271,9 @@ double bestGridScale(int n, double w, double h, int width, int height, int gutte
     };
     double best = 0.0;
     for (double s = 0.5; s < std::max(width, height); s *= 1.0001) {
-        if (fits(s, w, h) || fits(s, h, w))
+        if (fits(s, w, h) || fits(s, h, w)) {
             best = s;
+        }
     }
     return best;
 }
@@ -299,8 +309,9 @@ PackInput starChart(std::mt19937& random, int spokes, double radius) {
         const double r = radius * (0.4 + 0.6 * (random() % 1000) / 1000.0);
         star.points.push_back({r * std::cos(angle), r * std::sin(angle)});
     }
-    for (int k = 0; k < spokes; ++k)
+    for (int k = 0; k < spokes; ++k) {
         star.triangles.push_back({0, 1 + k, 1 + (k + 1) % spokes});
+    }
     return star;
 }
 
@@ -314,9 +325,11 @@ void expectGutterBetweenPieces(const std::vector<PackInput>& charts, const PackR
         const PackedPiece& piece = packed.pieces[i];
         const PackInput& chart = charts[piece.chart];
         std::vector<std::int32_t> triangles = piece.triangles;
-        if (triangles.empty())
-            for (std::size_t t = 0; t < chart.triangles.size(); ++t)
+        if (triangles.empty()) {
+            for (std::size_t t = 0; t < chart.triangles.size(); ++t) {
                 triangles.push_back(static_cast<std::int32_t>(t));
+            }
+        }
         for (const std::int32_t ti : triangles) {
             const auto& t = chart.triangles[ti];
             const Vec2d a = piece.positions[t[0]], b = piece.positions[t[1]],
@@ -341,16 +354,19 @@ void expectGutterBetweenPieces(const std::vector<PackInput>& charts, const PackR
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const int o = owner[y * size + x];
-            if (o < 0)
+            if (o < 0) {
                 continue;
-            for (int dy = -gutter; dy <= gutter; ++dy)
+            }
+            for (int dy = -gutter; dy <= gutter; ++dy) {
                 for (int dx = -gutter; dx <= gutter; ++dx) {
                     const int nx = x + dx, ny = y + dy;
-                    if (nx < 0 || ny < 0 || nx >= size || ny >= size)
+                    if (nx < 0 || ny < 0 || nx >= size || ny >= size) {
                         continue;
+                    }
                     const int other = owner[ny * size + nx];
                     EXPECT_TRUE(other < 0 || other == o) << x << ", " << y;
                 }
+            }
         }
     }
 }
@@ -361,8 +377,9 @@ TEST(ChartPacker, IrregularChartsNeverShareATexelAndGiveTheSameLayoutForAnyThrea
     // from the border; and 1, 2 or 5 threads give bit-identical positions.
     std::mt19937 random(5);
     std::vector<PackInput> charts;
-    for (int i = 0; i < 60; ++i)
+    for (int i = 0; i < 60; ++i) {
         charts.push_back(starChart(random, 5 + i % 7, 0.5 + (i % 9) * 0.25));
+    }
     const int size = 256, gutter = 2;
     const PackResult packed = packCharts(charts, size, size, gutter, 1);
     for (const int threads : {2, 5}) {
@@ -406,9 +423,11 @@ TEST(ChartPacker, FiveThousandSmallChartsKeepTheGutterAndFillTheTexture) {
 
 PackInput gridChart(int quads) {
     PackInput g;
-    for (int y = 0; y <= quads; ++y)
-        for (int x = 0; x <= quads; ++x)
+    for (int y = 0; y <= quads; ++y) {
+        for (int x = 0; x <= quads; ++x) {
             g.points.push_back({static_cast<double>(x), static_cast<double>(y)});
+        }
+    }
     for (int y = 0; y < quads; ++y) {
         for (int x = 0; x < quads; ++x) {
             const int a = y * (quads + 1) + x, b = a + 1, c = a + quads + 2, d = a + quads + 1;
@@ -429,8 +448,9 @@ TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
     const int size = 256, gutter = 2;
     std::vector<PackInput> charts(5, gridChart(4));
     std::vector<PackInput> uncuttable = charts;
-    for (PackInput& c : uncuttable)
+    for (PackInput& c : uncuttable) {
         c.triangleGroup.clear();
+    }
     const PackResult whole = packCharts(uncuttable, size, size, gutter, 1);
     EXPECT_EQ(wholePositions(whole).size(), 5u);
     const PackResult cut = packCharts(charts, size, size, gutter, 2);
@@ -440,16 +460,19 @@ TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
     for (const PackedPiece& piece : cut.pieces) {
         const PackInput& chart = charts[piece.chart];
         std::vector<std::int32_t> triangles = piece.triangles;
-        if (triangles.empty())
-            for (int t = 0; t < 32; ++t)
+        if (triangles.empty()) {
+            for (int t = 0; t < 32; ++t) {
                 triangles.push_back(t);
+            }
+        }
         std::vector<int> perGroup(16, 0);
         for (const std::int32_t t : triangles) {
             ++seen[piece.chart][t];
             ++perGroup[chart.triangleGroup[t]];
         }
-        for (const int n : perGroup)
+        for (const int n : perGroup) {
             EXPECT_TRUE(n == 0 || n == 2);
+        }
         // Rigid: every edge of the piece keeps its length times the scale.
         for (const std::int32_t t : triangles) {
             for (int e = 0; e < 3; ++e) {
@@ -459,9 +482,11 @@ TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
             }
         }
     }
-    for (const auto& chart : seen)
-        for (const int n : chart)
+    for (const auto& chart : seen) {
+        for (const int n : chart) {
             EXPECT_EQ(n, 1);
+        }
+    }
     expectGutterBetweenPieces(charts, cut, size, gutter);
 }
 

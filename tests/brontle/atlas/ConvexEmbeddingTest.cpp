@@ -75,8 +75,9 @@ TEST(ConvexEmbedding, BorderTouchingItselfIsRefused) {
 // A chart flattened in the z = 0 plane by its x, y coordinates.
 Chart planarChart(const MeshAdjacency& adj, std::vector<std::int32_t> polygons) {
     Chart chart = chartOf(adj, std::move(polygons));
-    for (const std::int32_t v : chart.vertices)
+    for (const std::int32_t v : chart.vertices) {
         chart.uv.push_back({adj.positions[v].x, adj.positions[v].y});
+    }
     return chart;
 }
 

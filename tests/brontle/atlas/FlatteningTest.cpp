@@ -32,8 +32,9 @@ TEST(Adjacency, GridNeighboursAreOppositeAndSymmetric) {
     int inner = 0;
     for (int c = 0; c < adj.cornerCount(); ++c) {
         const int o = adj.oppositeCorner[c];
-        if (o < 0)
+        if (o < 0) {
             continue;
+        }
         ++inner;
         EXPECT_EQ(adj.oppositeCorner[o], c);
         EXPECT_EQ(adj.cornerVertex[o], adj.cornerVertex[adj.nextCorner(c)]);
@@ -81,8 +82,9 @@ TEST(Lscm, PlanarChartIsMappedBySimilarity) {
             const double d3 =
                 length(adj.positions[chart.vertices[a]] - adj.positions[chart.vertices[b]]);
             const double d2 = length(chart.uv[a] - chart.uv[b]);
-            if (ratio == 0.0)
+            if (ratio == 0.0) {
                 ratio = d2 / d3;
+            }
             EXPECT_NEAR(d2 / d3, ratio, 1e-5 * ratio); // single-precision input
         }
     }
@@ -145,13 +147,16 @@ TEST(BorderOverlap, CrossingBorderIsFound) {
     Chart chart = wholeMeshChart(adj);
     const std::vector<std::int32_t> owner(adj.polygonCount, 0);
     auto setUv = [&](int vertex, double x, double y) {
-        for (std::size_t l = 0; l < chart.vertices.size(); ++l)
-            if (chart.vertices[l] == vertex)
+        for (std::size_t l = 0; l < chart.vertices.size(); ++l) {
+            if (chart.vertices[l] == vertex) {
                 chart.uv[l] = {x, y};
+            }
+        }
     };
     chart.uv.assign(chart.vertices.size(), {});
-    for (int v = 0; v < 8; ++v)
+    for (int v = 0; v < 8; ++v) {
         setUv(v, v % 4, v / 4);
+    }
     EXPECT_FALSE(borderSelfIntersects(adj, owner, 0, chart));
     // Bend the strip into a U whose last quad crosses the first.
     setUv(2, 1.5, 0.5);
@@ -212,8 +217,9 @@ TEST(AtlasStretch, EveryChartOfANoisySphereMeetsTheStretchBound) {
     ASSERT_GT(r.chartCount, 4);
     const MeshAdjacency adj = buildAdjacency(sphere.view());
     std::vector<Chart> charts(r.chartCount);
-    for (int p = 0; p < sphere.polygonCount(); ++p)
+    for (int p = 0; p < sphere.polygonCount(); ++p) {
         charts[r.polygonChart[p]].polygons.push_back(p);
+    }
     std::vector<std::int32_t> scratch(adj.vertexCount, -1);
     for (Chart& chart : charts) {
         numberChartVertices(adj, chart, scratch);
@@ -247,12 +253,14 @@ TEST(ChartSplitting, SplitsIntoTheRequestedNumberOfConnectedPieces) {
             EXPECT_TRUE(std::is_sorted(part.begin(), part.end()));
             // Farthest-point seeds spread the pieces: none is a sliver of the grid.
             EXPECT_GT(part.size(), 144u / (3u * pieces)) << pieces << " pieces";
-            for (const std::int32_t p : part)
+            for (const std::int32_t p : part) {
                 ++seen[p];
+            }
         }
         EXPECT_TRUE(std::all_of(seen.begin(), seen.end(), [](int n) { return n == 1; }));
-        for (std::size_t i = 1; i < parts.size(); ++i)
+        for (std::size_t i = 1; i < parts.size(); ++i) {
             EXPECT_LT(parts[i - 1].front(), parts[i].front());
+        }
     }
     // The scratch arrays are left clean for the next call.
     EXPECT_TRUE(std::all_of(scratch.polygonLocal.begin(), scratch.polygonLocal.end(),

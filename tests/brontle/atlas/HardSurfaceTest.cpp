@@ -15,8 +15,9 @@ namespace {
 // The charts of the polygons in [begin, end).
 std::set<int> chartsOf(const Result& r, int begin, int end) {
     std::set<int> charts;
-    for (int p = begin; p < end; ++p)
+    for (int p = begin; p < end; ++p) {
         charts.insert(r.polygonChart[p]);
+    }
     return charts;
 }
 
@@ -28,8 +29,9 @@ TEST(HardSurface, CubeOfQuadsGivesItsSixFacesFlat) {
         expectAtlasInvariants(cube, r);
         EXPECT_EQ(r.chartCount, 6);
         // Each face is one chart of its own.
-        for (int face = 0; face < 6; ++face)
+        for (int face = 0; face < 6; ++face) {
             EXPECT_EQ(chartsOf(r, face * n * n, (face + 1) * n * n).size(), 1u);
+        }
         EXPECT_LE(r.stretchL2, 1.001);
         EXPECT_NEAR(r.areaRatioP99, 1.0, 0.01);
         EXPECT_EQ(r.flipped, 0);
@@ -47,8 +49,9 @@ TEST(HardSurface, PlanarFanCapIsOneChartWithoutStretch) {
         fan.positions.push_back(
             {static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0.0f});
     }
-    for (int i = 0; i < 64; ++i)
+    for (int i = 0; i < 64; ++i) {
         fan.addPolygon({0, 1 + i, 1 + (i + 1) % 64});
+    }
     const Result lone = generate(fan.view(), defaultOptions());
     EXPECT_EQ(lone.chartCount, 1);
     EXPECT_NEAR(lone.stretchL2, 1.0, 1e-5);
@@ -62,8 +65,9 @@ TEST(HardSurface, PlanarFanCapIsOneChartWithoutStretch) {
     const Result r = generate(cylinder.view(), defaultOptions());
     expectAtlasInvariants(cylinder, r);
     const std::set<int> side = chartsOf(r, 0, segments * rows);
-    for (int p = segments * rows; p < cylinder.polygonCount(); ++p)
+    for (int p = segments * rows; p < cylinder.polygonCount(); ++p) {
         EXPECT_FALSE(side.count(r.polygonChart[p])) << "cap polygon " << p;
+    }
     EXPECT_LE(r.stretchL2, 1.01);
     EXPECT_EQ(r.flipped, 0);
     EXPECT_EQ(countOverlappingTexels(cylinder.view(), r, 1024, 1024), 0);
@@ -96,14 +100,15 @@ TEST(HardSurface, SliverBevelFlattensWithoutFolding) {
     GeneratedMesh strip;
     const int columns = 16;
     const double heights[] = {0.0, 0.5, 0.5 + 1e-4, 1.0};
-    for (const double z : heights)
+    for (const double z : heights) {
         for (int i = 0; i <= columns; ++i) {
             const double a = 0.5 * std::numbers::pi * i / columns;
             strip.positions.push_back({static_cast<float>(std::cos(a)),
                                        static_cast<float>(std::sin(a)), static_cast<float>(z)});
         }
+    }
     auto at = [&](int row, int i) { return row * (columns + 1) + i; };
-    for (int row = 0; row < 3; ++row)
+    for (int row = 0; row < 3; ++row) {
         for (int i = 0; i < columns; ++i) {
             if (row == 1) {
                 strip.addPolygon({at(row, i), at(row, i + 1), at(row + 1, i + 1)});
@@ -112,6 +117,7 @@ TEST(HardSurface, SliverBevelFlattensWithoutFolding) {
                 strip.addPolygon({at(row, i), at(row, i + 1), at(row + 1, i + 1), at(row + 1, i)});
             }
         }
+    }
     Options whole = one;
     whole.factorType = FactorType::ChartCount;
     whole.factor = 1;

@@ -38,8 +38,9 @@ std::vector<Vec2d> star(int corners, double inner) {
 
 double polygonArea(const std::vector<Vec2d>& p) {
     double twice = 0.0;
-    for (std::size_t i = 0; i < p.size(); ++i)
+    for (std::size_t i = 0; i < p.size(); ++i) {
         twice += cross(p[i], p[(i + 1) % p.size()]);
+    }
     return 0.5 * twice;
 }
 
@@ -70,8 +71,9 @@ TEST(PolygonTriangulation, NonConvexPolygonsAreCoveredExactlyByTrianglesTurningT
             sum += turn;
         }
         EXPECT_NEAR(sum, area, 1e-9 * std::abs(area)) << polygon.size() << " corners";
-        for (const int u : used)
+        for (const int u : used) {
             EXPECT_GE(u, 1) << "a corner is in no triangle";
+        }
     }
     // A convex polygon keeps the fan from its first corner.
     std::vector<std::array<int, 3>> hexagon;
@@ -115,12 +117,14 @@ TEST(PolygonTriangulation, NonConvexPolygonGetsItsShareOfTheTextureAndKeepsOther
         EXPECT_NEAR(single.stretchL2, 1.0, 1e-6);
 
         double extent = 0.0;
-        for (const Vec2d& p : c.outline)
+        for (const Vec2d& p : c.outline) {
             extent = std::max({extent, std::abs(p.x), std::abs(p.y)});
+        }
         GeneratedMesh crowd = alone;
         const double side = 0.02 * extent;
-        for (int i = 0; i < 300; ++i)
+        for (int i = 0; i < 300; ++i) {
             addFlatPolygon(crowd, {{0, 0}, {side, 0}, {side, side}, {0, side}}, 1.0 + i);
+        }
         const Result packed = generate(crowd.view(), options);
         EXPECT_EQ(packed.chartCount, 301);
         EXPECT_EQ(countOverlappingTexels(crowd.view(), packed, 512, 512), 0);

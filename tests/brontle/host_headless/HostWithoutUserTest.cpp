@@ -61,8 +61,9 @@ TEST(HostWithoutUser, AnUnknownPluginIsAnError) {
 }
 
 TEST(HostWithoutUser, ErrorsShownInTheWindowAlsoReachStandardError) {
-    if (std::getenv("DISPLAY") == nullptr)
+    if (std::getenv("DISPLAY") == nullptr) {
         GTEST_SKIP() << "needs a display (run under Xvfb) for the window's own message box";
+    }
     ScratchDir dir;
     dir.write("damaged.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n");
     ChildOptions options;

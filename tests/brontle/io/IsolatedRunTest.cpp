@@ -21,8 +21,9 @@ using namespace iotest;
 TEST(IsolatedRun, ResultsAndErrorsComeBackAndTheParentIsUntouched) {
     // A megabyte of every byte value, to catch a result cut at a pipe's buffer size or at a NUL.
     std::string big(1 << 20, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i)
+    for (std::size_t i = 0; i < big.size(); ++i) {
         big[i] = static_cast<char>(i * 131 % 256);
+    }
     int touched = 0;
     const std::string back = brontle::runIsolated(
         [&] {

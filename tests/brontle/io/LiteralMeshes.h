@@ -35,10 +35,12 @@ inline LiteralMesh splitCube() {
     m.v = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
     m.vn = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {-1, 0, 0}, {1, 0, 0}};
     // Cross layout on a 0.25 grid: row of four faces at v in [0.25, 0.5], caps above and below.
-    for (float u : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f})
+    for (float u : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
         m.vt.push_back({u, 0.25f});
-    for (float u : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f})
+    }
+    for (float u : {0.0f, 0.25f, 0.5f, 0.75f, 1.0f}) {
         m.vt.push_back({u, 0.5f});
+    }
     m.vt.insert(m.vt.end(), {{0.25f, 0.0f}, {0.5f, 0.0f}, {0.25f, 0.75f}, {0.5f, 0.75f}});
     m.faces = {
         {{0, 10, 0}, {3, 11, 0}, {2, 6, 0}, {1, 5, 0}}, // z = 0, facing -z
@@ -54,17 +56,21 @@ inline LiteralMesh splitCube() {
 inline std::string objText(const LiteralMesh& m, const std::string& header = "") {
     std::string text = header;
     auto number = [](float f) { return std::to_string(f); };
-    for (const Vector3& p : m.v)
+    for (const Vector3& p : m.v) {
         text += "v " + number(p.x) + " " + number(p.y) + " " + number(p.z) + "\n";
-    for (const Vector2& t : m.vt)
+    }
+    for (const Vector2& t : m.vt) {
         text += "vt " + number(t.u) + " " + number(t.v) + "\n";
-    for (const Vector3& n : m.vn)
+    }
+    for (const Vector3& n : m.vn) {
         text += "vn " + number(n.x) + " " + number(n.y) + " " + number(n.z) + "\n";
+    }
     for (const auto& face : m.faces) {
         text += "f";
-        for (const auto& c : face)
+        for (const auto& c : face) {
             text += " " + std::to_string(c[0] + 1) + "/" + std::to_string(c[1] + 1) + "/" +
                     std::to_string(c[2] + 1);
+        }
         text += "\n";
     }
     return text;
@@ -119,12 +125,14 @@ inline std::string tilePlyAscii() {
 
 inline void appendFloat(std::string& out, float value) {
     const auto bits = std::bit_cast<std::uint32_t>(value);
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         out += char((bits >> (8 * i)) & 0xff);
+    }
 }
 inline void appendU32(std::string& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+    for (int i = 0; i < 4; ++i) {
         out += char((value >> (8 * i)) & 0xff);
+    }
 }
 inline void appendU16(std::string& out, std::uint16_t value) {
     out += char(value & 0xff);
@@ -135,14 +143,17 @@ inline std::string tilePlyBinary() {
     std::string out = "ply\nformat binary_little_endian 1.0\nelement vertex 5\nproperty float x\n"
                       "property float y\nproperty float z\nelement face 2\n"
                       "property list uchar int vertex_indices\nend_header\n";
-    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 1.f, 0.f, 0.f, 1.f, 0.f, 2.f, 0.f, 0.f})
+    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 1.f, 0.f, 0.f, 1.f, 0.f, 2.f, 0.f, 0.f}) {
         appendFloat(out, f);
+    }
     out += char(4);
-    for (std::uint32_t i : {0u, 1u, 2u, 3u})
+    for (std::uint32_t i : {0u, 1u, 2u, 3u}) {
         appendU32(out, i);
+    }
     out += char(3);
-    for (std::uint32_t i : {1u, 4u, 2u})
+    for (std::uint32_t i : {1u, 4u, 2u}) {
         appendU32(out, i);
+    }
     return out;
 }
 
@@ -161,8 +172,9 @@ inline std::string tileStlAscii() {
                    std::array<std::pair<int, int>, 3>{{{0, 0}, {1, 1}, {0, 1}}},
                    std::array<std::pair<int, int>, 3>{{{1, 0}, {2, 0}, {1, 1}}}}) {
         out += facet;
-        for (auto [x, y] : t)
+        for (auto [x, y] : t) {
             out += vertex(x, y);
+        }
         out += "    endloop\n  endfacet\n";
     }
     return out + "endsolid tile\n";
@@ -175,10 +187,12 @@ inline std::string tileStlBinary() {
     const float triangles[3][9] = {
         {0, 0, 0, 1, 0, 0, 1, 1, 0}, {0, 0, 0, 1, 1, 0, 0, 1, 0}, {1, 0, 0, 2, 0, 0, 1, 1, 0}};
     for (const auto& t : triangles) {
-        for (float f : {0.f, 0.f, 1.f})
+        for (float f : {0.f, 0.f, 1.f}) {
             appendFloat(out, f);
-        for (float f : t)
+        }
+        for (float f : t) {
             appendFloat(out, f);
+        }
         appendU16(out, 0);
     }
     return out;
@@ -195,15 +209,20 @@ inline const std::vector<Vector2>& quadStoredUV() {
 // Binary buffer: 4 positions, 4 normals, 4 texcoords, 6 uint16 indices (0 1 2 0 2 3).
 inline std::string quadGltfBuffer() {
     std::string out;
-    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 1.f, 0.f, 0.f, 1.f, 0.f})
+    for (float f : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 1.f, 1.f, 0.f, 0.f, 1.f, 0.f}) {
         appendFloat(out, f);
-    for (int i = 0; i < 4; ++i)
-        for (float f : {0.f, 0.f, 1.f})
+    }
+    for (int i = 0; i < 4; ++i) {
+        for (float f : {0.f, 0.f, 1.f}) {
             appendFloat(out, f);
-    for (const Vector2& t : quadStoredUV())
+        }
+    }
+    for (const Vector2& t : quadStoredUV()) {
         appendFloat(out, t.u), appendFloat(out, t.v);
-    for (std::uint16_t i : {0, 1, 2, 0, 2, 3})
+    }
+    for (std::uint16_t i : {0, 1, 2, 0, 2, 3}) {
         appendU16(out, i);
+    }
     return out; // 48 + 48 + 32 + 12 = 140 bytes
 }
 
@@ -226,10 +245,12 @@ inline std::string quadGltfJson(const std::string& bufferUri) {
 
 // A GLB file of the JSON and the binary buffer, each chunk padded to 4 bytes.
 inline std::string glbOf(std::string json, std::string bin) {
-    while (json.size() % 4)
+    while (json.size() % 4) {
         json += ' ';
-    while (bin.size() % 4)
+    }
+    while (bin.size() % 4) {
         bin += '\0';
+    }
     std::string out = "glTF";
     appendU32(out, 2);
     appendU32(out, std::uint32_t(12 + 8 + json.size() + 8 + bin.size()));

@@ -27,8 +27,9 @@ Error expectUnreadable(const TempFolder& dir, const std::string& name) {
 // Each file fails to load with exactly "<name>: <reason>".
 void expectRefusals(const TempFolder& dir,
                     std::initializer_list<std::pair<const char*, const char*>> cases) {
-    for (const auto& [name, reason] : cases)
+    for (const auto& [name, reason] : cases) {
         EXPECT_EQ(expectUnreadable(dir, name).description(), std::string(name) + ": " + reason);
+    }
 }
 
 struct Sample {
@@ -54,8 +55,9 @@ TEST(MeshFileErrors, EveryFormatRefusesGarbage) {
     TempFolder dir;
     // Bytes no format can take: binary noise after a text line.
     std::string garbage = "this is not a mesh\n";
-    for (int i = 0; i < 200; ++i)
+    for (int i = 0; i < 200; ++i) {
         garbage += char((i * 97 + 13) & 0xff);
+    }
     for (const Sample& s : validFiles()) {
         const std::string name = std::string("garbage_") + s.name;
         writeFile(dir.file(name), garbage);
@@ -77,10 +79,12 @@ TEST(MeshFileErrors, EveryFormatRefusesATruncatedFile) {
         const std::string name = std::string("cut_") + s.name;
         std::size_t cut = s.bytes.size() / 2;
         const std::string ext = std::filesystem::path(s.name).extension().string();
-        if (ext == ".obj")
+        if (ext == ".obj") {
             cut = s.bytes.find("v 1.000000 1.000000 0");
-        if (ext == ".off")
+        }
+        if (ext == ".off") {
             cut = s.bytes.find("1 1 0");
+        }
         writeFile(dir.file(name), s.bytes.substr(0, cut));
         expectUnreadable(dir, name);
     }
@@ -126,8 +130,9 @@ TEST(MeshFileErrors, IndicesOutOfRangeAreRefused) {
     std::string off = tileOff();
     off.replace(off.find("3 1 4 2"), 7, "3 1 5 2");
     writeFile(dir.file("far.off"), off);
-    for (const char* name : {"far.obj", "far.ply", "far.off"})
+    for (const char* name : {"far.obj", "far.ply", "far.off"}) {
         expectUnreadable(dir, name);
+    }
 }
 
 TEST(MeshFileErrors, OffFacesTheReaderWouldDropAreRefused) {
@@ -198,9 +203,10 @@ TEST(MeshFileErrors, PlyWithoutAProperEndHeaderLineIsRefused) {
     prefixed.replace(at, 11, "xend_header\n");
     writeFile(dir.file("glued.ply"), glued);
     writeFile(dir.file("prefixed.ply"), prefixed);
-    for (const char* name : {"glued.ply", "prefixed.ply"})
+    for (const char* name : {"glued.ply", "prefixed.ply"}) {
         EXPECT_EQ(expectUnreadable(dir, name).description(),
                   std::string(name) + ": the PLY header is incomplete (no end_header)");
+    }
 }
 
 TEST(MeshFileErrors, PlyElementWithACountButNoPropertiesIsRefused) {
@@ -245,8 +251,9 @@ TEST(MeshFileErrors, AsciiPlyItemsMustBeWholeOnTheirOwnLines) {
     std::string extra = ply;
     extra.replace(extra.find("3 1 4 2\n"), 8, "3 1 4 2 9 9\n");
     std::string crlf;
-    for (char c : ply)
+    for (char c : ply) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    }
     writeFile(dir.file("extra.ply"), extra);
     writeFile(dir.file("crlf.ply"), crlf);
     auto scene = newScene();
@@ -334,9 +341,10 @@ TEST(MeshFileErrors, PlyHeaderOutsideCommentsMustBeText) {
     nul.replace(nul.find("property float y"), 16, std::string("property float\0y", 17));
     writeFile(dir.file("name.ply"), binaryName);
     writeFile(dir.file("nul.ply"), nul);
-    for (const char* name : {"name.ply", "nul.ply"})
+    for (const char* name : {"name.ply", "nul.ply"}) {
         EXPECT_EQ(expectUnreadable(dir, name).description(),
                   std::string(name) + ": a PLY header line holds bytes that are not text");
+    }
 
     std::string comment = ply;
     comment.insert(comment.find("element vertex"), "comment Cr\xc3\xa9\xc3\xa9 \xe2\x9c\x93\n");
@@ -382,8 +390,9 @@ TEST(MeshFileErrors, GltfStripsAndFansTooShortForOneFaceAreRefused) {
         std::string json = quad;
         json.replace(json.find("\"material\":0}"), 13,
                      "\"material\":0,\"mode\":" + std::to_string(mode) + "}");
-        if (!from.empty())
+        if (!from.empty()) {
             json.replace(json.find(from), from.size(), to);
+        }
         return json;
     };
     // Accessor 3 holds the 6 indices; accessor 0 the 4 positions.

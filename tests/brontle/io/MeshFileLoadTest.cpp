@@ -18,8 +18,9 @@ namespace {
 
 std::vector<std::int32_t> cornerCounts(const Shape& shape) {
     std::vector<std::int32_t> counts;
-    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p)
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
         counts.push_back(shape.polygonStart()[p + 1] - shape.polygonStart()[p]);
+    }
     return counts;
 }
 
@@ -269,9 +270,10 @@ TEST(MeshFileLoad, MirroringScaleReversesCornersSoFacesStillFaceTheirNormals) {
     for (std::int32_t v = 0; v < shape.GetVertexCount(); ++v) {
         const Vector3 p = transformPoint(world, shape.GetVertex(v));
         bool found = false;
-        for (const Vector3& e : expected)
+        for (const Vector3& e : expected) {
             found = found || (std::abs(p.x - e.x) < 1e-6f && std::abs(p.y - e.y) < 1e-6f &&
                               std::abs(p.z - e.z) < 1e-6f);
+        }
         EXPECT_TRUE(found) << v << ": " << p.x << " " << p.y << " " << p.z;
     }
     for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
@@ -298,25 +300,29 @@ TEST(MeshFileLoad, FileWithoutNormalsGetsNormalsSplitAtSharpEdgesOnly) {
     ASSERT_EQ(cube.GetNormalCount(), 6);
     const Vector3 faceNormals[] = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0},
                                    {0, 1, 0},  {1, 0, 0}, {-1, 0, 0}};
-    for (std::int32_t p = 0; p < 6; ++p)
-        for (std::int32_t c = cube.polygonStart()[p]; c < cube.polygonStart()[p + 1]; ++c)
+    for (std::int32_t p = 0; p < 6; ++p) {
+        for (std::int32_t c = cube.polygonStart()[p]; c < cube.polygonStart()[p + 1]; ++c) {
             EXPECT_EQ(cube.normals()[cube.cornerNormal()[c]], faceNormals[p]) << p;
+        }
+    }
 
     // A 16 x 16 grid bent gently (4 degrees between rows) into an arc: smooth, one normal per
     // vertex, and the corners of a vertex agree.
     std::string arc;
-    for (int j = 0; j <= 16; ++j)
+    for (int j = 0; j <= 16; ++j) {
         for (int i = 0; i <= 16; ++i) {
             const double a = 4.0 * j * 3.14159265358979 / 180.0;
             arc += "v " + std::to_string(i) + " " + std::to_string(10 * std::sin(a)) + " " +
                    std::to_string(10 * (1 - std::cos(a))) + "\n";
         }
-    for (int j = 0; j < 16; ++j)
+    }
+    for (int j = 0; j < 16; ++j) {
         for (int i = 0; i < 16; ++i) {
             const int v = j * 17 + i + 1;
             arc += "f " + std::to_string(v) + " " + std::to_string(v + 1) + " " +
                    std::to_string(v + 18) + " " + std::to_string(v + 17) + "\n";
         }
+    }
     writeFile(dir.file("arc.obj"), arc);
     const LoadedScene bent = loadMeshFile(dir.file("arc.obj"), *scene);
     ASSERT_EQ(bent.shapes.size(), 1u);
@@ -325,8 +331,9 @@ TEST(MeshFileLoad, FileWithoutNormalsGetsNormalsSplitAtSharpEdgesOnly) {
     std::vector<std::int32_t> normalOfVertex(sheet.GetVertexCount(), -1);
     for (std::size_t c = 0; c < sheet.cornerVertex().size(); ++c) {
         std::int32_t& n = normalOfVertex[sheet.cornerVertex()[c]];
-        if (n < 0)
+        if (n < 0) {
             n = sheet.cornerNormal()[c];
+        }
         EXPECT_EQ(n, sheet.cornerNormal()[c]) << "corner " << c;
     }
 }

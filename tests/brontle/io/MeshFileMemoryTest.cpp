@@ -19,15 +19,18 @@ using testing_support::MemoryLimit;
 // An OBJ grid of n x n quads: at n = 150 about 700 KB of text.
 std::string gridObj(int n) {
     std::string text;
-    for (int y = 0; y <= n; ++y)
-        for (int x = 0; x <= n; ++x)
+    for (int y = 0; y <= n; ++y) {
+        for (int x = 0; x <= n; ++x) {
             text += "v " + std::to_string(x) + ".125 " + std::to_string(y) + ".5 0.25\n";
-    for (int y = 0; y < n; ++y)
+        }
+    }
+    for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             const int a = y * (n + 1) + x + 1;
             text += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
                     std::to_string(a + n + 2) + " " + std::to_string(a + n + 1) + "\n";
         }
+    }
     return text;
 }
 

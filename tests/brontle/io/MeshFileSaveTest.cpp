@@ -20,8 +20,9 @@ namespace {
 
 std::vector<std::string> folderListing(const TempFolder& dir) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
         names.push_back(entry.path().filename().string());
+    }
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -130,8 +131,9 @@ TEST(MeshFileSave, TexcoordsMoveByWholeTilesIntoTheTextureAndMaterialsKeepTheirN
     std::vector<Vector2> uv = grid->texcoords();
     ASSERT_EQ(uv.size(), 6u);
     const float u[3] = {-0.75f, -0.25f, 0.25f};
-    for (std::size_t i = 0; i < uv.size(); ++i)
+    for (std::size_t i = 0; i < uv.size(); ++i) {
         uv[i] = {u[i % 3], uv[i].v < 0.5f ? -1.5f : -1.0f};
+    }
     grid->SetTextureCoordinates(uv);
     grid->GetMaterialByIndex(0)->SetName("Brick Wall");
     saveMeshFile(dir.file("t.obj"), {grid}, {"tiles"});
@@ -140,8 +142,9 @@ TEST(MeshFileSave, TexcoordsMoveByWholeTilesIntoTheTextureAndMaterialsKeepTheirN
     std::istringstream lines(obj);
     for (std::string line; std::getline(lines, line);) {
         float a = 0, b = 0;
-        if (std::sscanf(line.c_str(), "vt %f %f", &a, &b) == 2)
+        if (std::sscanf(line.c_str(), "vt %f %f", &a, &b) == 2) {
             written.push_back({a, b});
+        }
     }
     // Only used coordinates, each polygon's moved as a whole: the first quad by (+1, +2), the
     // second only in v (its u spans two tiles).
@@ -198,8 +201,9 @@ TEST(MeshFileSave, GltfAndGlbRoundTripFanTriangulatedWithVKept) {
         std::vector<std::int32_t> fan;
         for (std::int32_t p = 0; p < sample->GetPolygonCount(); ++p) {
             const std::int32_t s = sample->polygonStart()[p], n = sample->polygonStart()[p + 1] - s;
-            for (std::int32_t k = 1; k + 1 < n; ++k)
+            for (std::int32_t k = 1; k + 1 < n; ++k) {
                 fan.insert(fan.end(), {s, s + k, s + k + 1});
+            }
         }
         ASSERT_EQ(copy.cornerCount(), std::int32_t(fan.size()));
         for (std::int32_t c = 0; c < copy.cornerCount(); ++c) {

@@ -25,16 +25,18 @@ int unmatchedEdges(const Shape& shape) {
     std::map<std::pair<std::int32_t, std::int32_t>, int> directed;
     const auto& start = shape.polygonStart();
     const auto& cv = shape.cornerVertex();
-    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p)
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
         for (std::int32_t c = start[p]; c < start[p + 1]; ++c) {
             const std::int32_t next = c + 1 < start[p + 1] ? c + 1 : start[p];
             ++directed[{cv[c], cv[next]}];
         }
+    }
     int bad = 0;
     for (const auto& [edge, count] : directed) {
         auto twin = directed.find({edge.second, edge.first});
-        if (count != 1 || twin == directed.end() || twin->second != 1)
+        if (count != 1 || twin == directed.end() || twin->second != 1) {
             ++bad;
+        }
     }
     return bad;
 }
@@ -70,8 +72,9 @@ std::vector<Vector3> smoothedNormals(SceneGraph& scene, const Shape& shape) {
     copy->AppendShape(shape);
     copy->SetSmoothingAngle(180.0f);
     std::vector<Vector3> out;
-    for (std::int32_t c = 0; c < copy->cornerCount(); ++c)
+    for (std::int32_t c = 0; c < copy->cornerCount(); ++c) {
         out.push_back(copy->normals()[copy->cornerNormal()[c]]);
+    }
     return out;
 }
 
@@ -99,9 +102,10 @@ TEST(SampleShapes, FlatShadedCubeHasSixQuadsOnEightVerticesWithFaceNormals) {
     for (std::int32_t p = 0; p < 6; ++p) {
         const Polygon polygon = cube->GetPolygon(p);
         ASSERT_EQ(polygon.GetCornerCount(), 4);
-        for (std::int32_t k = 0; k < 4; ++k)
+        for (std::int32_t k = 0; k < 4; ++k) {
             EXPECT_EQ(cube->GetNormal(polygon.GetCornerNormalIndex(k)), polygon.GetFaceNormal())
                 << p;
+        }
     }
     expectWellFormed(*cube);
     EXPECT_EQ(unmatchedEdges(*cube), 0);
@@ -119,8 +123,9 @@ TEST(SampleShapes, SmoothSphereNormalsAreThoseOfSmoothingEverything) {
         expectNormalsAsSmoothed(*scene, *sphere);
         expectWellFormed(*sphere);
         EXPECT_EQ(unmatchedEdges(*sphere), 0);
-        for (const Vector3& v : sphere->vertices())
+        for (const Vector3& v : sphere->vertices()) {
             EXPECT_NEAR(dot(v, v), 1.0f, 1e-5f);
+        }
     }
 }
 
@@ -129,18 +134,21 @@ TEST(SampleShapes, SampleShapeIsQuadDominantWithHardRimsAndSmoothSides) {
     const ShapePtr shape = makeSampleShape(*scene);
     EXPECT_EQ(shape->GetPolygonCount(), 170);
     std::map<std::int32_t, int> sizes;
-    for (std::int32_t p = 0; p < shape->GetPolygonCount(); ++p)
+    for (std::int32_t p = 0; p < shape->GetPolygonCount(); ++p) {
         ++sizes[shape->GetPolygon(p).GetCornerCount()];
+    }
     EXPECT_EQ(sizes, (std::map<std::int32_t, int>{{4, 168}, {24, 2}}));
     expectWellFormed(*shape);
     EXPECT_EQ(unmatchedEdges(*shape), 0) << "closed and consistently wound";
     // Distinct normals met at each vertex: 2 on the three rims (24 vertices each), 1 elsewhere.
     std::vector<std::set<std::int32_t>> normalsAt(std::size_t(shape->GetVertexCount()));
-    for (std::int32_t c = 0; c < shape->cornerCount(); ++c)
+    for (std::int32_t c = 0; c < shape->cornerCount(); ++c) {
         normalsAt[std::size_t(shape->cornerVertex()[c])].insert(shape->cornerNormal()[c]);
+    }
     std::map<std::size_t, int> histogram;
-    for (const auto& s : normalsAt)
+    for (const auto& s : normalsAt) {
         ++histogram[s.size()];
+    }
     EXPECT_EQ(histogram, (std::map<std::size_t, int>{{1, shape->GetVertexCount() - 72}, {2, 72}}));
     EXPECT_EQ(shape->GetBoundingBox(), (BoundingBox{-1, 0, shape->GetBoundingBox().minZ, 1, 2,
                                                     shape->GetBoundingBox().maxZ}));
@@ -167,8 +175,9 @@ TEST(SampleShapes, QuadGridTorusAndNoisySphereKeepTheirPromises) {
 
     const ShapePtr noisy = makeNoisySphere(*scene, 2000, 7);
     EXPECT_NEAR(noisy->GetPolygonCount(), 2000, 200);
-    for (std::int32_t p = 0; p < noisy->GetPolygonCount(); ++p)
+    for (std::int32_t p = 0; p < noisy->GetPolygonCount(); ++p) {
         ASSERT_EQ(noisy->GetPolygon(p).GetCornerCount(), 3);
+    }
     expectWellFormed(*noisy);
     EXPECT_EQ(unmatchedEdges(*noisy), 0);
     expectNormalsAsSmoothed(*scene, *noisy);

@@ -24,21 +24,24 @@ struct Arrays {
 
 Arrays prism(int sides) {
     Arrays a;
-    for (int z = 0; z < 2; ++z)
+    for (int z = 0; z < 2; ++z) {
         for (int i = 0; i < sides; ++i) {
             const double t = 2.0 * 3.14159265358979 * i / sides;
             a.positions.push_back({float(std::cos(t)), float(std::sin(t)), float(z)});
         }
+    }
     for (int i = 0; i < sides; ++i) {
         const int j = (i + 1) % sides;
         a.add({i, j, sides + j, sides + i});
     }
     a.cornerVertex.reserve(a.cornerVertex.size() + 2 * sides);
-    for (int i = sides - 1; i >= 0; --i) // bottom, facing -z
+    for (int i = sides - 1; i >= 0; --i) { // bottom, facing -z
         a.cornerVertex.push_back(i);
+    }
     a.polygonStart.push_back(static_cast<std::int32_t>(a.cornerVertex.size()));
-    for (int i = 0; i < sides; ++i) // top, facing +z
+    for (int i = 0; i < sides; ++i) { // top, facing +z
         a.cornerVertex.push_back(sides + i);
+    }
     a.polygonStart.push_back(static_cast<std::int32_t>(a.cornerVertex.size()));
     return a;
 }
@@ -66,18 +69,20 @@ TEST(SharpEdgeNormals, PrismSidesAreSmoothOnlyWhenTheirAngleIsGentle) {
         const Vector3 v = round.positions[round.cornerVertex[4 * i + 1]];
         EXPECT_NEAR(dot(a, v), 1.0f, 1e-5f);
     }
-    for (int c = 48; c < 72; ++c)
+    for (int c = 48; c < 72; ++c) {
         EXPECT_FLOAT_EQ(std::abs(n[c].z), 1.0f) << "cap corners keep the cap's normal";
+    }
 
     // 6 sides meet at 60 degrees, beyond the 40-degree limit: every side flat.
     const Arrays hex = prism(6);
     const std::vector<Vector3> h =
         sharpEdgeCornerNormals(hex.positions, hex.polygonStart, hex.cornerVertex);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 6; ++i) {
         for (int k = 1; k < 4; ++k) {
             EXPECT_FLOAT_EQ(h[4 * i + k].x, h[4 * i].x);
             EXPECT_FLOAT_EQ(h[4 * i + k].y, h[4 * i].y);
         }
+    }
     // The same hexagon with a limit of 70 degrees is smooth round its sides.
     const std::vector<Vector3> soft =
         sharpEdgeCornerNormals(hex.positions, hex.polygonStart, hex.cornerVertex, 70.0);
@@ -95,9 +100,11 @@ TEST(SharpEdgeNormals, OnlyFlaggedPolygonsChangeAndThePoolIsShared) {
     a.cornerNormal = {0, 0, 0, 0, 1, 1, 1, 1};
     assignSharpEdgeNormals(a, std::vector<char>{0, 1});
     ASSERT_EQ(a.cornerNormal.size(), 8u);
-    for (int c = 0; c < 4; ++c)
+    for (int c = 0; c < 4; ++c) {
         EXPECT_EQ(a.normals[a.cornerNormal[c]], (Vector3{0.6f, 0.0f, 0.8f})) << "kept exactly";
-    for (int c = 4; c < 8; ++c)
+    }
+    for (int c = 4; c < 8; ++c) {
         EXPECT_EQ(a.normals[a.cornerNormal[c]], (Vector3{0.0f, 0.0f, 1.0f}));
+    }
     EXPECT_EQ(a.normals.size(), 2u) << "one pool entry per distinct value, none unused";
 }

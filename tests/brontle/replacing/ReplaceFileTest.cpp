@@ -112,8 +112,9 @@ TEST(ReplaceFile, StaleTemporaryFilesOfEndedRunsAreRemoved) {
     ScratchDir dir;
     // A process id that is certainly not running: a child that has ended and been reaped.
     const pid_t child = fork();
-    if (child == 0)
+    if (child == 0) {
         _exit(0);
+    }
     ASSERT_GT(child, 0);
     waitpid(child, nullptr, 0);
     const std::string dead = ".pwtmp-" + std::to_string(child) + "-0";

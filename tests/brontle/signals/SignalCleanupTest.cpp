@@ -43,8 +43,9 @@ TEST(SignalCleanup, InterruptedWritesLeaveNoTemporaryFiles) {
             group.add(dir.file("out.obj"), "new");
             const brontle::ScratchFile scratch(dir.path().string(), ".bmp");
             std::ofstream(scratch.path()) << "rendered";
-            if (dir.countStartingWith(".pwtmp") != 3)
+            if (dir.countStartingWith(".pwtmp") != 3) {
                 _exit(3); // the files under test were not there to remove
+            }
             ::raise(signalNumber);
             _exit(4); // not reached: the signal ends the process
         });
@@ -61,19 +62,22 @@ TEST(SignalCleanup, InterruptedWritesLeaveNoTemporaryFiles) {
 int stopUnwrapAt(const ScratchDir& dir, const std::vector<std::string>& arguments,
                  const std::string& cue, int signalNumber) {
     int err[2];
-    if (pipe(err) != 0)
+    if (pipe(err) != 0) {
         std::abort();
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(err[1], 2);
         close(err[0]);
         close(err[1]);
-        if (chdir(dir.path().c_str()) != 0)
+        if (chdir(dir.path().c_str()) != 0) {
             _exit(127);
+        }
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
         std::vector<char*> argv;
-        for (const std::string& a : arguments)
+        for (const std::string& a : arguments) {
             argv.push_back(const_cast<char*>(a.c_str()));
+        }
         argv.push_back(nullptr);
         execv(argv[0], argv.data());
         _exit(127);
@@ -82,8 +86,9 @@ int stopUnwrapAt(const ScratchDir& dir, const std::vector<std::string>& argument
     std::string seen;
     char buffer[4096];
     ssize_t n = 0;
-    while (seen.find(cue) == std::string::npos && (n = read(err[0], buffer, sizeof buffer)) > 0)
+    while (seen.find(cue) == std::string::npos && (n = read(err[0], buffer, sizeof buffer)) > 0) {
         seen.append(buffer, static_cast<std::size_t>(n));
+    }
     kill(pid, signalNumber);
     close(err[0]);
     int status = 0;
@@ -97,15 +102,18 @@ TEST(SignalCleanup, AnInterruptedUnwrapLeavesNoFileBehind) {
     // temporary file) while the second shape is unwrapped.
     std::string obj = "o small\nv 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\no grid\n";
     const int n = 120;
-    for (int y = 0; y <= n; ++y)
-        for (int x = 0; x <= n; ++x)
+    for (int y = 0; y <= n; ++y) {
+        for (int x = 0; x <= n; ++x) {
             obj += "v " + std::to_string(x) + " " + std::to_string(y) + " 1\n";
-    for (int y = 0; y < n; ++y)
+        }
+    }
+    for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             const int a = 4 + y * (n + 1) + x;
             obj += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
                    std::to_string(a + n + 2) + " " + std::to_string(a + n + 1) + "\n";
         }
+    }
     dir.write("in.obj", obj);
     for (const int signalNumber : {SIGINT, SIGTERM}) {
         const int status = stopUnwrapAt(dir,

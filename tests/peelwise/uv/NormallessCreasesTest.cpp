@@ -70,9 +70,11 @@ ShapePtr sphere(int rings, int segments) {
         polygons.push_back({0, at(1, s), at(1, s + 1)});
         polygons.push_back({south, at(rings - 1, s + 1), at(rings - 1, s)});
     }
-    for (int r = 1; r + 1 < rings; ++r)
-        for (int s = 0; s < segments; ++s)
+    for (int r = 1; r + 1 < rings; ++r) {
+        for (int s = 0; s < segments; ++s) {
             polygons.push_back({at(r, s), at(r + 1, s), at(r + 1, s + 1), at(r, s + 1)});
+        }
+    }
     return shapeFrom(Shape::create(), points, polygons);
 }
 
@@ -103,8 +105,9 @@ TEST(NormallessCreases, CubeWithAndWithoutFileNormalsHasTwelveCreasesAndSixChart
                                   polygons, corners, n);
         ASSERT_EQ(n, 24);
         std::vector<SubSelectionEntry> seams;
-        for (std::int32_t i = 0; i < n; ++i)
+        for (std::int32_t i = 0; i < n; ++i) {
             seams.push_back({polygons[i], corners[i], {0, 0, 0, 0}});
+        }
         const atlas::MeshView mesh{cube->vertices(), cube->polygonStart(), cube->cornerVertex(),
                                    seams};
         const atlas::Result r = atlas::generate(mesh, atlas::Options{});

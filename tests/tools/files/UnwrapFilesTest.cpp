@@ -49,9 +49,11 @@ std::vector<std::string> linesOf(const std::string& text, const std::string& key
     std::vector<std::string> out;
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(keyword + " ", 0) == 0)
+    while (std::getline(in, line)) {
+        if (line.rfind(keyword + " ", 0) == 0) {
             out.push_back(line);
+        }
+    }
     return out;
 }
 
@@ -188,8 +190,9 @@ void expectTexcoordsInsideAndUsed(const std::string& obj) {
     for (const std::string& face : linesOf(obj, "f")) {
         std::istringstream in(face.substr(2));
         std::string corner;
-        while (in >> corner)
+        while (in >> corner) {
             used.insert(std::stoi(corner.substr(corner.find('/') + 1)));
+        }
     }
     EXPECT_EQ(used.size(), vts.size());
     EXPECT_EQ(*used.begin(), 1);
@@ -251,8 +254,9 @@ TEST(UnwrapFiles, SharedAtlasWritesOneTextureForAllShapes) {
         std::string line, shape;
         int checked = 0;
         while (std::getline(in, line)) {
-            if (line.rfind("o ", 0) == 0)
+            if (line.rfind("o ", 0) == 0) {
                 shape = line.substr(2);
+            }
             float x = 0, y = 0, z = -1;
             if (std::sscanf(line.c_str(), "v %f %f %f", &x, &y, &z) == 3) {
                 EXPECT_EQ(z, float(shape[0] - 'a')) << shape << ": " << line;
@@ -263,8 +267,9 @@ TEST(UnwrapFiles, SharedAtlasWritesOneTextureForAllShapes) {
     }
     // The three triangles' texture coordinates do not coincide: one atlas, three charts.
     std::set<std::string> distinct;
-    for (const std::string& vt : linesOf(obj, "vt"))
+    for (const std::string& vt : linesOf(obj, "vt")) {
         distinct.insert(vt);
+    }
     EXPECT_GE(distinct.size(), 7u);
     // Line progress for a log: the stages and the shapes.
     EXPECT_NE(r.err.find("peelwise-unwrap: loading in.obj"), std::string::npos) << r.err;

@@ -42,33 +42,40 @@ std::string gridObj(int n) {
     std::string text;
     text.reserve(static_cast<std::size_t>(n + 1) * (n + 1) * 20 +
                  static_cast<std::size_t>(n) * n * 30);
-    for (int y = 0; y <= n; ++y)
-        for (int x = 0; x <= n; ++x)
+    for (int y = 0; y <= n; ++y) {
+        for (int x = 0; x <= n; ++x) {
             text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
-    for (int y = 0; y < n; ++y)
+        }
+    }
+    for (int y = 0; y < n; ++y) {
         for (int x = 0; x < n; ++x) {
             const int a = y * (n + 1) + x + 1;
             text += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
                     std::to_string(a + n + 2) + " " + std::to_string(a + n + 1) + "\n";
         }
+    }
     return text;
 }
 
 TEST(Limits, AvailableMemoryHonoursTheAddressSpaceLimit) {
-    if (kSanitized)
+    if (kSanitized) {
         GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory: no address-space limit";
+    }
     const pid_t pid = fork();
     if (pid == 0) {
         // 64 MB beyond what the process already maps.
         std::ifstream status("/proc/self/status");
         std::uint64_t size = 0;
         std::string line;
-        while (std::getline(status, line))
-            if (line.rfind("VmSize:", 0) == 0)
+        while (std::getline(status, line)) {
+            if (line.rfind("VmSize:", 0) == 0) {
                 size = std::stoull(line.substr(7)) * 1024;
+            }
+        }
         const rlimit limit{size + 64 * kMb, size + 64 * kMb};
-        if (size == 0 || setrlimit(RLIMIT_AS, &limit) != 0)
+        if (size == 0 || setrlimit(RLIMIT_AS, &limit) != 0) {
             _exit(2);
+        }
         const std::uint64_t available = brontle::availableMemoryBytes();
         _exit(available <= 64 * kMb && available >= 32 * kMb ? 0 : 1);
     }
@@ -101,8 +108,9 @@ TEST(Limits, ControlGroupLimitsAreReadFromTheGroupUp) {
 }
 
 TEST(Limits, AMeshTooLargeForTheAddressSpaceLimitEndsWithAMessage) {
-    if (kSanitized)
+    if (kSanitized) {
         GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory: no address-space limit";
+    }
     ScratchDir dir;
     dir.write("grid.obj", gridObj(400)); // 160,000 quads: the atlas needs about 140 MB
     ChildOptions options;
@@ -130,8 +138,9 @@ TEST(Limits, ADeletedWorkingFolderEndsWithAMessage) {
     const std::string gone = dir.file("gone");
     options.beforeExec = [gone] {
         mkdir(gone.c_str(), 0700);
-        if (chdir(gone.c_str()) != 0 || rmdir(gone.c_str()) != 0)
+        if (chdir(gone.c_str()) != 0 || rmdir(gone.c_str()) != 0) {
             _exit(126);
+        }
     };
     ChildResult r = runChild({kTool, "in.obj", "out.obj"}, options);
     EXPECT_EQ(r.status, 1) << describe(r);
