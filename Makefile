@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 XVFB := xvfb-run -a -s "-screen 0 1280x1024x24"
 
-.PHONY: all deps configure build run test test-sanitize test-cluster fuzz-short bench clean
+.PHONY: all deps configure build run test test-sanitize test-cluster fuzz-short tidy bench clean
 
 all: build
 
@@ -81,6 +81,12 @@ test-cluster: configure
 # The fuzz targets for 20 s each from the committed seeds (scripts/fuzz.sh --short, clang-14).
 fuzz-short:
 	bash scripts/fuzz.sh --short
+
+# clang-tidy's braces and naming rules (.clang-tidy) on the sources changed by the last commits
+# (scripts/tidy.sh; TIDY_BASE=<commit> checks everything changed since that commit instead).
+TIDY_BASE ?=
+tidy: build
+	JOBS=$(JOBS) bash scripts/tidy.sh $(BUILD) $(TIDY_BASE)
 
 bench: build
 	$(XVFB) env QT_QPA_PLATFORM=xcb bash benchmarks/run_benchmarks.sh $(BUILD)/bin

@@ -4,6 +4,7 @@
 #   scripts/install-deps.sh          # what `make`, `make test` and `make test-sanitize` need
 #   scripts/install-deps.sh --fuzz   # and the fuzzing build's clang-14, libFuzzer and symbolizer
 #   scripts/install-deps.sh --slurm  # and a one-node Slurm (scripts/slurm-local.sh, make test-cluster)
+#   scripts/install-deps.sh --tidy   # and clang-tidy for the style check (scripts/tidy.sh, make tidy)
 set -euo pipefail
 packages=(
   g++ cmake ninja-build make qt6-base-dev libqt6opengl6-dev qt6-svg-dev libgl-dev libglx-dev
@@ -14,6 +15,9 @@ packages=(
 # runtimes, llvm-14 the llvm-symbolizer that turns a finding's stack into file and line.
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang-14 libclang-rt-14-dev llvm-14)
+fi
+if [ "${1:-}" = "--tidy" ]; then
+  packages+=(clang-tidy-14)
 fi
 # The scheduler's controller, node daemon and commands (sbatch, squeue), and its authentication.
 if [ "${1:-}" = "--slurm" ]; then

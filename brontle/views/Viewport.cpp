@@ -89,7 +89,7 @@ void ViewportRenderUtility::SaveSurface(const std::string& file, int format, con
     saveImage(file, out);
 }
 
-Viewport::Viewport(QWidget* parent) : QWidget(parent), device_id_(newDeviceID()) {
+Viewport::Viewport(QWidget* parent) : QWidget(parent), deviceId_(newDeviceID()) {
     setWidth(320.0 * platform().twipsPerPixelX());
     setHeight(240.0 * platform().twipsPerPixelY());
     surface_ = Image(surfaceWidth_, surfaceHeight_, argbFromColorRef(backColor_));
@@ -135,9 +135,9 @@ void Viewport::SetScene(const SceneGraphPtr& scene, const FramePtr& root) {
     scene_ = scene;
     root_ = root;
     if (scene_) {
-        MaterialPtr wires = scene_->GetDeviceMaterial(device_id_, kWireSlot);
+        MaterialPtr wires = scene_->GetDeviceMaterial(deviceId_, kWireSlot);
         wires->SetColorB({0.0f, 0.0f, 0.0f, 1.0f});
-        scene_->SetDeviceMaterial(device_id_, kWireSlot, wires);
+        scene_->SetDeviceMaterial(deviceId_, kWireSlot, wires);
     }
 }
 
@@ -145,7 +145,7 @@ FramePtr Viewport::RootFrame() const {
     return root_;
 }
 DeviceID Viewport::DeviceID() const {
-    return device_id_;
+    return deviceId_;
 }
 
 void Viewport::SetCameraPosition(float x, float y, float z) {
@@ -174,7 +174,7 @@ void Viewport::Render() {
         style.wires = settingC_ != 0;
         if (scene_) {
             style.wireColour =
-                argbFromColor(scene_->GetDeviceMaterial(device_id_, kWireSlot)->GetColorB());
+                argbFromColor(scene_->GetDeviceMaterial(deviceId_, kWireSlot)->GetColorB());
         }
         renderScene(raster, view, collectSceneItems(root_), style);
     }

@@ -135,7 +135,7 @@ class Viewport : public QWidget {
 
     SceneGraphPtr scene_;
     FramePtr root_;
-    ::brontle::DeviceID device_id_;
+    ::brontle::DeviceID deviceId_;
     double widthTwips_ = 0.0;
     double heightTwips_ = 0.0;
     int surfaceWidth_ = 1;
