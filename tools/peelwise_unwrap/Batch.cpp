@@ -2,7 +2,7 @@
 
 #include "BatchReport.h"
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
 #include "brontle/model/Error.h"

@@ -3,7 +3,7 @@
 #include "OutputFiles.h"
 #include "ProgressBar.h"
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 
 #include <CLI/CLI.hpp>

@@ -3,7 +3,7 @@
 #include "OutputFiles.h"
 
 #include "brontle/atlas/Atlas.h"
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/BmpFile.h"
 #include "brontle/model/Error.h"

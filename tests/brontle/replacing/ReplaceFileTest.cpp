@@ -1,7 +1,7 @@
-// Replacing a file on disk (brontle/io/AtomicFiles.h): what the replaced file keeps, what is
+// Replacing a file on disk (brontle/model/AtomicFiles.h): what the replaced file keeps, what is
 // refused, and what is cleaned up.
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/Error.h"
 
