@@ -37,9 +37,10 @@ brontle::ShapePtr makeBackdropShape(brontle::SceneGraph& scene, const brontle::T
 brontle::Image renderLayoutTexture(const brontle::FramePtr& root, std::int32_t width,
                                    std::int32_t height);
 
-// The bytes of `image` as the file `file` holds it: a 24-bit bitmap (alpha dropped) for a name
-// ending in .bmp, PNG for .png (any case). Throws brontle::Error(HostFileUnwritable, "<file>:
-// ...") for another extension or an empty image.
+// The bytes of `image` as the file `file` holds it: a 24-bit bitmap for a name ending in .bmp,
+// an 8-bit RGB PNG for .png (any case); both keep each pixel's colour and drop its alpha.
+// Throws brontle::Error(HostFileUnwritable, "<file>: ...") for another extension or an empty
+// image.
 std::vector<std::uint8_t> encodeTextureFile(const std::string& file, const brontle::Image& image);
 
 // `image` as it reads back from a bitmap file: every pixel opaque, colours unchanged.

@@ -1,6 +1,7 @@
 # cmake -DPROGRAM=<executable> -DFORBIDDEN=<word> -P CheckLinkedLibraries.cmake
 # Fails when a shared library the loader resolves for PROGRAM (ldd, all levels) has FORBIDDEN in
 # its name (case-insensitive), and names the libraries that do.
+cmake_minimum_required(VERSION 3.25)
 if(NOT PROGRAM OR NOT FORBIDDEN)
   message(FATAL_ERROR "usage: cmake -DPROGRAM=<executable> -DFORBIDDEN=<word> -P ${CMAKE_CURRENT_LIST_FILE}")
 endif()
@@ -23,5 +24,6 @@ if(found)
   list(JOIN found "\n  " shown)
   message(FATAL_ERROR "${PROGRAM} links libraries named *${FORBIDDEN}*:\n  ${shown}")
 endif()
+list(REMOVE_ITEM lines "")
 list(LENGTH lines count)
 message(STATUS "${PROGRAM}: ${count} libraries, none named *${FORBIDDEN}*")
