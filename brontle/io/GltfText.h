@@ -2,7 +2,7 @@
 // The bytes of a glTF (.gltf + .bin) or GLB file for a list of shapes, made by Assimp's
 // exporter (internal to saveMeshFile).
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Forward.h"
 
 #include <string>

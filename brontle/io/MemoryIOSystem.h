@@ -3,7 +3,7 @@
 // saveMeshFile), so that the files reach the disk only through writeFilesAtomically and keep the
 // names the exporter gave them (a .gltf refers to its .bin by name).
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 
 #include <assimp/IOSystem.hpp>
 

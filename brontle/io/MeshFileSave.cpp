@@ -1,6 +1,6 @@
 // saveMeshFile: picks the writer by extension and writes its files atomically.
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/io/GltfText.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/ObjText.h"

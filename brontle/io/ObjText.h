@@ -1,7 +1,7 @@
 #pragma once
 // The text of an OBJ file and its MTL file for a list of shapes (internal to saveMeshFile).
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Forward.h"
 
 #include <string>

@@ -1,5 +1,6 @@
 #include "brontle/model/BmpFile.h"
 
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 
@@ -176,33 +177,9 @@ void writeBmpFile(const std::string& path, const Image& image) {
         throw Error(ErrorNumber::HostFileUnwritable, path + ": the image is empty", "SaveSurface");
     }
     const std::vector<std::uint8_t> bytes = encodeBmp(image);
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    fs::path temporary = target;
-    temporary += ".partial";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            throw Error(ErrorNumber::HostFileUnwritable, path + ": cannot be written",
-                        "SaveSurface");
-        }
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            throw Error(ErrorNumber::HostFileUnwritable, path + ": writing failed", "SaveSurface");
-        }
-    }
-    std::error_code ec;
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        throw Error(ErrorNumber::HostFileUnwritable, path + ": " + ec.message(), "SaveSurface");
-    }
+    FileGroup file("SaveSurface");
+    file.add(path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    file.commit();
 }
 
 } // namespace brontle

@@ -20,8 +20,8 @@ std::vector<std::uint8_t> encodeBmp(const Image& image);
 // Reads a file: std::nullopt when it does not exist; Error(HostFileUnreadable) when it exists
 // but is no bitmap this reader understands.
 std::optional<Image> readBmpFile(const std::string& path);
-// Writes atomically: a temporary file in the same folder, renamed over `path`, so a failure
-// never leaves a half-written file. Throws Error(HostFileUnwritable) naming the path.
+// Replaces `path` through FileGroup (AtomicFiles.h): a failure leaves the old file as it was
+// and no temporary file behind. Throws Error(HostFileUnwritable) naming the path.
 void writeBmpFile(const std::string& path, const Image& image);
 
 } // namespace brontle

@@ -1,16 +1,17 @@
 #include "brontle/services/QtImageFiles.h"
 
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QImageReader>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -87,34 +88,26 @@ void saveImage(const std::string& path, const Image& image) {
     }
     // Qt writes an RGB32 image as a 24-bit bitmap.
     const QImage out = toQImage(image, extension == "PNG");
-    QSaveFile file(QString::fromStdString(native));
-    if (!file.open(QIODevice::WriteOnly)) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!out.save(&buffer, extension.c_str())) {
         throw Error(ErrorNumber::HostFileUnwritable,
-                    path + ": cannot write the image (" + file.errorString().toStdString() + ")");
+                    path + ": cannot write the image (encoding failed)");
     }
-    errno = 0;
-    if (!out.save(&file, extension.c_str())) {
-        // The writer fails the same way for a full disk as for an image it cannot encode: the
-        // system's reason, when a write failed, says which.
-        const int writeError = errno;
-        const std::string reason = writeError != 0 && file.error() != QFileDevice::NoError
-                                       ? std::string(std::strerror(writeError))
-                                   : file.error() != QFileDevice::NoError
-                                       ? file.errorString().toStdString()
-                                       : std::string("encoding failed");
-        file.cancelWriting();
+    try {
+        FileGroup file("SaveSurface");
+        file.add(native,
+                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        file.commit();
+    } catch (const Error& e) {
+        // The group names the file and gives the system's reason ("No space left on device").
+        std::string reason = e.description();
+        if (reason.rfind(native + ": ", 0) == 0) {
+            reason.erase(0, native.size() + 2);
+        }
         throw Error(ErrorNumber::HostFileUnwritable,
                     path + ": cannot write the image (" + reason + ")");
-    }
-    errno = 0;
-    if (!file.commit()) {
-        // Buffered writes fail here (a full disk); Qt's own text for that is "Unknown error".
-        const int writeError = errno;
-        throw Error(ErrorNumber::HostFileUnwritable,
-                    path + ": cannot write the image (" +
-                        (writeError != 0 ? std::string(std::strerror(writeError))
-                                         : file.errorString().toStdString()) +
-                        ")");
     }
 }
 

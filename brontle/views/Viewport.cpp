@@ -5,7 +5,7 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/QtImageFiles.h"
-#include "brontle/views/SceneRender.h"
+#include "brontle/views/FrameImage.h"
 
 #include <QImage>
 #include <QPaintEvent>
@@ -164,21 +164,20 @@ void Viewport::setViewExtent(float extent) {
 }
 
 void Viewport::Render() {
-    SoftwareRaster raster(surfaceWidth_, surfaceHeight_, argbFromColorRef(backColor_), false);
-    if (root_) {
-        const ViewTransform view = flatViewTransform(camera_.x, camera_.y, extent_, surfaceWidth_,
-                                                     surfaceHeight_, camera_.z);
-        SceneRenderStyle style;
-        style.smoothWires = settingA_ != 0;
-        style.lighting = settingB_ != 0;
-        style.wires = settingC_ != 0;
-        if (scene_) {
-            style.wireColour =
-                argbFromColor(scene_->GetDeviceMaterial(deviceId_, kWireSlot)->GetColorB());
-        }
-        renderScene(raster, view, collectSceneItems(root_), style);
+    FrameImageRequest request;
+    request.width = surfaceWidth_;
+    request.height = surfaceHeight_;
+    request.camera = camera_;
+    request.extent = extent_;
+    request.background = argbFromColorRef(backColor_);
+    request.style.smoothWires = settingA_ != 0;
+    request.style.lighting = settingB_ != 0;
+    request.style.wires = settingC_ != 0;
+    if (root_ && scene_) {
+        request.style.wireColour =
+            argbFromColor(scene_->GetDeviceMaterial(deviceId_, kWireSlot)->GetColorB());
     }
-    surface_ = std::move(raster.image());
+    surface_ = renderFrameImage(root_, request);
     update();
     emit FrameRendered();
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The host's texture render view: renders a root frame's tree into an image without OpenGL and
-// without a display (the headless command uses it too), shows the last image, and saves it.
+// The host's texture render view: renders a root frame's tree into an image without OpenGL
+// (brontle::renderFrameImage, FrameImage.h, which the headless command calls without this
+// widget), shows the last image, and saves it.
 //
 // The camera is the 2D view's (see Editport.h): orthographic, camera x, y the centre of the
 // image, ViewExtent the half-height in view units, view y pointing DOWN. Pixel rules (exact,

@@ -1,11 +1,12 @@
 #pragma once
-// The texture half of OK, shared by the editor dialog and the headless command: the UV layout
-// (the coordinate view's frame tree: the backdrop square and the layout's wires) rendered at
-// the texture's pixel size, and the written file put on a shape as its one material.
+// The texture half of OK in the dialog: the UV layout (the coordinate view's frame tree: the
+// backdrop square and the layout's wires) rendered by the render viewport at the texture's
+// pixel size, and the written file put on a shape as its one material. The viewport's image is
+// brontle::renderFrameImage's, the same the headless command gets from renderLayoutTexture
+// (peelwise/texture/LayoutTexture.h) with these settings.
 //
 // Each host statement is one step of the caller's StepRunner, so the dialog skips a failing
-// statement silently and goes on, while the headless command stops at the first failure with a
-// reporter that raises it again.
+// statement silently and goes on, while a runner that raises again stops at the first failure.
 
 #include "brontle/model/Forward.h"
 

@@ -17,8 +17,8 @@ namespace peelwise {
 // platform's twips per pixel, rounded to the nearest whole number. The format follows the
 // file's extension (BMP or PNG).
 //
-// The existing file is replaced, never lost: the image is written to a temporary file in the
-// same folder first, and only a complete temporary file takes the old one's place. Throws
+// The existing file is replaced, never lost: SaveSurface writes through brontle::FileGroup, so
+// only a complete new file takes the old one's place. Throws
 // brontle::Error (HostBadArgument for a surface smaller than the rectangle,
 // HostFileUnwritable naming `file` when it cannot be written); the old file is then unchanged.
 void saveRenderedTexture(const brontle::Viewport& viewport,

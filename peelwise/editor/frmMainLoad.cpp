@@ -12,6 +12,7 @@
 #include "peelwise/support/FontWiz.h"
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/support/modWarn.h"
+#include "peelwise/texture/LayoutTexture.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
 #include "brontle/model/Frame.h"
@@ -160,19 +161,20 @@ void frmMain::Form_Load() {
             backdrop = csTextureShape->AddPolygon();
         }
     });
-    const brontle::Vector3 corners[4] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
-    for (const brontle::Vector3& at : corners) {
+    // The backdrop square's corners and texture coordinates are the texture output's
+    // (LayoutTexture.h), so that OK's texture and the headless one agree.
+    for (const brontle::Vector3& at : kBackdropCorners) {
         backdropStep([&] {
             const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
             polygon().AddCorner(toolkit.MakeVector3(at.x, at.y, at.z), toolkit.MakeVector3(0, 0, 0),
                                 toolkit.MakeVector2(0, 0));
         });
     }
-    const brontle::Vector2 uvs[4] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
     for (std::int32_t k = 0; k < 4; ++k) {
         backdropStep([&] {
             const brontle::Toolkit& toolkit = required(sceneGraph().GetToolkit(), "toolkit");
-            polygon().SetCornerUV(k, toolkit.MakeVector2(uvs[k].u, uvs[k].v));
+            polygon().SetCornerUV(
+                k, toolkit.MakeVector2(kBackdropTexCoords[k].u, kBackdropTexCoords[k].v));
         });
     }
     // Nearest-pixel filtering: the user places points against single texels.

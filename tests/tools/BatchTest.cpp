@@ -2,7 +2,7 @@
 // only, resume, workers that crash, hang or are killed, array tasks whose merged report equals
 // the one-machine batch's, and the job scripts handed to sbatch.
 #include "tools/peelwise_unwrap/Batch.h"
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -6,13 +6,18 @@
 
 #include "ContinuityMap.h"
 
+#include "brontle/model/AtomicFiles.h"
+#include "brontle/model/Error.h"
+
+#include <QBuffer>
+#include <QByteArray>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -45,11 +50,26 @@ int main(int argc, char** argv) {
     }
     const QString path = QString::fromLocal8Bit(argv[1]);
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        !continuity::drawContinuityMap(size).save(&file, "BMP") || !file.commit()) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!continuity::drawContinuityMap(size).save(&buffer, "BMP")) {
+        std::fprintf(stderr, "continuity_map: %s: cannot write the bitmap (encoding failed)\n",
+                     argv[1]);
+        return 1;
+    }
+    try {
+        brontle::writeFilesAtomically(
+            {{argv[1], std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()))}});
+    } catch (const brontle::Error& e) {
+        // The description is "<path>: <the system's reason>".
+        std::string reason = e.description();
+        const std::string prefix = std::string(argv[1]) + ": ";
+        if (reason.rfind(prefix, 0) == 0) {
+            reason.erase(0, prefix.size());
+        }
         std::fprintf(stderr, "continuity_map: %s: cannot write the bitmap (%s)\n", argv[1],
-                     file.errorString().toLocal8Bit().constData());
+                     reason.c_str());
         return 1;
     }
     return 0;

@@ -2,13 +2,11 @@
 
 #include "BatchReport.h"
 
-#include "brontle/io/AtomicFiles.h"
 #include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/MemoryBudget.h"
-
-#include <QApplication>
 
 #include <algorithm>
 #include <cerrno>
@@ -491,17 +489,6 @@ BatchWorker unwrapWorker(const UnwrapOptions& options) {
     return [options](const std::string& input, const std::string& output) {
         UnwrapOptions own = options;
         if (!own.textureFile.empty()) {
-            // The texture is drawn by the editor's viewport, which needs a QApplication; the
-            // batch's own process has none, so that it stays single-threaded for fork().
-            static int argc = 1;
-            static char name[] = "peelwise-unwrap";
-            static char* argv[] = {name, nullptr};
-            if (QApplication::instance() == nullptr) {
-                if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-                    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-                }
-                new QApplication(argc, argv); // lives until the child exits
-            }
             own.textureFile = fs::path(output).stem().string() + ".bmp";
         }
         return toJson(unwrapFile(input, output, own));

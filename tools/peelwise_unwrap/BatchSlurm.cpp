@@ -1,7 +1,7 @@
 // A batch as a Slurm job array: the job scripts, and their submission with sbatch.
 #include "Batch.h"
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 
 #include <algorithm>

@@ -3,11 +3,10 @@
 #include "OutputFiles.h"
 #include "ProgressBar.h"
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 
 #include <CLI/CLI.hpp>
-#include <QApplication>
 
 #include <cmath>
 #include <cstdio>
@@ -24,19 +23,6 @@
 namespace peelwise::tools {
 
 namespace {
-
-QtMessageHandler previousHandler = nullptr;
-
-// Qt warns about a missing XDG_RUNTIME_DIR on every start without a session; the tool never
-// uses that folder, so the line is noise on a batch machine.
-void quietRuntimeFolder(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.startsWith("QStandardPaths:")) {
-        return;
-    }
-    if (previousHandler != nullptr) {
-        previousHandler(type, context, text);
-    }
-}
 
 // Progress as lines for logs and pipes: a line per stage and per 10 % of each shape.
 class ProgressLines {
@@ -133,20 +119,6 @@ void finishCommandLine(CommandLine& line) {
     if (line.size > 0) {
         line.options.width = line.options.height = line.size;
     }
-}
-
-std::unique_ptr<QCoreApplication> makeTextureApplication(const CommandLine& line, int& argc,
-                                                         char** argv) {
-    if (line.options.textureFile.empty()) {
-        return nullptr;
-    }
-    // The texture is drawn by the editor's render viewport, a widget that is never shown: a
-    // QApplication is needed, and without a display the offscreen platform serves.
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
-    previousHandler = qInstallMessageHandler(quietRuntimeFolder);
-    return std::make_unique<QApplication>(argc, argv);
 }
 
 int runUnwrapCommand(const CommandLine& line) {

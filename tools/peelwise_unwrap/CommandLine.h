@@ -15,7 +15,6 @@
 namespace CLI {
 class App;
 }
-class QCoreApplication;
 
 namespace peelwise::tools {
 
@@ -37,11 +36,6 @@ struct CommandLine {
 void addUnwrapOptions(CLI::App& app, CommandLine& line);
 // After parsing: --factor-type and --size into line.options.
 void finishCommandLine(CommandLine& line);
-
-// The Qt application the texture renderer needs (offscreen when no platform is set), with Qt's
-// own start-up chatter about run-time folders kept off standard error; null without --texture.
-std::unique_ptr<QCoreApplication> makeTextureApplication(const CommandLine& line, int& argc,
-                                                         char** argv);
 
 // Runs one file: progress on standard error (a bar on a terminal, lines with --progress),
 // warnings on standard error as "peelwise-unwrap: warning: <message> (<count>)", the report on

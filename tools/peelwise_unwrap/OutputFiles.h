@@ -5,7 +5,7 @@
 
 #include "UnwrapJob.h"
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 
 #include <memory>
 #include <string>

@@ -3,18 +3,17 @@
 #include "OutputFiles.h"
 
 #include "brontle/atlas/Atlas.h"
-#include "brontle/io/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/BmpFile.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
-#include "brontle/model/PngFile.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
 #include "brontle/services/InstallFolder.h"
-#include "peelwise/editor/HeadlessTexture.h"
+#include "peelwise/texture/HeadlessTexture.h"
+#include "peelwise/texture/LayoutTexture.h"
 #include "peelwise/uv/CreaseEdgesToSubSelection.h"
 #include "peelwise/uv/FindCreaseEdges.h"
 
@@ -29,22 +28,6 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-std::string folderOf(const std::string& path) {
-    return std::filesystem::path(path).parent_path().string();
-}
-
-// `text` with every occurrence of `from` replaced by `to`: messages name the files the user
-// asked for, never the scratch files they were made in.
-std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
-    if (from.empty()) {
-        return text;
-    }
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
-        text.replace(at, from.size(), to);
-    }
-    return text;
 }
 
 // The polygons [first, last) of `whole` as a shape's arrays of their own (only the vertices,
@@ -184,8 +167,6 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                 if (progress) {
                     progress(i, count, 0.0);
                 }
-                // The editor's path writes a bitmap and reads it back; it does so in a scratch
-                // file beside the output, and the texture joins the outputs' commit.
                 // The texture's material replaces the shape's; a shape of one named material
                 // keeps that name for it.
                 std::string keptName;
@@ -194,25 +175,13 @@ UnwrapReport unwrapFile(const std::string& input, const std::string& output,
                         keptName = keptName.empty() || keptName == m->name() ? m->name() : "\n";
                     }
                 }
-                const brontle::ScratchFile scratch(folderOf(r.texture), ".bmp");
-                try {
-                    textured = peelwise::unwrapWithTexture(
-                        scene, work[i], request, options.seamsFromCreases, scratch.path());
-                } catch (const brontle::Error& e) {
-                    throw brontle::Error(e.number(),
-                                         replaceAll(e.description(), scratch.path(), r.texture),
-                                         e.source());
-                }
+                textured = peelwise::unwrapWithTexture(scene, work[i], request,
+                                                       options.seamsFromCreases, r.texture);
                 r.seams = textured.seams;
                 measured = textured.atlasCopy.get();
+                // The texture joins the outputs' commit.
+                peelwise::addTextureFile(commit, r.texture, textured.texture);
                 const brontle::MaterialPtr material = shape.GetMaterialByIndex(0);
-                const brontle::Image image = material->texture()->image();
-                const std::vector<std::uint8_t> bytes = plan.textureExtension == ".png"
-                                                            ? brontle::encodePng(image)
-                                                            : brontle::encodeBmp(image);
-                commit.add(r.texture, std::string_view(reinterpret_cast<const char*>(bytes.data()),
-                                                       bytes.size()));
-                material->SetTexture(std::make_shared<brontle::Texture>(image, r.texture));
                 if (material->name().empty() && keptName != "\n") {
                     material->SetName(keptName);
                 }

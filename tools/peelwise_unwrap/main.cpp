@@ -5,7 +5,6 @@
 #include "CommandLine.h"
 
 #include <CLI/CLI.hpp>
-#include <QCoreApplication>
 
 #include <cstdio>
 #include <exception>
@@ -22,9 +21,11 @@ int main(int argc, char** argv) {
         std::string mergeDir;
         bool onSlurm = false;
         app.add_option("--batch", batch.list, "folder of mesh files, or a file of paths (- stdin)");
-        app.add_option("--out-dir", batch.outDir, "folder for the batch's outputs and report.jsonl");
-        app.add_option("-j,--jobs", batch.jobs, "files unwrapped at once (default: the cores that "
-                                                "the memory allows)")
+        app.add_option("--out-dir", batch.outDir,
+                       "folder for the batch's outputs and report.jsonl");
+        app.add_option("-j,--jobs", batch.jobs,
+                       "files unwrapped at once (default: the cores that "
+                       "the memory allows)")
             ->check(CLI::Range(1, 1024));
         app.add_option("--timeout", batch.timeout, "seconds per file before it fails")
             ->check(CLI::PositiveNumber);
@@ -59,7 +60,6 @@ int main(int argc, char** argv) {
                                  "--out-dir DIR); see --help\n");
             return peelwise::tools::kExitUsage;
         }
-        const auto gui = peelwise::tools::makeTextureApplication(line, argc, argv);
         return peelwise::tools::runUnwrapCommand(line);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "peelwise-unwrap: %s\n", e.what());

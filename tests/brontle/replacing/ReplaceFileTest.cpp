@@ -1,16 +1,22 @@
-// Replacing a file on disk (brontle/io/AtomicFiles.h): what the replaced file keeps, what is
+// Replacing a file on disk (brontle/model/AtomicFiles.h): what the replaced file keeps, what is
 // refused, and what is cleaned up.
 
-#include "brontle/io/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
+#include "brontle/model/AtomicFiles.h"
+#include "brontle/model/BmpFile.h"
 #include "brontle/model/Error.h"
+#include "brontle/model/Image.h"
 
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -106,6 +112,37 @@ TEST(ReplaceFile, RefusesWhatIsNotARegularFileBeforeWritingAnything) {
     fs::create_directory(dir.file("folder.obj"));
     EXPECT_EQ(errorOf([&] { brontle::checkReplaceable(dir.file("folder.obj"), "test"); }),
               dir.file("folder.obj") + ": a folder of that name is in the way");
+}
+
+TEST(ReplaceFile, AWriteThatFailsHalfwayLeavesTheOldFileAndNothingBeside) {
+    ScratchDir dir;
+    dir.write("out.obj", "old");
+    // A file-size limit makes the write fail after its first bytes (EFBIG), as a full disk does;
+    // the signal that limit raises is ignored so that write() reports it instead.
+    struct rlimit before {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &before), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = before;
+    small.rlim_cur = 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string message = errorOf([&] {
+        brontle::writeFilesAtomically({{dir.file("out.obj"), std::string(5000, 'x')}});
+    });
+    const std::string other =
+        errorOf([&] { brontle::writeBmpFile(dir.file("big.bmp"), brontle::Image(64, 64)); });
+    ::setrlimit(RLIMIT_FSIZE, &before);
+    std::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(message, dir.file("out.obj") + ": " + std::strerror(EFBIG));
+    EXPECT_EQ(other, dir.file("big.bmp") + ": " + std::strerror(EFBIG));
+    EXPECT_EQ(dir.read("out.obj"), "old");
+    EXPECT_FALSE(fs::exists(dir.file("big.bmp")));
+    EXPECT_EQ(dir.countStartingWith(".pwtmp"), 0);
+
+    // A missing folder is named as such, and nothing is created.
+    EXPECT_EQ(errorOf([&] { brontle::writeBmpFile(dir.file("none/x.bmp"), brontle::Image(2, 2)); }),
+              dir.file("none/x.bmp") + ": the folder does not exist");
+    EXPECT_FALSE(fs::exists(dir.file("none")));
 }
 
 TEST(ReplaceFile, StaleTemporaryFilesOfEndedRunsAreRemoved) {

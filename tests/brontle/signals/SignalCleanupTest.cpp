@@ -1,7 +1,7 @@
 // SIGINT and SIGTERM while files are being replaced: the temporary files go, the targets stay
 // as they were, and the process still ends by the signal.
 
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 
 #include "support/ScratchDir.h"
 

@@ -5,6 +5,7 @@
 
 #include "peelwise/editor/CurrentDrive.h"
 #include "peelwise/editor/HelpFile.h"
+#include "peelwise/texture/LayoutTexture.h"
 
 #include "brontle/io/SampleShapes.h"
 #include "brontle/model/Material.h"
@@ -60,6 +61,22 @@ TEST_F(FrmMainLoadSceneTest, BackdropIsAUnitSquareBehindTheLayoutWithTheContinui
               std::string(PEELWISE_BIN_DIR) + "/System/ContinuityMap.bmp");
     EXPECT_EQ(backdrop->displayFlags(), 4);
     EXPECT_EQ(backdrop->displayOption(), 0);
+
+    // The headless texture output builds the same square (peelwise/texture/LayoutTexture.h).
+    const brontle::ShapePtr headless = peelwise::makeBackdropShape(*scene, material->texture());
+    ASSERT_EQ(headless->GetPolygonCount(), 1);
+    brontle::Polygon same = headless->GetPolygon(0);
+    ASSERT_EQ(same.GetCornerCount(), 4);
+    for (int k = 0; k < 4; ++k) {
+        const brontle::CornerData a = square.GetCornerData(k), b = same.GetCornerData(k);
+        EXPECT_EQ(b.position, a.position) << "corner " << k;
+        EXPECT_EQ(b.normal, a.normal) << "corner " << k;
+        EXPECT_EQ(b.uv, a.uv) << "corner " << k;
+    }
+    EXPECT_EQ(same.GetMaterial()->materialOption(0), material->materialOption(0));
+    EXPECT_EQ(same.GetMaterial()->texture(), material->texture());
+    EXPECT_EQ(headless->displayFlags(), backdrop->displayFlags());
+    EXPECT_EQ(headless->displayOption(), backdrop->displayOption());
 }
 
 TEST_F(FrmMainLoadSceneTest, CamerasArePlacedForTheLayoutAndThePreview) {

@@ -1,4 +1,4 @@
-#include "brontle/io/AtomicFiles.h"
+#include "brontle/model/AtomicFiles.h"
 
 #include "brontle/model/Error.h"
 

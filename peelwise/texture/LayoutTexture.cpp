@@ -1,0 +1,118 @@
+#include "peelwise/texture/LayoutTexture.h"
+
+#include "brontle/model/AtomicFiles.h"
+#include "brontle/model/BmpFile.h"
+#include "brontle/model/Error.h"
+#include "brontle/model/Material.h"
+#include "brontle/model/PngFile.h"
+#include "brontle/model/Polygon.h"
+#include "brontle/model/SceneGraph.h"
+#include "brontle/model/Shape.h"
+#include "brontle/views/FrameImage.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string_view>
+
+namespace peelwise {
+
+namespace {
+
+// The host's shape display flag for the backdrop: unlit, drawn first, never picked.
+constexpr std::int32_t kBackdropFlag = 4;
+// The render viewport's back colour 12632256 (red = green = blue = 192), as 0xAARRGGBB.
+constexpr std::uint32_t kBackground = 0xffc0c0c0u;
+
+// The extension of `file` in capitals, without the dot ("" when there is none).
+std::string extensionOf(const std::string& file) {
+    std::string extension = std::filesystem::path(file).extension().string();
+    if (!extension.empty()) {
+        extension.erase(0, 1);
+    }
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return extension;
+}
+
+} // namespace
+
+brontle::ShapePtr makeBackdropShape(brontle::SceneGraph& scene,
+                                    const brontle::TexturePtr& texture) {
+    brontle::ShapePtr backdrop = scene.CreateShape();
+    brontle::Polygon square = backdrop->AddPolygon();
+    for (int k = 0; k < 4; ++k) {
+        square.AddCorner(kBackdropCorners[k], {0, 0, 0}, kBackdropTexCoords[k]);
+    }
+    // Each corner its own texture coordinate, whatever the corner search shared.
+    for (std::int32_t k = 0; k < 4; ++k) {
+        square.SetCornerUV(k, kBackdropTexCoords[k]);
+    }
+    const brontle::MaterialPtr material = square.GetMaterial();
+    if (!material) {
+        throw brontle::Error(brontle::ErrorNumber::ObjectNotSet,
+                             "The backdrop polygon has no material");
+    }
+    material->SetMaterialOption(0, 0);
+    material->SetTexture(texture);
+    backdrop->SetDisplayFlags(kBackdropFlag);
+    backdrop->SetDisplayOption(0);
+    return backdrop;
+}
+
+brontle::Image renderLayoutTexture(const brontle::FramePtr& root, std::int32_t width,
+                                   std::int32_t height) {
+    if (width <= 0 || height <= 0) {
+        throw brontle::Error(brontle::ErrorNumber::HostBadArgument,
+                             "the texture size " + std::to_string(width) + " x " +
+                                 std::to_string(height) + " is not positive",
+                             "renderLayoutTexture");
+    }
+    brontle::FrameImageRequest request;
+    request.width = width;
+    request.height = height;
+    request.camera = {0.5f, 0.5f, -10.0f};
+    request.extent = 0.5f;
+    request.background = kBackground;
+    request.style.smoothWires = false;
+    request.style.lighting = false;
+    request.style.wires = true;
+    request.style.wireColour = 0xff000000u;
+    return brontle::renderFrameImage(root, request);
+}
+
+std::vector<std::uint8_t> encodeTextureFile(const std::string& file, const brontle::Image& image) {
+    const std::string extension = extensionOf(file);
+    if (extension != "BMP" && extension != "PNG") {
+        throw brontle::Error(
+            brontle::ErrorNumber::HostFileUnwritable,
+            file + ": cannot write images of this kind (the name must end in .bmp or .png)",
+            "SaveSurface");
+    }
+    if (image.empty()) {
+        throw brontle::Error(brontle::ErrorNumber::HostFileUnwritable,
+                             file + ": an empty image cannot be written", "SaveSurface");
+    }
+    return extension == "PNG" ? brontle::encodePng(image) : brontle::encodeBmp(image);
+}
+
+brontle::Image opaqueTexture(brontle::Image image) {
+    for (std::uint32_t& pixel : image.pixels) {
+        pixel |= 0xff000000u;
+    }
+    return image;
+}
+
+void addTextureFile(brontle::FileGroup& group, const std::string& file,
+                    const brontle::Image& image) {
+    const std::vector<std::uint8_t> bytes = encodeTextureFile(file, image);
+    group.add(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+void saveTextureFile(const std::string& file, const brontle::Image& image) {
+    brontle::FileGroup group("SaveSurface");
+    addTextureFile(group, file, image);
+    group.commit();
+}
+
+} // namespace peelwise
