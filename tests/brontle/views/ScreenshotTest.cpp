@@ -2,6 +2,8 @@
 // seams in the 3D preview, and its UV layout over the texture in the 2D view. The grabs are
 // saved as PNG files in the build folder for people to look at; the checks here make sure the
 // highlights and wires are really in them. Also: buffers are uploaded once per shape change.
+#include "ViewsFixtures.h"
+
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"
@@ -105,19 +107,7 @@ void buildCube(Scene& s) {
     s.layout->SetDisplayFlags(8);
     s.layout->SetDisplayMode(11);
 
-    s.backdrop = s.scene->CreateShape();
-    Polygon polygon = s.backdrop->AddPolygon();
-    const Vector3 positions[] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
-    const Vector2 uvs[] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
-    for (const Vector3& p : positions) {
-        polygon.AddCorner(p, {}, {});
-    }
-    for (int k = 0; k < 4; ++k) {
-        polygon.SetCornerUV(k, uvs[k]);
-    }
-    polygon.GetMaterial()->SetMaterialOption(0, 0);
-    polygon.GetMaterial()->SetTexture(s.texture);
-    s.backdrop->SetDisplayFlags(4);
+    s.backdrop = views_fixtures::backdrop(s.scene, s.texture);
 }
 
 int countColour(const QImage& image, QRgb colour, int tolerance) {

@@ -1,6 +1,7 @@
 // The off-screen texture render: a checker backdrop with a triangle layout compared pixel for
 // pixel with a reference computed here from the geometry, sizes in twips, settings, and saving.
 #include "brontle/views/Viewport.h"
+#include "ViewsFixtures.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
@@ -35,26 +36,6 @@ Image checkerTexture() {
         }
     }
     return image;
-}
-
-// The backdrop square as the editor builds it: positions (0,0,1) (0,1,1) (1,1,1) (1,0,1) with
-// texture coordinates (0,0) (0,-1) (1,-1) (1,0), display flag 4, nearest filtering.
-ShapePtr backdrop(const SceneGraphPtr& scene, const Image& texture) {
-    ShapePtr shape = scene->CreateShape();
-    Polygon polygon = shape->AddPolygon();
-    const Vector3 positions[] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
-    const Vector2 uvs[] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
-    for (const Vector3& p : positions) {
-        polygon.AddCorner(p, {}, {});
-    }
-    for (int k = 0; k < 4; ++k) {
-        polygon.SetCornerUV(k, uvs[k]);
-    }
-    polygon.GetMaterial()->SetMaterialOption(0, 0);
-    polygon.GetMaterial()->SetTexture(std::make_shared<Texture>(texture, "checker"));
-    shape->SetDisplayFlags(4);
-    shape->SetDisplayOption(0);
-    return shape;
 }
 
 ShapePtr triangleLayout(const SceneGraphPtr& scene, const std::vector<Vector3>& corners) {
@@ -108,7 +89,8 @@ class ViewportTest : public ::testing::Test {
 
 TEST_F(ViewportTest, RendersTheBackdropAndLayoutPixelForPixel) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     const std::vector<Vector3> triangle = {{0.1f, 0.15f, 0}, {0.8f, 0.3f, 0}, {0.35f, 0.85f, 0}};
     root_->AddShape(triangleLayout(scene_, triangle));
     Viewport viewport;
@@ -164,7 +146,8 @@ TEST_F(ViewportTest, RendersTheBackdropAndLayoutPixelForPixel) {
 
 TEST_F(ViewportTest, AreasOutsideTheBackdropShowTheBackColourAndWiresCanBeOff) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     root_->AddShape(triangleLayout(scene_, {{0.1f, 0.1f, 0}, {0.9f, 0.1f, 0}, {0.5f, 0.9f, 0}}));
     Viewport viewport;
     viewport.setWidth(32 * 15.0);
@@ -189,7 +172,8 @@ TEST_F(ViewportTest, AreasOutsideTheBackdropShowTheBackColourAndWiresCanBeOff) {
 
 TEST_F(ViewportTest, SmoothWiresBlendIntoTheirNeighbours) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     root_->AddShape(triangleLayout(scene_, {{0.1f, 0.15f, 0}, {0.8f, 0.3f, 0}, {0.35f, 0.85f, 0}}));
     Viewport viewport;
     viewport.setWidth(32 * 15.0);

@@ -1,7 +1,11 @@
 #pragma once
-// Small literal meshes and cameras shared by the view tests.
+// Small literal meshes, the backdrop and cameras shared by the view tests.
 
+#include "brontle/model/Material.h"
+#include "brontle/model/Polygon.h"
+#include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
+#include "brontle/model/Texture.h"
 #include "brontle/views/Picking.h"
 #include "brontle/views/ViewTransform.h"
 #include "support/ModelBuilders.h"
@@ -41,6 +45,26 @@ inline std::int32_t gridVertex(int columns, int i, int j) {
 // lands on pixel coordinates (x * pixels, y * pixels).
 inline ViewTransform unitSquareView(int pixels) {
     return flatViewTransform(0.5, 0.5, 0.5, pixels, pixels);
+}
+
+// The backdrop square as the editor builds it: positions (0,0,1) (0,1,1) (1,1,1) (1,0,1) with
+// texture coordinates (0,0) (0,-1) (1,-1) (1,0), display flag 4, nearest filtering.
+inline ShapePtr backdrop(const SceneGraphPtr& scene, const TexturePtr& texture) {
+    ShapePtr shape = scene->CreateShape();
+    Polygon polygon = shape->AddPolygon();
+    const Vector3 positions[] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
+    const Vector2 uvs[] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
+    for (const Vector3& p : positions) {
+        polygon.AddCorner(p, {}, {});
+    }
+    for (int k = 0; k < 4; ++k) {
+        polygon.SetCornerUV(k, uvs[k]);
+    }
+    polygon.GetMaterial()->SetMaterialOption(0, 0);
+    polygon.GetMaterial()->SetTexture(texture);
+    shape->SetDisplayFlags(4);
+    shape->SetDisplayOption(0);
+    return shape;
 }
 
 } // namespace views_fixtures
