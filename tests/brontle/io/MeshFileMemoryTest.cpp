@@ -4,7 +4,7 @@
 #include "IoTestSupport.h"
 #include "LiteralMeshes.h"
 #include "support/MemoryLimit.h"
-#include "support/MeshLiterals.h"
+#include "support/ObjGrid.h"
 
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/Shape.h"

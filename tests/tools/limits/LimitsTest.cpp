@@ -4,7 +4,7 @@
 #include "brontle/model/MemoryBudget.h"
 
 #include "support/ChildProcess.h"
-#include "support/MeshLiterals.h"
+#include "support/ObjGrid.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +21,7 @@ namespace {
 
 using peelwise::test::ChildOptions;
 using peelwise::test::ChildResult;
+using peelwise::test::describe;
 using peelwise::test::runChild;
 using peelwise::test::ScratchDir;
 namespace fs = std::filesystem;
@@ -32,11 +33,6 @@ constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
 #endif
-
-std::string describe(const ChildResult& r) {
-    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
-           (r.timedOut ? " (timed out)" : "") + "\nstdout: " + r.out + "\nstderr: " + r.err;
-}
 
 TEST(Limits, AvailableMemoryHonoursTheAddressSpaceLimit) {
     if (kSanitized) {
