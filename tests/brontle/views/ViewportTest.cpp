@@ -190,7 +190,7 @@ TEST_F(ViewportTest, SmoothWiresBlendIntoTheirNeighbours) {
     EXPECT_GT(blended, 20);
 }
 
-TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixel) {
+TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixelAndRendersAreSignalled) {
     Viewport viewport;
     viewport.setWidth(256 * 15.0);
     viewport.setHeight(128 * 15.0);
@@ -207,10 +207,8 @@ TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixel) {
     EXPECT_THROW(viewport.setHeight(std::nan("")), Error);
     EXPECT_THROW(viewport.setViewExtent(-1.0f), Error);
     EXPECT_EQ(viewport.surfaceWidth(), 8); // unchanged by the refused sizes
-}
 
-TEST_F(ViewportTest, EveryRenderIsFollowedByFrameRendered) {
-    Viewport viewport;
+    // Every render is followed by FrameRendered, with or without a scene.
     QSignalSpy spy(&viewport, &Viewport::FrameRendered);
     viewport.Render();
     viewport.SetScene(scene_, root_);
@@ -221,7 +219,7 @@ TEST_F(ViewportTest, EveryRenderIsFollowedByFrameRendered) {
     EXPECT_THROW(viewport.RenderDevice().GetSurface(0, 1), Error);
 }
 
-TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactly) {
+TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactlyAndRefusesBadRectangles) {
     QTemporaryDir dir;
     Image surface(6, 4);
     for (int y = 0; y < 4; ++y) {
@@ -254,14 +252,11 @@ TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactly) {
     ASSERT_EQ(back.size(), QSize(4, 4));
     EXPECT_EQ(back.pixel(1, 1), surface.at(2, 1));
     EXPECT_EQ(back.pixel(2, 3), surface.at(3, 2));
-}
 
-TEST_F(ViewportTest, SaveSurfaceRefusesBadRectanglesAndLeavesTheFileAlone) {
-    QTemporaryDir dir;
+    // Bad rectangles are refused and leave the file alone.
     const std::string path = dir.filePath("keep.bmp").toStdString();
-    Image surface(4, 4, 0xff102030u);
-    Viewport viewport;
-    viewport.RenderUtility().SaveSurface(path, 0, surface, {}, {0, 0, 4, 4});
+    const Image plain(4, 4, 0xff102030u);
+    viewport.RenderUtility().SaveSurface(path, 0, plain, {}, {0, 0, 4, 4});
     const auto size = std::filesystem::file_size(path);
     try {
         viewport.RenderUtility().SaveSurface(path, 0, Image(4, 4, 0xffffffffu), {}, {0, 0, 5, 4});
@@ -270,10 +265,10 @@ TEST_F(ViewportTest, SaveSurfaceRefusesBadRectanglesAndLeavesTheFileAlone) {
         EXPECT_EQ(e.number(), ErrorNumber::HostBadArgument);
         EXPECT_NE(e.description().find("keep.bmp"), std::string::npos);
     }
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 0, surface, {}, {2, 2, 2, 4}), Error);
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 1, surface, {}, {0, 0, 4, 4}), Error);
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(dir.filePath("x.tga").toStdString(), 0,
-                                                      surface, {}, {0, 0, 4, 4}),
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 0, plain, {}, {2, 2, 2, 4}), Error);
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 1, plain, {}, {0, 0, 4, 4}), Error);
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(dir.filePath("x.tga").toStdString(), 0, plain,
+                                                      {}, {0, 0, 4, 4}),
                  Error);
     EXPECT_EQ(std::filesystem::file_size(path), size);
     EXPECT_EQ(QImage(QString::fromStdString(path)).pixel(0, 0), 0xff102030u);
