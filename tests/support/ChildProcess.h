@@ -121,4 +121,10 @@ inline ChildResult runChild(const std::vector<std::string>& command,
     return result;
 }
 
+// The status, signal and output of a run, for a failed expectation's message.
+inline std::string describe(const ChildResult& r) {
+    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
+           (r.timedOut ? " (timed out)" : "") + "\nstdout: " + r.out + "\nstderr: " + r.err;
+}
+
 } // namespace peelwise::test

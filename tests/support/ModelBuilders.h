@@ -1,8 +1,8 @@
 #pragma once
 // The shapes the tests share, as host shapes: literal ones (a unit quad, a strip of quads, a
-// flat-shaded cube, a row of ten tagged quads, a box), atlas shapes given by their texture
-// coordinates, and randomised atlases whose coordinates coincide, nearly coincide (around the
-// 0.0001 tolerance), fold (u > 1, v < 0) and wind both ways.
+// grid of quads, a flat-shaded cube, a row of ten tagged quads, a box), atlas shapes given by their
+// texture coordinates, and randomised atlases whose coordinates coincide, nearly coincide (around
+// the 0.0001 tolerance), fold (u > 1, v < 0) and wind both ways.
 
 #include "support/MeshLiterals.h"
 
@@ -67,6 +67,31 @@ inline ShapePtr quadStrip(int count, const ShapePtr& shape = Shape::create()) {
         polygons.push_back({2 * i, 2 * i + 2, 2 * i + 3, 2 * i + 1});
     }
     return shapeFrom(shape, points, polygons);
+}
+
+// A grid of `columns` x `rows` unit quads in the z = 0 plane, vertices shared, vertex
+// (i, j) at index j * (columns + 1) + i and position (i * size, j * size, 0); quad (i, j) is
+// polygon j * columns + i with corners (i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1).
+inline ShapePtr quadGrid(int columns, int rows, float size = 1.0f,
+                         const ShapePtr& shape = Shape::create()) {
+    std::vector<Vector3> points;
+    for (int j = 0; j <= rows; ++j) {
+        for (int i = 0; i <= columns; ++i) {
+            points.push_back({i * size, j * size, 0.0f});
+        }
+    }
+    std::vector<std::vector<std::int32_t>> polygons;
+    const int w = columns + 1;
+    for (int j = 0; j < rows; ++j) {
+        for (int i = 0; i < columns; ++i) {
+            polygons.push_back({j * w + i, j * w + i + 1, (j + 1) * w + i + 1, (j + 1) * w + i});
+        }
+    }
+    return testing_shapes::shapeFrom(shape, points, polygons);
+}
+
+inline std::int32_t gridVertex(int columns, int i, int j) {
+    return j * (columns + 1) + i;
 }
 
 // A unit cube of 6 outward-facing quads over 8 shared vertices, each corner carrying its face

@@ -137,22 +137,6 @@ TEST(HostDocument, ACancelledLoadKeepsTheOpenModel) {
     EXPECT_EQ(document.file(), file.string());
 }
 
-TEST(HostDocument, SavingAsObjRoundTripsThePolygons) {
-    QTemporaryDir folder;
-    const fs::path target = fs::path(folder.path().toStdString()) / "sample.obj";
-    HostDocument document(environment());
-    document.openSample();
-    document.saveAs(target.string());
-    EXPECT_TRUE(fs::exists(target));
-    EXPECT_TRUE(fs::exists(fs::path(target).replace_extension(".mtl")));
-
-    HostDocument reopened(environment());
-    reopened.open(target.string());
-    ASSERT_EQ(reopened.shapes().size(), 1u);
-    EXPECT_EQ(reopened.shapes()[0]->GetPolygonCount(), 170);
-    EXPECT_EQ(reopened.file(), target.string());
-}
-
 TEST(HostDocument, ATextureFromElsewhereIsCopiedBesideTheObjAndNamedByTheMtl) {
     QTemporaryDir folder;
     const fs::path root(folder.path().toStdString());

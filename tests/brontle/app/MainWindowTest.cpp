@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
     std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, ThePlugInIsListedAndEnabledOnlyForAcceptedSelections) {
+TEST_F(MainWindowTest, SelectionsEnableThePlugInAndShowInTheStatusBar) {
     QAction* peelwise = action("plugin:Peel-Wise");
     ASSERT_NE(peelwise, nullptr);
     EXPECT_EQ(peelwise->text(), "Peel-Wise");
@@ -80,9 +80,8 @@ TEST_F(MainWindowTest, ThePlugInIsListedAndEnabledOnlyForAcceptedSelections) {
 
     window_->selectWholeShape(nullptr);
     EXPECT_FALSE(peelwise->isEnabled());
-}
 
-TEST_F(MainWindowTest, PickedPolygonsAreASubSelectionInPolygonModeAndTheWholeShapeOtherwise) {
+    // Picked polygons are a sub-selection in polygon mode, the whole shape otherwise.
     brontle::SubSelection three;
     for (int p : {4, 8, 15}) {
         three.add(p);
@@ -107,9 +106,8 @@ TEST_F(MainWindowTest, PickedPolygonsAreASubSelectionInPolygonModeAndTheWholeSha
     EXPECT_EQ(window_->currentSelection().shapes, 1);
     EXPECT_EQ(window_->currentSelection().selectionType, 0);
     EXPECT_EQ(label("lblSelection"), "Selected: 1 shape");
-}
 
-TEST_F(MainWindowTest, ClicksInTheViewSelectTheShapeOrItsPolygons) {
+    // Clicks in the view select the shape or its polygons.
     window_->resize(800, 600);
     window_->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
@@ -136,9 +134,15 @@ TEST_F(MainWindowTest, ClicksInTheViewSelectTheShapeOrItsPolygons) {
     EXPECT_FALSE(action("plugin:Peel-Wise")->isEnabled());
 }
 
-TEST_F(MainWindowTest, AFailedSaveShowsWhyAndWritesNothing) {
-    const QString target = temp_.filePath("missing/model.obj");
-    scripted_->queueFileDialogAnswer(target.toStdString());
+TEST_F(MainWindowTest, SaveAsOpenAndHelpReportThroughThePlatform) {
+    action("mnuHelpContents")->trigger();
+    auto* browser = window_->findChild<QTextBrowser*>("txtHelp");
+    ASSERT_NE(browser, nullptr);
+    EXPECT_FALSE(browser->toPlainText().isEmpty());
+    EXPECT_TRUE(scripted_->messages().empty());
+
+    // A failed save shows why and writes nothing.
+    scripted_->queueFileDialogAnswer(temp_.filePath("missing/model.obj").toStdString());
     action("mnuSaveAs")->trigger();
     ASSERT_EQ(scripted_->fileDialogs().size(), 1u);
     EXPECT_TRUE(scripted_->fileDialogs()[0].save);
@@ -148,9 +152,9 @@ TEST_F(MainWindowTest, AFailedSaveShowsWhyAndWritesNothing) {
     EXPECT_EQ(scripted_->messages()[0].text.rfind("The model could not be saved.\n\n", 0), 0u)
         << scripted_->messages()[0].text;
     EXPECT_FALSE(std::filesystem::exists(temp_.filePath("missing").toStdString()));
-}
 
-TEST_F(MainWindowTest, SaveAsThenOpenShowsTheFile) {
+    // Save As, then Open shows the file.
+    scripted_->clearRecords();
     const QString target = temp_.filePath("sample.obj");
     scripted_->queueFileDialogAnswer(target.toStdString());
     action("mnuSaveAs")->trigger();
@@ -166,9 +170,8 @@ TEST_F(MainWindowTest, SaveAsThenOpenShowsTheFile) {
     // A cancelled open dialog changes nothing.
     action("mnuOpen")->trigger();
     EXPECT_EQ(window_->document().file(), target.toStdString());
-}
 
-TEST_F(MainWindowTest, AnUnreadableFileIsReportedAndTheModelKept) {
+    // An unreadable file is reported and the model kept.
     const std::string broken = temp_.filePath("broken.obj").toStdString();
     std::ofstream(broken) << "this is not a mesh\n";
     const brontle::ShapePtr before = sample();
@@ -176,14 +179,6 @@ TEST_F(MainWindowTest, AnUnreadableFileIsReportedAndTheModelKept) {
     ASSERT_EQ(scripted_->messages().size(), 1u);
     EXPECT_NE(scripted_->messages()[0].text.find("broken.obj"), std::string::npos);
     EXPECT_EQ(sample(), before);
-}
-
-TEST_F(MainWindowTest, TheHelpPageOpensInAWindow) {
-    action("mnuHelpContents")->trigger();
-    auto* browser = window_->findChild<QTextBrowser*>("txtHelp");
-    ASSERT_NE(browser, nullptr);
-    EXPECT_FALSE(browser->toPlainText().isEmpty());
-    EXPECT_TRUE(scripted_->messages().empty());
 }
 
 TEST_F(MainWindowTest, ApplyingThePlugInOpensItsEditorAndCancelLeavesTheShape) {

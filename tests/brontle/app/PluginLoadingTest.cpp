@@ -18,7 +18,7 @@ namespace {
 
 const QString kPluginFolder = QStringLiteral(PEELWISE_BIN_DIR "/plugins");
 
-TEST(PluginLoading, TheBuiltModuleLoadsAndNamesItself) {
+TEST(PluginLoading, TheBuiltModuleLoadsNamesItselfAndIsListedFromThePluginsFolder) {
     QPluginLoader loader(kPluginFolder + "/Peelwise.so");
     QObject* root = loader.instance();
     ASSERT_NE(root, nullptr) << loader.errorString().toStdString();
@@ -31,9 +31,8 @@ TEST(PluginLoading, TheBuiltModuleLoadsAndNamesItself) {
     EXPECT_TRUE(plugin->Plugin_Icon().isNull());
     EXPECT_EQ(loader.metaData().value("IID").toString(), QString(BrontlePlugin_iid));
     EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("Name").toString(), "Peel-Wise");
-}
 
-TEST(PluginLoading, TheRegistryListsPeelWiseFromThePluginsFolder) {
+    // The registry lists it from the plug-ins folder.
     brontle::PluginRegistry registry;
     EXPECT_GE(registry.loadFolder(kPluginFolder), 1);
     std::vector<std::string> names;
@@ -47,7 +46,7 @@ TEST(PluginLoading, TheRegistryListsPeelWiseFromThePluginsFolder) {
     EXPECT_TRUE(registry.failures().empty());
 }
 
-TEST(PluginLoading, LibrariesThatAreNotPluginsAreReportedAndSkipped) {
+TEST(PluginLoading, LibrariesThatAreNotPluginsAreReportedAndAMissingFolderIsNoFailure) {
     QTemporaryDir folder;
     ASSERT_TRUE(folder.isValid());
     // A real shared library without plug-in metadata, and a file that only looks like one.
@@ -68,12 +67,9 @@ TEST(PluginLoading, LibrariesThatAreNotPluginsAreReportedAndSkipped) {
     for (const std::string& failure : registry.failures()) {
         EXPECT_TRUE(failure.rfind(folder.path().toStdString(), 0) == 0) << failure;
     }
-}
-
-TEST(PluginLoading, AMissingFolderIsNoFailure) {
-    brontle::PluginRegistry registry;
-    EXPECT_EQ(registry.loadFolder("/nonexistent/plugins"), 0);
-    EXPECT_TRUE(registry.failures().empty());
+    brontle::PluginRegistry none;
+    EXPECT_EQ(none.loadFolder("/nonexistent/plugins"), 0);
+    EXPECT_TRUE(none.failures().empty());
 }
 
 // A plug-in that reports fixed limits, to check the host's side of the validation.

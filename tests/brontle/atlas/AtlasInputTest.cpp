@@ -27,47 +27,38 @@ void expectError(const GeneratedMesh& mesh, const Options& options, std::int32_t
     EXPECT_NE(e.description().find(words), std::string::npos) << e.description();
 }
 
-TEST(AtlasInput, MeshWithoutPolygonsIsRejected) {
+TEST(AtlasInput, BadMeshesAreRejectedNamingTheReason) {
     GeneratedMesh empty;
     empty.positions = {{0, 0, 0}};
     expectError(empty, defaultOptions(), ErrorNumber::HostBadMesh, "no polygons");
-}
 
-TEST(AtlasInput, OnlyDegeneratePolygonsAreRejected) {
-    GeneratedMesh m;
-    m.positions = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
-    m.addPolygon({0, 1, 2});    // collinear
-    m.addPolygon({1, 2, 3, 1}); // collinear, vertex repeated
-    expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "degenerate");
-}
+    GeneratedMesh flat;
+    flat.positions = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}};
+    flat.addPolygon({0, 1, 2});    // collinear
+    flat.addPolygon({1, 2, 3, 1}); // collinear, vertex repeated
+    expectError(flat, defaultOptions(), ErrorNumber::HostBadMesh, "degenerate");
 
-TEST(AtlasInput, NanCoordinateIsRejected) {
     GeneratedMesh m = unitQuad();
     m.positions[2].y = std::numeric_limits<float>::quiet_NaN();
     expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "NaN or infinite");
-}
-
-TEST(AtlasInput, InfiniteCoordinateIsRejected) {
-    GeneratedMesh m = unitQuad();
+    m = unitQuad();
     m.positions[0].z = -std::numeric_limits<float>::infinity();
     expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "vertex 0");
-}
 
-TEST(AtlasInput, VertexIndexOutOfRangeIsRejected) {
-    GeneratedMesh m = unitQuad();
-    m.cornerVertex[3] = 4;
-    expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "out of range");
-    m.cornerVertex[3] = -1;
-    expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "out of range");
-}
-
-TEST(AtlasInput, PolygonWithTwoCornersIsRejected) {
-    GeneratedMesh m = unitQuad();
+    for (const std::int32_t bad : {4, -1}) {
+        m = unitQuad();
+        m.cornerVertex[3] = bad;
+        expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "out of range");
+    }
+    m = unitQuad();
     m.addPolygon({0, 2});
     expectError(m, defaultOptions(), ErrorNumber::HostBadMesh, "fewer than 3 corners");
+    m = unitQuad();
+    m.seams.push_back({1, 0, {0, 0, 0, 0}});
+    expectError(m, defaultOptions(), ErrorNumber::HostBadArgument, "seam");
 }
 
-TEST(AtlasInput, FactorOutsideOneToHundredIsRejected) {
+TEST(AtlasInput, OptionsOutsideTheirRangesAreRejectedAndTheLimitsAccepted) {
     Options o;
     o.factor = 0;
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "factor 0");
@@ -75,34 +66,19 @@ TEST(AtlasInput, FactorOutsideOneToHundredIsRejected) {
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "factor 101");
     o.factorType = FactorType::ChartCount;
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "factor 101");
-}
 
-TEST(AtlasInput, TextureSizeOutsideRangeIsRejected) {
-    Options o;
+    o = Options{};
     o.width = 63;
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "width 63");
     o.width = 64;
     o.height = 2049;
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "height 2049");
-}
-
-TEST(AtlasInput, TextureSizeAtTheLimitsIsAccepted) {
-    Options o;
-    o.width = 64;
     o.height = 2048;
     EXPECT_EQ(errorOf(unitQuad(), o).number(), 0);
-}
 
-TEST(AtlasInput, GutterBelowTwoIsRejected) {
-    Options o;
+    o = Options{};
     o.gutter = 1;
     expectError(unitQuad(), o, ErrorNumber::HostBadArgument, "gutter 1");
-}
-
-TEST(AtlasInput, SeamOnMissingPolygonIsRejected) {
-    GeneratedMesh m = unitQuad();
-    m.seams.push_back({1, 0, {0, 0, 0, 0}});
-    expectError(m, defaultOptions(), ErrorNumber::HostBadArgument, "seam");
 }
 
 TEST(AtlasInput, DegeneratePolygonsAmongGoodOnesStillGetCoordinates) {

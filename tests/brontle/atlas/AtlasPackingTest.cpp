@@ -52,20 +52,13 @@ TEST(AtlasPacking, ChartsStayAtLeastTheGutterApart) {
     }
 }
 
-TEST(AtlasPacking, NoisySphereHasNoOverlappingTexels) {
-    const GeneratedMesh sphere = peelwise::bench::noisySphereWithTriangles(3000);
-    const Result r = generate(sphere.view(), defaultOptions());
-    expectAtlasInvariants(sphere, r);
-    EXPECT_EQ(countOverlappingTexels(sphere.view(), r, 1024, 1024), 0);
-    EXPECT_GT(r.utilisation, 0.5);
-}
-
 TEST(AtlasPacking, NoisySphereFillsMostOfTheTexture) {
     // Measured 0.60 at 3,000 and 0.65 at 10,000 triangles once charts were packed into holes and
     // grown on calmer normals (0.52 and 0.63 on the skyline before); the floors leave a margin.
     for (const auto& [triangles, floor] : {std::pair{3000, 0.58}, std::pair{10000, 0.63}}) {
         const GeneratedMesh sphere = peelwise::bench::noisySphereWithTriangles(triangles);
         const Result r = generate(sphere.view(), defaultOptions());
+        expectAtlasInvariants(sphere, r);
         EXPECT_GT(r.utilisation, floor) << triangles << " triangles";
         EXPECT_LE(r.stretchL2, 1.04) << triangles << " triangles";
         EXPECT_EQ(countOverlappingTexels(sphere.view(), r, 1024, 1024), 0);

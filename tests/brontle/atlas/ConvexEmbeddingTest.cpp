@@ -28,7 +28,7 @@ Chart wholeMesh(const MeshAdjacency& adj) {
     return chartOf(adj, all);
 }
 
-TEST(ConvexEmbedding, SpikedPatchLiesOnACircleWithoutFolds) {
+TEST(ConvexEmbedding, SpikedPatchLiesOnACircleWithoutFoldsAndATouchingBorderIsRefused) {
     // Needles several cells tall on a quad grid: whatever the heights, every triangle keeps its
     // orientation and the border lies on the unit circle.
     const GeneratedMesh patch = quadGrid(6, [](int i, int j) {
@@ -57,19 +57,16 @@ TEST(ConvexEmbedding, SpikedPatchLiesOnACircleWithoutFolds) {
         }
     }
     EXPECT_EQ(onCircle, 24);
-}
 
-TEST(ConvexEmbedding, BorderTouchingItselfIsRefused) {
-    // Two triangles meeting at one vertex: the border passes that vertex twice.
+    // Two triangles meeting at one vertex: the border passes that vertex twice, refused.
     GeneratedMesh m;
     m.positions = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}};
     m.addPolygon({0, 1, 2});
     m.addPolygon({0, 3, 4});
-    const MeshAdjacency adj = buildAdjacency(m.view());
-    Chart chart = wholeMesh(adj);
-    const std::vector<std::int32_t> owner(adj.polygonCount, 0);
-    EXPECT_FALSE(flattenConvex(adj, owner, 0, chart));
-    EXPECT_TRUE(chart.uv.empty());
+    const MeshAdjacency touching = buildAdjacency(m.view());
+    Chart twice = wholeMesh(touching);
+    EXPECT_FALSE(flattenConvex(touching, std::vector<std::int32_t>(2, 0), 0, twice));
+    EXPECT_TRUE(twice.uv.empty());
 }
 
 // A chart flattened in the z = 0 plane by its x, y coordinates.

@@ -26,7 +26,7 @@ Chart wholeMeshChart(const MeshAdjacency& adj) {
     return chart;
 }
 
-TEST(Adjacency, GridNeighboursAreOppositeAndSymmetric) {
+TEST(Adjacency, NeighboursAreOppositeSeamsCutAndAreasAreKept) {
     const GeneratedMesh grid = quadGrid(3);
     const MeshAdjacency adj = buildAdjacency(grid.view());
     int inner = 0;
@@ -42,9 +42,8 @@ TEST(Adjacency, GridNeighboursAreOppositeAndSymmetric) {
     EXPECT_EQ(inner, 2 * 12); // 12 inner edges of a 3 x 3 grid, seen from both sides
     EXPECT_NEAR(adj.polygonArea[4], 1.0, 1e-12);
     EXPECT_NEAR(adj.polygonNormal[4].z, 1.0, 1e-12);
-}
 
-TEST(Adjacency, SeamNamedFromEitherSideCutsTheEdge) {
+    // A seam named from either side cuts the edge.
     GeneratedMesh m;
     m.positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}, {2, 1, 0}};
     m.addPolygon({0, 1, 2, 3});
@@ -53,18 +52,15 @@ TEST(Adjacency, SeamNamedFromEitherSideCutsTheEdge) {
     m.seams = {{0, 1, {0, 0, 0, 0}}};
     EXPECT_EQ(buildAdjacency(m.view()).oppositeCorner[1], -1);
     m.seams = {{1, 3, {0, 0, 0, 0}}};
-    const MeshAdjacency adj = buildAdjacency(m.view());
-    EXPECT_EQ(adj.oppositeCorner[1], -1);
-    EXPECT_EQ(adj.oppositeCorner[7], -1);
-}
+    const MeshAdjacency cut = buildAdjacency(m.view());
+    EXPECT_EQ(cut.oppositeCorner[1], -1);
+    EXPECT_EQ(cut.oppositeCorner[7], -1);
 
-TEST(Adjacency, NonConvexPolygonKeepsItsArea) {
-    // An L-shaped hexagon of area 3.
-    GeneratedMesh m;
-    m.positions = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
-    m.addPolygon({0, 1, 2, 3, 4, 5});
-    const MeshAdjacency adj = buildAdjacency(m.view());
-    EXPECT_NEAR(adj.polygonArea[0], 3.0, 1e-12);
+    // A non-convex polygon keeps its area: an L-shaped hexagon of area 3.
+    GeneratedMesh ell;
+    ell.positions = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+    ell.addPolygon({0, 1, 2, 3, 4, 5});
+    EXPECT_NEAR(buildAdjacency(ell.view()).polygonArea[0], 3.0, 1e-12);
 }
 
 TEST(Lscm, PlanarChartIsMappedBySimilarity) {

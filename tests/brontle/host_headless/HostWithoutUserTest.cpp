@@ -14,16 +14,11 @@ namespace {
 
 using peelwise::test::ChildOptions;
 using peelwise::test::ChildResult;
+using peelwise::test::describe;
 using peelwise::test::runChild;
 using peelwise::test::ScratchDir;
 
 const std::string kHost = PEELWISE_BIN_DIR "/brontle";
-
-std::string describe(const ChildResult& r) {
-    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
-           (r.timedOut ? " (timed out: the window waited for a user)" : "") + "\nstdout: " + r.out +
-           "\nstderr: " + r.err;
-}
 
 ChildOptions offscreen(const ScratchDir& dir) {
     ChildOptions options;

@@ -133,7 +133,7 @@ TEST(MeshFileLoad, RepeatedCornersAreRemovedAndPolygonsBelowThreeCornersDroppedB
               (std::vector<std::int32_t>{0, 1, 2, 3, 0, 1, 2, 0, 1, 2, 3}));
 }
 
-TEST(MeshFileLoad, PlyAsciiAndBinaryAndOffKeepTheQuad) {
+TEST(MeshFileLoad, TheTileKeepsItsPolygonsInPlyOffAndFbxAndIsWeldedFromStlTriangles) {
     TempFolder dir;
     writeFile(dir.file("a.ply"), tilePlyAscii());
     writeFile(dir.file("b.ply"), tilePlyBinary());
@@ -147,13 +147,10 @@ TEST(MeshFileLoad, PlyAsciiAndBinaryAndOffKeepTheQuad) {
         SCOPED_TRACE(name);
         expectTile(loadMeshFile(dir.file(name), *scene));
     }
-}
 
-TEST(MeshFileLoad, StlAsciiAndBinaryGiveTrianglesWeldedIntoOneSurface) {
-    TempFolder dir;
+    // STL has triangles only, every corner repeated: welding joins them into one surface.
     writeFile(dir.file("a.stl"), tileStlAscii());
     writeFile(dir.file("b.stl"), tileStlBinary());
-    auto scene = newScene();
     for (const char* name : {"a.stl", "b.stl"}) {
         SCOPED_TRACE(name);
         const LoadedScene loaded = loadMeshFile(dir.file(name), *scene);
@@ -165,6 +162,18 @@ TEST(MeshFileLoad, StlAsciiAndBinaryGiveTrianglesWeldedIntoOneSurface) {
         ASSERT_EQ(shape.GetNormalCount(), 1);
         EXPECT_EQ(shape.GetNormal(0), (Vector3{0, 0, 1}));
     }
+
+    // FBX keeps the quad and the model's translation.
+    writeFile(dir.file("tile.fbx"), tileFbx());
+    const LoadedScene fbx = loadMeshFile(dir.file("tile.fbx"), *scene);
+    ASSERT_EQ(fbx.shapes.size(), 1u);
+    EXPECT_EQ(fbx.shapeNames[0], "tile");
+    const Shape& tile = *fbx.shapes[0];
+    EXPECT_EQ(cornerCounts(tile), (std::vector<std::int32_t>{4, 3}));
+    EXPECT_EQ(tile.GetVertexCount(), 5);
+    EXPECT_EQ(tile.GetTextureCoordinateCount(), 4);
+    EXPECT_EQ(tile.texcoords()[tile.cornerTexCoord()[2]], (Vector2{1, 1}));
+    EXPECT_EQ(tile.GetFrame()->GetPlacement(nullptr).position, (Vector3{3, 0, 0}));
 }
 
 TEST(MeshFileLoad, GltfAndGlbTexcoordsAreTurnedSoVGrowsUpwards) {
@@ -195,21 +204,6 @@ TEST(MeshFileLoad, GltfAndGlbTexcoordsAreTurnedSoVGrowsUpwards) {
         EXPECT_EQ(shape.GetMaterialByIndex(0)->GetColorB(), (Color4{0.25f, 0.5f, 0.75f, 1.0f}));
         EXPECT_EQ(shape.GetFrame()->GetPlacement(nullptr).position, (Vector3{5, 0, 0}));
     }
-}
-
-TEST(MeshFileLoad, FbxAsciiKeepsTheQuadAndTheModelTranslation) {
-    TempFolder dir;
-    writeFile(dir.file("tile.fbx"), tileFbx());
-    auto scene = newScene();
-    const LoadedScene loaded = loadMeshFile(dir.file("tile.fbx"), *scene);
-    ASSERT_EQ(loaded.shapes.size(), 1u);
-    EXPECT_EQ(loaded.shapeNames[0], "tile");
-    const Shape& shape = *loaded.shapes[0];
-    EXPECT_EQ(cornerCounts(shape), (std::vector<std::int32_t>{4, 3}));
-    EXPECT_EQ(shape.GetVertexCount(), 5);
-    EXPECT_EQ(shape.GetTextureCoordinateCount(), 4);
-    EXPECT_EQ(shape.texcoords()[shape.cornerTexCoord()[2]], (Vector2{1, 1}));
-    EXPECT_EQ(shape.GetFrame()->GetPlacement(nullptr).position, (Vector3{3, 0, 0}));
 }
 
 TEST(MeshFileLoad, NodeTreeBecomesFramesWithScaleBakedIntoVertices) {

@@ -4,6 +4,7 @@
 #include "IoTestSupport.h"
 #include "LiteralMeshes.h"
 #include "support/MemoryLimit.h"
+#include "support/ObjGrid.h"
 
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/Shape.h"
@@ -16,24 +17,6 @@ constexpr std::uint64_t kMegabyte = 1u << 20;
 
 using testing_support::MemoryLimit;
 
-// An OBJ grid of n x n quads: at n = 150 about 700 KB of text.
-std::string gridObj(int n) {
-    std::string text;
-    for (int y = 0; y <= n; ++y) {
-        for (int x = 0; x <= n; ++x) {
-            text += "v " + std::to_string(x) + ".125 " + std::to_string(y) + ".5 0.25\n";
-        }
-    }
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            const int a = y * (n + 1) + x + 1;
-            text += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
-                    std::to_string(a + n + 2) + " " + std::to_string(a + n + 1) + "\n";
-        }
-    }
-    return text;
-}
-
 std::uint64_t megabytesUp(std::uint64_t bytes) {
     return (bytes + kMegabyte - 1) / kMegabyte;
 }
@@ -41,7 +24,7 @@ std::uint64_t megabytesUp(std::uint64_t bytes) {
 TEST(MeshFileMemory, AFileTooLargeForTheLimitIsRefusedBeforeReading) {
     TempFolder folder;
     const std::string path = folder.file("grid.obj");
-    const std::string text = gridObj(150);
+    const std::string text = mesh_literals::objQuadGrid(150);
     writeFile(path, text);
     // Text formats take about nine bytes of memory per byte of file while loading.
     const std::uint64_t needed = megabytesUp(text.size() * 9);

@@ -185,7 +185,7 @@ TEST(MeshFileSave, MtlNamesTheTextureRelativeToTheObjAndItReadsBack) {
     EXPECT_EQ(material->texture()->image(), wood->image());
 }
 
-TEST(MeshFileSave, GltfAndGlbRoundTripFanTriangulatedWithVKept) {
+TEST(MeshFileSave, GltfAndGlbRoundTripFanTriangulatedWithVStoredPointingDown) {
     TempFolder dir;
     auto scene = newScene();
     const ShapePtr sample = makeSampleShape(*scene);
@@ -225,15 +225,10 @@ TEST(MeshFileSave, GltfAndGlbRoundTripFanTriangulatedWithVKept) {
     }
     EXPECT_TRUE(std::filesystem::exists(dir.file("s.bin"))) << "the .gltf's buffer beside it";
     EXPECT_NE(readFile(dir.file("s.gltf")).find("\"s.bin\""), std::string::npos);
-}
-
-TEST(MeshFileSave, GltfWriterStoresVPointingDown) {
     // The literal glTF stores v = 0.75 at the origin; read in, written out and read as plain
     // JSON + buffer, the stored value must be 0.75 again.
-    TempFolder dir;
     writeFile(dir.file("quad.gltf"), quadGltfJson("quad.bin"));
     writeFile(dir.file("quad.bin"), quadGltfBuffer());
-    auto scene = newScene();
     const LoadedScene loaded = loadMeshFile(dir.file("quad.gltf"), *scene);
     saveMeshFile(dir.file("out.gltf"), loaded.shapes, loaded.shapeNames);
     const std::string bin = readFile(dir.file("out.bin"));
@@ -246,7 +241,7 @@ TEST(MeshFileSave, GltfWriterStoresVPointingDown) {
     }
 }
 
-TEST(MeshFileSave, FailedWritesLeaveExistingFilesAsTheyWere) {
+TEST(MeshFileSave, FailedWritesLeaveExistingFilesAndOtherExtensionsAreRefusedByName) {
     TempFolder dir;
     auto scene = newScene();
     const ShapePtr cube = makeFlatShadedCube(*scene);
@@ -273,14 +268,11 @@ TEST(MeshFileSave, FailedWritesLeaveExistingFilesAsTheyWere) {
               ErrorNumber::HostFileUnwritable);
     EXPECT_FALSE(std::filesystem::exists(dir.file("busy.bin")))
         << "bin renamed, gltf not: the pair must not split";
-}
 
-TEST(MeshFileSave, OtherExtensionsAreRefusedByName) {
-    TempFolder dir;
-    auto scene = newScene();
-    const Error error =
-        errorOf([&] { saveMeshFile(dir.file("mesh.stl"), {makeFlatShadedCube(*scene)}, {"c"}); });
-    EXPECT_EQ(error.number(), ErrorNumber::HostFileUnwritable);
-    EXPECT_EQ(error.description(), "mesh.stl: unsupported format; save as .obj, .gltf or .glb");
-    EXPECT_TRUE(folderListing(dir).empty());
+    // Other extensions are refused by name, and nothing is written.
+    const std::vector<std::string> before = folderListing(dir);
+    const Error refused = errorOf([&] { saveMeshFile(dir.file("mesh.stl"), {cube}, {"c"}); });
+    EXPECT_EQ(refused.number(), ErrorNumber::HostFileUnwritable);
+    EXPECT_EQ(refused.description(), "mesh.stl: unsupported format; save as .obj, .gltf or .glb");
+    EXPECT_EQ(folderListing(dir), before);
 }

@@ -104,15 +104,6 @@ TEST_F(FaultInjectionTest, ArmingAgainStartsTheCountAfreshAndDisarmStopsIt) {
     EXPECT_EQ(quad->GetVertex(0).x, 4.0f);
 }
 
-TEST_F(FaultInjectionTest, AScopedFaultIsGoneAtTheEndOfItsScope) {
-    {
-        Faults::ScopedFault fault("SceneGraph::CreateFrame", 1);
-        EXPECT_THROW(scene->CreateFrame(nullptr), Error);
-        Faults::arm("SceneGraph::CreateFrame", 1);
-    }
-    EXPECT_NE(scene->CreateFrame(nullptr), nullptr);
-}
-
 TEST_F(FaultInjectionTest, SuspendedCallsNeitherCountNorAreRecorded) {
     Faults::startRecording();
     Faults::arm("Shape::Translate", 1);
@@ -127,9 +118,15 @@ TEST_F(FaultInjectionTest, SuspendedCallsNeitherCountNorAreRecorded) {
     EXPECT_EQ(Faults::recorded(), std::vector<std::string>{"Shape::Translate"});
 }
 
-TEST_F(FaultInjectionTest, ArmingNeedsANameAndACountOfAtLeastOne) {
+TEST_F(FaultInjectionTest, ArmingNeedsANameAndACountAndAScopedFaultEndsWithItsScope) {
     EXPECT_THROW(Faults::arm("Shape::Clear", 0), std::invalid_argument);
     EXPECT_THROW(Faults::arm("", 1), std::invalid_argument);
+    {
+        Faults::ScopedFault fault("SceneGraph::CreateFrame", 1);
+        EXPECT_THROW(scene->CreateFrame(nullptr), Error);
+        Faults::arm("SceneGraph::CreateFrame", 1);
+    }
+    EXPECT_NE(scene->CreateFrame(nullptr), nullptr);
 }
 
 } // namespace

@@ -57,21 +57,7 @@ TEST(MemoryBudget, RequireMemoryNamesTheWorkWhatItNeedsAndWhatIsAvailable) {
 
 // A 40 x 40 quad grid: 3,200 triangles, which the atlas needs well over 1 MB for.
 TEST(MemoryBudget, AnAtlasTooLargeForTheLimitLeavesTheShapeUnchanged) {
-    std::vector<Vector3> points;
-    std::vector<std::vector<std::int32_t>> quads;
-    const int n = 40;
-    for (int y = 0; y <= n; ++y) {
-        for (int x = 0; x <= n; ++x) {
-            points.push_back({float(x), float(y), 0.0f});
-        }
-    }
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            const int a = y * (n + 1) + x;
-            quads.push_back({a, a + 1, a + n + 2, a + n + 1});
-        }
-    }
-    const ShapePtr shape = shapeFrom(Shape::create(), points, quads);
+    const ShapePtr shape = quadGrid(40, 40);
     const auto texcoords = shape->texcoords();
     const auto cornerTexCoord = shape->cornerTexCoord();
     const DeviceID device = newDeviceID();

@@ -24,7 +24,7 @@ fs::path tempFolder(const char* name) {
 }
 } // namespace
 
-TEST(BmpFiles, RoundTripIsPixelExactAndTruncationIsAClearError) {
+TEST(BmpFiles, RoundTripIsPixelExactTruncationIsAClearErrorAndWritingIsAtomic) {
     Image image(5, 3);
     for (int y = 0; y < 3; ++y) {
         for (int x = 0; x < 5; ++x) {
@@ -45,9 +45,6 @@ TEST(BmpFiles, RoundTripIsPixelExactAndTruncationIsAClearError) {
     }
     const std::vector<std::uint8_t> text = {'h', 'e', 'l', 'l', 'o'};
     EXPECT_THROW(decodeBmp(text, "t"), Error);
-}
-
-TEST(BmpFiles, WritingIsAtomicAndReplacesTheFile) {
     const fs::path dir = tempFolder("write");
     const std::string path = (dir / "out.bmp").string();
     { std::ofstream(path) << "old"; }

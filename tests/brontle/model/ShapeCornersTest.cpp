@@ -82,7 +82,6 @@ TEST(ShapeCorners, HashedLookupAgreesWithAFullScan) {
 TEST(ShapeCorners, SetCornerUVKeepsSharingAfterAUniformShiftAndUnlinksAlone) {
     ShapePtr shape = quadStrip(2);
     // Both quads' shared edge corners point at one texture coordinate per vertex.
-    ShapeArrays arrays;
     std::vector<Vector2> uv = {{0.1f, 0.1f}, {0.1f, 0.9f}, {0.5f, 0.1f},
                                {0.5f, 0.9f}, {0.9f, 0.1f}, {0.9f, 0.9f}};
     std::vector<std::int32_t> corner = {0, 2, 3, 1, 2, 4, 5, 3};

@@ -8,7 +8,7 @@
 
 using namespace brontle;
 
-TEST(Toolkit, PolygonNormalOfCounterClockwiseOutlineIsPlusZ) {
+TEST(Toolkit, NormalsRotationsAndVectorServices) {
     Toolkit tk;
     const Vector3 ccw[] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
     EXPECT_EQ(tk.PolygonNormal(ccw), (Vector3{0, 0, 1}));
@@ -16,10 +16,7 @@ TEST(Toolkit, PolygonNormalOfCounterClockwiseOutlineIsPlusZ) {
     EXPECT_EQ(tk.PolygonNormal(cw), (Vector3{0, 0, -1}));
     const Vector3 line[] = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}};
     EXPECT_EQ(tk.PolygonNormal(line), (Vector3{0, 0, 0}));
-}
 
-TEST(Toolkit, RotateVectorTurnsCounterClockwiseInTheViewsThatLookAlongPlusZ) {
-    Toolkit tk;
     const Vector3 z{0, 0, 1};
     // Seen looking along +z with x to the right, y points down: a quarter turn counter-clockwise
     // on that screen takes (1, 0) to (0, -1).
@@ -36,10 +33,7 @@ TEST(Toolkit, RotateVectorTurnsCounterClockwiseInTheViewsThatLookAlongPlusZ) {
     EXPECT_EQ(tk.RotateVector({1, 2, 3}, {0, 0, 0}, 1.0f), (Vector3{1, 2, 3}));
     EXPECT_EQ(tk.SetVectorLength({0, 0, 0}, 5.0f), (Vector3{0, 0, 0}));
     EXPECT_EQ(tk.NormalizeVector({0, 0, 0}), (Vector3{0, 0, 0}));
-}
 
-TEST(Toolkit, VectorServices) {
-    Toolkit tk;
     EXPECT_FLOAT_EQ(tk.VectorLength({3, 4, 0}), 5.0f);
     const Vector3 v = tk.SetVectorLength({3, 4, 0}, 10.0f);
     EXPECT_FLOAT_EQ(v.x, 6.0f);

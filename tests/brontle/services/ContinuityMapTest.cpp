@@ -59,7 +59,7 @@ TEST(ContinuityMap, TheBuildPutsA1024PixelGridIntoTheInstallFolder) {
     EXPECT_EQ(static_cast<int>(static_cast<unsigned char>(header[28])), 24);
 }
 
-TEST(ContinuityMap, TheProgramDrawsTheSizeItIsGiven) {
+TEST(ContinuityMap, TheProgramDrawsTheSizeItIsGivenAndRefusesBadArgumentsAndOutputs) {
     QTemporaryDir folder;
     const QString out = folder.filePath("made/here/map.bmp");
     QProcess program;
@@ -71,30 +71,24 @@ TEST(ContinuityMap, TheProgramDrawsTheSizeItIsGiven) {
     EXPECT_EQ(map->width, 200); // no multiple of 8: cells of 25 pixels
     EXPECT_EQ(map->height, 200);
     expectAGrid(*map);
-}
 
-TEST(ContinuityMap, BadArgumentsAreRefusedWithTheUsage) {
-    QTemporaryDir folder;
     for (const QStringList& arguments : {QStringList{}, QStringList{folder.filePath("a.bmp"), "12"},
                                          QStringList{folder.filePath("a.bmp"), "1024px"},
                                          QStringList{folder.filePath("a.bmp"), "9000"}}) {
-        QProcess program;
-        program.start(Program, arguments);
-        ASSERT_TRUE(program.waitForFinished(60000));
-        EXPECT_EQ(program.exitCode(), 2) << arguments.join(' ').toStdString();
+        QProcess refused;
+        refused.start(Program, arguments);
+        ASSERT_TRUE(refused.waitForFinished(60000));
+        EXPECT_EQ(refused.exitCode(), 2) << arguments.join(' ').toStdString();
         EXPECT_TRUE(
-            program.readAllStandardError().contains("usage: continuity_map OUT.bmp [SIZE]"));
+            refused.readAllStandardError().contains("usage: continuity_map OUT.bmp [SIZE]"));
     }
     EXPECT_FALSE(QFile::exists(folder.filePath("a.bmp")));
-}
 
-TEST(ContinuityMap, AnUnwritableOutputFails) {
-    QTemporaryDir folder;
-    QProcess program;
-    program.start(Program, {folder.path(), "64"}); // a folder, not a file
-    ASSERT_TRUE(program.waitForFinished(60000));
-    EXPECT_EQ(program.exitCode(), 1);
-    EXPECT_TRUE(program.readAllStandardError().contains(": cannot write the bitmap ("));
+    QProcess unwritable;
+    unwritable.start(Program, {folder.path(), "64"}); // a folder, not a file
+    ASSERT_TRUE(unwritable.waitForFinished(60000));
+    EXPECT_EQ(unwritable.exitCode(), 1);
+    EXPECT_TRUE(unwritable.readAllStandardError().contains(": cannot write the bitmap ("));
 }
 
 } // namespace

@@ -8,25 +8,16 @@ namespace {
 
 using Filters = std::vector<std::string>;
 
-TEST(FileDialogFilter, LabelKeepsNoPatternsOfItsOwn) {
+TEST(FileDialogFilter, PairsBecomeQtFiltersAndNamesWithoutAnExtensionGetTheDefault) {
     EXPECT_EQ(qtNameFilters("Windows Bitmap (*.bmp)|*.bmp"), Filters{"Windows Bitmap (*.bmp)"});
     EXPECT_EQ(qtNameFilters("Bitmaps (*.jpg)|*.bmp"), Filters{"Bitmaps (*.bmp)"});
-}
-
-TEST(FileDialogFilter, SeveralPairsAndSeveralPatterns) {
     EXPECT_EQ(qtNameFilters("Images|*.bmp;*.png; *.jpg|All Files (*.*)|*.*"),
               (Filters{"Images (*.bmp *.png *.jpg)", "All Files (*)"}));
-}
-
-TEST(FileDialogFilter, MissingPatternsAndEmptyFilters) {
     EXPECT_EQ(qtNameFilters(""), Filters{});
     EXPECT_EQ(qtNameFilters("   "), Filters{});
     EXPECT_EQ(qtNameFilters("Everything"), Filters{"Everything (*)"});
     EXPECT_EQ(qtNameFilters("Images|*.png|Other"), (Filters{"Images (*.png)", "Other (*)"}));
     EXPECT_EQ(qtNameFilters("|*.obj"), Filters{"(*.obj)"});
-}
-
-TEST(FileDialogFilter, DefaultExtensionOnlyForNamesWithoutOne) {
     EXPECT_EQ(withDefaultExtension("/t/atlas", "BMP"), "/t/atlas.BMP");
     EXPECT_EQ(withDefaultExtension("/t/atlas.bmp", "BMP"), "/t/atlas.bmp");
     EXPECT_EQ(withDefaultExtension("/t/atlas.png", "BMP"), "/t/atlas.png");

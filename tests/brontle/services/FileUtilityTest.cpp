@@ -29,30 +29,21 @@ Split split(const std::string& path) {
     return s;
 }
 
-TEST(SplitPath, FolderNameAndCapitalExtension) {
+TEST(SplitPath, FolderNameAndCapitalExtensionWithEitherSeparator) {
     EXPECT_EQ(split("/home/u/atlas.bmp"), (Split{"/home/u/", "atlas", "BMP"}));
     EXPECT_EQ(split("/home/u/atlas.BMP"), (Split{"/home/u/", "atlas", "BMP"}));
     EXPECT_EQ(split("/home/u/atlas.Png"), (Split{"/home/u/", "atlas", "PNG"}));
     EXPECT_EQ(split("atlas.bmp"), (Split{"", "atlas", "BMP"}));
     EXPECT_EQ(split("/home/u/archive.tar.gz"), (Split{"/home/u/", "archive.tar", "GZ"}));
-}
-
-TEST(SplitPath, NoExtension) {
     EXPECT_EQ(split("/home/u/atlas"), (Split{"/home/u/", "atlas", ""}));
     EXPECT_EQ(split("/home/my.textures/atlas"), (Split{"/home/my.textures/", "atlas", ""}));
     EXPECT_EQ(split("/home/u/.profile"), (Split{"/home/u/", ".profile", ""}));
     EXPECT_EQ(split("/home/u/atlas."), (Split{"/home/u/", "atlas", ""}));
     EXPECT_EQ(split("/home/u/"), (Split{"/home/u/", "", ""}));
     EXPECT_EQ(split(""), (Split{"", "", ""}));
-}
-
-TEST(SplitPath, BackslashesAreSeparators) {
     EXPECT_EQ(split("C:\\Textures\\atlas.bmp"), (Split{"C:/Textures/", "atlas", "BMP"}));
     EXPECT_EQ(split("\\System\\ContinuityMap.bmp"), (Split{"/System/", "ContinuityMap", "BMP"}));
     EXPECT_EQ(split("/home/u\\sub.dir\\atlas"), (Split{"/home/u/sub.dir/", "atlas", ""}));
-}
-
-TEST(SplitPath, OnlyAsciiLettersChangeCase) {
     EXPECT_EQ(split("/t/x.bmp\xc3\xa9"), (Split{"/t/", "x", "BMP\xc3\xa9"}));
 }
 
@@ -81,36 +72,8 @@ class FileUtilityTest : public ::testing::Test {
     FileUtility files;
 };
 
-TEST_F(FileUtilityTest, SaveDialogGetsTheRequestAndReturnsTheChoice) {
-    const std::string textures = makeFolder("textures");
-    scripted->queueFileDialogAnswer(textures + "/atlas.bmp");
-    SaveFileRequest request;
-    request.filter = "Windows Bitmap (*.bmp)|*.bmp";
-    request.defaultExtension = "BMP";
-    request.flags = 34822;
-    request.cancelRaisesError = true;
-    EXPECT_EQ(files.ShowSaveFileDialog(0, "Brontle", request), textures + "/atlas.bmp");
-
-    ASSERT_EQ(scripted->fileDialogs().size(), 1u);
-    const FileDialogRequest& shown = scripted->fileDialogs()[0];
-    EXPECT_TRUE(shown.save);
-    EXPECT_EQ(shown.filter, "Windows Bitmap (*.bmp)|*.bmp");
-    EXPECT_EQ(shown.defaultExtension, "BMP");
-    EXPECT_EQ(shown.fileName, "");
-    EXPECT_EQ(shown.initialFolder, "/start"); // nothing remembered yet: the current folder
-    EXPECT_TRUE(shown.confirmOverwrite);      // 34822 holds the prompt-before-overwriting bit 2
-    EXPECT_EQ(files.lastChosenFile(), textures + "/atlas.bmp");
-}
-
-TEST_F(FileUtilityTest, OverwriteIsConfirmedOnlyWhenFlagTwoIsSet) {
-    SaveFileRequest request;
-    request.flags = 34822 - 2;
-    files.ShowSaveFileDialog(0, "Brontle", request);
-    ASSERT_EQ(scripted->fileDialogs().size(), 1u);
-    EXPECT_FALSE(scripted->fileDialogs()[0].confirmOverwrite);
-}
-
-TEST_F(FileUtilityTest, CancelledSaveRaisesTheCancelErrorWhenAskedTo) {
+TEST_F(FileUtilityTest, SaveDialogGetsTheRequestConfirmsOverwritesOnFlagTwoAndMayRaiseCancel) {
+    // A cancelled save raises the cancel error when asked to, and remembers nothing.
     SaveFileRequest request;
     request.cancelRaisesError = true;
     scripted->queueFileDialogAnswer("");
@@ -125,9 +88,37 @@ TEST_F(FileUtilityTest, CancelledSaveRaisesTheCancelErrorWhenAskedTo) {
     EXPECT_EQ(files.ShowSaveFileDialog(0, "Brontle", request), "");
     EXPECT_EQ(files.lastChosenFile(), "");
     EXPECT_EQ(settings().GetSetting("Brontle", "FileUtility", "LastFolder", "none"), "none");
+    // Overwriting is confirmed only when flag 2 is set.
+    request.flags = 34822 - 2;
+    files.ShowSaveFileDialog(0, "Brontle", request);
+    ASSERT_EQ(scripted->fileDialogs().size(), 3u);
+    EXPECT_FALSE(scripted->fileDialogs()[2].confirmOverwrite);
+
+    scripted->clearRecords();
+    const std::string textures = makeFolder("textures");
+    scripted->queueFileDialogAnswer(textures + "/atlas.bmp");
+    request.filter = "Windows Bitmap (*.bmp)|*.bmp";
+    request.defaultExtension = "BMP";
+    request.flags = 34822;
+    request.cancelRaisesError = true;
+    EXPECT_EQ(files.ShowSaveFileDialog(0, "Brontle", request), textures + "/atlas.bmp");
+    ASSERT_EQ(scripted->fileDialogs().size(), 1u);
+    const FileDialogRequest& shown = scripted->fileDialogs()[0];
+    EXPECT_TRUE(shown.save);
+    EXPECT_EQ(shown.filter, "Windows Bitmap (*.bmp)|*.bmp");
+    EXPECT_EQ(shown.defaultExtension, "BMP");
+    EXPECT_EQ(shown.fileName, "");
+    EXPECT_EQ(shown.initialFolder, "/start"); // nothing remembered yet: the current folder
+    EXPECT_TRUE(shown.confirmOverwrite);      // 34822 holds the prompt-before-overwriting bit 2
+    EXPECT_EQ(files.lastChosenFile(), textures + "/atlas.bmp");
 }
 
-TEST_F(FileUtilityTest, ChosenFoldersAreRememberedPerApplication) {
+TEST_F(FileUtilityTest, TheLastFolderIsRememberedStoredAndRestoredPerApplication) {
+    files.StoreLastFolder("Brontle"); // nothing chosen yet
+    EXPECT_EQ(settings().GetSetting("Brontle", "FileUtility", "LastFolder", "none"), "none");
+    files.RestoreLastFolder("Brontle"); // nothing remembered: nothing changes
+    EXPECT_TRUE(scripted->folderChanges().empty());
+
     const std::string first = makeFolder("first");
     const std::string second = makeFolder("second");
     std::string path;
@@ -151,13 +142,10 @@ TEST_F(FileUtilityTest, ChosenFoldersAreRememberedPerApplication) {
     scripted->queueFileDialogAnswer(second + "\\atlas.BMP");
     EXPECT_EQ(files.ShowSaveFileDialog(0, "Brontle", {}), second + "/atlas.BMP");
     EXPECT_EQ(settings().GetSetting("Brontle", "FileUtility", "LastFolder", ""), second + "/");
-}
 
-TEST_F(FileUtilityTest, RestoreLastFolderMakesItCurrent) {
+    // RestoreLastFolder makes the remembered folder current.
+    scripted->clearRecords();
     const std::string remembered = makeFolder("remembered");
-    files.RestoreLastFolder("Brontle"); // nothing remembered: nothing changes
-    EXPECT_TRUE(scripted->folderChanges().empty());
-
     settings().SaveSetting("Brontle", "FileUtility", "LastFolder", remembered + "/");
     files.RestoreLastFolder("Brontle");
     EXPECT_EQ(scripted->folderChanges(), std::vector<std::string>{remembered + "/"});
@@ -166,12 +154,8 @@ TEST_F(FileUtilityTest, RestoreLastFolderMakesItCurrent) {
     settings().SaveSetting("Brontle", "FileUtility", "LastFolder", remembered + "/gone/");
     files.RestoreLastFolder("Brontle"); // a folder that no longer exists is passed over
     EXPECT_EQ(scripted->folderChanges().size(), 1u);
-}
 
-TEST_F(FileUtilityTest, StoreLastFolderStoresTheFolderOfTheLastChosenFile) {
-    files.StoreLastFolder("Brontle"); // nothing chosen yet
-    EXPECT_EQ(settings().GetSetting("Brontle", "FileUtility", "LastFolder", "none"), "none");
-
+    // StoreLastFolder stores the folder of the last chosen file for the application named.
     const std::string chosen = makeFolder("chosen");
     scripted->queueFileDialogAnswer(chosen + "/a.bmp");
     files.ShowSaveFileDialog(0, "Brontle", {});

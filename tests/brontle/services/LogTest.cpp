@@ -25,7 +25,7 @@ std::vector<std::string> lines(const std::string& path) {
 
 const std::regex stampedLine(R"((\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}\.\d{3}[+-]\d{2}:\d{2}) (.*))");
 
-TEST(Log, OneStampedLinePerCallInOrder) {
+TEST(Log, OneStampedLinePerCallAppendedInOrder) {
     QTemporaryDir folder;
     Log log(folder.filePath("sub/brontle.log").toStdString());
     const QDateTime before = QDateTime::currentDateTime().addMSecs(-1);
@@ -51,26 +51,16 @@ TEST(Log, OneStampedLinePerCallInOrder) {
         EXPECT_LE(stamp, after);
         previous = stamp;
     }
-}
 
-TEST(Log, AppendsToWhatIsThere) {
-    QTemporaryDir folder;
-    const std::string path = folder.filePath("brontle.log").toStdString();
-    std::ofstream(path) << "earlier line\n";
-    Log(path).write("later");
-    const std::vector<std::string> written = lines(path);
-    ASSERT_EQ(written.size(), 2u);
-    EXPECT_EQ(written[0], "earlier line");
-    EXPECT_TRUE(written[1].ends_with(" later")) << written[1];
-}
-
-TEST(Log, LineBreaksInsideTheTextKeepOneLinePerCall) {
-    QTemporaryDir folder;
-    Log log(folder.filePath("brontle.log").toStdString());
+    // A line break inside the text keeps one line per call.
     log.write("first\nsecond\r\nthird\rfourth");
-    const std::vector<std::string> written = lines(log.file());
-    ASSERT_EQ(written.size(), 1u);
-    EXPECT_TRUE(written[0].ends_with(" first\\nsecond\\nthird\\nfourth")) << written[0];
+    ASSERT_EQ(lines(log.file()).size(), 4u);
+    EXPECT_TRUE(lines(log.file())[3].ends_with(" first\\nsecond\\nthird\\nfourth"));
+
+    // A new log on the same file appends to what is there.
+    Log(log.file()).write("later");
+    ASSERT_EQ(lines(log.file()).size(), 5u);
+    EXPECT_TRUE(lines(log.file())[4].ends_with(" later")) << lines(log.file())[4];
 }
 
 TEST(Log, TimeStampIsLocalTimeWithItsOffset) {

@@ -48,12 +48,9 @@ class QtImageFilesTest : public ::testing::Test {
     QTemporaryDir folder;
 };
 
-TEST_F(QtImageFilesTest, MissingFileIsNoImage) {
+TEST_F(QtImageFilesTest, MissingFilesAreNoImageAndGarbageIsAnErrorNamingIt) {
     EXPECT_EQ(readImageFile(path("missing.bmp")), std::nullopt);
     EXPECT_EQ(qtImageReader()(path("missing.png")), std::nullopt);
-}
-
-TEST_F(QtImageFilesTest, GarbageFileIsAnErrorNamingIt) {
     std::ofstream(path("garbage.bmp"), std::ios::binary) << "BM this is not a bitmap at all";
     expectError([&] { readImageFile(path("garbage.bmp")); }, ErrorNumber::HostFileUnreadable,
                 path("garbage.bmp") + ": not an image this host can read");
@@ -65,7 +62,7 @@ TEST_F(QtImageFilesTest, GarbageFileIsAnErrorNamingIt) {
                 folder.path().toStdString() + ": not an image this host can read");
 }
 
-TEST_F(QtImageFilesTest, BitmapRoundTripIsPixelExactAnd24Bit) {
+TEST_F(QtImageFilesTest, RoundTripsArePixelExactWithTheFormatReadFromTheContent) {
     const Image image = testPattern(37, 21); // odd width: rows are padded in the file
     saveImage(path("pattern.bmp"), image);
     const std::optional<Image> back = readImageFile(path("pattern.bmp"));
@@ -79,39 +76,31 @@ TEST_F(QtImageFilesTest, BitmapRoundTripIsPixelExactAnd24Bit) {
     const std::optional<Image> other = readBmpFile(path("pattern.bmp"));
     ASSERT_TRUE(other.has_value());
     EXPECT_EQ(*other, image);
-}
 
-TEST_F(QtImageFilesTest, BitmapDropsAlphaAndPngKeepsIt) {
-    Image image = testPattern(8, 4);
-    image.at(1, 1) = 0x80123456u;
-    image.at(2, 3) = 0x00abcdefu;
-    saveImage(path("alpha.PNG"), image);
-    EXPECT_EQ(readImageFile(path("alpha.PNG")), image);
-
-    saveImage(path("alpha.bmp"), image);
-    Image opaque = image;
+    // A bitmap drops the alpha channel, a PNG keeps it.
+    Image alpha = testPattern(8, 4);
+    alpha.at(1, 1) = 0x80123456u;
+    alpha.at(2, 3) = 0x00abcdefu;
+    saveImage(path("alpha.PNG"), alpha);
+    EXPECT_EQ(readImageFile(path("alpha.PNG")), alpha);
+    saveImage(path("alpha.bmp"), alpha);
+    Image opaque = alpha;
     for (std::uint32_t& pixel : opaque.pixels) {
         pixel |= 0xff000000u;
     }
     EXPECT_EQ(readImageFile(path("alpha.bmp")), opaque);
-}
 
-TEST_F(QtImageFilesTest, FormatIsReadFromTheContentNotTheName) {
-    const Image image = testPattern(5, 5);
-    saveImage(path("really.png"), image);
+    // The format is read from the content, not the name; backslash paths are read.
+    const Image png = testPattern(5, 5);
+    saveImage(path("really.png"), png);
     ASSERT_TRUE(QFile::rename(folder.filePath("really.png"), folder.filePath("named.bmp")));
-    EXPECT_EQ(readImageFile(path("named.bmp")), image);
-}
-
-TEST_F(QtImageFilesTest, BackslashPathsAreRead) {
-    const Image image = testPattern(3, 2);
-    saveImage(path("sub.bmp"), image);
-    std::string windowsStyle = path("sub.bmp");
+    EXPECT_EQ(readImageFile(path("named.bmp")), png);
+    std::string windowsStyle = path("pattern.bmp");
     std::replace(windowsStyle.begin(), windowsStyle.end(), '/', '\\');
     EXPECT_EQ(readImageFile(windowsStyle), image);
 }
 
-TEST_F(QtImageFilesTest, SavingFailuresNameThePath) {
+TEST_F(QtImageFilesTest, FailedSavesNameThePathAndLeaveTheOldFile) {
     const Image image = testPattern(4, 4);
     expectError([&] { saveImage(path("x.jpg"), image); }, ErrorNumber::HostFileUnwritable,
                 path("x.jpg") +
@@ -133,12 +122,11 @@ TEST_F(QtImageFilesTest, SavingFailuresNameThePath) {
             << error.description();
     }
     EXPECT_FALSE(QFile::exists(folder.filePath("x.bmp")));
-}
 
-TEST_F(QtImageFilesTest, AFailedSaveLeavesTheOldFile) {
+    // A failed save leaves the old file.
     const Image first = testPattern(6, 6);
     saveImage(path("keep.bmp"), first);
-    Image broken = testPattern(6, 6);
+    broken = testPattern(6, 6);
     broken.pixels.resize(3);
     EXPECT_THROW(saveImage(path("keep.bmp"), broken), Error);
     EXPECT_EQ(readImageFile(path("keep.bmp")), first);

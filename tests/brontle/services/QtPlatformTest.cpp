@@ -65,36 +65,30 @@ MessageResult answerBox(QtPlatform& qt, const MessagePrompt& prompt, SeenBox& se
     return qt.messageBox(prompt);
 }
 
-TEST(QtPlatform, MessageBoxShowsTextTitleIconAndButtonsOfTheStyle) {
+TEST(QtPlatform, MessageBoxesShowTheStyleAndAnswerByButtonEscapeOrEnter) {
     QtPlatform qt;
     SeenBox seen;
-    const MessageResult answer =
-        answerBox(qt, {"Discard your changes?", "Peel-Wise", 3 + 32}, seen,
-                  [](QMessageBox* box) { box->button(QMessageBox::No)->click(); });
-    EXPECT_EQ(answer, MessageResult::No);
+    EXPECT_EQ(answerBox(qt, {"Discard your changes?", "Peel-Wise", 3 + 32}, seen,
+                        [](QMessageBox* box) { box->button(QMessageBox::No)->click(); }),
+              MessageResult::No);
     EXPECT_EQ(seen.title, "Peel-Wise");
     EXPECT_EQ(seen.text, "Discard your changes?");
     EXPECT_EQ(seen.icon, QMessageBox::Question);
     EXPECT_EQ(seen.buttons, (std::vector<QMessageBox::StandardButton>{
                                 QMessageBox::Yes, QMessageBox::No, QMessageBox::Cancel}));
     EXPECT_EQ(seen.defaultButton, QMessageBox::Yes);
-}
 
-TEST(QtPlatform, EmptyTitleShowsTheApplicationName) {
-    QtPlatform qt;
-    SeenBox seen;
-    const MessageResult answer =
-        answerBox(qt, {"File Type not Correct.", "", 48}, seen,
-                  [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); });
-    EXPECT_EQ(answer, MessageResult::Ok);
-    EXPECT_EQ(seen.title, QApplication::applicationDisplayName());
-    EXPECT_FALSE(seen.title.isEmpty());
-    EXPECT_EQ(seen.icon, QMessageBox::Warning);
-    EXPECT_EQ(seen.buttons, std::vector<QMessageBox::StandardButton>{QMessageBox::Ok});
-}
+    // An empty title shows the application's name.
+    SeenBox untitled;
+    EXPECT_EQ(answerBox(qt, {"File Type not Correct.", "", 48}, untitled,
+                        [](QMessageBox* box) { box->button(QMessageBox::Ok)->click(); }),
+              MessageResult::Ok);
+    EXPECT_EQ(untitled.title, QApplication::applicationDisplayName());
+    EXPECT_FALSE(untitled.title.isEmpty());
+    EXPECT_EQ(untitled.icon, QMessageBox::Warning);
+    EXPECT_EQ(untitled.buttons, std::vector<QMessageBox::StandardButton>{QMessageBox::Ok});
 
-TEST(QtPlatform, EscapeAnswersCancelElseNo) {
-    QtPlatform qt;
+    // Escape answers Cancel where there is one, else No, else OK.
     const auto escape = [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); };
     SeenBox seen1;
     EXPECT_EQ(answerBox(qt, {"a", "t", MessageStyle::OkCancel + 16}, seen1, escape),
@@ -109,12 +103,10 @@ TEST(QtPlatform, EscapeAnswersCancelElseNo) {
     SeenBox seen3;
     EXPECT_EQ(answerBox(qt, {"c", "t", 0}, seen3, escape), MessageResult::Ok);
     EXPECT_EQ(seen3.icon, QMessageBox::NoIcon);
-}
 
-TEST(QtPlatform, EnterAnswersTheFirstButton) {
-    QtPlatform qt;
-    SeenBox seen;
-    EXPECT_EQ(answerBox(qt, {"a", "t", MessageStyle::YesNoCancel}, seen,
+    // Enter answers the first button.
+    SeenBox seen4;
+    EXPECT_EQ(answerBox(qt, {"a", "t", MessageStyle::YesNoCancel}, seen4,
                         [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Return); }),
               MessageResult::Yes);
 }
@@ -134,7 +126,7 @@ std::string workDialog(QtPlatform& qt, const FileDialogRequest& request,
     return qt.fileDialog(request);
 }
 
-TEST(QtPlatform, SaveDialogAddsTheDefaultExtensionAndUsesTheRequest) {
+TEST(QtPlatform, FileDialogsUseTheRequestAndConfirmOverwritingOnlyWhenAsked) {
     QtPlatform qt;
     QTemporaryDir folder;
     FileDialogRequest request;
@@ -146,7 +138,7 @@ TEST(QtPlatform, SaveDialogAddsTheDefaultExtensionAndUsesTheRequest) {
     QString title;
     QStringList filters;
     QString directory;
-    const std::string chosen = workDialog(qt, request, [&](QFileDialog* dialog) {
+    std::string chosen = workDialog(qt, request, [&](QFileDialog* dialog) {
         title = dialog->windowTitle();
         filters = dialog->nameFilters();
         directory = dialog->directory().absolutePath();
@@ -157,22 +149,13 @@ TEST(QtPlatform, SaveDialogAddsTheDefaultExtensionAndUsesTheRequest) {
     EXPECT_EQ(title, "Save Texture");
     EXPECT_EQ(filters, (QStringList{"Windows Bitmap (*.bmp)", "All Files (*)"}));
     EXPECT_EQ(directory, folder.path());
-}
 
-TEST(QtPlatform, OverwritingIsConfirmedOnlyWhenRequested) {
-    QtPlatform qt;
-    QTemporaryDir folder;
+    // Overwriting asked, and answered No: the dialog stays up, and is then cancelled.
     const QString existing = folder.filePath("atlas.bmp");
     std::ofstream(existing.toStdString()) << "old";
-    FileDialogRequest request;
-    request.save = true;
-    request.defaultExtension = "BMP";
-    request.initialFolder = folder.path().toStdString();
     request.confirmOverwrite = true;
-
-    // Asked, and answered No: the dialog stays up, and is then cancelled.
     QString question;
-    std::string chosen = workDialog(qt, request, [&](QFileDialog* dialog) {
+    chosen = workDialog(qt, request, [&](QFileDialog* dialog) {
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (box == nullptr) {
@@ -196,15 +179,12 @@ TEST(QtPlatform, OverwritingIsConfirmedOnlyWhenRequested) {
         static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it
     });
     EXPECT_EQ(chosen, existing.toStdString());
-}
 
-TEST(QtPlatform, OpenDialogCancelledGivesEmpty) {
-    QtPlatform qt;
-    FileDialogRequest request;
-    request.filter = "Images|*.bmp;*.png";
-    QStringList filters;
+    // An open dialog, cancelled, gives nothing.
+    FileDialogRequest open;
+    open.filter = "Images|*.bmp;*.png";
     QFileDialog::AcceptMode mode = QFileDialog::AcceptSave;
-    const std::string chosen = workDialog(qt, request, [&](QFileDialog* dialog) {
+    chosen = workDialog(qt, open, [&](QFileDialog* dialog) {
         filters = dialog->nameFilters();
         mode = dialog->acceptMode();
         dialog->reject();
@@ -214,7 +194,7 @@ TEST(QtPlatform, OpenDialogCancelledGivesEmpty) {
     EXPECT_EQ(mode, QFileDialog::AcceptOpen);
 }
 
-TEST(QtPlatform, LetterKeysAreTrackedFromKeyEvents) {
+TEST(QtPlatform, KeysAreTrackedFromKeyEventsAndReleasedOnLeaving) {
     QtPlatform qt;
     QWidget widget;
     EXPECT_FALSE(qt.isKeyDown('X'));
@@ -228,11 +208,8 @@ TEST(QtPlatform, LetterKeysAreTrackedFromKeyEvents) {
     QTest::keyRelease(&widget, Qt::Key_Y);
     EXPECT_FALSE(qt.isKeyDown('Y'));
     EXPECT_FALSE(qt.isKeyDown(0x1000));
-}
 
-TEST(QtPlatform, AutoRepeatKeepsAKeyDownAndLeavingTheApplicationReleasesAll) {
-    QtPlatform qt;
-    QWidget widget;
+    // Auto-repeat keeps a key down; leaving the application releases every key.
     QTest::keyPress(&widget, Qt::Key_Y);
     // While a key is held the window system sends release/press pairs marked as repeats.
     QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Y, Qt::NoModifier, QString(), true);
@@ -243,30 +220,25 @@ TEST(QtPlatform, AutoRepeatKeepsAKeyDownAndLeavingTheApplicationReleasesAll) {
     QApplication::sendEvent(qApp, &deactivate);
     EXPECT_FALSE(qt.isKeyDown('X'));
     EXPECT_FALSE(qt.isKeyDown('Y'));
-}
 
-TEST(QtPlatform, ShiftAndCtrlFollowTheKeyboardModifiers) {
-    // The offscreen platform learns the modifiers from the events sent to the application; a
-    // real window system asks the keyboard itself, which no test event reaches.
-    if (QGuiApplication::platformName() != "offscreen") {
-        GTEST_SKIP() << "modifiers come from the real keyboard on "
-                     << QGuiApplication::platformName().toStdString();
+    // Shift and Ctrl follow the keyboard modifiers. The offscreen platform learns them from the
+    // events sent to the application; a real window system asks the keyboard itself, which no
+    // test event reaches.
+    if (QGuiApplication::platformName() == "offscreen") {
+        QTest::keyPress(&widget, Qt::Key_Control, Qt::ControlModifier);
+        EXPECT_TRUE(qt.isKeyDown(17));
+        EXPECT_FALSE(qt.isKeyDown(16));
+        QTest::keyRelease(&widget, Qt::Key_Control, Qt::NoModifier);
+        EXPECT_FALSE(qt.isKeyDown(17));
+        QTest::keyPress(&widget, Qt::Key_Shift, Qt::ShiftModifier);
+        EXPECT_TRUE(qt.isKeyDown(16));
+        EXPECT_FALSE(qt.isKeyDown(17));
+        QTest::keyRelease(&widget, Qt::Key_Shift, Qt::NoModifier);
+        EXPECT_FALSE(qt.isKeyDown(16));
     }
-    QtPlatform qt;
-    QWidget widget;
-    QTest::keyPress(&widget, Qt::Key_Control, Qt::ControlModifier);
-    EXPECT_TRUE(qt.isKeyDown(17));
-    EXPECT_FALSE(qt.isKeyDown(16));
-    QTest::keyRelease(&widget, Qt::Key_Control, Qt::NoModifier);
-    EXPECT_FALSE(qt.isKeyDown(17));
-    QTest::keyPress(&widget, Qt::Key_Shift, Qt::ShiftModifier);
-    EXPECT_TRUE(qt.isKeyDown(16));
-    EXPECT_FALSE(qt.isKeyDown(17));
-    QTest::keyRelease(&widget, Qt::Key_Shift, Qt::NoModifier);
-    EXPECT_FALSE(qt.isKeyDown(16));
 }
 
-TEST(QtPlatform, ScreenMetricsComeFromThePrimaryScreen) {
+TEST(QtPlatform, ScreenMetricsFontAndCurrentFolderComeFromQt) {
     QtPlatform qt;
     const QScreen* screen = QGuiApplication::primaryScreen();
     ASSERT_NE(screen, nullptr);
@@ -278,20 +250,15 @@ TEST(QtPlatform, ScreenMetricsComeFromThePrimaryScreen) {
     EXPECT_DOUBLE_EQ(qt.twipsPerPixelX() * screen->logicalDotsPerInchX(), 1440.0);
     EXPECT_DOUBLE_EQ(qt.screenWidthTwips(), screen->geometry().width() * qt.twipsPerPixelX());
     EXPECT_DOUBLE_EQ(qt.screenHeightTwips(), screen->geometry().height() * qt.twipsPerPixelY());
-}
-
-TEST(QtPlatform, SystemFontIsTheGeneralFontAndANewFont) {
-    QtPlatform qt;
+    // The system font is the general font and a new font.
     const SystemFont font = qt.systemFont();
     EXPECT_EQ(font.messageFontFace,
               QFontDatabase::systemFont(QFontDatabase::GeneralFont).family().toStdString());
     EXPECT_EQ(font.defaultFontFace, QFont().family().toStdString());
     EXPECT_EQ(font.defaultFontSize, QFont().pointSizeF());
     EXPECT_GT(font.defaultFontSize, 0);
-}
 
-TEST(QtPlatform, CurrentFolderIsTheProcessFolder) {
-    QtPlatform qt;
+    // The current folder is the process's.
     const QString before = QDir::currentPath();
     QTemporaryDir folder;
     qt.setCurrentFolder(folder.path().toStdString());

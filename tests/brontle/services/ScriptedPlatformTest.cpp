@@ -7,7 +7,7 @@
 namespace brontle {
 namespace {
 
-TEST(ScriptedPlatform, RecordsEveryPromptInOrder) {
+TEST(ScriptedPlatform, RecordsEveryPromptAndAnswersFromTheQueueThenTheFirstButton) {
     ScriptedPlatform scripted;
     scripted.messageBox({"File Type not Correct.", "", 48});
     scripted.messageBox({"Discard changes?", "Peel-Wise", 4 + 32});
@@ -18,10 +18,7 @@ TEST(ScriptedPlatform, RecordsEveryPromptInOrder) {
     EXPECT_EQ(scripted.messages()[1].text, "Discard changes?");
     EXPECT_EQ(scripted.messages()[1].title, "Peel-Wise");
     EXPECT_EQ(scripted.messages()[1].style, 36);
-}
 
-TEST(ScriptedPlatform, AnswersFromTheQueueThenTheFirstButton) {
-    ScriptedPlatform scripted;
     scripted.queueMessageAnswer(MessageResult::No);
     scripted.queueMessageAnswer(MessageResult::Cancel);
     EXPECT_EQ(scripted.messageBox({"a", "", MessageStyle::YesNo}), MessageResult::No);
@@ -30,11 +27,9 @@ TEST(ScriptedPlatform, AnswersFromTheQueueThenTheFirstButton) {
     EXPECT_EQ(scripted.messageBox({"c", "", MessageStyle::YesNoCancel}), MessageResult::Yes);
     EXPECT_EQ(scripted.messageBox({"d", "", MessageStyle::OkCancel + 16}), MessageResult::Ok);
     EXPECT_EQ(scripted.messageBox({"e", "", MessageStyle::OkOnly}), MessageResult::Ok);
-    EXPECT_EQ(scripted.messages().size(), 5u);
-}
+    EXPECT_EQ(scripted.messages().size(), 7u);
 
-TEST(ScriptedPlatform, AnAnswerThePromptDoesNotOfferIsAScriptError) {
-    ScriptedPlatform scripted;
+    // An answer the prompt does not offer is a script error.
     scripted.queueMessageAnswer(MessageResult::Yes);
     try {
         scripted.messageBox({"File Type not Correct.", "", 48});
@@ -43,7 +38,7 @@ TEST(ScriptedPlatform, AnAnswerThePromptDoesNotOfferIsAScriptError) {
         EXPECT_STREQ(error.what(), "the script answers Yes to the prompt \"File Type not "
                                    "Correct.\" (style 48), which does not offer it");
     }
-    EXPECT_EQ(scripted.messages().size(), 1u);
+    EXPECT_EQ(scripted.messages().size(), 8u);
 }
 
 TEST(ScriptedPlatform, FileDialogsAreRecordedAndAnsweredInOrder) {

@@ -26,12 +26,9 @@ class SettingsStoreTest : public ::testing::Test {
     SettingsStore store{folder.path().toStdString()};
 };
 
-TEST_F(SettingsStoreTest, AbsentValueGivesTheDefault) {
+TEST_F(SettingsStoreTest, ValuesRoundTripExactlyAndAbsentOnesGiveTheDefault) {
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams", "1"), "1");
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams"), "");
-}
-
-TEST_F(SettingsStoreTest, SavedValuesReadBackExactly) {
     store.SaveSetting("Brontle", "Peelwise", "Factor", "4");
     store.SaveSetting("Brontle", "Peelwise", "TextureName", "/home/u/my textures/atlas, v2.BMP");
     store.SaveSetting("Brontle", "Peelwise", "Left", "  720.5 ");
@@ -50,21 +47,15 @@ TEST_F(SettingsStoreTest, SavedValuesReadBackExactly) {
     EXPECT_EQ(store.GetSetting("Brontle", "Peelwise", "Unicode", "x"), "Größe ½ 纹理");
     // An empty stored value is a value, not an absence.
     EXPECT_EQ(store.GetSetting("Brontle", "Peelwise", "Empty", "x"), "");
-}
-
-TEST_F(SettingsStoreTest, ValuesSurviveANewStoreOnTheSameFolder) {
     store.SaveSetting("Brontle", "Peelwise", "TextureSize", "4");
     const SettingsStore later(folder.path().toStdString());
     EXPECT_EQ(later.GetSetting("Brontle", "Peelwise", "TextureSize", "x"), "4");
-}
-
-TEST_F(SettingsStoreTest, SavingAgainReplacesTheValue) {
     store.SaveSetting("Brontle", "Tips", "PeelwiseSeams", "1");
     store.SaveSetting("Brontle", "Tips", "PeelwiseSeams", "0");
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams", "x"), "0");
 }
 
-TEST_F(SettingsStoreTest, ApplicationsSectionsAndKeysAreSeparateAndCaseSensitive) {
+TEST_F(SettingsStoreTest, NamesAreKeptApartEscapedAndMustNotBeEmpty) {
     store.SaveSetting("Brontle", "Peelwise", "Factor", "4");
     store.SaveSetting("Other", "Peelwise", "Factor", "9");
     store.SaveSetting("Brontle", "Tips", "Factor", "7");
@@ -75,9 +66,6 @@ TEST_F(SettingsStoreTest, ApplicationsSectionsAndKeysAreSeparateAndCaseSensitive
     EXPECT_EQ(store.GetSetting("Brontle", "Peelwise", "factor", "d"), "d");
     EXPECT_EQ(store.fileFor("Brontle"), folder.path().toStdString() + "/Brontle.ini");
     EXPECT_EQ(store.fileFor("Other"), folder.path().toStdString() + "/Other.ini");
-}
-
-TEST_F(SettingsStoreTest, SeparatorsPercentSignsAndGeneralRoundTripApart) {
     store.SaveSetting("Brontle", "General", "Key", "in General");
     store.SaveSetting("Brontle", "a/b", "c", "slash section");
     store.SaveSetting("Brontle", "a", "b/c", "slash key");
@@ -92,15 +80,9 @@ TEST_F(SettingsStoreTest, SeparatorsPercentSignsAndGeneralRoundTripApart) {
     EXPECT_EQ(store.GetSetting("Brontle", "Peelwise", "Key with spaces", "d"), "spaces");
     // Nothing collapsed into a group path: "a" holds no key "b".
     EXPECT_EQ(store.GetSetting("Brontle", "a", "b", "d"), "d");
-}
-
-TEST_F(SettingsStoreTest, ApplicationNamesThatAreNoFileNamesAreEscaped) {
     store.SaveSetting("My/App:1", "S", "K", "v");
     EXPECT_EQ(store.fileFor("My/App:1"), folder.path().toStdString() + "/My%2FApp%3A1.ini");
     EXPECT_EQ(store.GetSetting("My/App:1", "S", "K", "d"), "v");
-}
-
-TEST_F(SettingsStoreTest, EmptyNamesReadTheDefaultAndCannotBeSaved) {
     EXPECT_EQ(store.GetSetting("Brontle", "", "K", "d"), "d");
     EXPECT_EQ(store.GetSetting("", "S", "K", "d"), "d");
     try {
@@ -113,7 +95,7 @@ TEST_F(SettingsStoreTest, EmptyNamesReadTheDefaultAndCannotBeSaved) {
     }
 }
 
-TEST_F(SettingsStoreTest, ADamagedFileReadsWhatItCanAndIsRepairedBySaving) {
+TEST_F(SettingsStoreTest, DamagedFilesAreReadAsFarAsTheyGoAndAnUnwritableFolderFailsTheSave) {
     const std::string path = store.fileFor("Brontle");
     {
         std::ofstream out(path, std::ios::binary);
@@ -131,9 +113,6 @@ TEST_F(SettingsStoreTest, ADamagedFileReadsWhatItCanAndIsRepairedBySaving) {
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "New", "d"), "n");
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams", "1"), "0");
     EXPECT_EQ(fileText(path).find("garbage"), std::string::npos);
-}
-
-TEST_F(SettingsStoreTest, BinaryGarbageIsNoCrashAndReadsAsAbsent) {
     {
         std::ofstream out(store.fileFor("Brontle"), std::ios::binary);
         for (int i = 0; i < 4096; ++i) {
@@ -143,9 +122,6 @@ TEST_F(SettingsStoreTest, BinaryGarbageIsNoCrashAndReadsAsAbsent) {
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams", "1"), "1");
     store.SaveSetting("Brontle", "Tips", "PeelwiseSeams", "0");
     EXPECT_EQ(store.GetSetting("Brontle", "Tips", "PeelwiseSeams", "1"), "0");
-}
-
-TEST_F(SettingsStoreTest, AnUnwritableFolderFailsTheSaveNamingTheFile) {
     const std::string blocker = folder.filePath("blocker").toStdString();
     std::ofstream(blocker) << "a file where the folder should be";
     SettingsStore blocked(blocker + "/settings");

@@ -130,7 +130,7 @@ using Log = std::vector<std::string>;
 
 } // namespace
 
-TEST_F(EditportWidgetTest, InitialStateAndIdentity) {
+TEST_F(EditportWidgetTest, InitialStateIdentityAndSelectEdgeLoop) {
     Editport other;
     EXPECT_NE(view_->DeviceID(), other.DeviceID());
     EXPECT_EQ(view_->RenderDevice(), view_->DeviceID());
@@ -141,9 +141,18 @@ TEST_F(EditportWidgetTest, InitialStateAndIdentity) {
     EXPECT_THROW(view_->setViewExtent(0.0f), Error);
     view_->setPreviewSetting(8);
     EXPECT_EQ(view_->PreviewSetting(), 8);
+
+    // SelectEdgeLoop extends the preview's edge selection.
+    shape_ = quadGrid(4, 3, 1.0f, scene_->CreateShape());
+    root_->AddShape(shape_);
+    SubSelection one;
+    one.add(5, 0);
+    shape_->SetSubSelection(view_->DeviceID(), 3, one);
+    view_->SelectEdgeLoop();
+    EXPECT_EQ(shape_->GetSubSelectionCount(view_->DeviceID()), 8);
 }
 
-TEST_F(EditportWidgetTest, ClickSelectsShiftAddsCtrlTogglesAndEmptyClickClears) {
+TEST_F(EditportWidgetTest, ClicksAndARubberBandSelectPointsWithTheirModifiers) {
     flatGrid();
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, screenOf(4, 2, 2));
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{4}));
@@ -159,19 +168,16 @@ TEST_F(EditportWidgetTest, ClickSelectsShiftAddsCtrlTogglesAndEmptyClickClears) 
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, QPoint(58, 58)); // between the points
     EXPECT_EQ(scene_->GetSelectedShapeCount(view_->DeviceID()), 0);
     EXPECT_EQ(log_, (Log{"SelectionPick", "SelectionChange", "SelectionRelease"}));
-}
 
-TEST_F(EditportWidgetTest, APlainClickOnASelectedPointNarrowsTheSelectionToIt) {
-    flatGrid();
+    // A plain click on a selected point narrows the selection to it.
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, screenOf(0));
     QTest::mouseClick(view_.get(), Qt::LeftButton, Qt::ShiftModifier, screenOf(8));
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 8}));
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, screenOf(8));
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{8}));
-}
 
-TEST_F(EditportWidgetTest, ARubberBandSelectsThePointsInsideAndCtrlRemovesThem) {
-    flatGrid();
+    // A rubber band selects the points inside, with Ctrl it removes them.
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, QPoint(58, 58));
     QTest::mousePress(view_.get(), Qt::LeftButton, {}, QPoint(5, 5));
     moveTo(QPoint(60, 60));
     moveTo(QPoint(110, 120));
@@ -183,7 +189,7 @@ TEST_F(EditportWidgetTest, ARubberBandSelectsThePointsInsideAndCtrlRemovesThem) 
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{0, 3}));
 }
 
-TEST_F(EditportWidgetTest, ADragReportsTotalsInOrderAndMovesNothing) {
+TEST_F(EditportWidgetTest, DragsReportTotalsInOrderAndMoveNothing) {
     flatGrid();
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, screenOf(4));
     const std::vector<Vector3> before = shape_->GetVertices();
@@ -202,10 +208,9 @@ TEST_F(EditportWidgetTest, ADragReportsTotalsInOrderAndMovesNothing) {
     EXPECT_EQ(lastMove_.z, 0.0f);
     EXPECT_EQ(shape_->GetVertices(), before);
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{4}));
-}
 
-TEST_F(EditportWidgetTest, DraggingAnUnselectedPointSelectsItFirst) {
-    flatGrid();
+    // Dragging an unselected point selects it first.
+    log_.clear();
     QTest::mousePress(view_.get(), Qt::LeftButton, {}, screenOf(2));
     moveTo(screenOf(2) + QPoint(0, 25));
     QTest::mouseRelease(view_.get(), Qt::LeftButton, {}, screenOf(2) + QPoint(0, 25));
@@ -213,19 +218,8 @@ TEST_F(EditportWidgetTest, DraggingAnUnselectedPointSelectsItFirst) {
                          "SelectionRelease"}));
     EXPECT_NEAR(lastMove_.y, 0.15f, 1e-5);
     EXPECT_EQ(selected(), (std::vector<std::int32_t>{2}));
-}
 
-TEST_F(EditportWidgetTest, WithoutEditModeADragOnAPointIsNoEdit) {
-    flatGrid();
-    view_->setEditMode(0);
-    QTest::mousePress(view_.get(), Qt::LeftButton, {}, screenOf(4));
-    moveTo(screenOf(4) + QPoint(20, 0));
-    QTest::mouseRelease(view_.get(), Qt::LeftButton, {}, screenOf(4) + QPoint(20, 0));
-    EXPECT_EQ(log_, (Log{"SelectionChange", "SelectionPick", "SelectionRelease"}));
-}
-
-TEST_F(EditportWidgetTest, ARightDragScalesAndARightClickOpensTheContextMenu) {
-    flatGrid();
+    // A right drag scales, a right click opens the context menu.
     QTest::mouseClick(view_.get(), Qt::LeftButton, {}, screenOf(4));
     log_.clear();
     QTest::mousePress(view_.get(), Qt::RightButton, {}, QPoint(100, 100));
@@ -239,34 +233,15 @@ TEST_F(EditportWidgetTest, ARightDragScalesAndARightClickOpensTheContextMenu) {
     QTest::mouseClick(view_.get(), Qt::RightButton, {}, QPoint(40, 60));
     EXPECT_EQ(log_, (Log{"ContextMenu"}));
     EXPECT_EQ(contextAt_, view_->mapToGlobal(QPoint(40, 60)));
-}
 
-TEST_F(EditportWidgetTest, TheWheelZoomsAboutThePointer) {
-    flatGrid();
-    const QPointF at(150, 40);
-    const Vector3 under = view_->viewTransform().unproject(at.x(), at.y(), 1.0);
-    QWheelEvent wheel(at, view_->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
-    QApplication::sendEvent(view_.get(), &wheel);
-    EXPECT_EQ(log_, (Log{"ViewChange"}));
-    EXPECT_NEAR(view_->ViewExtent(), 0.6f * 0.85f, 1e-6);
-    const ScreenPoint s = view_->viewTransform().project(under);
-    EXPECT_NEAR(s.x, 150.0, 1e-3);
-    EXPECT_NEAR(s.y, 40.0, 1e-3);
-    view_->setAdvanceNavigation(false);
-    QApplication::sendEvent(view_.get(), &wheel);
-    EXPECT_NEAR(view_->ViewExtent(), 0.6f * 0.85f, 1e-6);
-}
-
-TEST_F(EditportWidgetTest, AMiddleDragPansTheFlatView) {
-    flatGrid();
-    const Vector3 before = view_->CameraPosition();
-    QTest::mousePress(view_.get(), Qt::MiddleButton, {}, QPoint(100, 100));
-    moveTo(QPoint(120, 90));
-    QTest::mouseRelease(view_.get(), Qt::MiddleButton, {}, QPoint(120, 90));
-    EXPECT_EQ(log_, (Log{"ViewChange"}));
-    EXPECT_NEAR(view_->CameraPosition().x, before.x - 20 * 0.006f, 1e-5);
-    EXPECT_NEAR(view_->CameraPosition().y, before.y + 10 * 0.006f, 1e-5);
+    // Without edit mode a drag on a point is no edit.
+    QTest::mouseClick(view_.get(), Qt::LeftButton, {}, QPoint(58, 58));
+    log_.clear();
+    view_->setEditMode(0);
+    QTest::mousePress(view_.get(), Qt::LeftButton, {}, screenOf(4));
+    moveTo(screenOf(4) + QPoint(20, 0));
+    QTest::mouseRelease(view_.get(), Qt::LeftButton, {}, screenOf(4) + QPoint(20, 0));
+    EXPECT_EQ(log_, (Log{"SelectionChange", "SelectionPick", "SelectionRelease"}));
 }
 
 TEST_F(EditportWidgetTest, PointerMoveReportsTheShapeUnderThePointerAndTheViewPosition) {
@@ -295,7 +270,7 @@ TEST_F(EditportWidgetTest, PointerMoveReportsTheShapeUnderThePointerAndTheViewPo
     EXPECT_EQ(back->GetSelectionType(view_->DeviceID()), 0);
 }
 
-TEST_F(EditportWidgetTest, ThePreviewPicksEdgesAndKeepsThemOnAnEmptyClick) {
+TEST_F(EditportWidgetTest, ThePreviewPicksEdgesOrPolygons) {
     view_->setProjectionType(0);
     shape_ = quadGrid(2, 2, 1.0f, scene_->CreateShape());
     shape_->Translate({-1.0f, -1.0f, 0.0f});
@@ -321,16 +296,9 @@ TEST_F(EditportWidgetTest, ThePreviewPicksEdgesAndKeepsThemOnAnEmptyClick) {
     EXPECT_EQ(shape_->GetSubSelectionCount(view_->DeviceID()), 2);
     QTest::mouseClick(view_.get(), Qt::LeftButton, Qt::ControlModifier, mid);
     EXPECT_EQ(scene_->GetSelectedShapeCount(view_->DeviceID()), 0);
-}
 
-TEST_F(EditportWidgetTest, PolygonModeSelectsPolygonsForTheHostWindow) {
-    view_->setProjectionType(0);
+    // In polygon mode the preview selects polygons for the host window.
     view_->setSelectionKind(1);
-    shape_ = quadGrid(2, 2, 1.0f, scene_->CreateShape());
-    shape_->Translate({-1.0f, -1.0f, 0.0f});
-    root_->AddShape(shape_);
-    view_->SetCameraPosition(0.0f, 0.0f, 8.0f);
-    show();
     auto centreOf = [&](float x, float y) {
         const ScreenPoint s = view_->viewTransform().project({x, y, 0});
         return QPoint(static_cast<int>(std::lround(s.x)), static_cast<int>(std::lround(s.y)));
@@ -392,38 +360,7 @@ TEST_F(EditportWidgetTest, SelectChartAndDeselectChartWorkOnTheChartsOfTheSelect
     EXPECT_EQ(scene_->GetSelectedShapeCount(view_->DeviceID()), 0);
 }
 
-TEST_F(EditportWidgetTest, SelectEdgeLoopExtendsThePreviewSelection) {
-    shape_ = quadGrid(4, 3, 1.0f, scene_->CreateShape());
-    root_->AddShape(shape_);
-    SubSelection one;
-    one.add(5, 0);
-    shape_->SetSubSelection(view_->DeviceID(), 3, one);
-    view_->SelectEdgeLoop();
-    EXPECT_EQ(shape_->GetSubSelectionCount(view_->DeviceID()), 8);
-}
-
-TEST_F(EditportWidgetTest, ResetViewFramesTheShapesAndRefreshDeviceRedraws) {
-    flatGrid();
-    view_->SetCameraPosition(5.0f, 5.0f, -10.0f);
-    view_->ResetView();
-    EXPECT_NEAR(view_->CameraPosition().x, 0.5f, 1e-6);
-    EXPECT_NEAR(view_->CameraPosition().y, 0.5f, 1e-6);
-    EXPECT_NEAR(view_->ViewExtent(), 0.5f * 1.04f, 1e-6);
-    scene_->RefreshDevice(view_->DeviceID());
-    const QImage image = view_->grabView();
-    EXPECT_EQ(image.size(), QSize(200, 200));
-    // The unselected wires are drawn in slot 6's colour (grey by default).
-    const QRgb wire = qRgb(89, 89, 89);
-    int wirePixels = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            wirePixels += (image.pixel(x, y) & 0xffffffu) == (wire & 0xffffffu) ? 1 : 0;
-        }
-    }
-    EXPECT_GT(wirePixels, 300);
-}
-
-TEST_F(EditportWidgetTest, TheKeyDStepsTheStretchDisplayAndColoursThePolygons) {
+TEST_F(EditportWidgetTest, TheKeyDTheWheelAMiddleDragAndResetViewChangeTheView) {
     flatGrid();
     // Quad 0 gets four times the texture of the others: enlarged (red), the others shrunk.
     std::vector<Vector2> texcoords;
@@ -460,4 +397,49 @@ TEST_F(EditportWidgetTest, TheKeyDStepsTheStretchDisplayAndColoursThePolygons) {
             EXPECT_EQ(shrunk, before.pixel(141, 141));
         }
     }
+
+    // A middle drag pans the flat view.
+    const Vector3 camera = view_->CameraPosition();
+    log_.clear();
+    QTest::mousePress(view_.get(), Qt::MiddleButton, {}, QPoint(100, 100));
+    moveTo(QPoint(120, 90));
+    QTest::mouseRelease(view_.get(), Qt::MiddleButton, {}, QPoint(120, 90));
+    EXPECT_EQ(log_, (Log{"ViewChange"}));
+    EXPECT_NEAR(view_->CameraPosition().x, camera.x - 20 * 0.006f, 1e-5);
+    EXPECT_NEAR(view_->CameraPosition().y, camera.y + 10 * 0.006f, 1e-5);
+
+    // The wheel zooms about the pointer.
+    log_.clear();
+    const QPointF at(150, 40);
+    const Vector3 under = view_->viewTransform().unproject(at.x(), at.y(), 1.0);
+    QWheelEvent wheel(at, view_->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view_.get(), &wheel);
+    EXPECT_EQ(log_, (Log{"ViewChange"}));
+    EXPECT_NEAR(view_->ViewExtent(), 0.6f * 0.85f, 1e-6);
+    const ScreenPoint s = view_->viewTransform().project(under);
+    EXPECT_NEAR(s.x, 150.0, 1e-3);
+    EXPECT_NEAR(s.y, 40.0, 1e-3);
+    view_->setAdvanceNavigation(false);
+    QApplication::sendEvent(view_.get(), &wheel);
+    EXPECT_NEAR(view_->ViewExtent(), 0.6f * 0.85f, 1e-6);
+
+    // ResetView frames the shapes; RefreshDevice redraws.
+    view_->SetCameraPosition(5.0f, 5.0f, -10.0f);
+    view_->ResetView();
+    EXPECT_NEAR(view_->CameraPosition().x, 0.5f, 1e-6);
+    EXPECT_NEAR(view_->CameraPosition().y, 0.5f, 1e-6);
+    EXPECT_NEAR(view_->ViewExtent(), 0.5f * 1.04f, 1e-6);
+    scene_->RefreshDevice(view_->DeviceID());
+    const QImage image = view_->grabView();
+    EXPECT_EQ(image.size(), QSize(200, 200));
+    // The unselected wires are drawn in slot 6's colour (grey by default).
+    const QRgb wire = qRgb(89, 89, 89);
+    int wirePixels = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            wirePixels += (image.pixel(x, y) & 0xffffffu) == (wire & 0xffffffu) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(wirePixels, 300);
 }

@@ -23,7 +23,7 @@ std::vector<GestureEvent::Type> types(const std::vector<GestureEvent>& events) {
 
 } // namespace
 
-TEST(DragGestureTest, AMoveBeginsPastTheThresholdAndReportsTotals) {
+TEST(DragGestureTest, AMoveBeginsPastTheThresholdAndReportsTotalsAndAClickNone) {
     DragGesture gesture(3.0);
     const ViewTransform view = unitSquareView(200); // 0.005 view units per pixel
     gesture.press(DragGesture::Kind::Move, 100, 100, view, 1000.0);
@@ -46,17 +46,14 @@ TEST(DragGestureTest, AMoveBeginsPastTheThresholdAndReportsTotals) {
               (std::vector<GestureEvent::Type>{GestureEvent::DragMove, GestureEvent::EditEnd}));
     EXPECT_NEAR(end[0].a, 0.15f, 1e-6);
     EXPECT_FALSE(gesture.armed());
-}
-
-TEST(DragGestureTest, AClickGivesNoEditEvents) {
-    DragGesture gesture(3.0);
+    // A click gives no edit events.
     gesture.press(DragGesture::Kind::Move, 10, 10, unitSquareView(100), 1.0);
     gesture.move(11, 12);
     EXPECT_TRUE(gesture.release(11, 12).empty());
     EXPECT_TRUE(gesture.move(50, 50).empty()); // disarmed
 }
 
-TEST(DragGestureTest, ScaleFactorsGrowToTheRightAndUpwards) {
+TEST(DragGestureTest, ScalesGrowRightAndUpAndPerspectiveMovesAreMeasuredAtThePressDepth) {
     DragGesture gesture(3.0);
     gesture.press(DragGesture::Kind::Scale, 100, 100, unitSquareView(200), 1.0);
     const auto events = gesture.move(200, 50);
@@ -69,23 +66,22 @@ TEST(DragGestureTest, ScaleFactorsGrowToTheRightAndUpwards) {
     EXPECT_FLOAT_EQ(shrink[0].a, 0.8f);
     EXPECT_FLOAT_EQ(shrink[0].b, 0.8f);
     EXPECT_EQ(shrink[1].type, GestureEvent::EditEnd);
-}
 
-TEST(DragGestureTest, APerspectiveMoveIsMeasuredAtThePressDepth) {
+    // A perspective move is measured at the depth of the press.
     const ViewTransform view =
         perspectiveViewTransform({0, 0, 10}, {0, 0, 0}, 45.0, 200, 200, 0.1, 100.0);
-    DragGesture gesture;
+    DragGesture deep;
     const ScreenPoint from = view.project({0, 0, 0});
     const ScreenPoint to = view.project({1, 0, 0});
-    gesture.press(DragGesture::Kind::Move, from.x, from.y, view, from.depth);
-    const auto events = gesture.move(to.x, to.y);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_NEAR(events[1].a, 1.0f, 1e-4);
-    EXPECT_NEAR(events[1].b, 0.0f, 1e-4);
-    EXPECT_NEAR(events[1].c, 0.0f, 1e-4);
+    deep.press(DragGesture::Kind::Move, from.x, from.y, view, from.depth);
+    const auto moved = deep.move(to.x, to.y);
+    ASSERT_EQ(moved.size(), 2u);
+    EXPECT_NEAR(moved[1].a, 1.0f, 1e-4);
+    EXPECT_NEAR(moved[1].b, 0.0f, 1e-4);
+    EXPECT_NEAR(moved[1].c, 0.0f, 1e-4);
 }
 
-TEST(CameraTest, FlatCameraMapsPositionAndExtent) {
+TEST(CameraTest, FlatCameraMapsPositionAndExtentToTheShorterSide) {
     Camera camera;
     camera.setFlat(true);
     camera.setPosition({0.505f, 0.495f, -1000.0f});
@@ -98,11 +94,7 @@ TEST(CameraTest, FlatCameraMapsPositionAndExtent) {
     // The half-height is 0.52: the top edge shows y = 0.495 - 0.52.
     EXPECT_NEAR(t.project({0.505f, 0.495f - 0.52f, 0}).y, 0.0, 1e-3);
     EXPECT_FLOAT_EQ(camera.position().z, -1000.0f);
-}
-
-TEST(CameraTest, FlatExtentIsTheHalfOfTheShorterSide) {
-    Camera camera;
-    camera.setFlat(true);
+    // The extent is the half of the shorter side.
     camera.setPosition({0.5f, 0.5f, -10.0f});
     camera.setExtent(0.5);
     // Taller than wide: the tile [0, 1] spans the whole width and is centred vertically.
@@ -124,7 +116,7 @@ TEST(CameraTest, FlatExtentIsTheHalfOfTheShorterSide) {
                 1e-2);
 }
 
-TEST(CameraTest, WheelZoomKeepsThePointUnderThePointer) {
+TEST(CameraTest, WheelZoomAndPanKeepThePointerOnTheContent) {
     for (bool flat : {true, false}) {
         Camera camera;
         camera.setFlat(flat);
@@ -140,9 +132,7 @@ TEST(CameraTest, WheelZoomKeepsThePointUnderThePointer) {
         EXPECT_NEAR(after.x, 220.0, 1e-3) << (flat ? "flat" : "3D");
         EXPECT_NEAR(after.y, 60.0, 1e-3) << (flat ? "flat" : "3D");
     }
-}
-
-TEST(CameraTest, PanMakesTheContentFollowThePointer) {
+    // A pan makes the content follow the pointer.
     for (bool flat : {true, false}) {
         Camera camera;
         camera.setFlat(flat);
@@ -156,7 +146,7 @@ TEST(CameraTest, PanMakesTheContentFollowThePointer) {
     }
 }
 
-TEST(CameraTest, ThreeDimensionalEyeIsRelativeToTheOriginAndLooksAtIt) {
+TEST(CameraTest, ThreeDimensionalEyeLooksAtTheOriginAndOrbitsStoppingShortOfThePoles) {
     Camera camera;
     camera.setOrigin({10.0f, 0.0f, 0.0f});
     camera.setPosition({5.0f, 5.0f, -15.0f});
@@ -170,10 +160,7 @@ TEST(CameraTest, ThreeDimensionalEyeIsRelativeToTheOriginAndLooksAtIt) {
     EXPECT_NEAR(camera.extent(), 2.0, 1e-5);
     const ScreenPoint top = camera.transform(200, 100).project({10.0f, 0.0f, 0.0f});
     EXPECT_NEAR(top.y, 50.0, 1e-6);
-}
-
-TEST(CameraTest, OrbitTurnsAboutTheCentreAndStopsShortOfThePoles) {
-    Camera camera;
+    // An orbit turns about the centre and stops short of the poles.
     camera.setPosition({0.0f, 0.0f, 10.0f});
     camera.orbit(180.0, 0.0); // 90 degrees about the vertical axis
     EXPECT_NEAR(camera.position().x, -10.0f, 1e-4);

@@ -22,7 +22,7 @@ ShapePtr pointsShape(const std::vector<Vector3>& points) {
 
 } // namespace
 
-TEST(ViewTransformTest, FlatViewPutsViewYDownAndRoundTrips) {
+TEST(ViewTransformTest, FlatViewYPointsDownPerspectiveYUpAndBothRoundTrip) {
     const ViewTransform view = unitSquareView(100);
     const ScreenPoint p = view.project({0.25f, 0.75f, 0.0f});
     EXPECT_TRUE(p.visible);
@@ -35,26 +35,25 @@ TEST(ViewTransformTest, FlatViewPutsViewYDownAndRoundTrips) {
     // The depth is the distance from the eye at z = -1000.
     EXPECT_NEAR(p.depth, 1000.0, 1e-9);
     EXPECT_NEAR(view.unitsPerPixel(1.0), 0.01, 1e-12);
-}
-
-TEST(ViewTransformTest, PerspectiveLooksAtTargetWithYUp) {
-    const ViewTransform view =
+    // A perspective view looks at its target with y up.
+    const ViewTransform perspective =
         perspectiveViewTransform({0, 0, 10}, {0, 0, 0}, 45.0, 200, 100, 0.1, 100.0);
-    const ScreenPoint centre = view.project({0, 0, 0});
+    const ScreenPoint centre = perspective.project({0, 0, 0});
     EXPECT_NEAR(centre.x, 100.0, 1e-9);
     EXPECT_NEAR(centre.y, 50.0, 1e-9);
     EXPECT_NEAR(centre.depth, 10.0, 1e-9);
-    EXPECT_LT(view.project({0, 1, 0}).y, 50.0); // world up is screen up
-    EXPECT_GT(view.project({1, 0, 0}).x, 100.0);
-    EXPECT_FALSE(view.project({0, 0, 20}).visible); // behind the eye
-    const Vector3 back = view.unproject(view.project({1, 2, 3}).x, view.project({1, 2, 3}).y,
-                                        view.project({1, 2, 3}).depth);
-    EXPECT_NEAR(back.x, 1.0f, 1e-4);
-    EXPECT_NEAR(back.y, 2.0f, 1e-4);
-    EXPECT_NEAR(back.z, 3.0f, 1e-4);
+    EXPECT_LT(perspective.project({0, 1, 0}).y, 50.0); // world up is screen up
+    EXPECT_GT(perspective.project({1, 0, 0}).x, 100.0);
+    EXPECT_FALSE(perspective.project({0, 0, 20}).visible); // behind the eye
+    const Vector3 again =
+        perspective.unproject(perspective.project({1, 2, 3}).x, perspective.project({1, 2, 3}).y,
+                              perspective.project({1, 2, 3}).depth);
+    EXPECT_NEAR(again.x, 1.0f, 1e-4);
+    EXPECT_NEAR(again.y, 2.0f, 1e-4);
+    EXPECT_NEAR(again.z, 3.0f, 1e-4);
 }
 
-TEST(PickPointTest, PicksTheNearestPointWithinTheRadius) {
+TEST(PickPointTest, PicksTheNearestVisiblePointWithinTheRadiusAndTheLowerIndexOfTwins) {
     ShapePtr shape = pointsShape({{0.2f, 0.2f, 0}, {0.23f, 0.2f, 0}, {0.6f, 0.6f, 0}});
     const PickIndex index(meshArrays(*shape), unitSquareView(100));
     EXPECT_EQ(index.pickPoint(21.0, 20.0, 6.0).vertex, 0);
@@ -64,21 +63,17 @@ TEST(PickPointTest, PicksTheNearestPointWithinTheRadius) {
     // A point exactly at the radius is within reach; just beyond it is not.
     EXPECT_EQ(index.pickPoint(60.0, 66.0, 6.0).vertex, 2);
     EXPECT_EQ(index.pickPoint(60.0, 66.01, 6.0).vertex, -1);
-}
-
-TEST(PickPointTest, CoincidentPointsGoToTheLowerIndex) {
-    ShapePtr shape =
+    // Coincident points go to the lower index.
+    ShapePtr twins =
         pointsShape({{0.5f, 0.5f, 0}, {0.1f, 0.1f, 0}, {0.9f, 0.1f, 0}, {0.5f, 0.5f, 0}});
-    const PickIndex index(meshArrays(*shape), unitSquareView(100));
-    EXPECT_EQ(index.pickPoint(50.0, 51.0, 6.0).vertex, 0);
-}
-
-TEST(PickPointTest, PointsOffTheScreenCannotBePicked) {
-    ShapePtr shape = pointsShape({{-2.0f, 0.5f, 0}, {0.1f, 0.1f, 0}, {0.9f, 0.1f, 0}});
-    const PickIndex index(meshArrays(*shape), unitSquareView(100));
-    EXPECT_FALSE(index.vertexVisible(0));
-    EXPECT_EQ(index.pickPoint(-200.0, 50.0, 6.0).vertex, -1);
-    EXPECT_TRUE(index.vertexVisible(1));
+    const PickIndex twinIndex(meshArrays(*twins), unitSquareView(100));
+    EXPECT_EQ(twinIndex.pickPoint(50.0, 51.0, 6.0).vertex, 0);
+    // A point off the screen cannot be picked.
+    ShapePtr offScreen = pointsShape({{-2.0f, 0.5f, 0}, {0.1f, 0.1f, 0}, {0.9f, 0.1f, 0}});
+    const PickIndex offIndex(meshArrays(*offScreen), unitSquareView(100));
+    EXPECT_FALSE(offIndex.vertexVisible(0));
+    EXPECT_EQ(offIndex.pickPoint(-200.0, 50.0, 6.0).vertex, -1);
+    EXPECT_TRUE(offIndex.vertexVisible(1));
 }
 
 TEST(RubberBandTest, SelectsThePointsInsideEdgesIncluded) {
@@ -114,7 +109,7 @@ TEST(PickPolygonTest, PicksTheFrontmostPolygonAndListsAllUnderThePoint) {
     EXPECT_EQ(index.pickPolygon(2.0, 2.0).polygon, -1);
 }
 
-TEST(PickEdgeTest, PicksTheNearestEdgeAsPolygonAndStartCorner) {
+TEST(PickEdgeTest, PicksTheNearestVisibleEdgeAsPolygonAndStartCorner) {
     ShapePtr shape = quadGrid(2, 1, 0.5f); // quads 0 and 1 share the edge x = 0.5
     const PickIndex index(meshArrays(*shape), unitSquareView(100));
     // The top edge of quad 1 runs from corner 0 (0.5, 0) to corner 1 (1, 0).
@@ -127,34 +122,31 @@ TEST(PickEdgeTest, PicksTheNearestEdgeAsPolygonAndStartCorner) {
     EXPECT_EQ(hit.polygon, 0);
     EXPECT_EQ(hit.corner, 1);
     EXPECT_EQ(index.pickEdge(25.0, 25.0, 5.0, false).polygon, -1); // 25 pixels from any edge
-}
-
-TEST(PickEdgeTest, OcclusionHidesEdgesBehindNearerPolygons) {
     // A large front quad at z = 2 and a small back quad at z = 0 whose edges lie behind it.
-    ShapePtr shape = testing_shapes::shapeFrom(Shape::create(),
-                                               {{-0.5f, -0.5f, 0},
-                                                {0.5f, -0.5f, 0},
-                                                {0.5f, 0.5f, 0},
-                                                {-0.5f, 0.5f, 0},
-                                                {-3, -3, 2},
-                                                {3, -3, 2},
-                                                {3, 3, 2},
-                                                {-3, 3, 2}},
-                                               {{0, 1, 2, 3}, {4, 5, 6, 7}});
+    ShapePtr layered = testing_shapes::shapeFrom(Shape::create(),
+                                                 {{-0.5f, -0.5f, 0},
+                                                  {0.5f, -0.5f, 0},
+                                                  {0.5f, 0.5f, 0},
+                                                  {-0.5f, 0.5f, 0},
+                                                  {-3, -3, 2},
+                                                  {3, -3, 2},
+                                                  {3, 3, 2},
+                                                  {-3, 3, 2}},
+                                                 {{0, 1, 2, 3}, {4, 5, 6, 7}});
     const ViewTransform view =
         perspectiveViewTransform({0, 0, 10}, {0, 0, 0}, 45.0, 200, 200, 0.1, 100.0);
-    const PickIndex index(meshArrays(*shape), view);
+    const PickIndex layeredIndex(meshArrays(*layered), view);
     const ScreenPoint a = view.project({-0.5f, -0.5f, 0});
     const ScreenPoint b = view.project({0.5f, -0.5f, 0});
     const double x = (a.x + b.x) / 2, y = (a.y + b.y) / 2;
-    const EdgeHit seen = index.pickEdge(x, y, 5.0, false);
+    const EdgeHit seen = layeredIndex.pickEdge(x, y, 5.0, false);
     EXPECT_EQ(seen.polygon, 0);
     EXPECT_EQ(seen.corner, 0);
-    EXPECT_EQ(index.pickEdge(x, y, 5.0, true).polygon, -1);
+    EXPECT_EQ(layeredIndex.pickEdge(x, y, 5.0, true).polygon, -1);
     // An edge of the front quad itself is never hidden by it.
     const ScreenPoint c = view.project({3, -3, 2});
     const ScreenPoint d = view.project({3, 3, 2});
-    const EdgeHit front = index.pickEdge((c.x + d.x) / 2 - 1.0, (c.y + d.y) / 2, 5.0, true);
+    const EdgeHit front = layeredIndex.pickEdge((c.x + d.x) / 2 - 1.0, (c.y + d.y) / 2, 5.0, true);
     EXPECT_EQ(front.polygon, 1);
     EXPECT_EQ(front.corner, 1);
 }

@@ -2,6 +2,8 @@
 // seams in the 3D preview, and its UV layout over the texture in the 2D view. The grabs are
 // saved as PNG files in the build folder for people to look at; the checks here make sure the
 // highlights and wires are really in them. Also: buffers are uploaded once per shape change.
+#include "ViewsFixtures.h"
+
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"
@@ -60,12 +62,12 @@ struct Scene {
 void buildCube(Scene& s) {
     // Faces in the order of kCells: front (-z), back (+z), bottom, top, right, left.
     ShapeArrays a;
-    const float h = 4.0f; // an 8-unit cube, as the editor normalises shapes
-    a.vertices = {{-h, -h, -h}, {h, -h, -h}, {h, h, -h}, {-h, h, -h},
-                  {-h, -h, h},  {h, -h, h},  {h, h, h},  {-h, h, h}};
-    const std::int32_t faces[6][4] = {{0, 3, 2, 1}, {4, 5, 6, 7}, {0, 1, 5, 4},
-                                      {2, 3, 7, 6}, {1, 2, 6, 5}, {0, 4, 7, 3}};
-    a.normals = {{0, 0, -1}, {0, 0, 1}, {0, -1, 0}, {0, 1, 0}, {1, 0, 0}, {-1, 0, 0}};
+    // The shared unit cube scaled to 8 units about the origin, as the editor normalises shapes.
+    for (const auto& p : mesh_literals::kCubePositions) {
+        a.vertices.push_back({8 * p[0] - 4, 8 * p[1] - 4, 8 * p[2] - 4});
+    }
+    const auto& faces = mesh_literals::kCubePolygons;
+    a.normals = testing_shapes::positionsOf(mesh_literals::kCubeNormals);
     for (int f = 0; f < 6; ++f) {
         for (int c = 0; c < 4; ++c) {
             const Vector3 p = cellCorner(f, c);
@@ -105,19 +107,7 @@ void buildCube(Scene& s) {
     s.layout->SetDisplayFlags(8);
     s.layout->SetDisplayMode(11);
 
-    s.backdrop = s.scene->CreateShape();
-    Polygon polygon = s.backdrop->AddPolygon();
-    const Vector3 positions[] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
-    const Vector2 uvs[] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
-    for (const Vector3& p : positions) {
-        polygon.AddCorner(p, {}, {});
-    }
-    for (int k = 0; k < 4; ++k) {
-        polygon.SetCornerUV(k, uvs[k]);
-    }
-    polygon.GetMaterial()->SetMaterialOption(0, 0);
-    polygon.GetMaterial()->SetTexture(s.texture);
-    s.backdrop->SetDisplayFlags(4);
+    s.backdrop = views_fixtures::backdrop(s.scene, s.texture);
 }
 
 int countColour(const QImage& image, QRgb colour, int tolerance) {

@@ -55,14 +55,11 @@ std::set<std::pair<int, int>> edgeSet(const Shape& shape, const SubSelection& s)
 
 } // namespace
 
-TEST(PickModeTest, ModifiersChooseReplaceAddOrToggle) {
+TEST(ApplyPickTest, ModifiersChooseAModeAndEachKeepsOrderWithoutRepeats) {
     EXPECT_EQ(pickModeFor(false, false), PickMode::Replace);
     EXPECT_EQ(pickModeFor(true, false), PickMode::Add);
     EXPECT_EQ(pickModeFor(false, true), PickMode::Toggle);
     EXPECT_EQ(pickModeFor(true, true), PickMode::Toggle);
-}
-
-TEST(ApplyPickTest, ReplaceAddToggleAndRemoveKeepOrderAndNeverRepeat) {
     const SubSelection current = selectionOf({{5, 0}, {2, 0}});
     const std::vector<std::vector<SubSelectionEntry>> pickSeven = {{entry(7)}};
     const std::vector<std::vector<SubSelectionEntry>> pickTwo = {{entry(2)}};
@@ -78,13 +75,11 @@ TEST(ApplyPickTest, ReplaceAddToggleAndRemoveKeepOrderAndNeverRepeat) {
               (std::vector<std::pair<int, int>>{{5, 0}, {2, 0}, {7, 0}}));
     EXPECT_EQ(pairsOf(applyPick(current, pickTwo, PickMode::Remove)),
               (std::vector<std::pair<int, int>>{{5, 0}}));
-}
-
-TEST(ApplyPickTest, AnEdgeGroupTogglesAsOneEvenWhenHalfSelected) {
+    // An edge group toggles as one even when half selected.
     // The shared edge of two quads is (0, 1) and (1, 3); only one half is selected.
-    const SubSelection current = selectionOf({{0, 1}, {4, 2}});
+    const SubSelection halfSelected = selectionOf({{0, 1}, {4, 2}});
     const std::vector<std::vector<SubSelectionEntry>> edge = {{entry(0, 1), entry(1, 3)}};
-    EXPECT_EQ(pairsOf(applyPick(current, edge, PickMode::Toggle)),
+    EXPECT_EQ(pairsOf(applyPick(halfSelected, edge, PickMode::Toggle)),
               (std::vector<std::pair<int, int>>{{4, 2}}));
     EXPECT_EQ(pairsOf(applyPick({}, edge, PickMode::Toggle)),
               (std::vector<std::pair<int, int>>{{0, 1}, {1, 3}}));
@@ -106,7 +101,7 @@ TEST(MeshEdgesTest, EdgesKnowTheirHalvesAndVertices) {
     EXPECT_EQ(edges.edgesOfVertex(gridVertex(2, 1, 0)).size(), 3u);
 }
 
-TEST(EdgeLoopTest, AQuadLoopRunsAcrossTheWholeGridRow) {
+TEST(EdgeLoopTest, GridLoopsRunAcrossWholeRowsAndColumns) {
     // 4 x 3 grid: the horizontal line j = 1 has 4 edges; start from the inner one (1,1)-(2,1).
     ShapePtr grid = quadGrid(4, 3);
     const int q = 1 * 4 + 1; // quad (1, 1); its corner 0 runs (1,1) -> (2,1)
@@ -120,38 +115,29 @@ TEST(EdgeLoopTest, AQuadLoopRunsAcrossTheWholeGridRow) {
     EXPECT_EQ(result.count(), 8);
     EXPECT_EQ(result.entries[0].index, q);
     EXPECT_EQ(result.entries[0].corner, 0);
-}
-
-TEST(EdgeLoopTest, AVerticalEdgeGivesTheWholeColumnLine) {
-    ShapePtr grid = quadGrid(4, 3);
+    // A vertical edge gives the whole column line.
     // Quad (2, 1) corner 3 runs (2, 2) -> (2, 1).
-    const SubSelection result = extendEdgeLoops(meshArrays(*grid), selectionOf({{4 + 2, 3}}));
-    std::set<std::pair<int, int>> expected;
+    const SubSelection column = extendEdgeLoops(meshArrays(*grid), selectionOf({{4 + 2, 3}}));
+    std::set<std::pair<int, int>> columnEdges;
     for (int j = 0; j < 3; ++j) {
-        expected.insert({gridVertex(4, 2, j), gridVertex(4, 2, j + 1)});
+        columnEdges.insert({gridVertex(4, 2, j), gridVertex(4, 2, j + 1)});
     }
-    EXPECT_EQ(edgeSet(*grid, result), expected);
+    EXPECT_EQ(edgeSet(*grid, column), columnEdges);
 }
 
-TEST(EdgeLoopTest, ABoundaryEdgeFollowsTheWholeOutline) {
+TEST(EdgeLoopTest, BoundaryLoopsFollowTheOutlineUntilABranchAndPolesStopLoops) {
     ShapePtr grid = quadGrid(4, 3);
     const SubSelection result = extendEdgeLoops(meshArrays(*grid), selectionOf({{0, 0}}));
     EXPECT_EQ(edgeSet(*grid, result).size(), 14u); // 2 * (4 + 3) boundary edges
     EXPECT_EQ(result.count(), 14);                 // each has one half
-}
-
-TEST(EdgeLoopTest, AnArcStopsWhereMoreThanTwoBoundaryEdgesMeet) {
     // Two quads touching at one vertex (2): the outline walk stops there.
     ShapePtr bowTie = testing_shapes::shapeFrom(
         Shape::create(),
         {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}},
         {{0, 1, 2, 3}, {2, 4, 5, 6}});
-    const SubSelection result = extendEdgeLoops(meshArrays(*bowTie), selectionOf({{0, 0}}));
-    EXPECT_EQ(edgeSet(*bowTie, result),
+    const SubSelection arc = extendEdgeLoops(meshArrays(*bowTie), selectionOf({{0, 0}}));
+    EXPECT_EQ(edgeSet(*bowTie, arc),
               (std::set<std::pair<int, int>>{{0, 1}, {1, 2}, {2, 3}, {0, 3}}));
-}
-
-TEST(EdgeLoopTest, APoleStopsTheLoop) {
     // A fan of five triangles around vertex 0: no vertex has four edges, so a spoke stays alone.
     std::vector<Vector3> points{{0, 0, 0}};
     std::vector<std::vector<std::int32_t>> fan;
@@ -160,10 +146,10 @@ TEST(EdgeLoopTest, APoleStopsTheLoop) {
         points.push_back({static_cast<float>(std::cos(a)), static_cast<float>(std::sin(a)), 0});
         fan.push_back({0, 1 + i, 1 + (i + 1) % 5});
     }
-    ShapePtr shape = testing_shapes::shapeFrom(Shape::create(), points, fan);
-    const SubSelection result = extendEdgeLoops(meshArrays(*shape), selectionOf({{0, 0}}));
-    EXPECT_EQ(edgeSet(*shape, result), (std::set<std::pair<int, int>>{{0, 1}}));
-    EXPECT_EQ(result.count(), 2);
+    ShapePtr fanShape = testing_shapes::shapeFrom(Shape::create(), points, fan);
+    const SubSelection spoke = extendEdgeLoops(meshArrays(*fanShape), selectionOf({{0, 0}}));
+    EXPECT_EQ(edgeSet(*fanShape, spoke), (std::set<std::pair<int, int>>{{0, 1}}));
+    EXPECT_EQ(spoke.count(), 2);
 }
 
 TEST(EdgeLoopTest, InvalidEntriesAreDroppedAndAClosedLoopEndsWhereItStarted) {
@@ -192,7 +178,7 @@ TEST(EdgeLoopTest, InvalidEntriesAreDroppedAndAClosedLoopEndsWhereItStarted) {
     EXPECT_EQ(result.count(), 8);
 }
 
-TEST(ChartTest, ChartsAreConnectedThroughSharedVertexIndices) {
+TEST(ChartTest, ChartsJoinThroughSharedVerticesAndSelectOrDeselectWhole) {
     // Two unit quads touching at x = 1: separate but coincident vertices (chart 0 and 1), plus a
     // vertex no polygon uses.
     ShapePtr shape = testing_shapes::shapeFrom(Shape::create(),
@@ -208,9 +194,6 @@ TEST(ChartTest, ChartsAreConnectedThroughSharedVertexIndices) {
                                                {{0, 1, 2, 3}, {4, 5, 6, 7}});
     EXPECT_EQ(chartOfVertex(meshArrays(*shape)),
               (std::vector<std::int32_t>{0, 0, 0, 0, 1, 1, 1, 1, -1}));
-}
-
-TEST(ChartTest, SelectChartTakesOnlyThePickedChartUnlessThePointIsShared) {
     const std::vector<Vector3> positions = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
                                             {1, 1, 0}, {2, 1, 0}, {2, 2, 0}, {1, 2, 0}};
     // Touching at (1, 1) through two separate vertices (2 and 4).
@@ -226,18 +209,16 @@ TEST(ChartTest, SelectChartTakesOnlyThePickedChartUnlessThePointIsShared) {
         selectCharts(meshArrays(*joined), picked, std::vector<std::int32_t>{2});
     EXPECT_EQ(pairsOf(all), (std::vector<std::pair<int, int>>{
                                 {2, 0}, {0, 0}, {1, 0}, {3, 0}, {5, 0}, {6, 0}, {7, 0}}));
-}
-
-TEST(ChartTest, DeselectChartRemovesOnlyTheSeededChartsKeepingOrder) {
-    ShapePtr shape = testing_shapes::shapeFrom(
+    // DeselectChart removes only the seeded charts, keeping the order.
+    ShapePtr pair = testing_shapes::shapeFrom(
         Shape::create(),
         {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {1, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}},
         {{0, 1, 2, 3}, {4, 5, 6, 7}});
     const SubSelection current = selectionOf({{6, 0}, {1, 0}, {4, 0}, {3, 0}});
-    EXPECT_EQ(pairsOf(deselectCharts(meshArrays(*shape), current, std::vector<std::int32_t>{5})),
+    EXPECT_EQ(pairsOf(deselectCharts(meshArrays(*pair), current, std::vector<std::int32_t>{5})),
               (std::vector<std::pair<int, int>>{{1, 0}, {3, 0}}));
-    EXPECT_EQ(pairsOf(deselectCharts(meshArrays(*shape), current, std::vector<std::int32_t>{99})),
+    EXPECT_EQ(pairsOf(deselectCharts(meshArrays(*pair), current, std::vector<std::int32_t>{99})),
               pairsOf(current));
     EXPECT_TRUE(
-        deselectCharts(meshArrays(*shape), current, std::vector<std::int32_t>{0, 7}).empty());
+        deselectCharts(meshArrays(*pair), current, std::vector<std::int32_t>{0, 7}).empty());
 }

@@ -21,7 +21,7 @@ int count(const Image& image, std::uint32_t colour) {
 
 } // namespace
 
-TEST(SoftwareRasterTest, LinesLightOnePixelPerColumnAndLeaveTheFarEndOpen) {
+TEST(SoftwareRasterTest, LinesAndTrianglesLightEachPixelOnce) {
     SoftwareRaster raster(8, 8, 0xffffffffu, false);
     raster.drawLine(at(1.0, 2.5), at(6.0, 2.5), 0xff000000u, 1, false, true);
     // Centres 1.5 .. 5.5 lie in [1, 6): columns 1 to 5 of row 2.
@@ -35,18 +35,15 @@ TEST(SoftwareRasterTest, LinesLightOnePixelPerColumnAndLeaveTheFarEndOpen) {
     EXPECT_EQ(count(steep.image(), 0xff000000u), 8);
     EXPECT_EQ(steep.image().at(2, 0), 0xff000000u);
     EXPECT_EQ(steep.image().at(3, 7), 0xff000000u);
-}
-
-TEST(SoftwareRasterTest, TrianglesSharingAnEdgeNeverCoverAPixelTwice) {
     // Two halves of a 4 x 4 square split along its diagonal, each drawn at half opacity over
     // black: a pixel covered twice would come out brighter than the others.
-    SoftwareRaster raster(4, 4, 0xff000000u, false);
+    SoftwareRaster halves(4, 4, 0xff000000u, false);
     const ScreenPoint a = at(0, 0), b = at(4, 0), c = at(4, 4), d = at(0, 4);
     const ScreenPoint first[] = {a, b, c};
     const ScreenPoint second[] = {a, c, d};
-    raster.fillPolygon(first, {}, nullptr, 0xffffffffu, 1.0, 0.5, true);
-    raster.fillPolygon(second, {}, nullptr, 0xffffffffu, 1.0, 0.5, true);
-    EXPECT_EQ(count(raster.image(), 0xff808080u), 16);
+    halves.fillPolygon(first, {}, nullptr, 0xffffffffu, 1.0, 0.5, true);
+    halves.fillPolygon(second, {}, nullptr, 0xffffffffu, 1.0, 0.5, true);
+    EXPECT_EQ(count(halves.image(), 0xff808080u), 16);
 }
 
 TEST(SoftwareRasterTest, TexturesSampleTheNearestTexelWithRepeatAndRowZeroAtTheTop) {

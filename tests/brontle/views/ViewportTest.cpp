@@ -1,6 +1,7 @@
 // The off-screen texture render: a checker backdrop with a triangle layout compared pixel for
 // pixel with a reference computed here from the geometry, sizes in twips, settings, and saving.
 #include "brontle/views/Viewport.h"
+#include "ViewsFixtures.h"
 #include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
@@ -35,26 +36,6 @@ Image checkerTexture() {
         }
     }
     return image;
-}
-
-// The backdrop square as the editor builds it: positions (0,0,1) (0,1,1) (1,1,1) (1,0,1) with
-// texture coordinates (0,0) (0,-1) (1,-1) (1,0), display flag 4, nearest filtering.
-ShapePtr backdrop(const SceneGraphPtr& scene, const Image& texture) {
-    ShapePtr shape = scene->CreateShape();
-    Polygon polygon = shape->AddPolygon();
-    const Vector3 positions[] = {{0, 0, 1}, {0, 1, 1}, {1, 1, 1}, {1, 0, 1}};
-    const Vector2 uvs[] = {{0, 0}, {0, -1}, {1, -1}, {1, 0}};
-    for (const Vector3& p : positions) {
-        polygon.AddCorner(p, {}, {});
-    }
-    for (int k = 0; k < 4; ++k) {
-        polygon.SetCornerUV(k, uvs[k]);
-    }
-    polygon.GetMaterial()->SetMaterialOption(0, 0);
-    polygon.GetMaterial()->SetTexture(std::make_shared<Texture>(texture, "checker"));
-    shape->SetDisplayFlags(4);
-    shape->SetDisplayOption(0);
-    return shape;
 }
 
 ShapePtr triangleLayout(const SceneGraphPtr& scene, const std::vector<Vector3>& corners) {
@@ -108,7 +89,8 @@ class ViewportTest : public ::testing::Test {
 
 TEST_F(ViewportTest, RendersTheBackdropAndLayoutPixelForPixel) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     const std::vector<Vector3> triangle = {{0.1f, 0.15f, 0}, {0.8f, 0.3f, 0}, {0.35f, 0.85f, 0}};
     root_->AddShape(triangleLayout(scene_, triangle));
     Viewport viewport;
@@ -164,7 +146,8 @@ TEST_F(ViewportTest, RendersTheBackdropAndLayoutPixelForPixel) {
 
 TEST_F(ViewportTest, AreasOutsideTheBackdropShowTheBackColourAndWiresCanBeOff) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     root_->AddShape(triangleLayout(scene_, {{0.1f, 0.1f, 0}, {0.9f, 0.1f, 0}, {0.5f, 0.9f, 0}}));
     Viewport viewport;
     viewport.setWidth(32 * 15.0);
@@ -189,7 +172,8 @@ TEST_F(ViewportTest, AreasOutsideTheBackdropShowTheBackColourAndWiresCanBeOff) {
 
 TEST_F(ViewportTest, SmoothWiresBlendIntoTheirNeighbours) {
     const Image texture = checkerTexture();
-    root_->AddShape(backdrop(scene_, texture));
+    root_->AddShape(
+        views_fixtures::backdrop(scene_, std::make_shared<Texture>(texture, "checker")));
     root_->AddShape(triangleLayout(scene_, {{0.1f, 0.15f, 0}, {0.8f, 0.3f, 0}, {0.35f, 0.85f, 0}}));
     Viewport viewport;
     viewport.setWidth(32 * 15.0);
@@ -206,7 +190,7 @@ TEST_F(ViewportTest, SmoothWiresBlendIntoTheirNeighbours) {
     EXPECT_GT(blended, 20);
 }
 
-TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixel) {
+TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixelAndRendersAreSignalled) {
     Viewport viewport;
     viewport.setWidth(256 * 15.0);
     viewport.setHeight(128 * 15.0);
@@ -223,10 +207,8 @@ TEST_F(ViewportTest, SizesAreTwipsThroughThePlatformsTwipsPerPixel) {
     EXPECT_THROW(viewport.setHeight(std::nan("")), Error);
     EXPECT_THROW(viewport.setViewExtent(-1.0f), Error);
     EXPECT_EQ(viewport.surfaceWidth(), 8); // unchanged by the refused sizes
-}
 
-TEST_F(ViewportTest, EveryRenderIsFollowedByFrameRendered) {
-    Viewport viewport;
+    // Every render is followed by FrameRendered, with or without a scene.
     QSignalSpy spy(&viewport, &Viewport::FrameRendered);
     viewport.Render();
     viewport.SetScene(scene_, root_);
@@ -237,7 +219,7 @@ TEST_F(ViewportTest, EveryRenderIsFollowedByFrameRendered) {
     EXPECT_THROW(viewport.RenderDevice().GetSurface(0, 1), Error);
 }
 
-TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactly) {
+TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactlyAndRefusesBadRectangles) {
     QTemporaryDir dir;
     Image surface(6, 4);
     for (int y = 0; y < 4; ++y) {
@@ -270,14 +252,11 @@ TEST_F(ViewportTest, SaveSurfaceWritesBmpAndPngThatReadBackExactly) {
     ASSERT_EQ(back.size(), QSize(4, 4));
     EXPECT_EQ(back.pixel(1, 1), surface.at(2, 1));
     EXPECT_EQ(back.pixel(2, 3), surface.at(3, 2));
-}
 
-TEST_F(ViewportTest, SaveSurfaceRefusesBadRectanglesAndLeavesTheFileAlone) {
-    QTemporaryDir dir;
+    // Bad rectangles are refused and leave the file alone.
     const std::string path = dir.filePath("keep.bmp").toStdString();
-    Image surface(4, 4, 0xff102030u);
-    Viewport viewport;
-    viewport.RenderUtility().SaveSurface(path, 0, surface, {}, {0, 0, 4, 4});
+    const Image plain(4, 4, 0xff102030u);
+    viewport.RenderUtility().SaveSurface(path, 0, plain, {}, {0, 0, 4, 4});
     const auto size = std::filesystem::file_size(path);
     try {
         viewport.RenderUtility().SaveSurface(path, 0, Image(4, 4, 0xffffffffu), {}, {0, 0, 5, 4});
@@ -286,10 +265,10 @@ TEST_F(ViewportTest, SaveSurfaceRefusesBadRectanglesAndLeavesTheFileAlone) {
         EXPECT_EQ(e.number(), ErrorNumber::HostBadArgument);
         EXPECT_NE(e.description().find("keep.bmp"), std::string::npos);
     }
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 0, surface, {}, {2, 2, 2, 4}), Error);
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 1, surface, {}, {0, 0, 4, 4}), Error);
-    EXPECT_THROW(viewport.RenderUtility().SaveSurface(dir.filePath("x.tga").toStdString(), 0,
-                                                      surface, {}, {0, 0, 4, 4}),
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 0, plain, {}, {2, 2, 2, 4}), Error);
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(path, 1, plain, {}, {0, 0, 4, 4}), Error);
+    EXPECT_THROW(viewport.RenderUtility().SaveSurface(dir.filePath("x.tga").toStdString(), 0, plain,
+                                                      {}, {0, 0, 4, 4}),
                  Error);
     EXPECT_EQ(std::filesystem::file_size(path), size);
     EXPECT_EQ(QImage(QString::fromStdString(path)).pixel(0, 0), 0xff102030u);

@@ -19,6 +19,7 @@ namespace {
 
 using peelwise::test::ChildOptions;
 using peelwise::test::ChildResult;
+using peelwise::test::describe;
 using peelwise::test::runChild;
 using peelwise::test::ScratchDir;
 namespace fs = std::filesystem;
@@ -38,11 +39,6 @@ const char* kQuads = "mtllib lib.mtl\n"
                      "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
                      "usemtl Brick\nf 1/1 2/2 3/3 4/4\nf 2/1 5/2 6/3 3/4\n";
 const char* kLibrary = "newmtl Brick\nKd 0.5 0.2 0.1\n";
-
-std::string describe(const ChildResult& r) {
-    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
-           "\nstdout: " + r.out + "\nstderr: " + r.err;
-}
 
 // Lines of `text` starting with `keyword` and a space.
 std::vector<std::string> linesOf(const std::string& text, const std::string& keyword) {

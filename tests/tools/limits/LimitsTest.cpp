@@ -4,6 +4,7 @@
 #include "brontle/model/MemoryBudget.h"
 
 #include "support/ChildProcess.h"
+#include "support/ObjGrid.h"
 #include "support/ScratchDir.h"
 
 #include <gtest/gtest.h>
@@ -20,6 +21,7 @@ namespace {
 
 using peelwise::test::ChildOptions;
 using peelwise::test::ChildResult;
+using peelwise::test::describe;
 using peelwise::test::runChild;
 using peelwise::test::ScratchDir;
 namespace fs = std::filesystem;
@@ -31,31 +33,6 @@ constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
 #endif
-
-std::string describe(const ChildResult& r) {
-    return "status " + std::to_string(r.status) + " signal " + std::to_string(r.signal) +
-           (r.timedOut ? " (timed out)" : "") + "\nstdout: " + r.out + "\nstderr: " + r.err;
-}
-
-// A grid of n x n quads in the xy plane.
-std::string gridObj(int n) {
-    std::string text;
-    text.reserve(static_cast<std::size_t>(n + 1) * (n + 1) * 20 +
-                 static_cast<std::size_t>(n) * n * 30);
-    for (int y = 0; y <= n; ++y) {
-        for (int x = 0; x <= n; ++x) {
-            text += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
-        }
-    }
-    for (int y = 0; y < n; ++y) {
-        for (int x = 0; x < n; ++x) {
-            const int a = y * (n + 1) + x + 1;
-            text += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " +
-                    std::to_string(a + n + 2) + " " + std::to_string(a + n + 1) + "\n";
-        }
-    }
-    return text;
-}
 
 TEST(Limits, AvailableMemoryHonoursTheAddressSpaceLimit) {
     if (kSanitized) {
@@ -112,7 +89,8 @@ TEST(Limits, AMeshTooLargeForTheAddressSpaceLimitEndsWithAMessage) {
         GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory: no address-space limit";
     }
     ScratchDir dir;
-    dir.write("grid.obj", gridObj(400)); // 160,000 quads: the atlas needs about 140 MB
+    dir.write("grid.obj",
+              mesh_literals::objQuadGrid(400)); // 160,000 quads: the atlas needs about 140 MB
     ChildOptions options;
     options.folder = dir.path().string();
     options.beforeExec = [] {
