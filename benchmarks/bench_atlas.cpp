@@ -17,7 +17,7 @@
 #include "MeshGenerators.h"
 #include "brontle/atlas/Atlas.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

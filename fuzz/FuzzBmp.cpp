@@ -2,7 +2,7 @@
 // an image whose pixel array matches its size or raise brontle::Error.
 
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <cstddef>
 #include <cstdint>

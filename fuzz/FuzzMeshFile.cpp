@@ -8,7 +8,7 @@
 
 #include "ScratchFolder.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 

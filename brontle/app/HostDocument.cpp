@@ -2,7 +2,7 @@
 
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"

@@ -5,7 +5,7 @@
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/ObjText.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Shape.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // translation and a rotation (a unit quaternion).
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <memory>
 #include <vector>

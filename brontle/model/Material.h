@@ -5,7 +5,7 @@
 
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,7 +4,7 @@
 // order; an out-of-range corner throws Error(SubscriptOutOfRange).
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 

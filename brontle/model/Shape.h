@@ -10,11 +10,11 @@
 //
 // Operations that take an index throw Error(SubscriptOutOfRange) when it is out of range.
 
-#include "brontle/model/CowArray.h"
+#include "brontle/core/CowArray.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/PointHash.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Topology.h"
 
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Shape::GenerateAtlas: hands the shape's arrays and seams to the atlas engine and writes the
 // result back in one whole-array step, so a failure leaves the shape exactly as it was.
 #include "brontle/atlas/Atlas.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostProgress.h"
 #include "brontle/model/MemoryBudget.h"

@@ -2,7 +2,7 @@
 // Vector services of the host, shared by plug-ins. All single precision.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <span>
 #include <string>

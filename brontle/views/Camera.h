@@ -9,7 +9,7 @@
 // side in view units (half-height when wider than tall, half-width when taller), y pointing down on
 // the screen (see flatViewTransform); z is kept and read back.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/ViewTransform.h"
 
 namespace brontle {

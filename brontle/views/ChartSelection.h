@@ -3,7 +3,7 @@
 // connected through shared vertices (vertex indices, not positions: two charts that only touch
 // at coincident but separate points stay two charts).
 
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/views/Picking.h"
 
 #include <cstdint>

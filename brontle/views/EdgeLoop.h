@@ -7,7 +7,7 @@
 //    one: open boundary arcs, and whole holes or outlines when they close.
 // Each selected edge is walked in both directions; a walk stops where it started (closed loop).
 
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/views/MeshEdges.h"
 
 namespace brontle {

@@ -52,7 +52,7 @@
 // left click or drag gives SelectionRelease last. PointerMove follows every pointer move.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/ViewTransform.h"
 
 #include <QImage>

@@ -11,7 +11,7 @@
 // Handles and highlighted wires are opaque; only the tint uses the colour's alpha.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/SceneRender.h"
 #include "brontle/views/SoftwareRaster.h"
 #include "brontle/views/StretchDisplay.h"

@@ -3,7 +3,7 @@
 // (EditportInput.cpp). Internal to the views library.
 
 #include "brontle/model/Frame.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/views/Camera.h"
 #include "brontle/views/DragGesture.h"
 #include "brontle/views/Editport.h"

@@ -8,7 +8,7 @@
 // All positions are screen pixels of the ViewTransform (x right, y down). Distances are
 // Euclidean in pixels; a point exactly `radius` away counts as within reach.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/ViewTransform.h"
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 // half-edges (polygon, corner) of one undirected edge, so an edge shared by two polygons is
 // selected or cleared as one.
 
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 
 #include <span>
 #include <vector>

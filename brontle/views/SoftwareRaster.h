@@ -17,7 +17,7 @@
 //    out = src * a + dst * (1 - a), per channel, rounded to nearest; the result is opaque.
 
 #include "brontle/model/Image.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/ViewTransform.h"
 
 #include <cmath>

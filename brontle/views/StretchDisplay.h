@@ -21,7 +21,7 @@
 //  (kStretchEnlarged) at +kAreaLegendRange: the legend reads 1/4 x, 1 x, 4 x;
 //  angle: neutral at 0, red at kAngleLegendRange: the legend reads 1 x to 2 x.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <span>

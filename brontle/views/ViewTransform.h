@@ -9,7 +9,7 @@
 // [-1, 1] after division by w, y up).
 
 #include "brontle/model/Frame.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <array>
 

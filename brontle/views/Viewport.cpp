@@ -1,6 +1,6 @@
 #include "brontle/views/Viewport.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"

@@ -27,7 +27,7 @@
 
 #include "brontle/model/Forward.h"
 #include "brontle/model/Image.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <QWidget>
 

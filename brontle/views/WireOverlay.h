@@ -27,7 +27,7 @@
 // The overlay is rows top to bottom (screen y down), one 32-bit word a pixel, 0 where no wire
 // lies. Colour words are written as given: the caller picks the byte order its upload wants.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/views/ViewTransform.h"
 
 #include <cstdint>

@@ -5,7 +5,7 @@
 #include "peelwise/editor/SaveRenderedTexture.h"
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"

@@ -3,7 +3,7 @@
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"
 #include "brontle/services/Platform.h"

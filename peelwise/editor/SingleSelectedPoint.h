@@ -4,7 +4,7 @@
 // command states enable the one-point commands by the same rule.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <optional>
 

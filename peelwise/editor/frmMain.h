@@ -18,8 +18,8 @@
 // control array "Line1": Line1[0] in the toolbar, Line1[1] in the manual-transform frame.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <QDialog>
 #include <QPoint>

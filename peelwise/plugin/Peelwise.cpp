@@ -6,7 +6,7 @@
 #include "peelwise/support/StepRunner.h"
 
 #include "brontle/model/AuxiliaryObjects.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"

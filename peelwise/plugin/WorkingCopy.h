@@ -8,7 +8,7 @@
 // sub-selection. Every host failure reaches the caller as brontle::Error; nothing here reports.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <functional>

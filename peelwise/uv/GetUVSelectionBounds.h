@@ -7,8 +7,8 @@
 // for a listed index outside uvShape's vertices, and any host error.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <span>
 

@@ -8,7 +8,7 @@
 // list. Host errors are raised again unchanged.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 
 namespace peelwise::modUV {
 

@@ -19,7 +19,7 @@
 // overflow (6) when N or its texture coordinate is not finite.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 

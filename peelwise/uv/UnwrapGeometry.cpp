@@ -5,7 +5,7 @@
 #include "peelwise/uv/FindCreaseEdges.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"

@@ -15,7 +15,7 @@
 #include "peelwise/uv/CreaseEdge.h"
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/SubSelection.h"
 
 #include <cstdint>
 #include <functional>

@@ -21,8 +21,8 @@
 // Linear: one pass over the points, one over the UV corners, one over the atlas corners.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <cstdint>
 #include <vector>

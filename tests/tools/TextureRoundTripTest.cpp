@@ -5,7 +5,7 @@
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/SampleShapes.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"

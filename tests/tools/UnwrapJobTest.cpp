@@ -2,7 +2,7 @@
 #include "tools/peelwise_unwrap/UnwrapJob.h"
 
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

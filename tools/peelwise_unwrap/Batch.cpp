@@ -5,7 +5,7 @@
 #include "brontle/io/AtomicFiles.h"
 #include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/MemoryBudget.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 #include "Batch.h"
 
 #include "brontle/io/AtomicFiles.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -4,7 +4,7 @@
 #include "ProgressBar.h"
 
 #include "brontle/io/AtomicFiles.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <CLI/CLI.hpp>
 #include <QApplication>

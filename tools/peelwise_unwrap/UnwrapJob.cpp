@@ -6,7 +6,7 @@
 #include "brontle/io/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/PngFile.h"

@@ -3,7 +3,7 @@
 
 #include "brontle/io/AtomicFiles.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include "support/ScratchDir.h"
 

@@ -1,7 +1,7 @@
 // The off-screen texture render: a checker backdrop with a triangle layout compared pixel for
 // pixel with a reference computed here from the geometry, sizes in twips, settings, and saving.
 #include "brontle/views/Viewport.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"

@@ -3,7 +3,7 @@
 #include "EditorRunFixture.h"
 
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/XPButton.h"
 

@@ -4,7 +4,7 @@
 #include "EditorRunFixture.h"
 
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Texture.h"
 #include "brontle/views/Editport.h"

@@ -3,8 +3,8 @@
 // they are described: the oracles that the whole-array forms must match bit for bit.
 
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <cstdint>
 #include <span>

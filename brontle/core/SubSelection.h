@@ -2,7 +2,7 @@
 // A view's sub-selection of one shape: entries and their kind (see SelectionKind). The record
 // also has a second list that plug-ins leave empty; it is kept for completeness and never read.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <vector>
