@@ -53,7 +53,7 @@
 
 #include "brontle/model/Forward.h"
 #include "brontle/core/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <QImage>
 #include <QPoint>

@@ -4,13 +4,13 @@
 
 #include "brontle/model/Frame.h"
 #include "brontle/core/SubSelection.h"
-#include "brontle/views/Camera.h"
-#include "brontle/views/DragGesture.h"
+#include "brontle/viewmath/Camera.h"
+#include "brontle/viewmath/DragGesture.h"
 #include "brontle/views/Editport.h"
-#include "brontle/views/EditportFrame.h"
-#include "brontle/views/MeshEdges.h"
-#include "brontle/views/Picking.h"
-#include "brontle/views/StretchDisplay.h"
+#include "brontle/viewmath/EditportFrame.h"
+#include "brontle/viewmath/MeshEdges.h"
+#include "brontle/viewmath/Picking.h"
+#include "brontle/viewmath/StretchDisplay.h"
 
 #include <QPointF>
 

@@ -5,7 +5,7 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/QtImageFiles.h"
-#include "brontle/views/SceneRender.h"
+#include "brontle/viewmath/SceneRender.h"
 
 #include <QImage>
 #include <QPaintEvent>

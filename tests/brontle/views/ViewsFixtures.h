@@ -2,8 +2,8 @@
 // Small literal meshes and cameras shared by the view tests.
 
 #include "brontle/model/Shape.h"
-#include "brontle/views/Picking.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/Picking.h"
+#include "brontle/viewmath/ViewTransform.h"
 #include "support/ModelBuilders.h"
 
 #include <vector>

@@ -6,7 +6,7 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

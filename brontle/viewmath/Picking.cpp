@@ -1,4 +1,4 @@
-#include "brontle/views/Picking.h"
+#include "brontle/viewmath/Picking.h"
 
 #include "brontle/model/Shape.h"
 

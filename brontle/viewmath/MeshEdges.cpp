@@ -1,4 +1,4 @@
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
 
 #include <algorithm>
 #include <cassert>

@@ -1,4 +1,4 @@
-#include "brontle/views/StretchDisplay.h"
+#include "brontle/viewmath/StretchDisplay.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "brontle/views/DragGesture.h"
+#include "brontle/viewmath/DragGesture.h"
 
 #include <cmath>
 

@@ -4,7 +4,7 @@
 // at coincident but separate points stay two charts).
 
 #include "brontle/core/SubSelection.h"
-#include "brontle/views/Picking.h"
+#include "brontle/viewmath/Picking.h"
 
 #include <cstdint>
 #include <span>

@@ -12,10 +12,10 @@
 
 #include "brontle/model/Forward.h"
 #include "brontle/core/Records.h"
-#include "brontle/views/SceneRender.h"
-#include "brontle/views/SoftwareRaster.h"
-#include "brontle/views/StretchDisplay.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/SceneRender.h"
+#include "brontle/viewmath/SoftwareRaster.h"
+#include "brontle/viewmath/StretchDisplay.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <cstdint>
 #include <memory>

@@ -14,8 +14,8 @@
 
 #include "brontle/model/Forward.h"
 #include "brontle/model/Frame.h"
-#include "brontle/views/SoftwareRaster.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/SoftwareRaster.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <cstdint>
 #include <utility>

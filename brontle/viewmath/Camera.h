@@ -10,7 +10,7 @@
 // the screen (see flatViewTransform); z is kept and read back.
 
 #include "brontle/core/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 namespace brontle {
 

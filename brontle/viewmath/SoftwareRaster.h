@@ -18,7 +18,7 @@
 
 #include "brontle/model/Image.h"
 #include "brontle/core/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <cmath>
 #include <cstdint>

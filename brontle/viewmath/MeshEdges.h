@@ -3,7 +3,7 @@
 // half-edges (polygon, corner) that run along it, and each vertex with its edges. Used to turn a
 // picked half-edge into the whole edge and to walk edge loops.
 
-#include "brontle/views/Picking.h"
+#include "brontle/viewmath/Picking.h"
 
 #include <cstdint>
 #include <span>

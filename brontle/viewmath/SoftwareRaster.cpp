@@ -1,4 +1,4 @@
-#include "brontle/views/SoftwareRaster.h"
+#include "brontle/viewmath/SoftwareRaster.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "brontle/views/EdgeLoop.h"
+#include "brontle/viewmath/EdgeLoop.h"
 
 #include <algorithm>
 #include <set>

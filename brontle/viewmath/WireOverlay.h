@@ -28,7 +28,7 @@
 // lies. Colour words are written as given: the caller picks the byte order its upload wants.
 
 #include "brontle/core/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <cstdint>
 #include <span>

@@ -1,4 +1,4 @@
-#include "brontle/views/ChartSelection.h"
+#include "brontle/viewmath/ChartSelection.h"
 
 #include <algorithm>
 #include <numeric>

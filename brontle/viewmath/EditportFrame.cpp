@@ -1,7 +1,7 @@
-#include "brontle/views/EditportFrame.h"
+#include "brontle/viewmath/EditportFrame.h"
 
 #include "brontle/model/Shape.h"
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
 
 #include <algorithm>
 

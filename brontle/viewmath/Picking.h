@@ -9,7 +9,7 @@
 // Euclidean in pixels; a point exactly `radius` away counts as within reach.
 
 #include "brontle/core/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <cstdint>
 #include <span>

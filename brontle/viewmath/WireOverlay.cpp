@@ -1,6 +1,6 @@
-#include "brontle/views/WireOverlay.h"
+#include "brontle/viewmath/WireOverlay.h"
 
-#include "brontle/views/SoftwareRaster.h"
+#include "brontle/viewmath/SoftwareRaster.h"
 
 #include <algorithm>
 #include <cmath>

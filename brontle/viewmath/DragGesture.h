@@ -8,7 +8,7 @@
 //    dragging right or up enlarges, left or down reduces, and crossing the whole view doubles.
 // The first event of a drag is EditBegin, the last EditEnd (on release).
 
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <vector>
 

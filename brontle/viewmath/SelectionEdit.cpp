@@ -1,4 +1,4 @@
-#include "brontle/views/SelectionEdit.h"
+#include "brontle/viewmath/SelectionEdit.h"
 
 #include <cstdint>
 #include <set>

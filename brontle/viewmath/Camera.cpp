@@ -1,4 +1,4 @@
-#include "brontle/views/Camera.h"
+#include "brontle/viewmath/Camera.h"
 
 #include <algorithm>
 #include <cmath>

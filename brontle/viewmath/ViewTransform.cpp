@@ -1,4 +1,4 @@
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <algorithm>
 #include <cmath>

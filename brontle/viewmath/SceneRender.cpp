@@ -1,9 +1,9 @@
-#include "brontle/views/SceneRender.h"
+#include "brontle/viewmath/SceneRender.h"
 
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
 
 #include <algorithm>
 #include <cmath>

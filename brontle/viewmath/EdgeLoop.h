@@ -8,7 +8,7 @@
 // Each selected edge is walked in both directions; a walk stops where it started (closed loop).
 
 #include "brontle/core/SubSelection.h"
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
 
 namespace brontle {
 
