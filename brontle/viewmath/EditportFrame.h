@@ -10,8 +10,9 @@
 //  - 3 edges: the edges are drawn 3 pixels thick in the selected colour (seams).
 // Handles and highlighted wires are opaque; only the tint uses the colour's alpha.
 
-#include "brontle/model/Forward.h"
 #include "brontle/core/Records.h"
+#include "brontle/model/Display.h"
+#include "brontle/model/Forward.h"
 #include "brontle/viewmath/SceneRender.h"
 #include "brontle/viewmath/SoftwareRaster.h"
 #include "brontle/viewmath/StretchDisplay.h"
@@ -22,16 +23,6 @@
 #include <vector>
 
 namespace brontle {
-
-// PreviewSetting bits.
-namespace PreviewBits {
-inline constexpr int Points = 1;
-inline constexpr int Textures = 8;
-inline constexpr int Wires = 16;
-} // namespace PreviewBits
-
-inline constexpr std::int32_t kSelectedSlot = 5;
-inline constexpr std::int32_t kWireSlot = 6;
 
 struct EditportFrame {
     SceneItems items;

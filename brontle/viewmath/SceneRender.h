@@ -12,6 +12,7 @@
 //  - Wires: the edges of mode-11 shapes, of flag-8 shapes and, with `wiresOnAll`, of every
 //    shape but backdrops, each undirected edge once, from its lower to its higher vertex.
 
+#include "brontle/model/Display.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/Frame.h"
 #include "brontle/viewmath/SoftwareRaster.h"
@@ -22,11 +23,6 @@
 #include <vector>
 
 namespace brontle {
-
-// Shape display flags and modes of the host.
-inline constexpr std::int32_t kBackdropFlag = 4;    // unlit textured backdrop, never selected
-inline constexpr std::int32_t kWireOverlayFlag = 8; // textured, lit, with a wireframe overlay
-inline constexpr std::int32_t kWireframeMode = 11;  // wireframe and points (a UV layout)
 
 using SceneItems = std::vector<std::pair<ShapePtr, Placement>>;
 

@@ -1,6 +1,7 @@
 #include "brontle/views/Viewport.h"
 
 #include "brontle/core/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"
@@ -17,8 +18,6 @@
 namespace brontle {
 
 namespace {
-
-constexpr std::int32_t kWireSlot = 6;
 
 void requirePositive(double value, const char* what) {
     if (!(value > 0.0) || !std::isfinite(value)) {

@@ -6,6 +6,7 @@
 #include "peelwise/support/StepRunner.h"
 
 #include "brontle/core/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace peelwise {
-
-namespace {
-
-// The host's display mode for wires and points, in which the layout is drawn.
-constexpr std::int32_t kWiresAndPoints = 11;
-constexpr std::int32_t kBackdrop = 4;
-
-} // namespace
 
 brontle::ShapePtr makeBackdropShape(brontle::SceneGraph& scene,
                                     const brontle::TexturePtr& texture) {
@@ -39,10 +32,10 @@ brontle::ShapePtr makeBackdropShape(brontle::SceneGraph& scene,
         square.SetCornerUV(k, uvs[k]);
     }
     brontle::Material& material = required(square.GetMaterial(), "backdrop material");
-    material.SetMaterialOption(0, 0);
+    material.SetMaterialOption(brontle::kTextureFilterOption, brontle::kNearestTexels);
     material.SetTexture(texture);
-    backdrop->SetDisplayFlags(kBackdrop);
-    backdrop->SetDisplayOption(0);
+    backdrop->SetDisplayFlags(brontle::kBackdropFlag);
+    backdrop->SetDisplayOption(brontle::kDefaultDisplayOption);
     return backdrop;
 }
 
@@ -68,7 +61,7 @@ HeadlessTextureResult unwrapWithTexture(const brontle::SceneGraphPtr& scene,
     }
     const brontle::ShapePtr& uv = layout->uv;
     graph.ClearSelection(request.device);
-    uv->SetDisplayMode(kWiresAndPoints);
+    uv->SetDisplayMode(brontle::kWireframeMode);
 
     // OK: the edit becomes the shape.
     source.Clear();
