@@ -4,7 +4,7 @@
 // std::mt19937 read as raw bits, so every platform builds the same mesh.
 
 #include "brontle/atlas/Atlas.h"
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <algorithm>
 #include <array>

@@ -16,8 +16,8 @@
 #include "HardSurfaceMeshes.h"
 #include "MeshGenerators.h"
 #include "brontle/atlas/Atlas.h"
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

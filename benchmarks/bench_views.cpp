@@ -20,11 +20,11 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
+#include "brontle/viewmath/EditportFrame.h"
+#include "brontle/viewmath/Picking.h"
+#include "brontle/viewmath/StretchDisplay.h"
 #include "brontle/views/Editport.h"
-#include "brontle/views/EditportFrame.h"
 #include "brontle/views/EditportRenderer.h"
-#include "brontle/views/Picking.h"
-#include "brontle/views/StretchDisplay.h"
 
 #include <QApplication>
 #include <QOffscreenSurface>

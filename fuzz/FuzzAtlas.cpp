@@ -5,7 +5,7 @@
 // raise brontle::Error; a result must hold one in-range coordinate index per corner.
 
 #include "brontle/atlas/Atlas.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

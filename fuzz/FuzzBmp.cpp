@@ -1,8 +1,8 @@
 // Fuzzes decodeBmp, the reader behind SceneGraph::LoadTexture: any bytes must either decode to
 // an image whose pixel array matches its size or raise brontle::Error.
 
+#include "brontle/core/Error.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 
 #include <cstddef>
 #include <cstdint>

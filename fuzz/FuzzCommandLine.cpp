@@ -12,7 +12,7 @@
 #include "tools/peelwise_unwrap/CommandLine.h"
 #include "tools/peelwise_unwrap/OutputFiles.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <CLI/CLI.hpp>
 

@@ -7,8 +7,8 @@
 // front), run with BRONTLE_READ_IN_PROCESS=1: the readers then run in the fuzzer's process.
 
 #include "ScratchFolder.h"
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 

@@ -1,8 +1,9 @@
 #include "brontle/app/HostDocument.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
@@ -115,7 +116,8 @@ ShapePtr withTexturesBeside(const Shape& shape, TextureCopies& copies,
             copy->SetColorC(material->GetColorC());
             copy->SetColorD(material->GetColorD());
             copy->SetMaterialValue(material->GetMaterialValue());
-            copy->SetMaterialOption(0, material->materialOption(0));
+            copy->SetMaterialOption(kTextureFilterOption,
+                                    material->materialOption(kTextureFilterOption));
             const TexturePtr& texture = material->texture();
             copy->SetTexture(
                 std::make_shared<Texture>(texture->image(), copies.placeBeside(texture->file())));

@@ -1,6 +1,6 @@
 #include "brontle/app/MainWindow.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/HostProgress.h"
 #include "brontle/model/SceneGraph.h"

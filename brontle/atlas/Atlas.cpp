@@ -9,7 +9,7 @@
 #include "brontle/atlas/ParallelFor.h"
 #include "brontle/atlas/PolygonTriangulation.h"
 #include "brontle/atlas/Stretch.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <array>

@@ -3,7 +3,7 @@
 // polygon mesh as flat arrays and returns one texture coordinate per chart-vertex, so the engine
 // is tested, benchmarked and fuzzed on its own.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <atomic>
 #include <cstdint>

@@ -3,7 +3,7 @@
 #include "brontle/atlas/FreeSpace.h"
 #include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <cmath>

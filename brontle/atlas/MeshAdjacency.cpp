@@ -1,6 +1,6 @@
 #include "brontle/atlas/MeshAdjacency.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <bit>

@@ -1,6 +1,6 @@
 #include "brontle/io/FilePrecheck.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <nlohmann/json.hpp>
 

@@ -1,8 +1,8 @@
 #include "brontle/io/GltfText.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MemoryIOSystem.h"
 #include "brontle/io/TextureTiles.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"

@@ -1,7 +1,7 @@
 #include "brontle/io/IsolatedRun.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/ByteCodec.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/MemoryBudget.h"
 
 #include <cerrno>

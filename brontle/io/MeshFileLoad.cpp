@@ -12,7 +12,7 @@
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/NodeShapeBuilder.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/MemoryBudget.h"

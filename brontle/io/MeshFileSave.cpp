@@ -1,11 +1,11 @@
 // saveMeshFile: picks the writer by extension and writes its files atomically.
 
-#include "brontle/model/AtomicFiles.h"
 #include "brontle/io/GltfText.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/ObjText.h"
+#include "brontle/model/AtomicFiles.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Shape.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "brontle/io/NodeShapeBuilder.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SharpEdgeNormals.h"
 
 #include <assimp/scene.h>

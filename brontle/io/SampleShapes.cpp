@@ -1,6 +1,6 @@
 #include "brontle/io/SampleShapes.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

@@ -1,6 +1,6 @@
 #include "brontle/model/AtomicFiles.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <array>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "brontle/model/BmpFile.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 
 #include <cstdio>

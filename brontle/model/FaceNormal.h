@@ -1,5 +1,5 @@
 #pragma once
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 

@@ -2,8 +2,8 @@
 // A node of the scene tree: holds shapes and child frames, placed relative to its parent by a
 // translation and a rotation (a unit quaternion).
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <memory>
 #include <vector>

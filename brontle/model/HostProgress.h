@@ -14,7 +14,7 @@
 // service lets through while it waits) throws Error(HostFailure, "... is still running") and
 // leaves the running operation alone.
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <atomic>
 #include <functional>

@@ -3,9 +3,9 @@
 // surface's opacity), C specular, D emissive. Every material has a key that is unique in the
 // process, so copies can be matched to their originals.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <cstdint>
 #include <memory>

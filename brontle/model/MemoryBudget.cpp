@@ -1,6 +1,6 @@
 #include "brontle/model/MemoryBudget.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <charconv>

@@ -4,7 +4,7 @@
 // cell on most axes and never more than two; each bucket is a chain through `next_`, so the
 // structure is three flat arrays and one hash map of cell heads.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <span>

@@ -1,6 +1,6 @@
 #include "brontle/model/Polygon.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaceNormal.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"

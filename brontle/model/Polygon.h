@@ -3,8 +3,8 @@
 // lives and the polygon is not deleted. Corner indices run 0..GetCornerCount() - 1 in winding
 // order; an out-of-range corner throws Error(SubscriptOutOfRange).
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <cstdint>
 

@@ -1,7 +1,7 @@
 #include "brontle/model/SceneGraph.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"

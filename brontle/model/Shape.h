@@ -10,11 +10,11 @@
 //
 // Operations that take an index throw Error(SubscriptOutOfRange) when it is out of range.
 
-#include "brontle/model/CowArray.h"
+#include "brontle/core/CowArray.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/PointHash.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 #include "brontle/model/Topology.h"
 
 #include <cstdint>
@@ -147,7 +147,8 @@ class Shape : public std::enable_shared_from_this<Shape> {
     // ---- unwrap and display
     // Replaces the texture coordinates by an automatic atlas. Seams are this shape's edge
     // sub-selection (kind 3) in `device`. On failure throws Error with a negative number and
-    // leaves the shape as it was. `result` receives the chart count.
+    // leaves the shape as it was. `result` receives the chart count. Defined in brontle/shapeatlas
+    // (link brontle_shapeatlas), the layer above both this model and the atlas engine.
     void GenerateAtlas(DeviceID device, int renderDevice, std::int32_t factorType,
                        std::int32_t factor, std::int32_t width, std::int32_t height,
                        std::int32_t& result);

@@ -1,5 +1,5 @@
 // A shape's sub-selections, one per view.
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"

@@ -3,7 +3,7 @@
 // way modellers "auto smooth" a mesh. A cube keeps its twelve hard edges, a finely tessellated
 // sphere or a smooth animal gets none.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <span>

@@ -1,6 +1,6 @@
 #include "brontle/model/Toolkit.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Frame.h"
 

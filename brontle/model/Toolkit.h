@@ -1,8 +1,8 @@
 #pragma once
 // Vector services of the host, shared by plug-ins. All single precision.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <span>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 // Adjacency tables of a shape, built in one pass (counting sort), never by scanning.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <span>

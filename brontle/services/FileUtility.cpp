@@ -1,6 +1,6 @@
 #include "brontle/services/FileUtility.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/Log.h"

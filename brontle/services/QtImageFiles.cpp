@@ -1,7 +1,7 @@
 #include "brontle/services/QtImageFiles.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/services/FileUtility.h"

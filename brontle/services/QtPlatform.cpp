@@ -1,6 +1,6 @@
 #include "brontle/services/QtPlatform.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/services/FileDialogFilter.h"
 #include "brontle/services/KeyTracker.h"

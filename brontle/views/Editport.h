@@ -51,9 +51,9 @@
 // a drag gives EditBegin, DragMove/DragScale..., and on mouse-up EditEnd; every mouse-up of a
 // left click or drag gives SelectionRelease last. PointerMove follows every pointer move.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/ViewTransform.h"
 
 #include <QImage>
 #include <QPoint>

@@ -2,9 +2,9 @@
 // gestures, turned into selections and notifications (see Editport.h for the gestures).
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
-#include "brontle/views/EdgeLoop.h"
+#include "brontle/viewmath/EdgeLoop.h"
+#include "brontle/viewmath/SelectionEdit.h"
 #include "brontle/views/EditportPrivate.h"
-#include "brontle/views/SelectionEdit.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

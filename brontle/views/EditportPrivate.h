@@ -2,15 +2,15 @@
 // The edit view's state, shared by its widget code (Editport.cpp) and its input handling
 // (EditportInput.cpp). Internal to the views library.
 
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Frame.h"
-#include "brontle/model/SubSelection.h"
-#include "brontle/views/Camera.h"
-#include "brontle/views/DragGesture.h"
+#include "brontle/viewmath/Camera.h"
+#include "brontle/viewmath/DragGesture.h"
+#include "brontle/viewmath/EditportFrame.h"
+#include "brontle/viewmath/MeshEdges.h"
+#include "brontle/viewmath/Picking.h"
+#include "brontle/viewmath/StretchDisplay.h"
 #include "brontle/views/Editport.h"
-#include "brontle/views/EditportFrame.h"
-#include "brontle/views/MeshEdges.h"
-#include "brontle/views/Picking.h"
-#include "brontle/views/StretchDisplay.h"
 
 #include <QPointF>
 

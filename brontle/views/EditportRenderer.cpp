@@ -3,9 +3,9 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
-#include "brontle/views/MeshEdges.h"
+#include "brontle/viewmath/MeshEdges.h"
+#include "brontle/viewmath/WireOverlay.h"
 #include "brontle/views/SoftwareGLHeap.h"
-#include "brontle/views/WireOverlay.h"
 
 #include <QOpenGLShaderProgram>
 

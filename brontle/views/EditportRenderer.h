@@ -14,7 +14,7 @@
 // walk costs. The overlay is drawn again only when what it shows changed: the shape's positions
 // or edges, its selection, the camera or placement, the view's size or the wire colours.
 
-#include "brontle/views/EditportFrame.h"
+#include "brontle/viewmath/EditportFrame.h"
 
 #include <QOpenGLFunctions_3_3_Core>
 

@@ -3,7 +3,7 @@
 // current mode ("Stretch", "Area", "Angle") and, while the display is on, the legend of its
 // colour scale under it. A click steps to the next mode, as the key D in the view does.
 
-#include "brontle/views/StretchDisplay.h"
+#include "brontle/viewmath/StretchDisplay.h"
 
 #include <QWidget>
 

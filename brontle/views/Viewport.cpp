@@ -1,11 +1,12 @@
 #include "brontle/views/Viewport.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"
 #include "brontle/services/QtImageFiles.h"
-#include "brontle/views/FrameImage.h"
+#include "brontle/viewmath/FrameImage.h"
 
 #include <QImage>
 #include <QPaintEvent>
@@ -17,8 +18,6 @@
 namespace brontle {
 
 namespace {
-
-constexpr std::int32_t kWireSlot = 6;
 
 void requirePositive(double value, const char* what) {
     if (!(value > 0.0) || !std::isfinite(value)) {

@@ -26,9 +26,9 @@
 // Height / twipsPerPixelY pixels (each rounded to the nearest whole number, at least 1), with the
 // twips per pixel of the process platform (brontle/services/Platform.h).
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/Image.h"
-#include "brontle/model/Records.h"
 
 #include <QWidget>
 

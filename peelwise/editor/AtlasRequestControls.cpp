@@ -6,7 +6,7 @@
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/FileUtility.h"
 #include "brontle/services/Log.h"
 #include "brontle/views/Editport.h"

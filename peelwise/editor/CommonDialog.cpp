@@ -1,6 +1,6 @@
 #include "peelwise/editor/CommonDialog.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/FileUtility.h"
 #include "brontle/services/Platform.h"
 

@@ -6,7 +6,7 @@
 
 #include "peelwise/plugin/modMain.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/views/Editport.h"

@@ -14,7 +14,7 @@
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Shape.h"
 #include "brontle/views/Editport.h"
 

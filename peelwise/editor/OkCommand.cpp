@@ -12,7 +12,7 @@
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"

@@ -3,7 +3,7 @@
 // not set" (91) naming what was missing, never a crash, so the step runner reports it and the
 // handler goes on or ends by its policy.
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <memory>
 #include <string>

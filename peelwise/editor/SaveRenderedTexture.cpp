@@ -3,7 +3,7 @@
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/Platform.h"
 #include "brontle/views/Viewport.h"
 

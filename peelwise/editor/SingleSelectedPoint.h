@@ -3,8 +3,8 @@
 // sub-selection of kind 2 (points) with exactly one entry. The read-outs show it, and the
 // command states enable the one-point commands by the same rule.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <optional>
 

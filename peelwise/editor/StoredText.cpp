@@ -1,6 +1,6 @@
 #include "peelwise/editor/StoredText.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <charconv>
 #include <cmath>

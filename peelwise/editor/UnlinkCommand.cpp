@@ -7,7 +7,7 @@
 #include "peelwise/uv/RebuildUVCorrespondence.h"
 #include "peelwise/uv/UnlinkCorner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/views/Editport.h"

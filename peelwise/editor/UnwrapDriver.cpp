@@ -10,6 +10,7 @@
 #include "peelwise/uv/CreaseEdge.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
+#include "brontle/model/Display.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -39,9 +40,6 @@ constexpr const char* kGiveUpMessage = "Brontle was unable to unwrap the current
                                        "Closing Brontle and re-opening may resolve the problem.";
 constexpr const char* kDiscardEditsQuestion =
     "You have made changes to the UV mapping. Would you like to continue?";
-
-// The host's display mode for wires and points (the layout in the coordinate view).
-constexpr std::int32_t kWiresAndPoints = 11;
 
 // Diagnostic lines the user does not see: the run's file utility, or the host's log directly
 // when there is no run yet.
@@ -160,7 +158,7 @@ void frmMain::InitialUnwrap() {
 
         if (!bCancelClicked) {
             brontle::Shape& uv = required(csUVShape, "UV shape");
-            uv.SetDisplayMode(kWiresAndPoints);
+            uv.SetDisplayMode(brontle::kWireframeMode);
             refillVertexCache(uv, avUVPositions, lUVPositionCount);
             previewFrame->AddShape(csAtlasShape);
             coordFrame->AddShape(csUVShape);
@@ -206,7 +204,7 @@ void frmMain::cmdGenerateAtlas_Click() {
     // The UV shape object stays in the coordinate view's frame; only its content is new.
     trap([&] { required(csUVShape, "UV shape").Clear(); });
     trap([&] { csUVShape->AppendShape(required(newUV, "new UV shape")); });
-    trap([&] { required(csUVShape, "UV shape").SetDisplayMode(kWiresAndPoints); });
+    trap([&] { required(csUVShape, "UV shape").SetDisplayMode(brontle::kWireframeMode); });
     trap([&] {
         refillVertexCache(required(csUVShape, "UV shape"), avUVPositions, lUVPositionCount);
     });

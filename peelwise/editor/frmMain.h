@@ -17,9 +17,9 @@
 // them directly. Each control's objectName is its member name. The two separator lines form one
 // control array "Line1": Line1[0] in the toolbar, Line1[1] in the manual-transform frame.
 
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 
 #include <QDialog>
 #include <QPoint>

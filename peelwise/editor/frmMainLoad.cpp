@@ -15,6 +15,7 @@
 #include "peelwise/texture/LayoutTexture.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
+#include "brontle/model/Display.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
@@ -178,8 +179,10 @@ void frmMain::Form_Load() {
         });
     }
     // Nearest-pixel filtering: the user places points against single texels.
-    backdropStep(
-        [&] { required(polygon().GetMaterial(), "backdrop material").SetMaterialOption(0, 0); });
+    backdropStep([&] {
+        required(polygon().GetMaterial(), "backdrop material")
+            .SetMaterialOption(brontle::kTextureFilterOption, brontle::kNearestTexels);
+    });
 
     // 13. The backdrop's texture: the continuity map, or the texture the atlas is added to.
     brontle::TexturePtr texture;
@@ -205,8 +208,12 @@ void frmMain::Form_Load() {
         [&] { required(polygon().GetMaterial(), "backdrop material").SetTexture(texture); });
 
     // 15. An unlit backdrop, drawn first and never picked.
-    backdropStep([&] { required(csTextureShape, "backdrop shape").SetDisplayFlags(4); });
-    backdropStep([&] { required(csTextureShape, "backdrop shape").SetDisplayOption(0); });
+    backdropStep([&] {
+        required(csTextureShape, "backdrop shape").SetDisplayFlags(brontle::kBackdropFlag);
+    });
+    backdropStep([&] {
+        required(csTextureShape, "backdrop shape").SetDisplayOption(brontle::kDefaultDisplayOption);
+    });
     backdropStep([&] {
         required(dfeCoordinatesAdjustment->RootFrame(), "root frame of the coordinate view")
             .AddShape(csTextureShape);
@@ -225,7 +232,7 @@ void frmMain::Form_Load() {
         trap([&] { dfeCoordinatesAdjustment->SetCameraPosition(0.505f, 0.495f, -1000.0f); });
 
         // Textures and wires over every shape.
-        trap([&] { dfeObjectPreview->setPreviewSetting(24); });
+        trap([&] { dfeObjectPreview->setPreviewSetting(brontle::kDefaultPreviewSetting); });
 
         // 21. The window where the user left it; by default 5 % in from the screen's top-left
         // corner at the design size.
@@ -241,27 +248,30 @@ void frmMain::Form_Load() {
         // a half-transparent tint for what is selected there.
         trap([&] {
             const brontle::DeviceID device = dfeObjectPreview->DeviceID();
-            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 6);
+            const brontle::MaterialPtr material =
+                sceneGraph().GetDeviceMaterial(device, brontle::kWireSlot);
             required(material, "device material").SetColorB(rgba(1, 1, 1, 1));
             material->SetColorA(rgba(0, 0, 0, 1));
             material->SetColorC(rgba(0, 0, 0, 1));
-            sceneGraph().SetDeviceMaterial(device, 6, material);
+            sceneGraph().SetDeviceMaterial(device, brontle::kWireSlot, material);
         });
         trap([&] {
             const brontle::DeviceID device = dfeCoordinatesAdjustment->DeviceID();
-            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 6);
+            const brontle::MaterialPtr material =
+                sceneGraph().GetDeviceMaterial(device, brontle::kWireSlot);
             required(material, "device material").SetColorB(rgba(0, 0, 0, 1));
             material->SetColorA(rgba(0, 0, 0, 1));
             material->SetColorC(rgba(0, 0, 0, 1));
-            sceneGraph().SetDeviceMaterial(device, 6, material);
+            sceneGraph().SetDeviceMaterial(device, brontle::kWireSlot, material);
         });
         trap([&] {
             const brontle::DeviceID device = dfeCoordinatesAdjustment->DeviceID();
-            const brontle::MaterialPtr material = sceneGraph().GetDeviceMaterial(device, 5);
+            const brontle::MaterialPtr material =
+                sceneGraph().GetDeviceMaterial(device, brontle::kSelectedSlot);
             brontle::Color4 colour = required(material, "device material").GetColorB();
             colour.a = 0.5f;
             material->SetColorB(colour);
-            sceneGraph().SetDeviceMaterial(device, 5, material);
+            sceneGraph().SetDeviceMaterial(device, brontle::kSelectedSlot, material);
         });
 
         trap([&] {

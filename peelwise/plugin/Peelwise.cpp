@@ -5,8 +5,8 @@
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/StepRunner.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AuxiliaryObjects.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"

@@ -2,7 +2,7 @@
 
 #include "peelwise/support/CheckedArithmetic.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Toolkit.h"

@@ -7,8 +7,8 @@
 // Selection kinds are those of brontle::SelectionKind: 0 the whole shape, 1 a polygon
 // sub-selection. Every host failure reaches the caller as brontle::Error; nothing here reports.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <cstdint>
 #include <functional>

@@ -7,7 +7,7 @@
 // checkedFinite throws brontle::Error(6, "Overflow") when a result is infinite or not a number.
 // `what` names the quantity in the description, e.g. "Division by zero (8 / largest extent)".
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <cmath>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/Platform.h"
 
 #include <QFont>

@@ -25,7 +25,7 @@
 // message box would only hide the fault. It passes through the runner and the re-raise
 // unchanged.
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <cstdint>
 #include <exception>

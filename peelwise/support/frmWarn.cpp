@@ -4,7 +4,7 @@
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/support/modWarn.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/Log.h"
 #include "brontle/services/SettingsStore.h"
 

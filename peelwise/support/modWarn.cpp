@@ -3,7 +3,7 @@
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/support/frmWarn.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/SettingsStore.h"
 
 #include <charconv>

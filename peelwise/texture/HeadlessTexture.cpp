@@ -2,7 +2,8 @@
 
 #include "peelwise/texture/LayoutTexture.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
@@ -14,9 +15,6 @@
 namespace peelwise {
 
 namespace {
-
-// The host's display mode for wires and points, in which the layout is drawn.
-constexpr std::int32_t kWiresAndPoints = 11;
 
 template <class T> T& present(const std::shared_ptr<T>& object, const char* what) {
     if (!object) {
@@ -50,7 +48,7 @@ HeadlessTextureResult unwrapWithTexture(const brontle::SceneGraphPtr& scene,
     }
     const brontle::ShapePtr& uv = layout->uv;
     graph.ClearSelection(request.device);
-    uv->SetDisplayMode(kWiresAndPoints);
+    uv->SetDisplayMode(brontle::kWireframeMode);
 
     // OK: the edit becomes the shape.
     source.Clear();

@@ -1,14 +1,15 @@
 #include "peelwise/texture/LayoutTexture.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/PngFile.h"
 #include "brontle/model/Polygon.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
-#include "brontle/views/FrameImage.h"
+#include "brontle/viewmath/FrameImage.h"
 
 #include <algorithm>
 #include <cctype>
@@ -19,8 +20,6 @@ namespace peelwise {
 
 namespace {
 
-// The host's shape display flag for the backdrop: unlit, drawn first, never picked.
-constexpr std::int32_t kBackdropFlag = 4;
 // The render viewport's back colour 12632256 (red = green = blue = 192), as 0xAARRGGBB.
 constexpr std::uint32_t kBackground = 0xffc0c0c0u;
 
@@ -53,10 +52,10 @@ brontle::ShapePtr makeBackdropShape(brontle::SceneGraph& scene,
         throw brontle::Error(brontle::ErrorNumber::ObjectNotSet,
                              "The backdrop polygon has no material");
     }
-    material->SetMaterialOption(0, 0);
+    material->SetMaterialOption(brontle::kTextureFilterOption, brontle::kNearestTexels);
     material->SetTexture(texture);
-    backdrop->SetDisplayFlags(kBackdropFlag);
-    backdrop->SetDisplayOption(0);
+    backdrop->SetDisplayFlags(brontle::kBackdropFlag);
+    backdrop->SetDisplayOption(brontle::kDefaultDisplayOption);
     return backdrop;
 }
 

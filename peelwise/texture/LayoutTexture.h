@@ -4,9 +4,9 @@
 // viewport draws the same image (both go through brontle::renderFrameImage with the settings
 // below); the headless command uses this directly. No Qt.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/Image.h"
-#include "brontle/model/Records.h"
 
 #include <cstdint>
 #include <string>

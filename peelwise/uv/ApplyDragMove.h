@@ -15,8 +15,8 @@
 
 #include "peelwise/uv/DragResult.h"
 
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <cstdint>
 #include <span>

@@ -3,7 +3,7 @@
 // found on. The direction follows the winding of the polygon it was found in: start is the
 // earlier corner. 24 bytes: start then end.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 namespace peelwise::modUV {
 

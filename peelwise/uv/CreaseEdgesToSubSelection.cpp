@@ -1,6 +1,6 @@
 #include "peelwise/uv/CreaseEdgesToSubSelection.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/PointHash.h"
 #include "brontle/model/Shape.h"
 

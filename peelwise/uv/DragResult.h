@@ -2,7 +2,7 @@
 // What one drag step of the UV view tells the read-out labels, and the axis-lock queries the
 // step asks per point (the toggle button or a held key, read anew each time).
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
 #include "peelwise/uv/EditHistory.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

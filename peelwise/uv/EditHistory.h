@@ -14,9 +14,9 @@
 // throw brontle::Error subscript out of range (9), source "EditHistory", before changing
 // anything.
 
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 
 #include <cstdint>
 #include <vector>

@@ -6,9 +6,9 @@
 // centre is the origin). Throws brontle::Error with source "modUV": subscript out of range (9)
 // for a listed index outside uvShape's vertices, and any host error.
 
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 
 #include <span>
 

@@ -3,7 +3,7 @@
 // by their own checks, reaches the caller as brontle::Error with its number and description
 // unchanged and the source "modUV", so the general error handler names the module.
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <cstdint>
 #include <new>

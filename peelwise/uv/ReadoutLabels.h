@@ -4,7 +4,7 @@
 
 #include "peelwise/uv/DragResult.h"
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <optional>
 #include <string>

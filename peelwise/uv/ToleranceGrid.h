@@ -11,7 +11,7 @@
 // with an open-addressing table for cells outside it.
 // Points are never moved or removed, which is what makes "the lowest index" stable over time.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 #include <cstdint>
 #include <span>

@@ -3,7 +3,7 @@
 // stands for the texture coordinate (u, v) = (x - 1, -y) of the atlas shape; read-outs show
 // U = x and V = 1 - y. All arithmetic is single precision, as the layout's data is.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 
 namespace peelwise::modUV {
 

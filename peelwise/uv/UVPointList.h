@@ -7,8 +7,8 @@
 // those indices are applied to uvShape. A selected shape with no selected vertex gives an empty
 // list. Host errors are raised again unchanged.
 
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/SubSelection.h"
 
 namespace peelwise::modUV {
 

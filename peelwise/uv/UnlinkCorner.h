@@ -18,8 +18,8 @@
 // for a missing polygon, vertex or mirrored atlas corner, or when no corner lies at P;
 // overflow (6) when N or its texture coordinate is not finite.
 
+#include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
 
 #include <cstdint>
 

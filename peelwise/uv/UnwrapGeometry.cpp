@@ -5,7 +5,8 @@
 #include "peelwise/uv/FindCreaseEdges.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
+#include "brontle/model/Display.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
@@ -19,8 +20,6 @@ using namespace brontle;
 
 namespace {
 
-// The host's display flag for a textured, lit shape with a wireframe overlay (Editport.h).
-constexpr std::int32_t kTexturedWithWires = 8;
 // Opacity of the layout's faces and of the atlas's ambient and specular colours: the backdrop
 // and the texture show through.
 constexpr float kLayoutAlpha = 0.7f;
@@ -69,7 +68,8 @@ void usePrivateMaterials(SceneGraph& scene, Shape& shape) {
         copy->SetColorC(original->GetColorC());
         copy->SetColorD(original->GetColorD());
         copy->SetMaterialValue(original->GetMaterialValue());
-        copy->SetMaterialOption(0, original->materialOption(0));
+        copy->SetMaterialOption(kTextureFilterOption,
+                                original->materialOption(kTextureFilterOption));
         copy->SetTexture(original->texture());
         arrays.materials.push_back(copy);
     }
@@ -139,7 +139,7 @@ std::optional<UVLayout> atlasAndLayout(SceneGraph& scene, Shape& copy, const Atl
     }
     atlas->AppendShape(copy);
     usePrivateMaterials(scene, *atlas);
-    atlas->SetDisplayFlags(kTexturedWithWires);
+    atlas->SetDisplayFlags(kWireOverlayFlag);
 
     const TexturePtr continuity = loadContinuityMap(scene);
     for (std::int32_t m = 0; m < atlas->GetMaterialCount(); ++m) {
@@ -162,7 +162,7 @@ std::optional<UVLayout> atlasAndLayout(SceneGraph& scene, Shape& copy, const Atl
         const MaterialPtr material = materialAt(*uv, m);
         material->SetColorB(withAlpha(material->GetColorB(), kLayoutAlpha));
     }
-    uv->SetDisplayFlags(kTexturedWithWires);
+    uv->SetDisplayFlags(kWireOverlayFlag);
 
     // The atlas's ambient and specular follow its diffuse colour, darker, so the continuity
     // texture reads clearly under the preview's light.

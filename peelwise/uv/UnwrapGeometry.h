@@ -14,8 +14,8 @@
 
 #include "peelwise/uv/CreaseEdge.h"
 
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/SubSelection.h"
 
 #include <cstdint>
 #include <functional>

@@ -9,8 +9,8 @@
 //                                                       list
 // `positions` holds every UV vertex position (GetVertices); list entries index it.
 
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 
 #include <cstdint>
 #include <span>

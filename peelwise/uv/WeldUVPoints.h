@@ -20,9 +20,9 @@
 // entry outside the atlas's texture coordinates; checked before anything changes.
 // Linear: one pass over the points, one over the UV corners, one over the atlas corners.
 
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 
 #include <cstdint>
 #include <vector>

@@ -2,10 +2,10 @@
 // the way another tool would read the files.
 #include "tools/peelwise_unwrap/UnwrapJob.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/io/SampleShapes.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"

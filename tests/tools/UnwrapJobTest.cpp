@@ -1,8 +1,8 @@
 // The headless unwrap: options checked, every shape unwrapped and written, report complete.
 #include "tools/peelwise_unwrap/UnwrapJob.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 

@@ -6,8 +6,8 @@
 
 #include "ContinuityMap.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 
 #include <QBuffer>
 #include <QByteArray>

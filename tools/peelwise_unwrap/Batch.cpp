@@ -2,10 +2,10 @@
 
 #include "BatchReport.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/IsolatedRun.h"
 #include "brontle/io/LoadMemory.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/MemoryBudget.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 // A batch as a Slurm job array: the job scripts, and their submission with sbatch.
 #include "Batch.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 
 #include <algorithm>
 #include <cerrno>

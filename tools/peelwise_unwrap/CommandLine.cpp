@@ -3,8 +3,8 @@
 #include "OutputFiles.h"
 #include "ProgressBar.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 
 #include <CLI/CLI.hpp>
 

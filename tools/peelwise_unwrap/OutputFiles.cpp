@@ -1,7 +1,7 @@
 #include "OutputFiles.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
-#include "brontle/model/Error.h"
 
 #include <algorithm>
 #include <cctype>

@@ -3,9 +3,9 @@
 #include "OutputFiles.h"
 
 #include "brontle/atlas/Atlas.h"
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/AtomicFiles.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"

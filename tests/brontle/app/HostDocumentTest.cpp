@@ -3,7 +3,7 @@
 
 #include "brontle/app/HostDocument.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/HostProgress.h"

@@ -2,7 +2,7 @@
 // negative number and a description that names the reason.
 
 #include "AtlasTestMeshes.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <limits>
 #include <string>

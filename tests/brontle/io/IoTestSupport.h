@@ -2,7 +2,7 @@
 // Shared pieces of the mesh-file tests: a temporary folder, whole-file reads and writes, a
 // scene, and the check that a call fails with the expected error.
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"

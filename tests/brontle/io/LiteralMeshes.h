@@ -2,7 +2,7 @@
 // Small meshes written out literally in each file format the host reads, with the values a
 // reader must produce from them.
 
-#include "brontle/model/Records.h"
+#include "brontle/core/Records.h"
 #include "brontle/model/Shape.h"
 
 #include <gtest/gtest.h>

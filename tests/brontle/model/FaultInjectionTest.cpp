@@ -3,7 +3,7 @@
 // the calls in order; disarmed, the operations run as usual.
 #include "support/ModelBuilders.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"

@@ -1,7 +1,7 @@
 // The host progress service without a display: one operation at a time, cancelling through the
 // reporter, and a cancelled atlas as a failed atlas call that leaves the shape as it was.
 #include "brontle/model/HostProgress.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Shape.h"
 #include "support/ModelBuilders.h"
 

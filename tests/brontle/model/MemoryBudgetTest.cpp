@@ -2,7 +2,7 @@
 // that says how much it needs and how much there is, and leaves the shape as it was.
 
 #include "brontle/model/MemoryBudget.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include "../../support/ModelBuilders.h"
 #include "support/MemoryLimit.h"

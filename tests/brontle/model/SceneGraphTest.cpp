@@ -1,7 +1,7 @@
 // Scene services: textures from files, device materials, refresh listeners.
 #include "brontle/model/SceneGraph.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"

@@ -2,7 +2,7 @@
 // sub-selection of polygons, points or edges in that view, through copies and deletions.
 #include "support/ModelBuilders.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/HostEnvironment.h"
 
 #include <gtest/gtest.h>

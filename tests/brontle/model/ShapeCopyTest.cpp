@@ -2,7 +2,7 @@
 // polygon deletion that keeps the survivors bit-identical, and the transforms.
 #include "support/ModelBuilders.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 
 #include <gtest/gtest.h>

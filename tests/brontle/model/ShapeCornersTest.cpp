@@ -2,7 +2,7 @@
 // coordinates, and the pools those operations leave.
 #include "support/ModelBuilders.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // Replacing a file on disk (brontle/model/AtomicFiles.h): what the replaced file keeps, what is
 // refused, and what is cleaned up.
 
+#include "brontle/core/Error.h"
 #include "brontle/io/MeshFile.h"
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Image.h"
 
 #include "support/ScratchDir.h"

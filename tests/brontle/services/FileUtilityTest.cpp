@@ -1,7 +1,7 @@
 // The file utility: path splitting, remembered folders and the two dialogs, through a scripted
 // platform and a settings store in a temporary folder.
 #include "brontle/services/FileUtility.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/ScriptedPlatform.h"
 #include "brontle/services/SettingsStore.h"
 

@@ -1,7 +1,7 @@
 // Image files through Qt: missing and unreadable files, and exact round trips.
 #include "brontle/services/QtImageFiles.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,7 +1,7 @@
 // The Qt platform against real widgets on the test's QApplication, the headless platform, and
 // the choice between them.
 #include "brontle/services/QtPlatform.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/HeadlessPlatform.h"
 #include "brontle/services/MessageButtons.h"
 #include "brontle/services/ScriptedPlatform.h"

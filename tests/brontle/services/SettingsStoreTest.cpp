@@ -1,7 +1,7 @@
 // The per-user settings store: exact round trips in a temporary folder, defaults, awkward names
 // and a damaged file.
 #include "brontle/services/SettingsStore.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // in software, and picking never reads pixels.
 #include "ViewsFixtures.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/views/Editport.h"

@@ -1,8 +1,8 @@
 // Drag gestures and camera navigation as numbers, without a widget.
 #include "ViewsFixtures.h"
 
-#include "brontle/views/Camera.h"
-#include "brontle/views/DragGesture.h"
+#include "brontle/viewmath/Camera.h"
+#include "brontle/viewmath/DragGesture.h"
 
 #include <gtest/gtest.h>
 

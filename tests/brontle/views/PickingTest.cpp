@@ -2,7 +2,7 @@
 // cameras, and the grid look-up against a brute-force scan of every element.
 #include "ViewsFixtures.h"
 
-#include "brontle/views/Picking.h"
+#include "brontle/viewmath/Picking.h"
 
 #include <gtest/gtest.h>
 

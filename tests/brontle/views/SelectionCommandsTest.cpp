@@ -1,9 +1,9 @@
 // Selection rules without a widget: pick modes, edge loops and arcs, chart selection.
 #include "ViewsFixtures.h"
 
-#include "brontle/views/ChartSelection.h"
-#include "brontle/views/EdgeLoop.h"
-#include "brontle/views/SelectionEdit.h"
+#include "brontle/viewmath/ChartSelection.h"
+#include "brontle/viewmath/EdgeLoop.h"
+#include "brontle/viewmath/SelectionEdit.h"
 
 #include <gtest/gtest.h>
 

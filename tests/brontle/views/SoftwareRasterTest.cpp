@@ -1,5 +1,5 @@
 // The rasteriser's exact rules on tiny images.
-#include "brontle/views/SoftwareRaster.h"
+#include "brontle/viewmath/SoftwareRaster.h"
 
 #include <gtest/gtest.h>
 

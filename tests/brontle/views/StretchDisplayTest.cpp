@@ -1,5 +1,5 @@
 // The stretch display's distortion values and colours, on literal shapes.
-#include "brontle/views/StretchDisplay.h"
+#include "brontle/viewmath/StretchDisplay.h"
 
 #include <gtest/gtest.h>
 

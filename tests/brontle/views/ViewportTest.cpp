@@ -2,7 +2,7 @@
 // pixel with a reference computed here from the geometry, sizes in twips, settings, and saving.
 #include "brontle/views/Viewport.h"
 #include "ViewsFixtures.h"
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"

@@ -6,8 +6,8 @@
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
-#include "brontle/views/Picking.h"
-#include "brontle/views/ViewTransform.h"
+#include "brontle/viewmath/Picking.h"
+#include "brontle/viewmath/ViewTransform.h"
 #include "support/ModelBuilders.h"
 
 #include <vector>

@@ -6,10 +6,10 @@
 
 #include "brontle/model/Frame.h"
 #include "brontle/model/SceneGraph.h"
+#include "brontle/viewmath/MeshEdges.h"
+#include "brontle/viewmath/WireOverlay.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
-#include "brontle/views/MeshEdges.h"
-#include "brontle/views/WireOverlay.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

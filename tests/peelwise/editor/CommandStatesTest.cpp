@@ -2,8 +2,8 @@
 // axis locks from the toggle buttons and the held keys.
 #include "EditorRunFixture.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/XPButton.h"
 

@@ -2,7 +2,7 @@
 // the error a cancel raises when asked to.
 #include "peelwise/editor/CommonDialog.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/ScriptedPlatform.h"
 
 #include <gtest/gtest.h>

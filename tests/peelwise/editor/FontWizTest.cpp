@@ -2,7 +2,7 @@
 // to a form's controls, including the ones treated by name and the ones without a font.
 #include "peelwise/support/FontWiz.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/ScriptedPlatform.h"
 
 #include <QAction>

@@ -2,7 +2,7 @@
 // single-precision window edges, each with its error for text that is not such a number.
 #include "peelwise/editor/StoredText.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <gtest/gtest.h>
 

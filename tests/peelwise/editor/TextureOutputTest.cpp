@@ -5,8 +5,8 @@
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/texture/LayoutTexture.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Polygon.h"

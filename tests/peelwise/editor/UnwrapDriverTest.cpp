@@ -3,8 +3,8 @@
 // the Unwrap button with and without edits and seams, and the write-back of the layout.
 #include "EditorRunFixture.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/io/SampleShapes.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Texture.h"
 #include "brontle/views/Editport.h"

@@ -3,7 +3,7 @@
 #include "peelwise/support/frmWarn.h"
 #include "peelwise/support/modWarn.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/services/ScriptedPlatform.h"
 #include "brontle/services/SettingsStore.h"
 

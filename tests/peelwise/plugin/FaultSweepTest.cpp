@@ -34,7 +34,7 @@
 #include "peelwise/plugin/Peelwise.h"
 #include "peelwise/support/GeneralErrorHandler.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Polygon.h"

@@ -6,7 +6,7 @@
 
 #include "peelwise/plugin/WorkingCopy.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <gtest/gtest.h>
 

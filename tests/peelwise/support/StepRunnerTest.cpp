@@ -6,7 +6,7 @@
 #include "peelwise/support/CheckedArithmetic.h"
 #include "peelwise/support/StepRunner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <any>
 #include <functional>

@@ -3,9 +3,9 @@
 #include "peelwise/texture/LayoutTexture.h"
 #include "peelwise/texture/HeadlessTexture.h"
 
+#include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/BmpFile.h"
-#include "brontle/model/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/HostEnvironment.h"
 #include "brontle/model/Material.h"

@@ -6,7 +6,7 @@
 #include "peelwise/uv/BuildUVShape.h"
 #include "peelwise/uv/RebuildUVCorrespondence.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "peelwise/uv/CreaseEdgesToSubSelection.h"
 #include "peelwise/uv/FindCreaseEdges.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 #include "brontle/model/Toolkit.h"
 

@@ -4,7 +4,7 @@
 #include "peelwise/uv/ApplyDragScale.h"
 #include "peelwise/uv/ReadoutLabels.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "peelwise/uv/EditHistory.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 
 #include <gtest/gtest.h>

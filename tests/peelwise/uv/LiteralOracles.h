@@ -2,9 +2,9 @@
 // The UV procedures written step by step through the host's per-element operations, exactly as
 // they are described: the oracles that the whole-array forms must match bit for bit.
 
+#include "brontle/core/Records.h"
+#include "brontle/core/SubSelection.h"
 #include "brontle/model/Forward.h"
-#include "brontle/model/Records.h"
-#include "brontle/model/SubSelection.h"
 
 #include <cstdint>
 #include <span>

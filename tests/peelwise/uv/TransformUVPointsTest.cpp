@@ -7,7 +7,7 @@
 #include "peelwise/uv/GetUVSelectionBounds.h"
 #include "peelwise/uv/TransformUVPoints.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 
 #include <cmath>
 #include <numbers>

@@ -4,7 +4,7 @@
 
 #include "peelwise/uv/UnlinkCorner.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 
 using namespace brontle;

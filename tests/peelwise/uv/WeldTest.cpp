@@ -6,7 +6,7 @@
 #include "peelwise/uv/WeldTargets.h"
 #include "peelwise/uv/WeldUVPoints.h"
 
-#include "brontle/model/Error.h"
+#include "brontle/core/Error.h"
 #include "brontle/model/Polygon.h"
 
 #include <algorithm>

@@ -1,0 +1,11 @@
+# Three layers for the layer check's own tests: base (no Qt), side and top (Qt) above it.
+set(LAYERS "base;side;top")
+set(LAYER_base_FOLDERS "base")
+set(LAYER_base_ALLOWED "base")
+set(LAYER_base_QT FALSE)
+set(LAYER_side_FOLDERS "side")
+set(LAYER_side_ALLOWED "side;base")
+set(LAYER_side_QT FALSE)
+set(LAYER_top_FOLDERS "top")
+set(LAYER_top_ALLOWED "top;base")
+set(LAYER_top_QT TRUE)

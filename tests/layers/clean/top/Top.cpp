@@ -1,0 +1,3 @@
+#include "top/Top.h"
+#include <QString>
+#include <QtWidgets/QWidget>

@@ -1,0 +1,2 @@
+#include "top/Top.h"
+#include <QWidget>
