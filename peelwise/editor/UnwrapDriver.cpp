@@ -117,7 +117,6 @@ void frmMain::InitialUnwrap() {
         const brontle::Toolkit& toolkit = required(scene.GetToolkit(), "toolkit");
         const brontle::FramePtr previewRoot = dfeObjectPreview->RootFrame();
         const brontle::FramePtr coordRoot = dfeCoordinatesAdjustment->RootFrame();
-        const brontle::DeviceID preview = dfeObjectPreview->DeviceID();
 
         toolkit.PrepareFrame(previewRoot, 1.0f, 0);
         toolkit.PrepareFrame(coordRoot, 1.0f, 0);

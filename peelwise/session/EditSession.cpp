@@ -174,14 +174,17 @@ void EditSession::unlink(std::int32_t polygon, const Recorded& recorded) {
     afterTopologyChange();
 }
 
-void EditSession::selectAllCharts() {
-    const std::int32_t count = uvShape().GetPolygonCount();
-    // Entry i holds polygon i, the rest of the entry zero: whole polygons are selected.
+brontle::SubSelection allPolygons(std::int32_t count) {
     brontle::SubSelection all;
     all.entries.resize(static_cast<std::size_t>(count));
     for (std::int32_t i = 0; i < count; ++i) {
         all.entries[static_cast<std::size_t>(i)].index = i;
     }
+    return all;
+}
+
+void EditSession::selectAllCharts() {
+    const brontle::SubSelection all = allPolygons(uvShape().GetPolygonCount());
     scene().ClearSelection(uvDevice_);
     uvShape().SetSubSelection(uvDevice_, brontle::kSelectPolygons, all);
 }

@@ -33,6 +33,9 @@
 
 namespace peelwise {
 
+// Polygons 0 .. count - 1 selected whole: entry i holds polygon i, the rest of it zero.
+brontle::SubSelection allPolygons(std::int32_t count);
+
 class EditSession {
   public:
     // Called by an edit right after it has recorded the history, before it changes anything:

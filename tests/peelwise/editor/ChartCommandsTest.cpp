@@ -25,7 +25,7 @@ class ChartCommandsTest : public UVEditFixture {
     void expectNoCommandStateUpdateNorHistory() const {
         EXPECT_TRUE(dialog.cmdEditUndo->isEnabled());
         EXPECT_TRUE(dialog.cmdEditRedo->isEnabled());
-        EXPECT_EQ(dialog.lHistoryCount, 0);
+        EXPECT_EQ(dialog.lHistoryCount(), 0);
         EXPECT_FALSE(dialog.bUVChanged);
     }
     std::vector<std::int32_t> sorted(std::vector<std::int32_t> v) const {

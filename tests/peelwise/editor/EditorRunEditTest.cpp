@@ -43,7 +43,7 @@ TEST_F(EditorRunEditTest, AStepAndItsUndoOnTheLayoutTheStartUpBuilt) {
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
         ASSERT_NE(d.csUVShape, nullptr);
-        EXPECT_EQ(d.lHistoryCount, 0);
+        EXPECT_EQ(d.lHistoryCount(), 0);
         EXPECT_FALSE(d.cmdEditUndo->isEnabled());
         const std::vector<Vector3> start = d.csUVShape->GetVertices();
         QTest::mouseClick(d.cmdShiftDown, Qt::LeftButton, Qt::ControlModifier);
@@ -70,15 +70,15 @@ TEST_F(EditorRunEditTest, EachRunStartsWithAnEmptyHistory) {
     EXPECT_TRUE(run([&](frmMain& d) {
         d.cmdShiftRight_MouseUp(brontle::XPButton::LeftButton, 0);
         d.cmdShiftRight_MouseUp(brontle::XPButton::LeftButton, 0);
-        EXPECT_EQ(d.lHistoryCount, 2);
+        EXPECT_EQ(d.lHistoryCount(), 2);
     }));
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
-        EXPECT_EQ(d.lHistoryCount, 0);
-        EXPECT_TRUE(d.atHistory.empty());
+        EXPECT_EQ(d.lHistoryCount(), 0);
+        EXPECT_TRUE(d.atHistory().empty());
         const std::vector<Vector3> start = d.csUVShape->GetVertices();
         d.cmdShiftUp_MouseUp(brontle::XPButton::LeftButton, 0);
-        EXPECT_EQ(d.lHistoryCount, 1) << "no state of the first run is left";
+        EXPECT_EQ(d.lHistoryCount(), 1) << "no state of the first run is left";
         d.UndoEdit();
         EXPECT_EQ(d.csUVShape->vertices(), start);
         EXPECT_FALSE(d.cmdEditUndo->isEnabled());

@@ -259,6 +259,14 @@ TEST_F(EditSessionTest, ATransformStepRecordsFirstThenMovesTheSelectionAndItsTex
         EXPECT_EQ(uv().GetVertex(v), (Vector3{all[v].x, all[v].y - 0.0625f, 0.0f})) << v;
     }
     expectConsistent();
+
+    // Moves stop at the edges of the unit square, and the texture coordinates stop with them.
+    session.transform(peelwise::modUV::kTransformMove, -2.0f, 2.0f, false, false);
+    for (std::int32_t v = 0; v < uv().GetVertexCount(); ++v) {
+        EXPECT_EQ(uv().GetVertex(v), (Vector3{0.0f, 1.0f, 0.0f})) << v;
+        EXPECT_EQ(atlas().texcoords()[session.uvVertexToTexCoord[v]], (Vector2{-1.0f, -1.0f}));
+    }
+    expectConsistent();
 }
 
 TEST_F(EditSessionTest, WeldSelectionAndWeldToSelectedJoinAtTheMeanAndAtTheFirstPoint) {
@@ -273,12 +281,14 @@ TEST_F(EditSessionTest, WeldSelectionAndWeldToSelectedJoinAtTheMeanAndAtTheFirst
 
     layout(kLayout);
     // An unselected point 0.00005 from the target lies on it and joins as well.
+    const std::int32_t first = vertexAt(0.25f, 0.375f);
+    const std::int32_t second = vertexAt(0.25f, 0.5f);
     const std::int32_t near = vertexAt(0.625f, 0.75f);
     placePoint(near, 0.25f + 0.00005f, 0.375f);
-    cd = cornerOf(vertexAt(0.25f, 0.5f));
-    ci = cornerOf(vertexAt(0.25f, 0.375f));
+    cd = cornerOf(second);
+    ci = cornerOf(first);
     const Corner cn = cornerOf(near);
-    selectPoints({vertexAt(0.25f, 0.375f), vertexAt(0.25f, 0.5f)});
+    selectPoints({first, second});
     session.weld(WeldKind::ToSelected);
     expectJoinedAt(cd, ci, {0.25f, 0.375f, 0.0f});
     EXPECT_EQ(vertexOf(cn), vertexOf(ci));
@@ -382,8 +392,11 @@ TEST_F(EditSessionTest, UnlinkGivesTheCurrentPolygonsCornerAPointOfItsOwn) {
     EXPECT_EQ(session.history().count(), 1);
     expectConsistent();
 
-    // Nothing selected: error 9 with its message, nothing changed.
+    // Nothing selected in the view, or the UV shape selected with no point: error 9, nothing
+    // changed.
     const std::vector<Vector3> points = uv().GetVertices();
+    EXPECT_THROW(session.unlink(0), Error);
+    selectPoints({});
     try {
         session.unlink(0);
         ADD_FAILURE() << "no error";
@@ -392,6 +405,7 @@ TEST_F(EditSessionTest, UnlinkGivesTheCurrentPolygonsCornerAPointOfItsOwn) {
         EXPECT_EQ(e.description(), "Unlink: no point is selected in the coordinate view");
     }
     EXPECT_EQ(uv().vertices(), points);
+    EXPECT_EQ(session.history().count(), 3) << "each attempt's history entry stays";
 }
 
 TEST_F(EditSessionTest, ChartSelectionSelectsEveryPolygonWholeAndRecordsNothing) {
@@ -443,12 +457,15 @@ TEST_F(EditSessionTest, TwentyFiveEditsKeepTwentyStatesAndUndoRedoWalkThem) {
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_EQ(e.number(), 9);
+        EXPECT_EQ(e.description(), "There is no edit to undo");
     }
+    EXPECT_EQ(uv().vertices(), states[6]) << "a refused undo changes nothing";
     for (int redo = 1; redo <= 19; ++redo) {
         session.redo();
     }
     EXPECT_EQ(uv().vertices(), states[25]) << "redo returns to the present";
     EXPECT_FALSE(session.history().canRedo());
+    EXPECT_THROW(session.redo(), Error);
 
     // An edit after two undos discards both redo states.
     session.undo();
@@ -475,6 +492,9 @@ TEST_F(EditSessionTest, UndoingAWeldSeparatesTheCornersAndADragStartsFromTheRest
     session.weld(WeldKind::Selection);
     ASSERT_NE(atlas().cornerTexCoord(), cornersBefore) << "the weld joined atlas corners";
     session.undo();
+    EXPECT_EQ(session.history().count(), 2) << "the present was recorded first";
+    EXPECT_EQ(session.history().position(), 0);
+    EXPECT_TRUE(session.history().canRedo());
     EXPECT_EQ(uv().vertices(), before);
     EXPECT_EQ(atlas().texcoords(), texcoordsBefore);
     EXPECT_EQ(atlas().cornerTexCoord(), cornersBefore) << "its corners are apart again";
@@ -525,7 +545,7 @@ TEST_F(EditSessionTest, AReUnwrapRebuildsTheAtlasAndRefillsTheSameUVShape) {
     session = EditSession(testing_shapes::flatShadedCube(scene->CreateShape()));
     session.attach(*scene, preview, uvView);
     const SubSelection seams = session.findDefaultSeams();
-    EXPECT_EQ(session.creaseEdges.size(), 12u) << "a cube's twelve edges are creases";
+    EXPECT_EQ(session.creaseEdges.size(), 24u) << "each cube edge, seen from both its faces";
     peelwise::AtlasRequest request;
     request.device = preview;
     request.renderDevice = preview;
