@@ -138,8 +138,8 @@ TEST(FrmMainControls, CaptionsAndTooltipsAreExact) {
         }
         // The seam buttons follow the creases of the last start-up, if one ran before.
         const bool startedBefore = !dialog.sHelpFile.empty();
-        if (!startedBefore ||
-            (e.name != std::string("cmdCreaseSeams") && e.name != std::string("cmdDeselectAll"))) {
+        if (!startedBefore || (e.name != std::string("cmdCreaseSeams") &&
+                               e.name != std::string("cmdDeselectAll"))) {
             EXPECT_TRUE(widget->isEnabled());
         }
     }
