@@ -193,7 +193,7 @@ class EditSessionTest : public ::testing::Test {
 TEST_F(EditSessionTest, DragsAreTotalsFromTheCacheClampedToTheSquareWithAxisLocks) {
     const std::int32_t p = vertexAt(0.875f, 0.5f);
     selectPoints({p});
-    session.dragMove(0.0625f, 0.0f, kFree, kFree);
+    session.dragMove(0.0625f, 0.0625f, kFree, kFree);
     const peelwise::modUV::DragResult result = session.dragMove(0.5f, 0.125f, kFree, kFree);
     // Totals since the drag began, not increments; x stops at the edge of the unit square.
     EXPECT_EQ(uv().GetVertex(p), (Vector3{1.0f, 0.625f, 0.0f}));
