@@ -79,43 +79,6 @@ TEST_F(TransformCommandsTest, CtrlAloneGivesTheFineMoveAndCtrlShiftTheCoarseOne)
     expectAtlasFollowsLayout();
 }
 
-TEST_F(TransformCommandsTest, EnlargingFlattensPointsAgainstTheEdgesOfTheUnitSquare) {
-    for (int i = 0; i < 30; ++i) {
-        dialog.cmdEnlarge_MouseUp(kLeft, 0);
-    }
-    float minX = 1, maxX = 0, minY = 1, maxY = 0;
-    for (const Vector3& p : uv().vertices()) {
-        EXPECT_GE(p.x, 0.0f);
-        EXPECT_LE(p.x, 1.0f);
-        EXPECT_GE(p.y, 0.0f);
-        EXPECT_LE(p.y, 1.0f);
-        minX = std::min(minX, p.x);
-        maxX = std::max(maxX, p.x);
-        minY = std::min(minY, p.y);
-        maxY = std::max(maxY, p.y);
-    }
-    EXPECT_EQ(minX, 0.0f);
-    EXPECT_EQ(maxX, 1.0f);
-    EXPECT_EQ(minY, 0.0f);
-    EXPECT_EQ(maxY, 1.0f);
-    // Points on an edge stay on it: another step moves them only along the edge.
-    const std::vector<Vector3> flat = uv().GetVertices();
-    dialog.cmdEnlarge_MouseUp(kLeft, 0);
-    for (std::int32_t v = 0; v < uv().GetVertexCount(); ++v) {
-        if (flat[v].x == 0.0f || flat[v].x == 1.0f) {
-            EXPECT_EQ(uv().GetVertex(v).x, flat[v].x) << v;
-        }
-        if (flat[v].y == 0.0f || flat[v].y == 1.0f) {
-            EXPECT_EQ(uv().GetVertex(v).y, flat[v].y) << v;
-        }
-    }
-    EXPECT_EQ(labelX(), "Scale X: 1.050");
-    EXPECT_EQ(labelY(), "Y: 1.050");
-    EXPECT_EQ(dialog.lHistoryCount(), 20) << "the history keeps the last twenty states";
-    expectAtlasFollowsLayout();
-    expectCacheIsLayout();
-}
-
 TEST_F(TransformCommandsTest, ScaleStepsAreFineWithCtrlAndScaleOnlyYWithShift) {
     const std::vector<std::int32_t> quad = firstQuad();
     selectPoints(quad);
