@@ -258,4 +258,11 @@ void EditSession::commitLayout() {
     target.SetTextureCoordinates(texcoords);
 }
 
+void EditSession::applyToSource() {
+    brontle::Shape& target = present(source.get(), "source shape");
+    const brontle::Shape& from = present(atlas.get(), "atlas shape");
+    target.Clear();
+    target.AppendShape(from);
+}
+
 } // namespace peelwise

@@ -114,6 +114,10 @@ class EditSession {
     // and clears the UV view's selection. Throws (9) when the table does not cover the layout.
     void commitLayout();
 
+    // OK: the working copy becomes the atlas shape, the layout's texture coordinates with it.
+    // Both shapes are checked before the working copy is cleared.
+    void applyToSource();
+
     // The vertex cache refilled from the UV shape.
     void refreshUVPositions();
 

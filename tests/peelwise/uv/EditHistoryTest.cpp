@@ -1,11 +1,10 @@
-// The 20-step edit history's own rules: the oldest state dropped only when recording at the end,
-// both views' selections, the vertex cache and shape identity over a restore. Walking the states
-// with undo and redo after real edits is the editing session's test.
+// The edit history's own rules: both views' selections, the vertex cache and shape identity over
+// a restore. The twenty-state limit, walking the states with undo and redo after real edits and
+// forgetting them are the editing session's test.
 #include "support/ModelBuilders.h"
 
 #include "peelwise/uv/EditHistory.h"
 
-#include "brontle/model/Error.h"
 #include "brontle/model/SceneGraph.h"
 
 #include <gtest/gtest.h>
@@ -58,17 +57,6 @@ SubSelection entries(std::initializer_list<std::int32_t> indices) {
 
 } // namespace
 
-TEST_F(HistoryFixture, FullHistoryDropsTheOldestStateOnlyWhenRecordingAtItsEnd) {
-    for (int n = 1; n <= 20; ++n) {
-        edit(n);
-    }
-    EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.0f);
-    edit(21);
-    EXPECT_EQ(history.count(), 20);
-    EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.01f) << "state 0 was dropped";
-    EXPECT_EQ(history.entry(19).uvCopy->GetVertex(0).x, 0.2f);
-}
-
 TEST_F(HistoryFixture, SelectionsOfBothViewsAreRestoredAndAbsentOnesStayAbsent) {
     uv->SetSubSelection(uvDevice, kSelectPoints, entries({2, 1}));
     source->SetSubSelection(previewDevice, kSelectPolygons, entries({1}));
@@ -111,15 +99,4 @@ TEST_F(HistoryFixture, RestoringKeepsTheShapeObjectsAndCopiesShareArrays) {
     // An edit of the restored shape leaves the recorded state as it was.
     uv->SetVertex(0, {0.5f, 0.5f, 0});
     EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.0f);
-}
-
-TEST_F(HistoryFixture, ClearForgetsEveryState) {
-    edit(1);
-    edit(2);
-    history.clear();
-    EXPECT_EQ(history.count(), 0);
-    EXPECT_EQ(history.position(), 0);
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_THROW(history.undo(target), Error);
-    EXPECT_EQ(state(), 2);
 }
