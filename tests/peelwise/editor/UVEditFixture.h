@@ -212,15 +212,6 @@ class UVEditFixture : public ::testing::Test {
     QString labelX() const { return dialog.lblX->text(); }
     QString labelY() const { return dialog.lblY->text(); }
 
-    // Texts of the message boxes shown so far.
-    std::vector<std::string> messageTexts() const {
-        std::vector<std::string> out;
-        for (const MessagePrompt& m : scripted->messages()) {
-            out.push_back(m.text);
-        }
-        return out;
-    }
-
     // Shows the dialog with the UV view framing the unit square, for tests that click.
     void showDialog() {
         dialog.show();

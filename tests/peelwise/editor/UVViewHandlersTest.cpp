@@ -31,7 +31,6 @@ TEST_F(UVViewHandlersTest, DragsStopAtTheEdgesOfTheUnitSquareAndTheTextureCoordi
     drag(0.5f, 0.1f);
     const float y = 0.5f + 0.1f;
     EXPECT_EQ(uv().GetVertex(p), (Vector3{1.0f, y, 0.0f})) << "x stops at 1";
-    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{0.0f, -y}));
     EXPECT_EQ(uv().GetVertex(other), (Vector3{0.5f, 0.5f, 0.0f}));
     EXPECT_EQ(labelX(), "Position X: 1.000");
     EXPECT_EQ(labelY(), "Y: 0.400");
@@ -40,7 +39,6 @@ TEST_F(UVViewHandlersTest, DragsStopAtTheEdgesOfTheUnitSquareAndTheTextureCoordi
 
     drag(-2.0f, -2.0f);
     EXPECT_EQ(uv().GetVertex(p), (Vector3{0.0f, 0.0f, 0.0f})) << "the other two edges";
-    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{-1.0f, -0.0f}));
     EXPECT_EQ(labelX(), "Position X: 0.000");
     EXPECT_EQ(labelY(), "Y: 1.000");
     expectAtlasFollowsLayout();
