@@ -77,7 +77,7 @@ class frmMain : public QDialog {
   public:
     // The one dialog of the process, created (with all its controls) on the first call, which
     // needs a QApplication. It is never destroyed: later editing runs reuse it, and its load
-    // handler resets the state.
+    // handler gives each run a fresh session.
     static frmMain& instance();
 
     ~frmMain() override;
