@@ -20,6 +20,7 @@ set(PEELWISE_LAYER_ROWS
   "brontle_views:brontle/views"
   "brontle_app:brontle/app"
   "peelwise_uv:peelwise/uv"
+  "peelwise_session:peelwise/session"
   "peelwise_texture:peelwise/texture"
   "peelwise_editor:peelwise/editor,peelwise/support,peelwise/plugin")
 

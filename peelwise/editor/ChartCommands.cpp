@@ -22,13 +22,7 @@ void frmMain::mnuSelectAllCharts_Click() {
     std::int32_t count = 0;
     brontle::SubSelection all;
     trap([&] { count = editUVShape().GetPolygonCount(); });
-    trap([&] {
-        // Entry i holds polygon i, the rest of the entry zero: kind 1 selects whole polygons.
-        all.entries.resize(static_cast<std::size_t>(count));
-        for (std::int32_t i = 0; i < count; ++i) {
-            all.entries[static_cast<std::size_t>(i)].index = i;
-        }
-    });
+    trap([&] { all = allPolygons(count); });
     trap([&] { editScene().ClearSelection(uvDevice()); });
     trap([&] { editUVShape().SetSubSelection(uvDevice(), brontle::kSelectPolygons, all); });
     trap([&] { dfeCoordinatesAdjustment->Refresh(); });

@@ -61,9 +61,9 @@ void frmMain::updateCommandStatesNow() {
 
     cmdEditUndo->setEnabled(false);
     cmdEditRedo->setEnabled(false);
-    if (lHistoryCount > 0) {
-        cmdEditUndo->setEnabled(lHistoryPosition > 0);
-        cmdEditRedo->setEnabled(lHistoryPosition < lHistoryCount - 1);
+    if (lHistoryCount() > 0) {
+        cmdEditUndo->setEnabled(lHistoryPosition() > 0);
+        cmdEditRedo->setEnabled(lHistoryPosition() < lHistoryCount() - 1);
     }
 }
 

@@ -1,7 +1,7 @@
 // The objects every UV edit command of the dialog works on, each checked before use: a missing
 // scene graph or shape is the error "object variable not set" (91) naming what was missing, so
-// the handler's trap reports it instead of the dialog crashing. Also the vertex cache refresh
-// that every change of the UV shape ends with.
+// the handler's trap reports it instead of the dialog crashing. editSession() hands the run's
+// session the scene and the two views' devices before an edit.
 #include "peelwise/editor/frmMain.h"
 
 #include "peelwise/plugin/modMain.h"
@@ -47,9 +47,9 @@ brontle::DeviceID frmMain::previewDevice() const {
     return dfeObjectPreview->DeviceID();
 }
 
-void frmMain::refreshUVPositionCache() {
-    avUVPositions = editUVShape().GetVertices();
-    lUVPositionCount = static_cast<std::int32_t>(avUVPositions.size());
+EditSession& frmMain::editSession() {
+    session_.attach(editScene(), previewDevice(), uvDevice());
+    return session_;
 }
 
 } // namespace peelwise

@@ -47,9 +47,7 @@ void frmMain::cmdOK_Click() {
     std::int32_t width = 0;
     std::int32_t height = 0;
     try {
-        brontle::Shape& source = required(csSourceShape, "source shape");
-        source.Clear();
-        source.AppendShape(required(csAtlasShape, "atlas shape"));
+        session_.applyToSource();
 
         // "Create Texture": a new square bitmap of the size item; "Add to Texture": the chosen
         // image's own size.

@@ -28,7 +28,7 @@ void frmMain::MarkCreaseSeams(const brontle::ShapePtr& shape,
 
 void frmMain::cmdCreaseSeams_Click() {
     StepRunner trap(ErrorPolicy::EndHandler);
-    trap([&] { MarkCreaseSeams(csAtlasShape, atCreaseEdges, lCreaseEdgeCount); });
+    trap([&] { MarkCreaseSeams(csAtlasShape, atCreaseEdges, lCreaseEdgeCount()); });
     trap([&] { cmdDeselectAll->setEnabled(true); });
 }
 
@@ -37,7 +37,7 @@ void frmMain::cmdDeselectAll_Click() {
     trap([&] { required(cCSG(), "scene graph").ClearSelection(dfeObjectPreview->DeviceID()); });
     trap([&] { dfeObjectPreview->Refresh(); });
     trap([&] { cmdDeselectAll->setEnabled(false); });
-    trap([&] { cmdCreaseSeams->setEnabled(lCreaseEdgeCount >= 1); });
+    trap([&] { cmdCreaseSeams->setEnabled(lCreaseEdgeCount() >= 1); });
 }
 
 void frmMain::mnuDeselectAll_Click() {
@@ -64,7 +64,7 @@ void frmMain::dfeObjectPreview_SelectionChange() {
         }
     });
     trap([&] {
-        const bool creases = lCreaseEdgeCount >= 1;
+        const bool creases = lCreaseEdgeCount() >= 1;
         cmdCreaseSeams->setVisible(creases);
         cmdCreaseSeams->setEnabled(creases);
     });

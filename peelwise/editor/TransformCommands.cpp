@@ -6,7 +6,6 @@
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/support/StepRunner.h"
 #include "peelwise/uv/TransformButtons.h"
-#include "peelwise/uv/TransformUVPoints.h"
 
 #include "brontle/views/Editport.h"
 #include "brontle/views/XPButton.h"
@@ -25,18 +24,12 @@ void frmMain::runTransformButton(modUV::TransformButton which, int button, int s
     }
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        RecordHistory();
-        UpdateCommandStates();
         const modUV::TransformStep step =
             modUV::transformButtonStep(which, shift, userDecimalSeparator());
-        const brontle::DeviceID device = uvDevice();
         const bool lockX = IsXConstrained();
         const bool lockY = IsYConstrained();
-        // The atlas shape may be absent; the step then moves the UV points only.
-        modUV::TransformUVPoints(editScene(), device, editUVShape(), csAtlasShape.get(),
-                                 alUVVertexToTexCoord, step.mode, step.amountX, step.amountY, lockX,
-                                 lockY);
-        refreshUVPositionCache();
+        editSession().transform(step.mode, step.amountX, step.amountY, lockX, lockY,
+                                [this] { UpdateCommandStates(); });
         dfeObjectPreview->Refresh();
         dfeCoordinatesAdjustment->Refresh();
         showReadout(*lblX, *lblY, step.labels);

@@ -1,6 +1,6 @@
 // The dialog's reactions to the coordinate view's notifications: dragged moves and scales of the
-// selected UV points (clamped to the unit square, with the axis locks, written through to the
-// atlas shape's texture coordinates), the coordinate read-out, the command states after a
+// selected UV points (the session's drags, with the axis locks of the dialog), the coordinate
+// read-out, the command states after a
 // selection or drag, redraws, and the view's context menu. Each handler traps its errors, hands
 // them to the general error handler and ends.
 #include "peelwise/editor/ReadoutText.h"
@@ -43,32 +43,15 @@ void frmMain::dfeCoordinatesAdjustment_EditBegin() {
     });
 }
 
-brontle::SubSelection frmMain::restoreDragBase() {
-    brontle::SceneGraph& scene = editScene();
-    const brontle::DeviceID device = uvDevice();
-    const brontle::ShapePtr shape = scene.GetSelectedShape(device, 0);
-    brontle::SubSelection selected = shape->GetSelectedVertices(device);
-    // Drag values are totals since the drag began: every step starts again from the positions
-    // at the end of the last edit.
-    shape->SetVertices(avUVPositions);
-    return selected;
-}
-
 void frmMain::dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz) {
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        const brontle::SubSelection selected = restoreDragBase();
-        std::vector<Vector3> positions;
-        std::vector<Vector2> texcoords = editAtlasShape().GetTextureCoordinates();
-        const modUV::DragResult result = modUV::applyDragMove(
-            avUVPositions, selected, dx, dy, [this] { return IsXConstrained(); },
-            [this] { return IsYConstrained(); }, positions, texcoords, alUVVertexToTexCoord);
+        const modUV::DragResult result = editSession().dragMove(
+            dx, dy, [this] { return IsXConstrained(); }, [this] { return IsYConstrained(); });
         if (const auto readout =
                 modUV::dragMoveReadout(result, dx, dy, dz, userDecimalSeparator())) {
             showReadout(*lblX, *lblY, *readout);
         }
-        editUVShape().SetVertices(positions);
-        editAtlasShape().SetTextureCoordinates(texcoords);
         if (!allZero(dx, dy, dz)) {
             dfeObjectPreview->Refresh();
             dfeCoordinatesAdjustment->Refresh();
@@ -79,16 +62,10 @@ void frmMain::dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz) {
 void frmMain::dfeCoordinatesAdjustment_DragScale(float sx, float sy) {
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        const brontle::SubSelection selected = restoreDragBase();
-        std::vector<Vector3> positions;
-        std::vector<Vector2> texcoords = editAtlasShape().GetTextureCoordinates();
-        const modUV::DragResult result = modUV::applyDragScale(
-            avUVPositions, selected, sx, sy, [this] { return IsXConstrained(); },
-            [this] { return IsYConstrained(); }, positions, texcoords, alUVVertexToTexCoord);
+        const modUV::DragResult result = editSession().dragScale(
+            sx, sy, [this] { return IsXConstrained(); }, [this] { return IsYConstrained(); });
         showReadout(*lblX, *lblY,
                     modUV::scaleReadout(result.fx, result.fy, userDecimalSeparator()));
-        editUVShape().SetVertices(positions);
-        editAtlasShape().SetTextureCoordinates(texcoords);
         // The preview shows the texture following. This host's edit view does not redraw
         // itself while it reports a scale gesture (it only reports the totals), so the UV view
         // is redrawn here too; otherwise the points would appear to stand still until some
@@ -101,7 +78,7 @@ void frmMain::dfeCoordinatesAdjustment_DragScale(float sx, float sy) {
 void frmMain::dfeCoordinatesAdjustment_EditEnd() {
     StepRunner trap(ErrorPolicy::EndHandler);
     trap([&] {
-        refreshUVPositionCache();
+        editSession().endDrag();
         UpdateCommandStates();
     });
 }

@@ -10,7 +10,8 @@
 #include "peelwise/uv/CreaseEdge.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
-#include "brontle/model/Display.h"
+#include <stdexcept>
+
 #include "brontle/model/Frame.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -51,27 +52,23 @@ void writeLog(const std::string& line) {
     }
 }
 
-void refillVertexCache(const brontle::Shape& uv, std::vector<brontle::Vector3>& positions,
-                       std::int32_t& count) {
-    positions = uv.GetVertices();
-    count = static_cast<std::int32_t>(positions.size());
-}
-
 } // namespace
 
 bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::ShapePtr& atlas,
                                   brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
     try {
-        brontle::SceneGraph& scene = required(cCSG(), "scene graph");
-        const brontle::ShapePtr copy = copyWithSeams(scene, required(source, "source shape"),
-                                                     dfeObjectPreview->DeviceID(), seams);
+        // The run's shapes are the session's: the driver passes csSourceShape and csAtlasShape.
+        if (source != csSourceShape || &atlas != &csAtlasShape) {
+            throw std::logic_error("GenerateAtlasShapes builds the session's own shapes");
+        }
+        EditSession& session = editSession();
+        const brontle::ShapePtr copy = session.sourceWithSeams(seams);
         const AtlasRequest request = atlasRequestFromControls();
-        std::optional<UVLayout> layout = atlasAndLayout(scene, *copy, request, atlas, seams);
+        brontle::ShapePtr layout = session.build(*copy, request, seams);
         if (!layout) {
             return false;
         }
-        uv = std::move(layout->uv);
-        alUVVertexToTexCoord = std::move(layout->vertexToTexCoord);
+        uv = std::move(layout);
         return true;
     } catch (...) {
         const std::optional<Error> error = trappedError(std::current_exception());
@@ -120,7 +117,6 @@ void frmMain::InitialUnwrap() {
         const brontle::Toolkit& toolkit = required(scene.GetToolkit(), "toolkit");
         const brontle::FramePtr previewRoot = dfeObjectPreview->RootFrame();
         const brontle::FramePtr coordRoot = dfeCoordinatesAdjustment->RootFrame();
-        const brontle::DeviceID preview = dfeObjectPreview->DeviceID();
 
         toolkit.PrepareFrame(previewRoot, 1.0f, 0);
         toolkit.PrepareFrame(coordRoot, 1.0f, 0);
@@ -138,14 +134,11 @@ void frmMain::InitialUnwrap() {
         dfeObjectPreview->SetTargetFrame(previewFrame, 0);
 
         atCreaseEdges.clear();
-        lCreaseEdgeCount = 0;
         // Set Default Seams starts disabled: the default seams are about to be applied.
         cmdCreaseSeams->setEnabled(false);
-        DefaultSeams found = defaultSeams(scene, required(csSourceShape, "source shape"), preview);
-        atCreaseEdges = std::move(found.creases);
-        lCreaseEdgeCount = static_cast<std::int32_t>(atCreaseEdges.size());
-        const brontle::SubSelection& seams = found.seams;
-        if (lCreaseEdgeCount < 1) {
+        required(csSourceShape, "source shape");
+        const brontle::SubSelection seams = editSession().findDefaultSeams();
+        if (lCreaseEdgeCount() < 1) {
             cmdCreaseSeams->setVisible(false);
             cmdDeselectAll->setEnabled(false);
         } else {
@@ -157,9 +150,7 @@ void frmMain::InitialUnwrap() {
         BuildWithRetry(csUVShape, seams);
 
         if (!bCancelClicked) {
-            brontle::Shape& uv = required(csUVShape, "UV shape");
-            uv.SetDisplayMode(brontle::kWireframeMode);
-            refillVertexCache(uv, avUVPositions, lUVPositionCount);
+            editSession().adoptLayout(csUVShape);
             previewFrame->AddShape(csAtlasShape);
             coordFrame->AddShape(csUVShape);
         }
@@ -180,17 +171,15 @@ void frmMain::cmdGenerateAtlas_Click() {
         return;
     }
     // A new layout: the edits and their history belong to the old one.
-    trap([&] { bUVChanged = false; });
-    trap([&] { atHistory.clear(); });
-    trap([&] { lHistoryCount = 0; });
-    trap([&] { lHistoryPosition = 0; });
+    trap([&] { session_.forgetEdits(); });
     trap([&] { UpdateCommandStates(); });
     trap([&] { CommitUVLayout(); });
 
     // The edges the user has selected on the atlas shape in the preview are the seams.
     brontle::SubSelection seams;
     trap([&] {
-        seams = required(csAtlasShape, "atlas shape").GetSubSelection(dfeObjectPreview->DeviceID());
+        required(csAtlasShape, "atlas shape");
+        seams = editSession().selectedSeams();
     });
     trap([&] { required(cCSG(), "scene graph").ClearSelection(dfeObjectPreview->DeviceID()); });
 
@@ -202,12 +191,7 @@ void frmMain::cmdGenerateAtlas_Click() {
     }
 
     // The UV shape object stays in the coordinate view's frame; only its content is new.
-    trap([&] { required(csUVShape, "UV shape").Clear(); });
-    trap([&] { csUVShape->AppendShape(required(newUV, "new UV shape")); });
-    trap([&] { required(csUVShape, "UV shape").SetDisplayMode(brontle::kWireframeMode); });
-    trap([&] {
-        refillVertexCache(required(csUVShape, "UV shape"), avUVPositions, lUVPositionCount);
-    });
+    trap([&] { editSession().adoptLayout(newUV); });
 
     trap([&] {
         required(cCSG(), "scene graph").RefreshDevice(dfeCoordinatesAdjustment->DeviceID());
@@ -218,30 +202,7 @@ void frmMain::cmdGenerateAtlas_Click() {
 
 void frmMain::CommitUVLayout() {
     withSource(kSource, [&] {
-        required(cCSG(), "scene graph").ClearSelection(dfeCoordinatesAdjustment->DeviceID());
-        brontle::Shape& atlas = required(csAtlasShape, "atlas shape");
-        const brontle::Shape& uv = required(csUVShape, "UV shape");
-        std::vector<brontle::Vector2> texcoords = atlas.GetTextureCoordinates();
-        const std::vector<brontle::Vector3>& positions = uv.vertices();
-        const auto n = static_cast<std::int32_t>(positions.size());
-        if (static_cast<std::int32_t>(alUVVertexToTexCoord.size()) < n) {
-            throw Error(brontle::ErrorNumber::SubscriptOutOfRange,
-                        "Subscript out of range: the UV layout has " + std::to_string(n) +
-                            " points but the table to the atlas has " +
-                            std::to_string(alUVVertexToTexCoord.size()) + " entries");
-        }
-        for (std::int32_t i = 0; i < n; ++i) {
-            const std::int32_t j = alUVVertexToTexCoord[i];
-            if (j < 0 || j >= static_cast<std::int32_t>(texcoords.size())) {
-                throw Error(brontle::ErrorNumber::SubscriptOutOfRange,
-                            "Subscript out of range: UV point " + std::to_string(i) +
-                                " stands for texture coordinate " + std::to_string(j) +
-                                ", which the atlas shape does not have");
-            }
-            // The inverse of the layout's point = (u + 1, -v).
-            texcoords[j] = {positions[i].x - 1.0f, -positions[i].y};
-        }
-        atlas.SetTextureCoordinates(texcoords);
+        editSession().commitLayout();
         lblX->setText("");
         lblY->setText("");
         cmdEnlarge->setEnabled(true);

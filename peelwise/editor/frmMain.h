@@ -12,10 +12,17 @@
 //    closed. A load handler that unloads the dialog (an unwrap that cannot proceed) returns
 //    without showing it.
 //
-// The editor state and the controls are public members named as the rest of the editor knows
-// them, so that the editor's own files (unwrap, seams, UV commands, history) and the tests reach
-// them directly. Each control's objectName is its member name. The two separator lines form one
-// control array "Line1": Line1[0] in the toolbar, Line1[1] in the manual-transform frame.
+// The editing state of a run is an EditSession (peelwise/session), made fresh by every start-up.
+// The dialog's state fields that name part of it (csAtlasShape, csUVShape, csSourceShape,
+// alUVVertexToTexCoord, atCreaseEdges, avUVPositions, bUVChanged) are references into the
+// session, and the counts and the history (lCreaseEdgeCount, lUVPositionCount, atHistory,
+// lHistoryCount, lHistoryPosition) are read from it, so the dialog holds no copy to keep in step.
+// The handlers read the controls, call the session and redraw the views. The controls are public
+// members named as the rest of the editor knows them, so that the editor's own files and the
+// tests reach them directly. Each control's objectName is its member name. The two separator lines
+// form one control array "Line1": Line1[0] in the toolbar, Line1[1] in the manual-transform frame.
+
+#include "peelwise/session/EditSession.h"
 
 #include "brontle/core/Records.h"
 #include "brontle/core/SubSelection.h"
@@ -54,9 +61,6 @@ struct HistoryEntry;
 namespace modUV {
 struct CreaseEdge;
 }
-// UV editing (UVViewHandlers.cpp and the command files beside it).
-class EditHistory;
-struct HistoryTarget;
 namespace modUV {
 enum class TransformButton;
 enum class WeldKind;
@@ -73,7 +77,7 @@ class frmMain : public QDialog {
   public:
     // The one dialog of the process, created (with all its controls) on the first call, which
     // needs a QApplication. It is never destroyed: later editing runs reuse it, and its load
-    // handler resets the state.
+    // handler gives each run a fresh session.
     static frmMain& instance();
 
     ~frmMain() override;
@@ -90,27 +94,43 @@ class frmMain : public QDialog {
     // True from the start of showModal() until the dialog has been unloaded.
     bool isLoaded() const { return loaded_; }
 
+    // The run's editing session: every state field below that names part of the run reads
+    // through to it.
+    EditSession& session() { return session_; }
+    const EditSession& session() const { return session_; }
+
+  private:
+    EditSession session_;
+
+  public:
     // ---- editor state, in declaration order
-    brontle::ShapePtr csAtlasShape;   // textured 3D working shape shown in the preview
-    brontle::ShapePtr csUVShape;      // flat UV layout shown in the coordinate view
-    brontle::ShapePtr csTextureShape; // backdrop square of the coordinate view
-    brontle::ShapePtr csSourceShape;  // the working copy lent by the plug-in class
-    brontle::FramePtr cgSourceFrame;  // frame of the selected shape
+    brontle::ShapePtr& csAtlasShape = session_.atlas;   // textured 3D working shape in the preview
+    brontle::ShapePtr& csUVShape = session_.uv;         // flat UV layout in the coordinate view
+    brontle::ShapePtr csTextureShape;                   // backdrop square of the coordinate view
+    brontle::ShapePtr& csSourceShape = session_.source; // the working copy lent by the plug-in
+    brontle::FramePtr cgSourceFrame;                    // frame of the selected shape
     bool bOKClicked = false;
     bool bCancelClicked = false;
-    bool bUVChanged = false; // the UV layout was edited since the last unwrap
+    bool& bUVChanged = session_.uvChanged; // the UV layout was edited since the last unwrap
     // Per csUVShape vertex, the index of the csAtlasShape texture coordinate it stands for.
-    std::vector<std::int32_t> alUVVertexToTexCoord;
+    std::vector<std::int32_t>& alUVVertexToTexCoord = session_.uvVertexToTexCoord;
     std::string sTextureName; // texture the atlas is added to; "" when a new one is made
     std::int32_t lTextureWidth = 0;
     std::int32_t lTextureHeight = 0;
-    std::vector<modUV::CreaseEdge> atCreaseEdges; // lCreaseEdgeCount entries
-    std::int32_t lCreaseEdgeCount = 0;
-    std::vector<HistoryEntry> atHistory; // lHistoryCount entries, index 0 the oldest
-    std::int32_t lHistoryCount = 0;
-    std::int32_t lHistoryPosition = 0;           // where the next state is written
-    std::vector<brontle::Vector3> avUVPositions; // csUVShape's vertex positions, cached
-    std::int32_t lUVPositionCount = 0;
+    std::vector<modUV::CreaseEdge>& atCreaseEdges = session_.creaseEdges;
+    std::int32_t lCreaseEdgeCount() const {
+        return static_cast<std::int32_t>(session_.creaseEdges.size());
+    }
+    // lHistoryCount() entries, index 0 the oldest.
+    const std::vector<HistoryEntry>& atHistory() const { return session_.history().entries(); }
+    std::int32_t lHistoryCount() const { return session_.history().count(); }
+    // Where the next state is written.
+    std::int32_t lHistoryPosition() const { return session_.history().position(); }
+    // csUVShape's vertex positions, cached.
+    std::vector<brontle::Vector3>& avUVPositions = session_.uvPositions;
+    std::int32_t lUVPositionCount() const {
+        return static_cast<std::int32_t>(session_.uvPositions.size());
+    }
     // The help file context help opens: the install folder + "\BRNHelp.chm", as the host names
     // it; helpPageFile() (frmMainLoad.cpp) maps it to the page the host ships.
     std::string sHelpFile;
@@ -232,16 +252,11 @@ class frmMain : public QDialog {
     bool IsYConstrained() const;
 
     // ---- the coordinate view's notifications (UVViewHandlers.cpp)
-    // EditBegin: a zero move, then RecordHistory. DragMove / DragScale: the drag's totals
-    // applied to the selected points from the vertex cache, clamped to the unit square, written
-    // to csUVShape and csAtlasShape's texture coordinates, with the read-out. EditEnd: the
-    // vertex cache, then UpdateCommandStates.
+    // EditBegin: a zero move, then RecordHistory. DragMove / DragScale: the session's drag with
+    // the axis locks, then the read-out. EditEnd: the vertex cache, then UpdateCommandStates.
     void dfeCoordinatesAdjustment_EditBegin();
     void dfeCoordinatesAdjustment_DragMove(float dx, float dy, float dz);
     void dfeCoordinatesAdjustment_DragScale(float sx, float sy);
-    // The selected points of the UV view, after the view's shape is put back at the positions
-    // of the last edit (the start of both drag gestures).
-    brontle::SubSelection restoreDragBase();
     void dfeCoordinatesAdjustment_EditEnd();
     void dfeCoordinatesAdjustment_SelectionChange();
     void dfeCoordinatesAdjustment_SelectionPick();
@@ -276,9 +291,8 @@ class frmMain : public QDialog {
     void mnuDeselectChart_Click();
     void mnuDeselectAllCharts_Click();
 
-    // ---- edit history (HistoryCommands.cpp): atHistory, lHistoryCount and lHistoryPosition
-    // follow the states of an EditHistory; resetting them to empty / 0 / 0 forgets the states.
-    // Errors are raised to the caller with the source "frmMain".
+    // ---- edit history (HistoryCommands.cpp): the session's history. Errors are raised to the
+    // caller with the source "frmMain".
     void RecordHistory();
     // Restore, then alUVVertexToTexCoord rebuilt, UpdateCommandStates, redraws (UV view first).
     void UndoEdit();
@@ -314,16 +328,11 @@ class frmMain : public QDialog {
     brontle::Shape& editAtlasShape() const;
     brontle::DeviceID uvDevice() const;
     brontle::DeviceID previewDevice() const;
-    // avUVPositions and lUVPositionCount from csUVShape.
-    void refreshUVPositionCache();
+    // The session attached to the run's scene and the two views' devices.
+    EditSession& editSession();
     void runTransformButton(modUV::TransformButton which, int button, int shift);
     void runWeld(modUV::WeldKind kind);
-    EditHistory& editHistory();
-    HistoryTarget historyTarget();
-    void publishHistory();
-    void runPublishing(const std::function<void()>& operation);
     void afterRestore();
-    std::unique_ptr<EditHistory> editHistory_;
 
     bool loaded_ = false;
     bool closing_ = false;

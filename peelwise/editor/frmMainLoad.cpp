@@ -90,15 +90,12 @@ void frmMain::Form_Load() {
     trap([&] { updFactor->setMaxvalue(8.0); });
     trap([&] { updFactor->setText("8"); });
 
-    // 4. A new run starts without edits and without history.
-    trap([&] { bUVChanged = false; });
-    trap([&] { atHistory.clear(); });
-    trap([&] { lHistoryCount = 0; });
-    trap([&] { lHistoryPosition = 0; });
+    // 4. A new run starts without edits and without history: a fresh session over the working
+    // copy the plug-in has lent.
+    trap([&] { session_ = EditSession(csSourceShape); });
 
     trap([&] { UpdateCommandStates(); });
 
-    trap([&] { csUVShape.reset(); });
     trap([&] { csTextureShape.reset(); });
 
     // 7. Each view shows its own new root frame of the run's scene.
@@ -276,7 +273,7 @@ void frmMain::Form_Load() {
 
         trap([&] {
             modWarn::ShowWarning(settingsAppName(*this),
-                                 lCreaseEdgeCount < 1 ? kHintWithoutCreases : kHintWithCreases,
+                                 lCreaseEdgeCount() < 1 ? kHintWithoutCreases : kHintWithCreases,
                                  kSeamHintSetting, 0);
         });
         trap([&] { UpdateCommandStates(); });

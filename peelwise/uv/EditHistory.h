@@ -58,6 +58,8 @@ class EditHistory {
     bool canUndo() const { return count_ > 0 && position_ > 0; }
     bool canRedo() const { return count_ > 0 && position_ < count_ - 1; }
     const HistoryEntry& entry(std::int32_t index) const { return entries_.at(index); }
+    // The count() recorded states, the oldest first.
+    const std::vector<HistoryEntry>& entries() const { return entries_; }
 
     // Forgets every state (a new layout).
     void clear();

@@ -72,20 +72,22 @@ TEST_F(CommandStatesTest, TheSelectionDecidesTransformsWeldsAndUnlink) {
 TEST_F(CommandStatesTest, UndoAndRedoFollowTheHistoryPosition) {
     EXPECT_TRUE(run([&](frmMain& d) {
         const auto undoRedo = [&](int count, int position) {
-            d.lHistoryCount = count;
-            d.lHistoryPosition = position;
+            EXPECT_EQ(d.lHistoryCount(), count);
+            EXPECT_EQ(d.lHistoryPosition(), position);
             d.UpdateCommandStates();
             return std::make_pair(d.cmdEditUndo->isEnabled(), d.cmdEditRedo->isEnabled());
         };
         EXPECT_EQ(undoRedo(0, 0), std::make_pair(false, false));
-        EXPECT_EQ(undoRedo(3, 0), std::make_pair(false, true));
+        d.RecordHistory();
+        d.RecordHistory();
+        EXPECT_EQ(undoRedo(2, 2), std::make_pair(true, false));
+        d.UndoEdit(); // records the present first
         EXPECT_EQ(undoRedo(3, 1), std::make_pair(true, true));
+        d.UndoEdit();
+        EXPECT_EQ(undoRedo(3, 0), std::make_pair(false, true));
+        d.RedoEdit();
+        d.RedoEdit();
         EXPECT_EQ(undoRedo(3, 2), std::make_pair(true, false));
-        EXPECT_EQ(undoRedo(3, 3), std::make_pair(true, false));
-        // A position without a count enables nothing.
-        EXPECT_EQ(undoRedo(0, 2), std::make_pair(false, false));
-        d.lHistoryCount = 0;
-        d.lHistoryPosition = 0;
     }));
 }
 

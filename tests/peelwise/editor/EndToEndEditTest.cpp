@@ -60,7 +60,7 @@ TEST_F(EndToEndEditTest, SelectDragWeldUndoAndRedoWithTheMouse) {
     EXPECT_NEAR(dragged.y, 0.4 + 8 * unitsPerPixel, 1e-4) << "the view's y grows downwards";
     EXPECT_EQ(texCoordOfCorner(2, 0), (Vector2{dragged.x - 1.0f, -dragged.y}));
     EXPECT_EQ(texCoordOfCorner(0, 3), (Vector2{0.2f - 1.0f, -0.5f})) << "others keep theirs";
-    EXPECT_EQ(dialog.lHistoryCount, 1);
+    EXPECT_EQ(dialog.lHistoryCount(), 1);
     expectCacheIsLayout();
     expectAtlasFollowsLayout();
     const std::vector<Vector3> afterDrag = uv().GetVertices();
@@ -82,7 +82,7 @@ TEST_F(EndToEndEditTest, SelectDragWeldUndoAndRedoWithTheMouse) {
         << "the two charts share one texture coordinate";
     EXPECT_EQ(uv().GetPolygon(0).GetCornerVertex(3), uv().GetPolygon(2).GetCornerVertex(2));
     EXPECT_TRUE(selectedIndices().empty());
-    EXPECT_EQ(dialog.lHistoryCount, 2);
+    EXPECT_EQ(dialog.lHistoryCount(), 2);
     expectAtlasFollowsLayout();
     const std::vector<Vector3> afterWeld = uv().GetVertices();
     const std::vector<Vector2> weldedTexcoords = atlas().GetTextureCoordinates();

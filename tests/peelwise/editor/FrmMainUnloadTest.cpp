@@ -13,6 +13,7 @@
 #include "brontle/services/FileUtility.h"
 #include "brontle/services/ScriptedPlatform.h"
 #include "brontle/services/SettingsStore.h"
+#include "brontle/views/Editport.h"
 #include "brontle/views/UpDownText.h"
 
 #include <QApplication>
@@ -136,13 +137,17 @@ TEST_F(FrmMainUnloadTest, EnterInTheFactorBoxDoesNotCloseTheDialog) {
 }
 
 TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
-    dialog.bUVChanged = true;
-    dialog.atHistory.resize(3);
-    dialog.lHistoryCount = 3;
-    dialog.lHistoryPosition = 2;
     const brontle::ShapePtr oldUV = scene->CreateShape();
     const brontle::ShapePtr oldBackdrop = scene->CreateShape();
     dialog.csUVShape = oldUV;
+    // Three recorded edits of an earlier run.
+    dialog.session().attach(*scene, dialog.dfeObjectPreview->DeviceID(),
+                            dialog.dfeCoordinatesAdjustment->DeviceID());
+    for (int i = 0; i < 3; ++i) {
+        dialog.session().record();
+    }
+    ASSERT_EQ(dialog.lHistoryCount(), 3);
+    ASSERT_TRUE(dialog.bUVChanged);
     dialog.csTextureShape = oldBackdrop;
     dialog.lblX->setText("Position X: 0.25");
     dialog.lblY->setText("Y: 0.75");
@@ -159,9 +164,9 @@ TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
         bool sourceKept = false;
     } seen;
     EXPECT_TRUE(run([&](frmMain& d) {
-        seen = {d.bUVChanged,       d.atHistory.size(),   d.lHistoryCount,
-                d.lHistoryPosition, d.csUVShape != oldUV, d.csTextureShape != oldBackdrop,
-                d.lblX->text(),     d.lblY->text(),       d.csSourceShape != nullptr};
+        seen = {d.bUVChanged,         d.atHistory().size(), d.lHistoryCount(),
+                d.lHistoryPosition(), d.csUVShape != oldUV, d.csTextureShape != oldBackdrop,
+                d.lblX->text(),       d.lblY->text(),       d.csSourceShape != nullptr};
         d.cmdCancel_Click();
     }));
     EXPECT_FALSE(seen.uvChanged);

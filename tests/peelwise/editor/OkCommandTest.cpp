@@ -1,6 +1,6 @@
 // OK, Cancel and the title-bar close of the editor, seen from outside: the save dialog's
-// request, the file-type check and its message, the texture file written, the settings stored,
-// and a weld taken back by Undo before OK leaving no trace in the result.
+// request, the file-type check and its message, the texture file written and the settings
+// stored. That an undone weld leaves no trace in what OK writes is the editing session's test.
 #include "EditorRunFixture.h"
 
 #include "peelwise/editor/WindowPlacement.h"
@@ -165,43 +165,6 @@ TEST_F(OkCommandTest, TheTitleBarCloseStoresTheGeometryAndAppliesNothing) {
     EXPECT_EQ(std::stof(stored("Width")), static_cast<float>(before.width));
     EXPECT_EQ(std::stof(stored("Height")), static_cast<float>(before.height));
     EXPECT_GT(std::stof(stored("Width")), 0.0f);
-}
-
-// Weld, Undo, OK writes exactly the texture coordinates that OK without the weld writes: the
-// undone weld must not reach the user's shape through the atlas shape.
-TEST_F(OkCommandTest, AWeldUndoneBeforeOkLeavesNoTraceInTheResult) {
-    struct Result {
-        std::vector<brontle::Vector2> texcoords;
-        std::vector<std::int32_t> corners;
-    };
-    const auto okRun = [&](bool weldAndUndo) {
-        const brontle::ShapePtr shape = brontle::makeFlatShadedCube(*scene);
-        handOver(shape);
-        scripted->queueFileDialogAnswer(path("atlas.bmp"));
-        EXPECT_TRUE(run([&](peelwise::frmMain& d) {
-            if (weldAndUndo) {
-                // Two points of different charts, so the weld joins atlas corners.
-                const brontle::DeviceID device = d.dfeCoordinatesAdjustment->DeviceID();
-                brontle::SubSelection points;
-                points.add(d.csUVShape->GetPolygon(0).GetCornerVertex(0));
-                points.add(
-                    d.csUVShape->GetPolygon(d.csUVShape->GetPolygonCount() - 1).GetCornerVertex(2));
-                d.csUVShape->SetSubSelection(device, brontle::kSelectPoints, points);
-                const std::vector<std::int32_t> corners = d.csAtlasShape->cornerTexCoord();
-                d.cmdWeldSelection_Click();
-                EXPECT_NE(d.csAtlasShape->cornerTexCoord(), corners) << "the weld joined corners";
-                d.cmdEditUndo_Click();
-            }
-            d.cmdOK_Click();
-        }));
-        EXPECT_TRUE(dialog.bOKClicked);
-        return Result{shape->texcoords(), shape->cornerTexCoord()};
-    };
-    const Result plain = okRun(false);
-    const Result undone = okRun(true);
-    EXPECT_EQ(undone.texcoords, plain.texcoords);
-    EXPECT_EQ(undone.corners, plain.corners);
-    EXPECT_TRUE(scripted->messages().empty());
 }
 
 } // namespace

@@ -44,7 +44,7 @@ class SeamCommandsTest : public EditorRunTest {};
 TEST_F(SeamCommandsTest, AFlatCubeStartsWithAllTwelveEdgesAsSeamsAndTheCreaseHint) {
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
-        EXPECT_EQ(d.lCreaseEdgeCount, 24);
+        EXPECT_EQ(d.lCreaseEdgeCount(), 24);
         EXPECT_EQ(d.atCreaseEdges.size(), 24u);
         const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), brontle::kSelectEdges);
@@ -69,7 +69,7 @@ TEST_F(SeamCommandsTest, AFlatCubeStartsWithAllTwelveEdgesAsSeamsAndTheCreaseHin
 TEST_F(SeamCommandsTest, ASmoothSphereHasNoSeamsHidesSetDefaultSeamsAndGetsTheFirstHint) {
     handOver(brontle::makeSmoothSphere(*scene, 8, 16));
     EXPECT_TRUE(run([&](frmMain& d) {
-        EXPECT_EQ(d.lCreaseEdgeCount, 0);
+        EXPECT_EQ(d.lCreaseEdgeCount(), 0);
         EXPECT_TRUE(d.atCreaseEdges.empty());
         const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);

@@ -1,8 +1,8 @@
 #pragma once
-// The editor dialog with a real UV layout and no start-up: the working shape, the atlas shape
-// carrying the texture coordinates, the UV shape made by modUV::BuildUVShape, the UV-to-atlas
-// table, and both views given a scene, the UV view framing the unit square. Prompts and key
-// states go through a ScriptedPlatform; read-outs use the C locale's decimal point.
+// The editor dialog with a real UV layout and no start-up: a fresh session with the working shape,
+// the atlas shape carrying the texture coordinates, the UV shape made by modUV::BuildUVShape, the
+// UV-to-atlas table, and both views given a scene, the UV view framing the unit square. Prompts and
+// key states go through a ScriptedPlatform; read-outs use the C locale's decimal point.
 //
 // The standard layout (texture coordinates (u, v); UV points (x, y) = (u, 1 - v)):
 //   polygon 0, quad  (0.2, 0.2) (0.5, 0.2) (0.5, 0.5) (0.2, 0.5)   counter-clockwise, tag +1
@@ -83,10 +83,6 @@ class UVEditFixture : public ::testing::Test {
         previousPlatform = setPlatform(scripted);
         scene = SceneGraph::create(nullptr);
         peelwise::modMain::sceneGraph = scene;
-        dialog.atHistory.clear();
-        dialog.lHistoryCount = 0;
-        dialog.lHistoryPosition = 0;
-        dialog.bUVChanged = false;
         dialog.chkConstrainX->setValue(false);
         dialog.chkConstrainY->setValue(false);
         dialog.lblX->setText("Position X:");
@@ -110,18 +106,9 @@ class UVEditFixture : public ::testing::Test {
         dialog.chkConstrainY->setValue(false);
         dialog.lblX->setText("Position X:");
         dialog.lblY->setText("Y:");
-        dialog.atHistory.clear();
-        dialog.lHistoryCount = 0;
-        dialog.lHistoryPosition = 0;
-        dialog.bUVChanged = false;
         dialog.dfeObjectPreview->SetScene(nullptr, nullptr);
         dialog.dfeCoordinatesAdjustment->SetScene(nullptr, nullptr);
-        dialog.csSourceShape.reset();
-        dialog.csAtlasShape.reset();
-        dialog.csUVShape.reset();
-        dialog.alUVVertexToTexCoord.clear();
-        dialog.avUVPositions.clear();
-        dialog.lUVPositionCount = 0;
+        dialog.session() = peelwise::EditSession();
         peelwise::modMain::sceneGraph.reset();
         setPlatform(previousPlatform);
         QLocale::setDefault(QLocale::system());
@@ -129,6 +116,7 @@ class UVEditFixture : public ::testing::Test {
 
     // The editing state of a run over `polygons` (texture coordinates per polygon).
     void layout(const std::vector<std::vector<Vector2>>& polygons) {
+        dialog.session() = peelwise::EditSession();
         dialog.csSourceShape = testing_shapes::atlasFromTexCoords(scene->CreateShape(), polygons);
         dialog.csAtlasShape = testing_shapes::copyOf(*scene, *dialog.csSourceShape);
         std::vector<std::int32_t> all(polygons.size());
@@ -137,7 +125,6 @@ class UVEditFixture : public ::testing::Test {
         peelwise::modUV::RebuildUVCorrespondence(*dialog.csUVShape, *dialog.csAtlasShape,
                                                  dialog.alUVVertexToTexCoord);
         dialog.avUVPositions = dialog.csUVShape->GetVertices();
-        dialog.lUVPositionCount = static_cast<std::int32_t>(dialog.avUVPositions.size());
 
         previewRoot = scene->CreateFrame(nullptr);
         scene->CreateFrame(previewRoot)->AddShape(dialog.csAtlasShape);
@@ -219,20 +206,11 @@ class UVEditFixture : public ::testing::Test {
 
     void expectCacheIsLayout() const {
         EXPECT_EQ(dialog.avUVPositions, uv().vertices());
-        EXPECT_EQ(dialog.lUVPositionCount, uv().GetVertexCount());
+        EXPECT_EQ(dialog.lUVPositionCount(), uv().GetVertexCount());
     }
 
     QString labelX() const { return dialog.lblX->text(); }
     QString labelY() const { return dialog.lblY->text(); }
-
-    // Texts of the message boxes shown so far.
-    std::vector<std::string> messageTexts() const {
-        std::vector<std::string> out;
-        for (const MessagePrompt& m : scripted->messages()) {
-            out.push_back(m.text);
-        }
-        return out;
-    }
 
     // Shows the dialog with the UV view framing the unit square, for tests that click.
     void showDialog() {

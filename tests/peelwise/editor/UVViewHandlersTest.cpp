@@ -31,7 +31,6 @@ TEST_F(UVViewHandlersTest, DragsStopAtTheEdgesOfTheUnitSquareAndTheTextureCoordi
     drag(0.5f, 0.1f);
     const float y = 0.5f + 0.1f;
     EXPECT_EQ(uv().GetVertex(p), (Vector3{1.0f, y, 0.0f})) << "x stops at 1";
-    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{0.0f, -y}));
     EXPECT_EQ(uv().GetVertex(other), (Vector3{0.5f, 0.5f, 0.0f}));
     EXPECT_EQ(labelX(), "Position X: 1.000");
     EXPECT_EQ(labelY(), "Y: 0.400");
@@ -40,25 +39,9 @@ TEST_F(UVViewHandlersTest, DragsStopAtTheEdgesOfTheUnitSquareAndTheTextureCoordi
 
     drag(-2.0f, -2.0f);
     EXPECT_EQ(uv().GetVertex(p), (Vector3{0.0f, 0.0f, 0.0f})) << "the other two edges";
-    EXPECT_EQ(atlas().texcoords()[dialog.alUVVertexToTexCoord[p]], (Vector2{-1.0f, -0.0f}));
     EXPECT_EQ(labelX(), "Position X: 0.000");
     EXPECT_EQ(labelY(), "Y: 1.000");
     expectAtlasFollowsLayout();
-}
-
-TEST_F(UVViewHandlersTest, DragStepsAreTotalsFromTheLastEditNotIncrements) {
-    const std::int32_t p = vertexAt(0.2f, 0.5f);
-    const float x = uv().GetVertex(p).x;
-    selectPoints({p});
-    dialog.dfeCoordinatesAdjustment_EditBegin();
-    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.0f, 0.0f);
-    dialog.dfeCoordinatesAdjustment_DragMove(0.2f, 0.0f, 0.0f);
-    EXPECT_EQ(uv().GetVertex(p).x, x + 0.2f);
-    dialog.dfeCoordinatesAdjustment_EditEnd();
-    dialog.dfeCoordinatesAdjustment_EditBegin();
-    dialog.dfeCoordinatesAdjustment_DragMove(0.1f, 0.0f, 0.0f);
-    EXPECT_EQ(uv().GetVertex(p).x, (x + 0.2f) + 0.1f) << "the second drag starts where the "
-                                                         "first ended";
 }
 
 TEST_F(UVViewHandlersTest, TheConstrainButtonsAndHeldKeysLockAnAxisOfADrag) {
@@ -142,12 +125,12 @@ TEST_F(UVViewHandlersTest, EditBeginRecordsTheStateBeforeTheDragAndEditEndRefres
     selectPoints({p});
     dialog.cmdEditUndo->setEnabled(false);
     dialog.dfeCoordinatesAdjustment_EditBegin();
-    EXPECT_EQ(dialog.lHistoryCount, 1);
-    EXPECT_EQ(dialog.lHistoryPosition, 1);
+    EXPECT_EQ(dialog.lHistoryCount(), 1);
+    EXPECT_EQ(dialog.lHistoryPosition(), 1);
     EXPECT_TRUE(dialog.bUVChanged);
-    ASSERT_EQ(dialog.atHistory.size(), 1u);
-    EXPECT_EQ(dialog.atHistory[0].uvCopy->vertices(), uv().vertices());
-    EXPECT_EQ(dialog.atHistory[0].uvSelection.count(), 1) << "the point selection is recorded";
+    ASSERT_EQ(dialog.atHistory().size(), 1u);
+    EXPECT_EQ(dialog.atHistory()[0].uvCopy->vertices(), uv().vertices());
+    EXPECT_EQ(dialog.atHistory()[0].uvSelection.count(), 1) << "the point selection is recorded";
     dialog.dfeCoordinatesAdjustment_DragMove(0.05f, 0.0f, 0.0f);
     EXPECT_FALSE(dialog.cmdEditUndo->isEnabled()) << "not before the drag ends";
     dialog.dfeCoordinatesAdjustment_EditEnd();

@@ -52,12 +52,6 @@ TEST_F(DragFixture, DragBeyondTheRightEdgeStopsAtOneAndTheTextureCoordinateFollo
     EXPECT_EQ(texcoords[1], (Vector2{-1.0f, -1.0f}));
 }
 
-TEST_F(DragFixture, EveryStepStartsFromTheBasePositions) {
-    applyDragMove(base, listOf({3}), 0.1f, 0.0f, free, free, positions, texcoords, table);
-    applyDragMove(base, listOf({3}), 0.2f, 0.0f, free, free, positions, texcoords, table);
-    EXPECT_EQ(positions[3].x, 0.5f + 0.2f) << "totals since the drag began, not increments";
-}
-
 TEST_F(DragFixture, LocksAreAskedAgainForEveryPoint) {
     int asked = 0;
     // The lock flips while the step runs, as a key pressed mid-step would.

@@ -1,10 +1,10 @@
-// The 20-step edit history: recording, dropping the oldest, undo and redo through whole-shape
-// copies, selections, the vertex cache, and shape identity.
+// The edit history's own rules: both views' selections, the vertex cache and shape identity over
+// a restore. The twenty-state limit, walking the states with undo and redo after real edits and
+// forgetting them are the editing session's test.
 #include "support/ModelBuilders.h"
 
 #include "peelwise/uv/EditHistory.h"
 
-#include "brontle/core/Error.h"
 #include "brontle/model/SceneGraph.h"
 
 #include <gtest/gtest.h>
@@ -57,83 +57,6 @@ SubSelection entries(std::initializer_list<std::int32_t> indices) {
 
 } // namespace
 
-TEST_F(HistoryFixture, UndoAfterOneEditRestoresTheStateBeforeItAndRedoBringsItBack) {
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_FALSE(history.canRedo());
-    edit(1);
-    EXPECT_EQ(history.count(), 1);
-    EXPECT_EQ(history.position(), 1);
-    EXPECT_TRUE(history.canUndo());
-    history.undo(target);
-    EXPECT_EQ(history.count(), 2) << "the present was recorded first";
-    EXPECT_EQ(history.position(), 0);
-    EXPECT_EQ(state(), 0);
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_TRUE(history.canRedo());
-    history.redo(target);
-    EXPECT_EQ(history.position(), 1);
-    EXPECT_EQ(state(), 1);
-    EXPECT_FALSE(history.canRedo());
-    EXPECT_TRUE(history.canUndo());
-}
-
-TEST_F(HistoryFixture, AfterTwentyFiveEditsNineteenUndosReachTheStateBeforeTheSeventh) {
-    for (int n = 1; n <= 25; ++n) {
-        edit(n);
-    }
-    EXPECT_EQ(history.count(), 20);
-    EXPECT_EQ(history.position(), 20);
-    EXPECT_EQ(state(), 25);
-    for (int i = 0; i < 19; ++i) {
-        ASSERT_TRUE(history.canUndo()) << "undo " << i + 1;
-        history.undo(target);
-        EXPECT_EQ(state(), 24 - i);
-    }
-    EXPECT_EQ(state(), 6);
-    EXPECT_EQ(history.position(), 0);
-    EXPECT_FALSE(history.canUndo());
-    try {
-        history.undo(target);
-        FAIL() << "expected an error";
-    } catch (const Error& e) {
-        EXPECT_EQ(e.number(), ErrorNumber::SubscriptOutOfRange);
-        EXPECT_EQ(e.description(), "There is no edit to undo");
-    }
-    EXPECT_EQ(state(), 6) << "a refused undo changes nothing";
-    for (int i = 0; i < 19; ++i) {
-        history.redo(target);
-    }
-    EXPECT_EQ(state(), 25);
-    EXPECT_THROW(history.redo(target), Error);
-}
-
-TEST_F(HistoryFixture, FullHistoryDropsTheOldestStateOnlyWhenRecordingAtItsEnd) {
-    for (int n = 1; n <= 20; ++n) {
-        edit(n);
-    }
-    EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.0f);
-    edit(21);
-    EXPECT_EQ(history.count(), 20);
-    EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.01f) << "state 0 was dropped";
-    EXPECT_EQ(history.entry(19).uvCopy->GetVertex(0).x, 0.2f);
-}
-
-TEST_F(HistoryFixture, EditAfterTwoUndosDiscardsTheRedoStates) {
-    for (int n = 1; n <= 5; ++n) {
-        edit(n);
-    }
-    history.undo(target);
-    history.undo(target);
-    EXPECT_EQ(state(), 3);
-    EXPECT_TRUE(history.canRedo());
-    edit(7);
-    EXPECT_FALSE(history.canRedo());
-    EXPECT_EQ(history.count(), history.position());
-    EXPECT_EQ(history.count(), 4);
-    history.undo(target);
-    EXPECT_EQ(state(), 3);
-}
-
 TEST_F(HistoryFixture, SelectionsOfBothViewsAreRestoredAndAbsentOnesStayAbsent) {
     uv->SetSubSelection(uvDevice, kSelectPoints, entries({2, 1}));
     source->SetSubSelection(previewDevice, kSelectPolygons, entries({1}));
@@ -176,15 +99,4 @@ TEST_F(HistoryFixture, RestoringKeepsTheShapeObjectsAndCopiesShareArrays) {
     // An edit of the restored shape leaves the recorded state as it was.
     uv->SetVertex(0, {0.5f, 0.5f, 0});
     EXPECT_EQ(history.entry(0).uvCopy->GetVertex(0).x, 0.0f);
-}
-
-TEST_F(HistoryFixture, ClearForgetsEveryState) {
-    edit(1);
-    edit(2);
-    history.clear();
-    EXPECT_EQ(history.count(), 0);
-    EXPECT_EQ(history.position(), 0);
-    EXPECT_FALSE(history.canUndo());
-    EXPECT_THROW(history.undo(target), Error);
-    EXPECT_EQ(state(), 2);
 }

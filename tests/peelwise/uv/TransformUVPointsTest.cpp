@@ -63,20 +63,6 @@ TEST_F(TransformFixture, BoundsOfTheSelectionAndStartValuesForAnEmptyOne) {
     EXPECT_EQ(uv->vertices(), before);
 }
 
-TEST_F(TransformFixture, MoveShiftsOnlyTheSelectedPointsAndTheirTextureCoordinates) {
-    const std::int32_t a = vertexAt(0.2f, 0.8f);
-    selectPoints({a});
-    const auto before = uv->vertices();
-    transform(kTransformMove, 0.05f, 0.0f);
-    EXPECT_EQ(at(a), (Vector3{before[a].x + 0.05f, before[a].y, 0.0f}));
-    for (std::int32_t v = 0; v < uv->GetVertexCount(); ++v) {
-        if (v != a) {
-            EXPECT_EQ(at(v), before[v]);
-        }
-    }
-    expectTexCoordsFollow();
-}
-
 TEST_F(TransformFixture, ScaleClampsAtTheUnitSquareAndTheTextureCoordinateFollows) {
     // Enlarging everything pushes the right square's edge points past x = 1: they stop there.
     for (int i = 0; i < 5; ++i) {
