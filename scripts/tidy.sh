@@ -14,6 +14,14 @@ if [ -z "$base" ]; then
 fi
 mapfile -t files < <(git diff --name-only --diff-filter=AMR "$base" -- '*.cpp' |
   grep -E '^(brontle|peelwise|tools|tests|benchmarks)/' || true)
+# Only sources the build compiles: fixture trees (the layer check's) are data, not code.
+compiled=()
+for f in "${files[@]}"; do
+  if grep -qF "\"$PWD/$f\"" "$build/compile_commands.json"; then
+    compiled+=("$f")
+  fi
+done
+files=("${compiled[@]+"${compiled[@]}"}")
 if [ ${#files[@]} -eq 0 ]; then
   echo "tidy: no C++ source changed since $base"
   exit 0
