@@ -92,7 +92,7 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
     : width_(width), height_(height), words_((width + 63) / 64 + 1),
       levels_(std::bit_width(
           static_cast<unsigned>(std::clamp(longestRun > 0 ? longestRun : width, 1, width)))),
-      rows_(height), own_(height, 0), longest_(height, 0) {
+      rows_(height), own_(height, 0), longest_(height, 0), longestAt_(height, 0) {
     assert(width >= 1 && width <= 4000 && height >= 1 && border >= 0);
     const std::size_t block = static_cast<std::size_t>(levels_) * words_;
     shared_.assign(2 * block, 0);
@@ -110,8 +110,9 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
         const bool isOpen = y >= border && y < height - border && openRun > 0;
         rows_[y] = isOpen ? open : shared_.data() + block;
         longest_[y] = isOpen ? openRun : 0;
+        longestAt_[y] = isOpen ? border : 0;
         if (isOpen && first) {
-            updateNonzero(y);
+            updateNonzero(y, 0, words_ - 1);
             first = false;
         } else if (isOpen) {
             std::copy_n(nonzero_.begin() + static_cast<std::ptrdiff_t>(border) * levels_, levels_,
@@ -146,7 +147,14 @@ void FreeSpace::rebuildLevels(int y, int w0, int w1) {
 void FreeSpace::updateLongest(int y) {
     const std::uint64_t* bits = row(y);
     int best = 0;
+    int bestAt = 0;
     int run = 0; // free texels running into the current word from the left
+    auto offer = [&](int length, int at) {
+        if (length > best) {
+            best = length;
+            bestAt = at;
+        }
+    };
     for (int w = 0; w < words_; ++w) {
         std::uint64_t word = bits[w];
         if (word == ~std::uint64_t{0}) {
@@ -155,7 +163,7 @@ void FreeSpace::updateLongest(int y) {
         }
         // The run entering from the left ends at the word's first taken bit.
         const int lead = std::countr_one(word);
-        best = std::max(best, run + lead);
+        offer(run + lead, 64 * w - run);
         // Runs inside the word, then the one reaching its top, which continues into the next.
         word >>= lead;
         int position = lead;
@@ -172,12 +180,14 @@ void FreeSpace::updateLongest(int y) {
                 run = 64 - position;
                 break;
             }
-            best = std::max(best, ones);
+            offer(ones, 64 * w + position);
             word >>= ones;
             position += ones;
         }
     }
-    longest_[y] = std::max(best, run);
+    offer(run, 64 * words_ - run);
+    longest_[y] = best;
+    longestAt_[y] = bestAt;
 }
 
 // ANDs into candidates_ (one bit per offset x) the offsets at which row r of the mask fits on
@@ -212,14 +222,19 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& activ
     return true;
 }
 
-void FreeSpace::updateNonzero(int y) {
+void FreeSpace::updateNonzero(int y, int w0, int w1) {
+    int from = w0;
     for (int k = 0; k < levels_; ++k) {
-        const std::uint64_t* p = row(y, k);
-        std::uint64_t bits = 0;
-        for (int w = 0; w < words_; ++w) {
-            bits |= static_cast<std::uint64_t>(p[w] != 0) << w;
+        // The words of level k that rebuildLevels recomputed.
+        if (k > 0) {
+            from = std::max(0, from - ((1 << (k - 1)) >> 6) - 1);
         }
-        nonzero_[static_cast<std::size_t>(y) * levels_ + k] = bits;
+        const std::uint64_t* p = row(y, k);
+        std::uint64_t& bits = nonzero_[static_cast<std::size_t>(y) * levels_ + k];
+        for (int w = from; w <= w1; ++w) {
+            const std::uint64_t bit = std::uint64_t{1} << w;
+            bits = p[w] != 0 ? bits | bit : bits & ~bit;
+        }
     }
 }
 
@@ -337,8 +352,12 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
         }
         if (changed) {
             rebuildLevels(ty, wa, wb);
-            updateLongest(ty);
-            updateNonzero(ty);
+            updateNonzero(ty, wa, wb);
+            // Taking texels only shortens the runs they were in: the longest run stays when
+            // none of them was in it.
+            if (x0 < longestAt_[ty] + longest_[ty] && longestAt_[ty] < x1) {
+                updateLongest(ty);
+            }
         }
     }
 }

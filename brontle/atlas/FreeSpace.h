@@ -69,7 +69,8 @@ class FreeSpace {
     void rebuildLevels(int y, int w0, int w1);
     void updateLongest(int y);
     bool rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& active) const;
-    void updateNonzero(int y);
+    // Recomputes the nonzero bits of the level words rebuildLevels(y, w0, w1) recomputed.
+    void updateNonzero(int y, int w0, int w1);
 
     int width_;
     int height_;
@@ -81,6 +82,7 @@ class FreeSpace {
     std::vector<const std::uint64_t*> rows_; // per row, its levels (shared or pooled)
     std::vector<std::uint8_t> own_;          // per row, whether it is pooled
     std::vector<std::int32_t> longest_;      // per row, the longest free run
+    std::vector<std::int32_t> longestAt_;    // per row, where that run starts
     // Per row and level, bit w set when word w of the level is not zero: a search only visits
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
