@@ -122,6 +122,19 @@ struct Span {
     int c1;
 };
 
+// Working memory of rasterising, one per worker, kept over all charts and trials so that
+// thousands of small charts do not allocate afresh each time.
+struct RasterScratch {
+    std::vector<Vec2d> q;
+    std::vector<Span> upright;
+    std::vector<Span> exchanged;
+    std::vector<int> start;
+    std::vector<int> fill;
+    std::vector<std::pair<int, int>> sorted;
+    std::vector<std::pair<double, int>> crossings; // (x, direction)
+    MaskRuns turned;
+};
+
 // Appends the spans of texels the triangle touches in a rows x cols raster.
 void coverTriangle(const Vec2d (&t)[3], int rows, int cols, std::vector<Span>& out) {
     // Closed texel squares: a point on a grid line touches the texels on both sides, so the
@@ -164,24 +177,28 @@ void coverTriangle(const Vec2d (&t)[3], int rows, int cols, std::vector<Span>& o
     }
 }
 
-// The union of the spans as runs per row.
-MaskRuns runsOfSpans(const std::vector<Span>& spans, int rows, int cols) {
-    MaskRuns m;
+// The union of the spans as runs per row, written into m (its memory reused).
+void runsOfSpans(const std::vector<Span>& spans, int rows, int cols, RasterScratch& scratch,
+                 MaskRuns& m) {
     m.rows = rows;
     m.cols = cols;
     m.rowStart.assign(rows + 1, 0);
     m.widest.assign(rows, 0);
+    m.runs.clear();
     // Bucketed by row, then sorted by first column within each row.
-    std::vector<int> start(rows + 1, 0);
+    std::vector<int>& start = scratch.start;
+    start.assign(rows + 1, 0);
     for (const Span& s : spans) {
         ++start[s.row + 1];
     }
     for (int r = 0; r < rows; ++r) {
         start[r + 1] += start[r];
     }
-    std::vector<std::pair<int, int>> sorted(spans.size());
+    std::vector<std::pair<int, int>>& sorted = scratch.sorted;
+    sorted.resize(spans.size());
     {
-        std::vector<int> fill(start.begin(), start.end() - 1);
+        std::vector<int>& fill = scratch.fill;
+        fill.assign(start.begin(), start.end() - 1);
         for (const Span& s : spans) {
             sorted[fill[s.row]++] = {s.c0, s.c1 + 1};
         }
@@ -204,12 +221,11 @@ MaskRuns runsOfSpans(const std::vector<Span>& spans, int rows, int cols) {
         }
         m.rowStart[row + 1] = static_cast<int>(m.runs.size());
     }
-    return m;
 }
 
-// The mask mirrored left to right.
-MaskRuns mirrorColumns(const MaskRuns& m) {
-    MaskRuns out = m;
+// The mask mirrored left to right, into out (its memory reused).
+void mirrorColumns(const MaskRuns& m, MaskRuns& out) {
+    out = m;
     for (int r = 0; r < m.rows; ++r) {
         const int begin = m.rowStart[r];
         const int end = m.rowStart[r + 1];
@@ -218,25 +234,22 @@ MaskRuns mirrorColumns(const MaskRuns& m) {
             out.runs[k] = {m.cols - b, m.cols - a};
         }
     }
-    return out;
 }
 
-// The mask mirrored top to bottom.
-MaskRuns mirrorRows(const MaskRuns& m) {
-    MaskRuns out;
+// The mask mirrored top to bottom, into out (its memory reused; not m itself).
+void mirrorRows(const MaskRuns& m, MaskRuns& out) {
     out.rows = m.rows;
     out.cols = m.cols;
-    out.rowStart.reserve(m.rows + 1);
+    out.rowStart.clear();
     out.rowStart.push_back(0);
-    out.runs.reserve(m.runs.size());
-    out.widest.reserve(m.rows);
+    out.runs.clear();
+    out.widest.clear();
     for (int r = m.rows - 1; r >= 0; --r) {
         out.runs.insert(out.runs.end(), m.runs.begin() + m.rowStart[r],
                         m.runs.begin() + m.rowStart[r + 1]);
         out.rowStart.push_back(static_cast<int>(out.runs.size()));
         out.widest.push_back(m.widest[r]);
     }
-    return out;
 }
 
 // Mean height of the covered texels above the mask's bottom edge, and their count.
@@ -338,11 +351,8 @@ void coverSegment(Vec2d p, Vec2d q, int rows, int cols, std::vector<Span>& out) 
 // (points already in raster units). With the texels the outline touches, that is every texel
 // the enclosed area touches: a texel the outline does not cross lies wholly inside or outside.
 void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, int rows, int cols,
-                 std::vector<Span>& out) {
-    struct Crossing {
-        double x;
-        int direction;
-    };
+                 RasterScratch& scratch, std::vector<Span>& out) {
+    using Crossing = std::pair<double, int>; // (x, direction)
     // Rows whose centre line y = row + 0.5 the edge crosses, half-open at the top end.
     auto rowsOf = [&](const Edge& e, int& first, int& last) {
         const double lo = std::min(q[e[0]].y, q[e[1]].y);
@@ -350,7 +360,8 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
         first = std::max(0, static_cast<int>(std::ceil(lo - 0.5)));
         last = std::min(rows - 1, static_cast<int>(std::ceil(hi - 0.5)) - 1);
     };
-    std::vector<int> start(rows + 1, 0);
+    std::vector<int>& start = scratch.start;
+    start.assign(rows + 1, 0);
     for (const Edge& e : outline) {
         int first = 0, last = -1;
         rowsOf(e, first, last);
@@ -361,8 +372,10 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
     for (int r = 0; r < rows; ++r) {
         start[r + 1] += start[r];
     }
-    std::vector<Crossing> crossings(start[rows]);
-    std::vector<int> fill(start.begin(), start.end() - 1);
+    std::vector<Crossing>& crossings = scratch.crossings;
+    crossings.resize(start[rows]);
+    std::vector<int>& fill = scratch.fill;
+    fill.assign(start.begin(), start.end() - 1);
     for (const Edge& e : outline) {
         int first = 0, last = -1;
         rowsOf(e, first, last);
@@ -377,15 +390,16 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
     for (int r = 0; r < rows; ++r) {
         const auto first = crossings.begin() + start[r];
         const auto last = crossings.begin() + start[r + 1];
-        std::sort(first, last, [](const Crossing& a, const Crossing& b) { return a.x < b.x; });
+        std::sort(first, last,
+                  [](const Crossing& a, const Crossing& b) { return a.first < b.first; });
         int winding = 0;
         for (auto it = first; it != last; ++it) {
-            winding += it->direction;
+            winding += it->second;
             if (winding == 0 || it + 1 == last) {
                 continue;
             }
-            const int c0 = std::max(0, static_cast<int>(std::ceil(it->x - 0.5)));
-            const int c1 = std::min(cols - 1, static_cast<int>(std::floor((it + 1)->x - 0.5)));
+            const int c0 = std::max(0, static_cast<int>(std::ceil(it->first - 0.5)));
+            const int c1 = std::min(cols - 1, static_cast<int>(std::floor((it + 1)->first - 0.5)));
             if (c0 <= c1) {
                 out.push_back({r, c0, c1});
             }
@@ -460,8 +474,9 @@ void finishMasks(const MaskRuns& turned, Raster& r);
 // agrees.
 void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
                const std::vector<std::int32_t>* subset, const std::vector<Edge>* outline,
-               Vec2d offset, double scale, Raster& r) {
-    std::vector<Vec2d> q(oriented.size());
+               Vec2d offset, double scale, RasterScratch& scratch, Raster& r) {
+    std::vector<Vec2d>& q = scratch.q;
+    q.resize(oriented.size());
     for (std::size_t k = 0; k < oriented.size(); ++k) {
         q[k] = toRaster(oriented[k] - offset, scale);
     }
@@ -483,8 +498,10 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     }
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
-    std::vector<Span> upright;
-    std::vector<Span> exchanged;
+    std::vector<Span>& upright = scratch.upright;
+    std::vector<Span>& exchanged = scratch.exchanged;
+    upright.clear();
+    exchanged.clear();
     // Spans when the outline crosses few rows per edge, a cell array when spans would outnumber
     // the cells; the result is the same coverage.
     long long spanCount = 0;
@@ -514,11 +531,11 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
             coverSegment(q[e[0]], q[e[1]], r.rows, r.cols, upright);
             coverSegment({q[e[0]].y, q[e[0]].x}, {q[e[1]].y, q[e[1]].x}, r.cols, r.rows, exchanged);
         }
-        coverInside(*outline, q, r.rows, r.cols, upright);
+        coverInside(*outline, q, r.rows, r.cols, scratch, upright);
         for (Vec2d& p : q) {
             p = {p.y, p.x};
         }
-        coverInside(*outline, q, r.cols, r.rows, exchanged);
+        coverInside(*outline, q, r.cols, r.rows, scratch, exchanged);
     } else {
         auto cover = [&](const std::array<int, 3>& tri) {
             const Vec2d t[3] = {q[tri[0]], q[tri[1]], q[tri[2]]};
@@ -540,13 +557,14 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
         upright.push_back({0, 0, 0});
         exchanged.push_back({0, 0, 0});
     }
-    r.masks[0] = runsOfSpans(upright, r.rows, r.cols);
-    finishMasks(runsOfSpans(exchanged, r.cols, r.rows), r);
+    runsOfSpans(upright, r.rows, r.cols, scratch, r.masks[0]);
+    runsOfSpans(exchanged, r.cols, r.rows, scratch, scratch.turned);
+    finishMasks(scratch.turned, r);
 }
 
 // Given masks[0] and the raster with x and y exchanged, the other rotations and the centroids.
 void finishMasks(const MaskRuns& turned, Raster& r) {
-    r.masks[1] = mirrorColumns(turned);
+    mirrorColumns(turned, r.masks[1]);
     // Rotations 2 and 3 are rotations 0 and 1 turned by 180 degrees.
     r.core[0] = coreRectangle(r.masks[0]);
     r.core[1] = coreRectangle(r.masks[1]);
@@ -555,8 +573,10 @@ void finishMasks(const MaskRuns& turned, Raster& r) {
         const MaskRuns& m = r.masks[k];
         r.core[k + 2] = {m.cols - b.x - b.w, m.rows - b.y - b.h, b.w, b.h};
     }
-    r.masks[2] = mirrorRows(mirrorColumns(r.masks[0]));
-    r.masks[3] = mirrorRows(turned);
+    // Rotation 3's slot holds rotation 0 mirrored left to right until rotation 2 is made.
+    mirrorColumns(r.masks[0], r.masks[3]);
+    mirrorRows(r.masks[3], r.masks[2]);
+    mirrorRows(turned, r.masks[3]);
     long long count = 0;
     r.centroidRow[0] = centroidRow(r.masks[0], r.texels);
     r.centroidRow[1] = centroidRow(turned, count);
@@ -699,11 +719,14 @@ struct Cut {
 };
 
 // What does not depend on the scale, kept for all trials: per chart its outline (outlineOf)
-// and whether it has one, and the cuts made so far, keyed by chart and piece.
+// and whether it has one, and the cuts made so far, keyed by chart and piece. Also the memory
+// that every trial fills afresh: the charts' rasters and each worker's scratch.
 struct Outlines {
     std::vector<std::vector<Edge>> edges;
     std::vector<std::uint8_t> usable;
     std::unordered_map<std::uint64_t, Cut> cuts;
+    std::vector<Raster> rasters;
+    std::vector<RasterScratch> scratch;
 };
 
 // One packing of all charts at one scale.
@@ -717,10 +740,13 @@ class TrialPacking {
 
     // True when every chart (whole or in pieces) found room; `placed()` then lists them.
     bool run(int threads) {
-        std::vector<Raster> rasters(charts_.size());
-        parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int) {
+        std::vector<Raster>& rasters = outlines_.rasters;
+        rasters.resize(charts_.size());
+        outlines_.scratch.resize(std::max(1, threads));
+        parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int worker) {
             rasterise(charts_[i], oriented_[i], nullptr,
-                      outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_, rasters[i]);
+                      outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_,
+                      outlines_.scratch[worker], rasters[i]);
         });
         // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
         // are smaller than the chart).
@@ -843,7 +869,8 @@ class TrialPacking {
         for (int h = 0; h < 2; ++h) {
             Raster raster;
             rasterise(charts_[chart], oriented_[chart], &cut.halves[h],
-                      cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_, raster);
+                      cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_,
+                      outlines_.scratch[0], raster);
             Placement placement;
             if (place(raster, placement)) {
                 placed_.push_back(
