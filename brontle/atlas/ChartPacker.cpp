@@ -132,6 +132,9 @@ struct RasterScratch {
     std::vector<int> fill;
     std::vector<std::pair<int, int>> sorted;
     std::vector<std::pair<double, int>> crossings; // (x, direction)
+    std::vector<std::uint8_t> cells;
+    std::vector<std::uint8_t> exchangedCells;
+    std::vector<std::int32_t> winding;
     MaskRuns turned;
 };
 
@@ -412,11 +415,12 @@ void coverInside(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, 
 // left through a difference array, so no crossings are sorted. For outlines whose edges cross
 // many rows each (sub-texel detail such as a star of thousands of spikes), which as spans would
 // outnumber the cells.
-std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std::vector<Vec2d>& q,
-                                     int rows, int cols) {
+// `cells` receives the coverage, `winding` is scratch.
+void coverDense(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, int rows, int cols,
+                std::vector<std::uint8_t>& cells, std::vector<std::int32_t>& winding) {
     constexpr double kHair = 1e-7;
-    std::vector<std::uint8_t> cells(static_cast<std::size_t>(rows) * cols, 0);
-    std::vector<std::int32_t> winding(static_cast<std::size_t>(rows) * (cols + 1), 0);
+    cells.assign(static_cast<std::size_t>(rows) * cols, 0);
+    winding.assign(static_cast<std::size_t>(rows) * (cols + 1), 0);
     for (const Edge& e : outline) {
         Vec2d a = q[e[0]];
         Vec2d b = q[e[1]];
@@ -459,7 +463,6 @@ std::vector<std::uint8_t> coverDense(const std::vector<Edge>& outline, const std
             c[x] |= sum != 0 ? 1 : 0;
         }
     }
-    return cells;
 }
 
 void finishMasks(const MaskRuns& turned, Raster& r);
@@ -514,16 +517,19 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     }
     const long long cellCount = static_cast<long long>(r.rows) * r.cols;
     if (outline != nullptr && 4 * spanCount > cellCount) {
-        const std::vector<std::uint8_t> cells = coverDense(*outline, q, r.rows, r.cols);
-        std::vector<std::uint8_t> exchangedCells(cells.size());
+        std::vector<std::uint8_t>& cells = scratch.cells;
+        std::vector<std::uint8_t>& exchangedCells = scratch.exchangedCells;
+        coverDense(*outline, q, r.rows, r.cols, cells, scratch.winding);
+        exchangedCells.resize(cells.size());
         for (int y = 0; y < r.rows; ++y) {
             for (int x = 0; x < r.cols; ++x) {
                 exchangedCells[static_cast<std::size_t>(x) * r.rows + y] =
                     cells[static_cast<std::size_t>(y) * r.cols + x];
             }
         }
-        r.masks[0] = maskRuns(cells, r.rows, r.cols);
-        finishMasks(maskRuns(exchangedCells, r.cols, r.rows), r);
+        maskRunsInto(cells, r.rows, r.cols, r.masks[0]);
+        maskRunsInto(exchangedCells, r.cols, r.rows, scratch.turned);
+        finishMasks(scratch.turned, r);
         return;
     }
     if (outline != nullptr) {
@@ -723,11 +729,16 @@ struct Cut {
 };
 
 // What does not depend on the scale, kept for all trials: per chart its outline (outlineOf)
-// and whether it has one, and the cuts made so far, keyed by chart and piece. Also the memory
-// that every trial fills afresh: the charts' rasters and each worker's scratch.
+// and whether it has one.
 struct Outlines {
     std::vector<std::vector<Edge>> edges;
     std::vector<std::uint8_t> usable;
+};
+
+// The memory of one line of trials, kept from trial to trial: the cuts made so far, keyed by
+// chart and piece (a piece is cut the same way at every scale), and what every trial fills
+// afresh: the charts' rasters and each worker's scratch. Trials run side by side each have one.
+struct TrialMemory {
     std::unordered_map<std::uint64_t, Cut> cuts;
     std::vector<Raster> rasters;
     std::vector<RasterScratch> scratch;
@@ -737,20 +748,21 @@ struct Outlines {
 class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
-                 const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines, double scale,
-                 int width, int height, int gutter)
-        : charts_(charts), oriented_(oriented), outlines_(outlines), scale_(scale), width_(width),
-          height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {}
+                 const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
+                 TrialMemory& memory, double scale, int width, int height, int gutter)
+        : charts_(charts), oriented_(oriented), outlines_(outlines), memory_(memory), scale_(scale),
+          width_(width), height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {
+    }
 
     // True when every chart (whole or in pieces) found room; `placed()` then lists them.
     bool run(int threads) {
-        std::vector<Raster>& rasters = outlines_.rasters;
+        std::vector<Raster>& rasters = memory_.rasters;
         rasters.resize(charts_.size());
-        outlines_.scratch.resize(std::max(1, threads));
+        memory_.scratch.resize(std::max(1, threads));
         parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int worker) {
             rasterise(charts_[i], oriented_[i], nullptr,
                       outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_,
-                      outlines_.scratch[worker], rasters[i]);
+                      memory_.scratch[worker], rasters[i]);
         });
         // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
         // are smaller than the chart).
@@ -846,8 +858,8 @@ class TrialPacking {
         }
         // A piece is cut the same way at every scale: the cut is found once per packing.
         const std::uint64_t key = (static_cast<std::uint64_t>(chart) << 8) | path;
-        auto found = outlines_.cuts.find(key);
-        if (found == outlines_.cuts.end()) {
+        auto found = memory_.cuts.find(key);
+        if (found == memory_.cuts.end()) {
             Cut cut;
             cut.made =
                 cutInTwo(charts_[chart], oriented_[chart], triangles, cut.halves[0], cut.halves[1]);
@@ -863,7 +875,7 @@ class TrialPacking {
                 cut.usable[h] =
                     outlineOf(charts_[chart], oriented_[chart], &cut.halves[h], cut.outlines[h]);
             }
-            found = outlines_.cuts.emplace(key, std::move(cut)).first;
+            found = memory_.cuts.emplace(key, std::move(cut)).first;
         }
         const Cut& cut = found->second;
         if (!cut.made) {
@@ -874,7 +886,7 @@ class TrialPacking {
             Raster raster;
             rasterise(charts_[chart], oriented_[chart], &cut.halves[h],
                       cut.usable[h] ? &cut.outlines[h] : nullptr, cut.offsets[h], scale_,
-                      outlines_.scratch[0], raster);
+                      memory_.scratch[0], raster);
             Placement placement;
             if (place(raster, placement)) {
                 placed_.push_back(
@@ -888,7 +900,8 @@ class TrialPacking {
 
     const std::vector<PackInput>& charts_;
     const std::vector<std::vector<Vec2d>>& oriented_;
-    Outlines& outlines_;
+    const Outlines& outlines_;
+    TrialMemory& memory_;
     double scale_;
     int width_;
     int height_;
@@ -908,20 +921,77 @@ struct TrialOutcome {
     int top = 0;              // top row of the packing, when it fits
 };
 
-TrialOutcome tryPack(const std::vector<PackInput>& charts,
-                     const std::vector<std::vector<Vec2d>>& oriented, Outlines& outlines,
-                     double scale, int width, int height, int gutter, int threads,
-                     std::vector<PlacedPiece>& placed) {
-    TrialPacking packing(charts, oriented, outlines, scale, width, height, gutter);
-    TrialOutcome outcome;
-    outcome.fits = packing.run(threads);
-    outcome.placedShare = packing.placedShare();
-    outcome.top = packing.top();
-    if (outcome.fits) {
-        placed = std::move(packing.placed());
+// A cut adds a chart and its gutter: the fitting trial kept is the one of the largest scale less
+// this share times the cuts per chart, so that charts are not cut for a gain too small to see (a
+// lone disc cut in two for a scale 0.04 % larger), while among trials that cut about as much the
+// largest scale still wins.
+constexpr double kCutPenalty = 1e-3;
+
+// Trial packings for the scale search, one scale at a time or two side by side (each on half
+// the threads, with memory of its own). Keeps the largest scale at which everything fitted, and
+// that trial's placement. The outcome of a trial does not depend on the threads it ran on.
+class Trials {
+  public:
+    Trials(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
+           const Outlines& outlines, int width, int height, int gutter, int threads)
+        : charts_(charts), oriented_(oriented), outlines_(outlines), width_(width), height_(height),
+          gutter_(gutter), threads_(threads) {}
+
+    // Packs at the first `count` (1 or 2) of `scales`.
+    std::array<TrialOutcome, 2> run(const std::array<double, 2>& scales, int count) {
+        std::array<TrialOutcome, 2> outcomes;
+        std::array<std::vector<PlacedPiece>, 2> placed;
+        const bool sideBySide = count == 2 && threads_ >= 2;
+        const int inner = sideBySide ? std::max(1, threads_ / 2) : threads_;
+        auto one = [&](int i) {
+            TrialPacking packing(charts_, oriented_, outlines_, memory_[i], scales[i], width_,
+                                 height_, gutter_);
+            outcomes[i].fits = packing.run(inner);
+            outcomes[i].placedShare = packing.placedShare();
+            outcomes[i].top = packing.top();
+            if (outcomes[i].fits) {
+                placed[i] = std::move(packing.placed());
+            }
+        };
+        if (sideBySide) {
+            parallelFor(2, 2, [&](int i, int) { one(i); });
+        } else {
+            for (int i = 0; i < count; ++i) {
+                one(i);
+            }
+        }
+        for (int i = 0; i < count; ++i) {
+            if (!outcomes[i].fits) {
+                continue;
+            }
+            const auto cuts = static_cast<double>(placed[i].size() - charts_.size());
+            const double worth =
+                scales[i] / (1.0 + kCutPenalty * cuts / static_cast<double>(charts_.size()));
+            if (worth > bestWorth_) {
+                bestWorth_ = worth;
+                best_ = scales[i];
+                placed_ = std::move(placed[i]);
+            }
+        }
+        return outcomes;
     }
-    return outcome;
-}
+
+    double best() const { return best_; }
+    std::vector<PlacedPiece>& placed() { return placed_; }
+
+  private:
+    const std::vector<PackInput>& charts_;
+    const std::vector<std::vector<Vec2d>>& oriented_;
+    const Outlines& outlines_;
+    int width_;
+    int height_;
+    int gutter_;
+    int threads_;
+    std::array<TrialMemory, 2> memory_;
+    double best_ = 0.0;
+    double bestWorth_ = 0.0;
+    std::vector<PlacedPiece> placed_;
+};
 
 } // namespace
 
@@ -1002,65 +1072,78 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     }
     const double bound = high;
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
-    double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
-    std::vector<PlacedPiece> placed;
+    const double first =
+        std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
+    Trials trials(charts, oriented, outlines, width, height, gutter, threads);
+    // The search keeps the largest fitting scale `low` and a failing scale (or the bound) `high`,
+    // until they are within 0.1 % of each other. Each round packs at two scales, side by side on
+    // two threads: first at the estimate and 3 % below it. While nothing fits, the next two step
+    // down by the share of texels that found no room; while nothing failed, they step up by the
+    // free rows above the packing (its height grows about with the square of the scale); then
+    // they cut the interval in three. Packing is not strictly monotone in scale, so the best
+    // fitting trial is kept rather than the last one, and a failure below it is not a bound.
+    std::array<double, 2> probes{std::max(first * 0.97, smallest), first};
     double low = 0.0;
     bool failed = false;
     double growth = 1.01;
-    // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
-    // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
-    // by the share of texels that found no room; while nothing failed, it steps up by the free
-    // rows above the packing (its height grows about with the square of the scale); then it
-    // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
-    // rather than the last one.
+    int top = 0; // of the packing at `low`
     for (;;) {
-        const TrialOutcome outcome =
-            tryPack(charts, oriented, outlines, trial, width, height, gutter, threads, placed);
-        if (outcome.fits) {
-            low = trial;
-        } else {
-            high = trial;
-            failed = true;
-            if (trial <= smallest) {
-                throw Error(ErrorNumber::HostAtlasFailed,
-                            "Atlas generation: " + std::to_string(charts.size()) +
-                                " charts do not fit in the texture; use a larger texture or a "
-                                "larger stretch factor",
-                            "brontle::atlas");
+        const int count = probes[0] < probes[1] ? 2 : 1;
+        if (count == 1) {
+            probes[0] = probes[1];
+        }
+        const std::array<TrialOutcome, 2> outcomes = trials.run(probes, count);
+        for (int i = 0; i < count; ++i) {
+            if (outcomes[i].fits && probes[i] >= low) {
+                low = probes[i];
+                top = outcomes[i].top;
             }
+        }
+        for (int i = 0; i < count; ++i) {
+            if (!outcomes[i].fits && probes[i] > low && probes[i] <= high) {
+                high = probes[i];
+                failed = true;
+            }
+        }
+        if (low == 0.0 && probes[0] <= smallest) {
+            throw Error(ErrorNumber::HostAtlasFailed,
+                        "Atlas generation: " + std::to_string(charts.size()) +
+                            " charts do not fit in the texture; use a larger texture or a "
+                            "larger stretch factor",
+                        "brontle::atlas");
         }
         if (low > 0.0 && high / low <= 1.0 + kScaleTolerance) {
             break;
         }
         if (low == 0.0) {
-            const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
-            trial = std::max(trial * step, smallest);
-        } else if (!failed) {
+            const double step = std::clamp(std::sqrt(outcomes[0].placedShare) * 0.99, 0.7, 0.98);
+            probes = {std::max(probes[0] * step * step, smallest),
+                      std::max(probes[0] * step, smallest)};
+        } else if (!failed && low * growth < high) {
             // Up by the free rows' worth, at least 1 % and then twice as far each time.
-            const double rows = std::max(1, outcome.top - gutter);
+            const double rows = std::max(1, top - gutter);
             const double free = std::sqrt((height - 2.0 * gutter) / rows) * 0.995;
             const double grow = std::clamp(free, growth, 1.2);
             growth = 1.0 + 2.0 * (growth - 1.0);
-            trial = low * grow < high ? low * grow : std::sqrt(low * high);
+            const double next = std::min(low * grow, std::sqrt(low * high));
+            probes = {next, std::min(next * grow, high * (1.0 - 0.5 * kScaleTolerance))};
         } else {
-            trial = std::sqrt(low * high);
+            const double third = std::cbrt(high / low);
+            probes = {low * third, low * third * third};
         }
     }
     // Packing is not monotone in the scale: just above the first failure a packing often fits
     // again. Two more trials there, kept when they fit (none when no trial failed: then the
     // search ended at the bound, which nothing exceeds).
-    double tried = 0.0;
-    for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
-        const double probe = std::min(high * above, bound);
-        if (!failed || probe <= low || probe == tried) {
-            continue;
-        }
-        tried = probe;
-        if (tryPack(charts, oriented, outlines, probe, width, height, gutter, threads, placed)
-                .fits) {
-            low = probe;
+    if (failed) {
+        probes = {std::min(high * (1.0 + 2.0 * kScaleTolerance), bound),
+                  std::min(high * (1.0 + 4.0 * kScaleTolerance), bound)};
+        if (probes[0] > low) {
+            trials.run(probes, probes[0] < probes[1] ? 2 : 1);
         }
     }
+    low = trials.best();
+    std::vector<PlacedPiece>& placed = trials.placed();
     result.scale = low;
     // Pieces in chart order; the pieces of one chart in the order they were cut.
     std::stable_sort(placed.begin(), placed.end(),

@@ -65,10 +65,16 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
 
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
     MaskRuns m;
+    maskRunsInto(cells, rows, cols, m);
+    return m;
+}
+
+void maskRunsInto(const std::vector<std::uint8_t>& cells, int rows, int cols, MaskRuns& m) {
     m.rows = rows;
     m.cols = cols;
     m.rowStart.assign(rows + 1, 0);
     m.widest.assign(rows, 0);
+    m.runs.clear();
     for (int r = 0; r < rows; ++r) {
         const std::uint8_t* row = cells.data() + static_cast<std::size_t>(r) * cols;
         for (int c = 0; c < cols;) {
@@ -85,7 +91,6 @@ MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
         }
         m.rowStart[r + 1] = static_cast<int>(m.runs.size());
     }
-    return m;
 }
 
 FreeSpace::FreeSpace(int width, int height, int border, int longestRun)

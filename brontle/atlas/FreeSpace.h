@@ -32,6 +32,8 @@ struct MaskRuns {
 
 // Builds the runs of a row-major mask (rows x cols cells, non-zero = covered).
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols);
+// The same into `m`, reusing its memory.
+void maskRunsInto(const std::vector<std::uint8_t>& cells, int rows, int cols, MaskRuns& m);
 
 class FreeSpace {
   public:
