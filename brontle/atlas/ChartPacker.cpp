@@ -737,7 +737,7 @@ struct Outlines {
 
 // The memory of one line of trials, kept from trial to trial: the cuts made so far, keyed by
 // chart and piece (a piece is cut the same way at every scale), and what every trial fills
-// afresh: the charts' rasters and each worker's scratch. Trials run side by side each have one.
+// afresh: the charts' rasters and each worker's scratch.
 struct TrialMemory {
     std::unordered_map<std::uint64_t, Cut> cuts;
     std::vector<Raster> rasters;
@@ -927,9 +927,8 @@ struct TrialOutcome {
 // largest scale still wins.
 constexpr double kCutPenalty = 1e-3;
 
-// Trial packings for the scale search, one scale at a time or two side by side (each on half
-// the threads, with memory of its own). Keeps the largest scale at which everything fitted, and
-// that trial's placement. The outcome of a trial does not depend on the threads it ran on.
+// Trial packings for the scale search. Keeps the fitting trial of the largest scale (less the
+// cut penalty) and its placement, and the memory that one trial leaves to the next.
 class Trials {
   public:
     Trials(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
@@ -937,43 +936,24 @@ class Trials {
         : charts_(charts), oriented_(oriented), outlines_(outlines), width_(width), height_(height),
           gutter_(gutter), threads_(threads) {}
 
-    // Packs at the first `count` (1 or 2) of `scales`.
-    std::array<TrialOutcome, 2> run(const std::array<double, 2>& scales, int count) {
-        std::array<TrialOutcome, 2> outcomes;
-        std::array<std::vector<PlacedPiece>, 2> placed;
-        const bool sideBySide = count == 2 && threads_ >= 2;
-        const int inner = sideBySide ? std::max(1, threads_ / 2) : threads_;
-        auto one = [&](int i) {
-            TrialPacking packing(charts_, oriented_, outlines_, memory_[i], scales[i], width_,
-                                 height_, gutter_);
-            outcomes[i].fits = packing.run(inner);
-            outcomes[i].placedShare = packing.placedShare();
-            outcomes[i].top = packing.top();
-            if (outcomes[i].fits) {
-                placed[i] = std::move(packing.placed());
-            }
-        };
-        if (sideBySide) {
-            parallelFor(2, 2, [&](int i, int) { one(i); });
-        } else {
-            for (int i = 0; i < count; ++i) {
-                one(i);
-            }
-        }
-        for (int i = 0; i < count; ++i) {
-            if (!outcomes[i].fits) {
-                continue;
-            }
-            const auto cuts = static_cast<double>(placed[i].size() - charts_.size());
+    TrialOutcome run(double scale) {
+        TrialPacking packing(charts_, oriented_, outlines_, memory_, scale, width_, height_,
+                             gutter_);
+        TrialOutcome outcome;
+        outcome.fits = packing.run(threads_);
+        outcome.placedShare = packing.placedShare();
+        outcome.top = packing.top();
+        if (outcome.fits) {
+            const auto cuts = static_cast<double>(packing.placed().size() - charts_.size());
             const double worth =
-                scales[i] / (1.0 + kCutPenalty * cuts / static_cast<double>(charts_.size()));
+                scale / (1.0 + kCutPenalty * cuts / static_cast<double>(charts_.size()));
             if (worth > bestWorth_) {
                 bestWorth_ = worth;
-                best_ = scales[i];
-                placed_ = std::move(placed[i]);
+                best_ = scale;
+                placed_ = std::move(packing.placed());
             }
         }
-        return outcomes;
+        return outcome;
     }
 
     double best() const { return best_; }
@@ -987,7 +967,7 @@ class Trials {
     int height_;
     int gutter_;
     int threads_;
-    std::array<TrialMemory, 2> memory_;
+    TrialMemory memory_;
     double best_ = 0.0;
     double bestWorth_ = 0.0;
     std::vector<PlacedPiece> placed_;
@@ -1072,75 +1052,60 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     }
     const double bound = high;
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
-    const double first =
-        std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
+    double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     Trials trials(charts, oriented, outlines, width, height, gutter, threads);
-    // The search keeps the largest fitting scale `low` and a failing scale (or the bound) `high`,
-    // until they are within 0.1 % of each other. Each round packs at two scales, side by side on
-    // two threads: first at the estimate and 3 % below it. While nothing fits, the next two step
-    // down by the share of texels that found no room; while nothing failed, they step up by the
-    // free rows above the packing (its height grows about with the square of the scale); then
-    // they cut the interval in three. Packing is not strictly monotone in scale, so the best
-    // fitting trial is kept rather than the last one, and a failure below it is not a bound.
-    std::array<double, 2> probes{std::max(first * 0.97, smallest), first};
     double low = 0.0;
     bool failed = false;
     double growth = 1.01;
-    int top = 0; // of the packing at `low`
+    // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
+    // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
+    // by the share of texels that found no room; while nothing failed, it steps up by the free
+    // rows above the packing (its height grows about with the square of the scale); then it
+    // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
+    // rather than the last one.
     for (;;) {
-        const int count = probes[0] < probes[1] ? 2 : 1;
-        if (count == 1) {
-            probes[0] = probes[1];
-        }
-        const std::array<TrialOutcome, 2> outcomes = trials.run(probes, count);
-        for (int i = 0; i < count; ++i) {
-            if (outcomes[i].fits && probes[i] >= low) {
-                low = probes[i];
-                top = outcomes[i].top;
+        const TrialOutcome outcome = trials.run(trial);
+        if (outcome.fits) {
+            low = trial;
+        } else {
+            high = trial;
+            failed = true;
+            if (trial <= smallest) {
+                throw Error(ErrorNumber::HostAtlasFailed,
+                            "Atlas generation: " + std::to_string(charts.size()) +
+                                " charts do not fit in the texture; use a larger texture or a "
+                                "larger stretch factor",
+                            "brontle::atlas");
             }
-        }
-        for (int i = 0; i < count; ++i) {
-            if (!outcomes[i].fits && probes[i] > low && probes[i] <= high) {
-                high = probes[i];
-                failed = true;
-            }
-        }
-        if (low == 0.0 && probes[0] <= smallest) {
-            throw Error(ErrorNumber::HostAtlasFailed,
-                        "Atlas generation: " + std::to_string(charts.size()) +
-                            " charts do not fit in the texture; use a larger texture or a "
-                            "larger stretch factor",
-                        "brontle::atlas");
         }
         if (low > 0.0 && high / low <= 1.0 + kScaleTolerance) {
             break;
         }
         if (low == 0.0) {
-            const double step = std::clamp(std::sqrt(outcomes[0].placedShare) * 0.99, 0.7, 0.98);
-            probes = {std::max(probes[0] * step * step, smallest),
-                      std::max(probes[0] * step, smallest)};
-        } else if (!failed && low * growth < high) {
+            const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
+            trial = std::max(trial * step, smallest);
+        } else if (!failed) {
             // Up by the free rows' worth, at least 1 % and then twice as far each time.
-            const double rows = std::max(1, top - gutter);
+            const double rows = std::max(1, outcome.top - gutter);
             const double free = std::sqrt((height - 2.0 * gutter) / rows) * 0.995;
             const double grow = std::clamp(free, growth, 1.2);
             growth = 1.0 + 2.0 * (growth - 1.0);
-            const double next = std::min(low * grow, std::sqrt(low * high));
-            probes = {next, std::min(next * grow, high * (1.0 - 0.5 * kScaleTolerance))};
+            trial = low * grow < high ? low * grow : std::sqrt(low * high);
         } else {
-            const double third = std::cbrt(high / low);
-            probes = {low * third, low * third * third};
+            trial = std::sqrt(low * high);
         }
     }
     // Packing is not monotone in the scale: just above the first failure a packing often fits
     // again. Two more trials there, kept when they fit (none when no trial failed: then the
     // search ended at the bound, which nothing exceeds).
-    if (failed) {
-        probes = {std::min(high * (1.0 + 2.0 * kScaleTolerance), bound),
-                  std::min(high * (1.0 + 4.0 * kScaleTolerance), bound)};
-        if (probes[0] > low) {
-            trials.run(probes, probes[0] < probes[1] ? 2 : 1);
+    double tried = 0.0;
+    for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
+        const double probe = std::min(high * above, bound);
+        if (!failed || probe <= low || probe == tried) {
+            continue;
         }
+        tried = probe;
+        trials.run(probe);
     }
     low = trials.best();
     std::vector<PlacedPiece>& placed = trials.placed();

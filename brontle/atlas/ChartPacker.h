@@ -13,9 +13,8 @@
 // A chart of many polygons that finds no room at a trial scale may be cut in two (whole polygons
 // on either side, the flattening kept), recursively, within a budget of cuts per packing.
 // The search over the scale keeps the largest scale at which every chart fits, to 0.1 %: it
-// packs at two scales per round, side by side on two threads, starting where the charts' boxes
-// with their gutters would cover 85 % of the texture and 3 % below; it steps down by the share
-// of texels that found no room or up by the free rows, then cuts the interval in three, and
+// starts where the charts' boxes with their gutters would cover 85 % of the texture, steps
+// down by the share of texels that found no room or up by the free rows, then bisects, and
 // finally tries two scales just above the first failure (packing is not monotone in scale).
 // Among fitting trials a cut must pay for itself (a lone disc is not cut for 0.04 % of scale).
 // Searching a spot starts where a solid rectangle inside the chart first fits, and tests 64
