@@ -113,6 +113,11 @@ struct Raster {
     // the mask (FreeSpace::lowestRectangle).
     std::array<Box, 4> core{};
     long long texels = 0;
+    // The mask is the same turned by 180 degrees (a rectangle, a disc): rotations 2 and 3 then
+    // land where 0 and 1 do and are not searched; turned by 90 degrees too (a square): only
+    // rotation 0 is.
+    bool halfTurnSymmetric = false;
+    bool quarterTurnSymmetric = false;
 };
 
 // Covered columns [c0, c1] of one row of a raster.
@@ -588,6 +593,11 @@ void finishMasks(const MaskRuns& turned, Raster& r) {
     r.centroidRow[1] = centroidRow(turned, count);
     r.centroidRow[2] = r.rows - r.centroidRow[0];
     r.centroidRow[3] = r.cols - r.centroidRow[1];
+    r.halfTurnSymmetric =
+        r.masks[2].runs == r.masks[0].runs && r.masks[2].rowStart == r.masks[0].rowStart &&
+        r.masks[3].runs == r.masks[1].runs && r.masks[3].rowStart == r.masks[1].rowStart;
+    r.quarterTurnSymmetric = r.halfTurnSymmetric && r.masks[1].runs == r.masks[0].runs &&
+                             r.masks[1].rowStart == r.masks[0].rowStart;
 }
 
 // Maps a point of the oriented chart (scaled) to the rotation `rotation` of its raster box.
@@ -815,7 +825,10 @@ class TrialPacking {
         double bestCentroid = std::numeric_limits<double>::infinity();
         int bestX = width_;
         bool found = false;
-        for (int rotation = 0; rotation < 4; ++rotation) {
+        // A symmetric mask turned by 180 degrees finds the same spot with the same centroid,
+        // which never beats the first.
+        const int rotations = raster.quarterTurnSymmetric ? 1 : (raster.halfTurnSymmetric ? 2 : 4);
+        for (int rotation = 0; rotation < rotations; ++rotation) {
             const MaskRuns& mask = raster.masks[rotation];
             const double lift = raster.centroidRow[rotation];
             // Only spots whose centroid is no higher than the best so far can win.
