@@ -89,6 +89,7 @@ class FreeSpace {
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
+    mutable std::vector<int> rowOrder_;             // scratch of findLowest: mask rows to test
     std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
     MaskRuns rectangle_;                                             // its probe
     std::vector<std::uint64_t> spans_;                               // scratch of occupy
