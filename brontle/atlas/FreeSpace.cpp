@@ -61,6 +61,11 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
     }
 }
 
+// Mask rows the quick test against the bitmap's longest free runs reads at each height before
+// the exact test takes over: reading every row of a tall mask at every height cost more than
+// the exact test it spared.
+constexpr std::size_t kFilterRows = 12;
+
 } // namespace
 
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
@@ -298,7 +303,9 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         // would otherwise read all its rows at every height.
         int failed =
             mask.rows > 0 && longest_[y + filterHint] < mask.widest[filterHint] ? filterHint : -1;
-        for (int r = 0; r < mask.rows && failed < 0; ++r) {
+        const std::size_t filterRows = std::min(rowOrder_.size(), kFilterRows);
+        for (std::size_t k = 0; k < filterRows && failed < 0; ++k) {
+            const int r = rowOrder_[k];
             if (longest_[y + r] < mask.widest[r]) {
                 failed = r;
             }
