@@ -132,7 +132,7 @@ struct Span {
 struct RasterScratch {
     std::vector<Vec2d> q;
     std::vector<Span> upright;
-    std::vector<Span> exchanged;
+    std::vector<Span> exchanged; // transposeRuns: per column run, (column, first row, end row)
     std::vector<int> start;
     std::vector<int> fill;
     std::vector<std::pair<int, int>> sorted;
@@ -472,6 +472,86 @@ void coverDense(const std::vector<Edge>& outline, const std::vector<Vec2d>& q, i
 
 void finishMasks(const MaskRuns& turned, Raster& r);
 
+// The mask with rows and columns exchanged, into out (its memory reused; not m itself). Row by
+// row, only the columns whose coverage changes from the row below are visited: a column's run
+// opens where it becomes covered and is emitted where it stops, so the time is linear in the
+// mask's runs and the length of their outline, not in its cells.
+void transposeRuns(const MaskRuns& m, RasterScratch& scratch, MaskRuns& out) {
+    std::vector<int>& open = scratch.fill;
+    open.assign(m.cols, -1);
+    std::vector<Span>& closed = scratch.exchanged; // (column, first row, row after the last)
+    closed.clear();
+    // Visits the columns of [a, b) that row r (or, past the last row, nothing) changes.
+    auto toggle = [&](int a, int b, int r, bool nowCovered) {
+        for (int c = a; c < b; ++c) {
+            if (nowCovered) {
+                open[c] = r;
+            } else {
+                closed.push_back({c, open[c], r});
+                open[c] = -1;
+            }
+        }
+    };
+    for (int r = 0; r <= m.rows; ++r) {
+        // The symmetric difference of the previous row's runs and this row's: their run ends
+        // merged in order, each end toggling whether its row covers what follows.
+        const int pBegin = r > 0 ? m.rowStart[r - 1] : 0;
+        const int pEnd = r > 0 ? m.rowStart[r] : 0;
+        const int qBegin = r < m.rows ? m.rowStart[r] : 0;
+        const int qEnd = r < m.rows ? m.rowStart[r + 1] : 0;
+        // Run ends as 2 k (start of run k) and 2 k + 1 (its end), per list.
+        auto endAt = [&](int begin, int e) {
+            const auto& run = m.runs[begin + e / 2];
+            return (e & 1) == 0 ? run.first : run.second;
+        };
+        const int pEnds = 2 * (pEnd - pBegin);
+        const int qEnds = 2 * (qEnd - qBegin);
+        int i = 0;
+        int j = 0;
+        bool inP = false;
+        bool inQ = false;
+        while (i < pEnds || j < qEnds) {
+            const int x = std::min(i < pEnds ? endAt(pBegin, i) : m.cols + 1,
+                                   j < qEnds ? endAt(qBegin, j) : m.cols + 1);
+            while (i < pEnds && endAt(pBegin, i) == x) {
+                inP = !inP;
+                ++i;
+            }
+            while (j < qEnds && endAt(qBegin, j) == x) {
+                inQ = !inQ;
+                ++j;
+            }
+            const int next = std::min(i < pEnds ? endAt(pBegin, i) : m.cols,
+                                      j < qEnds ? endAt(qBegin, j) : m.cols);
+            if (inP != inQ) {
+                toggle(x, next, r, inQ);
+            }
+        }
+    }
+    out.rows = m.cols;
+    out.cols = m.rows;
+    out.rowStart.assign(m.cols + 1, 0);
+    for (const Span& s : closed) {
+        ++out.rowStart[s.row + 1];
+    }
+    for (int c = 0; c < m.cols; ++c) {
+        out.rowStart[c + 1] += out.rowStart[c];
+    }
+    out.runs.resize(closed.size());
+    std::vector<int>& at = scratch.start;
+    at.assign(out.rowStart.begin(), out.rowStart.end() - 1);
+    // Runs close in ascending rows, so each column's runs come out ascending.
+    for (const Span& s : closed) {
+        out.runs[at[s.row]++] = {s.c0, s.c1};
+    }
+    out.widest.assign(m.cols, 0);
+    for (int c = 0; c < m.cols; ++c) {
+        for (int k = out.rowStart[c]; k < out.rowStart[c + 1]; ++k) {
+            out.widest[c] = std::max(out.widest[c], out.runs[k].second - out.runs[k].first);
+        }
+    }
+}
+
 // Rasterises the chart's triangles listed in `subset` (all of them when it is null), with the
 // oriented points moved by -offset, so that a piece of a split chart gets a box of its own.
 // `outline` is outlineOf the same triangles, or null when they fold: then every triangle is
@@ -507,9 +587,7 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     r.cols = static_cast<int>(std::floor(maxX)) + 1;
     r.rows = static_cast<int>(std::floor(maxY)) + 1;
     std::vector<Span>& upright = scratch.upright;
-    std::vector<Span>& exchanged = scratch.exchanged;
     upright.clear();
-    exchanged.clear();
     // Spans when the outline crosses few rows per edge, a cell array when spans would outnumber
     // the cells; the result is the same coverage.
     long long spanCount = 0;
@@ -540,19 +618,12 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     if (outline != nullptr) {
         for (const Edge& e : *outline) {
             coverSegment(q[e[0]], q[e[1]], r.rows, r.cols, upright);
-            coverSegment({q[e[0]].y, q[e[0]].x}, {q[e[1]].y, q[e[1]].x}, r.cols, r.rows, exchanged);
         }
         coverInside(*outline, q, r.rows, r.cols, scratch, upright);
-        for (Vec2d& p : q) {
-            p = {p.y, p.x};
-        }
-        coverInside(*outline, q, r.cols, r.rows, scratch, exchanged);
     } else {
         auto cover = [&](const std::array<int, 3>& tri) {
             const Vec2d t[3] = {q[tri[0]], q[tri[1]], q[tri[2]]};
             coverTriangle(t, r.rows, r.cols, upright);
-            const Vec2d s[3] = {{t[0].y, t[0].x}, {t[1].y, t[1].x}, {t[2].y, t[2].x}};
-            coverTriangle(s, r.cols, r.rows, exchanged);
         };
         if (subset == nullptr) {
             for (const auto& tri : chart.triangles) {
@@ -566,10 +637,11 @@ void rasterise(const PackInput& chart, const std::vector<Vec2d>& oriented,
     }
     if (upright.empty()) {
         upright.push_back({0, 0, 0});
-        exchanged.push_back({0, 0, 0});
     }
     runsOfSpans(upright, r.rows, r.cols, scratch, r.masks[0]);
-    runsOfSpans(exchanged, r.cols, r.rows, scratch, scratch.turned);
+    // Texels a chart touches are the same whichever way x and y are named: the raster with x
+    // and y exchanged is this one transposed.
+    transposeRuns(r.masks[0], scratch, scratch.turned);
     finishMasks(scratch.turned, r);
 }
 
