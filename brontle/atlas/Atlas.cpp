@@ -1,6 +1,7 @@
 #include "brontle/atlas/Atlas.h"
 
 #include "brontle/atlas/AtlasMetrics.h"
+#include "brontle/atlas/ChartMerging.h"
 #include "brontle/atlas/ChartPacker.h"
 #include "brontle/atlas/ChartRefinement.h"
 #include "brontle/atlas/ChartSegmentation.h"
@@ -284,6 +285,16 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
     report(progress, 0.2, options);
 
     std::vector<Chart> charts = refineCharts(adj, segmentation, settings);
+    if (options.factorType == FactorType::MaxStretch) {
+        // Strips of a thin tube joined into wider charts (ChartMerging.h); a border costs the
+        // gutter and the texel that conservative coverage adds.
+        MergeSettings merge;
+        merge.stretchBound = settings.stretchBound;
+        merge.borderWidth = (options.gutter + 1.0) / std::sqrt(texelsPerArea);
+        merge.maxChartLength = settings.maxChartLength;
+        merge.threads = threads;
+        mergeNeighbourCharts(adj, merge, charts);
+    }
     report(progress, 0.7, options);
     const int fallbacks = static_cast<int>(std::count_if(
         charts.begin(), charts.end(), [](const Chart& c) { return c.convexEmbedded; }));

@@ -61,14 +61,25 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
     }
 }
 
+// Mask rows the quick test against the bitmap's longest free runs reads at each height before
+// the exact test takes over: reading every row of a tall mask at every height cost more than
+// the exact test it spared.
+constexpr std::size_t kFilterRows = 12;
+
 } // namespace
 
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
     MaskRuns m;
+    maskRunsInto(cells, rows, cols, m);
+    return m;
+}
+
+void maskRunsInto(const std::vector<std::uint8_t>& cells, int rows, int cols, MaskRuns& m) {
     m.rows = rows;
     m.cols = cols;
     m.rowStart.assign(rows + 1, 0);
     m.widest.assign(rows, 0);
+    m.runs.clear();
     for (int r = 0; r < rows; ++r) {
         const std::uint8_t* row = cells.data() + static_cast<std::size_t>(r) * cols;
         for (int c = 0; c < cols;) {
@@ -85,14 +96,13 @@ MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols) {
         }
         m.rowStart[r + 1] = static_cast<int>(m.runs.size());
     }
-    return m;
 }
 
 FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
     : width_(width), height_(height), words_((width + 63) / 64 + 1),
       levels_(std::bit_width(
           static_cast<unsigned>(std::clamp(longestRun > 0 ? longestRun : width, 1, width)))),
-      rows_(height), own_(height, 0), longest_(height, 0) {
+      rows_(height), own_(height, 0), longest_(height, 0), longestAt_(height, 0) {
     assert(width >= 1 && width <= 4000 && height >= 1 && border >= 0);
     const std::size_t block = static_cast<std::size_t>(levels_) * words_;
     shared_.assign(2 * block, 0);
@@ -110,8 +120,9 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
         const bool isOpen = y >= border && y < height - border && openRun > 0;
         rows_[y] = isOpen ? open : shared_.data() + block;
         longest_[y] = isOpen ? openRun : 0;
+        longestAt_[y] = isOpen ? border : 0;
         if (isOpen && first) {
-            updateNonzero(y);
+            updateNonzero(y, 0, words_ - 1);
             first = false;
         } else if (isOpen) {
             std::copy_n(nonzero_.begin() + static_cast<std::ptrdiff_t>(border) * levels_, levels_,
@@ -146,7 +157,14 @@ void FreeSpace::rebuildLevels(int y, int w0, int w1) {
 void FreeSpace::updateLongest(int y) {
     const std::uint64_t* bits = row(y);
     int best = 0;
+    int bestAt = 0;
     int run = 0; // free texels running into the current word from the left
+    auto offer = [&](int length, int at) {
+        if (length > best) {
+            best = length;
+            bestAt = at;
+        }
+    };
     for (int w = 0; w < words_; ++w) {
         std::uint64_t word = bits[w];
         if (word == ~std::uint64_t{0}) {
@@ -155,7 +173,7 @@ void FreeSpace::updateLongest(int y) {
         }
         // The run entering from the left ends at the word's first taken bit.
         const int lead = std::countr_one(word);
-        best = std::max(best, run + lead);
+        offer(run + lead, 64 * w - run);
         // Runs inside the word, then the one reaching its top, which continues into the next.
         word >>= lead;
         int position = lead;
@@ -172,12 +190,14 @@ void FreeSpace::updateLongest(int y) {
                 run = 64 - position;
                 break;
             }
-            best = std::max(best, ones);
+            offer(ones, 64 * w + position);
             word >>= ones;
             position += ones;
         }
     }
-    longest_[y] = std::max(best, run);
+    offer(run, 64 * words_ - run);
+    longest_[y] = best;
+    longestAt_[y] = bestAt;
 }
 
 // ANDs into candidates_ (one bit per offset x) the offsets at which row r of the mask fits on
@@ -212,14 +232,19 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& activ
     return true;
 }
 
-void FreeSpace::updateNonzero(int y) {
+void FreeSpace::updateNonzero(int y, int w0, int w1) {
+    int from = w0;
     for (int k = 0; k < levels_; ++k) {
-        const std::uint64_t* p = row(y, k);
-        std::uint64_t bits = 0;
-        for (int w = 0; w < words_; ++w) {
-            bits |= static_cast<std::uint64_t>(p[w] != 0) << w;
+        // The words of level k that rebuildLevels recomputed.
+        if (k > 0) {
+            from = std::max(0, from - ((1 << (k - 1)) >> 6) - 1);
         }
-        nonzero_[static_cast<std::size_t>(y) * levels_ + k] = bits;
+        const std::uint64_t* p = row(y, k);
+        std::uint64_t& bits = nonzero_[static_cast<std::size_t>(y) * levels_ + k];
+        for (int w = from; w <= w1; ++w) {
+            const std::uint64_t bit = std::uint64_t{1} << w;
+            bits = p[w] != 0 ? bits | bit : bits & ~bit;
+        }
     }
 }
 
@@ -255,6 +280,22 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
     // the same row, and it usually empties the candidates at once.
     int hint = 0;
     int filterHint = 0;
+    // Rows far apart in the mask meet different parts of the bitmap, so testing them spread out
+    // (in bit-reversed order) empties the candidates after fewer rows than testing them in order
+    // (a torus of 100,000 triangles: 4 times fewer row tests, 15 -> 4 per height tried).
+    rowOrder_.clear();
+    if (mask.rows > 0) {
+        const int bits = std::bit_width(static_cast<unsigned>(mask.rows - 1));
+        for (unsigned i = 0; i < (1u << bits); ++i) {
+            unsigned r = 0;
+            for (int b = 0; b < bits; ++b) {
+                r |= ((i >> b) & 1u) << (bits - 1 - b);
+            }
+            if (r < static_cast<unsigned>(mask.rows)) {
+                rowOrder_.push_back(static_cast<int>(r));
+            }
+        }
+    }
     for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
@@ -262,7 +303,9 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         // would otherwise read all its rows at every height.
         int failed =
             mask.rows > 0 && longest_[y + filterHint] < mask.widest[filterHint] ? filterHint : -1;
-        for (int r = 0; r < mask.rows && failed < 0; ++r) {
+        const std::size_t filterRows = std::min(rowOrder_.size(), kFilterRows);
+        for (std::size_t k = 0; k < filterRows && failed < 0; ++k) {
+            const int r = rowOrder_[k];
             if (longest_[y + r] < mask.widest[r]) {
                 failed = r;
             }
@@ -281,7 +324,8 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         candidates_.back() = lastWord;
         std::uint64_t active = ~std::uint64_t{0} >> (64 - offsetWords);
         bool fits = rowFits(mask, hint, y, active);
-        for (int r = 0; r < mask.rows && fits; ++r) {
+        for (std::size_t k = 0; k < rowOrder_.size() && fits; ++k) {
+            const int r = rowOrder_[k];
             if (r != hint && !rowFits(mask, r, y, active)) {
                 hint = r;
                 fits = false;
@@ -337,8 +381,12 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
         }
         if (changed) {
             rebuildLevels(ty, wa, wb);
-            updateLongest(ty);
-            updateNonzero(ty);
+            updateNonzero(ty, wa, wb);
+            // Taking texels only shortens the runs they were in: the longest run stays when
+            // none of them was in it.
+            if (x0 < longestAt_[ty] + longest_[ty] && longestAt_[ty] < x1) {
+                updateLongest(ty);
+            }
         }
     }
 }

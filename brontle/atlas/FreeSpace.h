@@ -32,6 +32,8 @@ struct MaskRuns {
 
 // Builds the runs of a row-major mask (rows x cols cells, non-zero = covered).
 MaskRuns maskRuns(const std::vector<std::uint8_t>& cells, int rows, int cols);
+// The same into `m`, reusing its memory.
+void maskRunsInto(const std::vector<std::uint8_t>& cells, int rows, int cols, MaskRuns& m);
 
 class FreeSpace {
   public:
@@ -69,7 +71,8 @@ class FreeSpace {
     void rebuildLevels(int y, int w0, int w1);
     void updateLongest(int y);
     bool rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& active) const;
-    void updateNonzero(int y);
+    // Recomputes the nonzero bits of the level words rebuildLevels(y, w0, w1) recomputed.
+    void updateNonzero(int y, int w0, int w1);
 
     int width_;
     int height_;
@@ -81,10 +84,12 @@ class FreeSpace {
     std::vector<const std::uint64_t*> rows_; // per row, its levels (shared or pooled)
     std::vector<std::uint8_t> own_;          // per row, whether it is pooled
     std::vector<std::int32_t> longest_;      // per row, the longest free run
+    std::vector<std::int32_t> longestAt_;    // per row, where that run starts
     // Per row and level, bit w set when word w of the level is not zero: a search only visits
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
+    mutable std::vector<int> rowOrder_;             // scratch of findLowest: mask rows to test
     std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
     MaskRuns rectangle_;                                             // its probe
     std::vector<std::uint64_t> spans_;                               // scratch of occupy
