@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
 #include <thread>
@@ -236,7 +237,101 @@ void setColour(QOpenGLShaderProgram& program, const char* name, const Color4& c)
     program.setUniformValue(name, c.r, c.g, c.b, c.a);
 }
 
+// Whether every edge joins exactly two polygons running along it in opposite directions: the
+// surface then closes around a volume, with its polygons all facing out or all facing in.
+bool closedAndOriented(const MeshEdges& edges, const Shape& shape) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    if (edges.edgeCount() == 0) {
+        return false;
+    }
+    for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
+        const auto halves = edges.halfEdges(e);
+        if (halves.size() != 2) {
+            return false;
+        }
+        const auto from = [&](const HalfEdge& h) { return cv[start[h.polygon] + h.corner]; };
+        if ((from(halves[0]) == edges.vertexA(e)) == (from(halves[1]) == edges.vertexA(e))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// +1 when the polygons' corner order turns anticlockwise seen from outside (the enclosed signed
+// volume is positive), -1 when clockwise, 0 for no volume.
+int outwardSign(const Shape& shape) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    const auto& vertices = shape.vertices();
+    double volume = 0.0;
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+        const Vector3& a = vertices[cv[start[p]]];
+        for (std::int32_t k = start[p] + 1; k + 1 < start[p + 1]; ++k) {
+            const Vector3& b = vertices[cv[k]];
+            const Vector3& c = vertices[cv[k + 1]];
+            volume += double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) +
+                      double(a.y) * (double(b.z) * c.x - double(b.x) * c.z) +
+                      double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);
+        }
+    }
+    return volume > 0.0 ? 1 : volume < 0.0 ? -1 : 0;
+}
+
+std::array<double, 4> toClip(const Matrix4& m, double x, double y, double z) {
+    std::array<double, 4> c{};
+    for (int r = 0; r < 4; ++r) {
+        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r]; // column-major
+    }
+    return c;
+}
+
 } // namespace
+
+// Back faces of a closed surface are hidden behind its front faces whenever the eye is outside
+// it, so a 3D view need not rasterise them (on a software OpenGL that halves the cost of a big
+// mesh). That holds when the whole bounding box lies in front of the near plane (the eye is then
+// outside the box, and no cut opens the inside to view). Returns whether to cull, with the
+// window-space winding of front faces.
+bool EditportRenderer::cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView,
+                                      const EditportFrame& frame, GLenum& frontFace) const {
+    if (frame.flat || gpu.outward == 0) {
+        return false;
+    }
+    const Matrix4 modelToClip = multiply(frame.view.eyeToClip, modelView);
+    const BoundingBox& b = gpu.box;
+    for (int i = 0; i < 8; ++i) {
+        const auto c = toClip(modelToClip, (i & 1) != 0 ? b.maxX : b.minX,
+                              (i & 2) != 0 ? b.maxY : b.minY, (i & 4) != 0 ? b.maxZ : b.minZ);
+        if (c[3] <= 0.0 || c[2] < -c[3]) {
+            return false;
+        }
+    }
+    // The model-to-eye part mirrors when its determinant is negative.
+    const Matrix4& m = modelView;
+    const double det = m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
+                       m[8] * (m[1] * m[6] - m[5] * m[2]);
+    // A triangle facing the eye, anticlockwise in eye space, at the box centre's depth: its
+    // winding on the screen tells whether the projection mirrors.
+    const auto centre = toClip(modelView, (b.minX + b.maxX) * 0.5, (b.minY + b.maxY) * 0.5,
+                               (b.minZ + b.maxZ) * 0.5);
+    const double z = centre[2] / (centre[3] != 0.0 ? centre[3] : 1.0);
+    const double s = std::max(1e-3, std::abs(z) * 1e-3);
+    const auto p0 = toClip(frame.view.eyeToClip, 0.0, 0.0, z);
+    const auto p1 = toClip(frame.view.eyeToClip, s, 0.0, z);
+    const auto p2 = toClip(frame.view.eyeToClip, 0.0, s, z);
+    const double x0 = p0[0] / p0[3], y0 = p0[1] / p0[3];
+    const double area =
+        (p1[0] / p1[3] - x0) * (p2[1] / p2[3] - y0) - (p1[1] / p1[3] - y0) * (p2[0] / p2[3] - x0);
+    if (det == 0.0 || area == 0.0) {
+        return false;
+    }
+    const bool anticlockwise = ((det > 0.0) == (area > 0.0)) == (gpu.outward > 0);
+    frontFace = anticlockwise ? GL_CCW : GL_CW;
+    return true;
+}
+
+namespace {} // namespace
 
 EditportRenderer::EditportRenderer()
     : wireOverlayMinEdges_(kDefaultOverlayMinEdges),
@@ -304,9 +399,9 @@ bool EditportRenderer::drewWireOverlay(const Shape& shape) const {
 }
 
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
-    const GLuint buffers[] = {gpu.positions,    gpu.edges,          gpu.facePositions,
-                              gpu.faceUvs,      gpu.highlightEdges, gpu.seamEdges,
-                              gpu.handlePoints, gpu.tintBuffer,     gpu.stretchBuffer};
+    const GLuint buffers[] = {
+        gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,    gpu.faceIndices,
+        gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer, gpu.stretchBuffer};
     for (GLuint b : buffers) {
         if (b != 0) {
             glDeleteBuffers(1, &b);
@@ -403,50 +498,120 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
     const auto& texcoords = shape.texcoords();
     const auto& materials = shape.polygonMaterial();
     const std::int32_t polygons = shape.GetPolygonCount();
-    // Polygons grouped by material (counting sort), so each material is one draw call.
-    std::int32_t materialCount = 1;
-    for (std::int32_t m : materials) {
-        materialCount = std::max(materialCount, m + 1);
-    }
-    std::vector<GLsizei> perMaterial(static_cast<std::size_t>(materialCount) + 1, 0);
-    auto materialOf = [&](std::int32_t p) {
-        const std::int32_t m = p < static_cast<std::int32_t>(materials.size()) ? materials[p] : 0;
-        return std::max(m, 0);
+    const auto corners = static_cast<std::int32_t>(cv.size());
+    const auto normalOf = [&](std::int32_t k) {
+        const std::int32_t n = k < static_cast<std::int32_t>(cn.size()) ? cn[k] : -1;
+        return n >= 0 && n < static_cast<std::int32_t>(normals.size()) ? n : -1;
     };
-    for (std::int32_t p = 0; p < polygons; ++p) {
-        const std::int32_t n = start[p + 1] - start[p];
-        if (n >= 3) {
-            perMaterial[materialOf(p) + 1] += 3 * (n - 2);
+    const auto texCoordOf = [&](std::int32_t k) {
+        const std::int32_t t = k < static_cast<std::int32_t>(ct.size()) ? ct[k] : -1;
+        return t >= 0 && t < static_cast<std::int32_t>(texcoords.size()) ? t : -1;
+    };
+    // Which corners become one GL vertex depends on the corner arrays only, so a change of
+    // positions or texture coordinates alone keeps the indices and the vertex order.
+    const std::uint64_t layout = hashVector(
+        hashVector(hashVector(hashVector(hashVector(0x84222325cbf29ce4ull, start), cv), cn), ct),
+        materials);
+    const bool relayout = layout != gpu.faceLayoutHash || gpu.faceVao == 0;
+    if (relayout) {
+        positionsOnly = false;
+        uvsOnly = false;
+        // Corners with the same vertex, normal and texture coordinate share one GL vertex, so
+        // the driver shades each shared vertex about once instead of once per triangle corner.
+        // Corners of one vertex are chained from it: the chains are short (a vertex on a seam
+        // has one entry per side), so this is linear in the corners.
+        std::vector<std::int32_t> head(vertices.size(), -1), next;
+        std::vector<std::int32_t>& rep = gpu.faceCorners;
+        rep.clear();
+        std::vector<std::uint32_t> slotOf(static_cast<std::size_t>(corners), 0);
+        for (std::int32_t k = 0; k < corners; ++k) {
+            const std::int32_t v = cv[k];
+            const std::int32_t n = normalOf(k), t = texCoordOf(k);
+            const bool valid = v >= 0 && v < static_cast<std::int32_t>(vertices.size());
+            std::int32_t u = valid ? head[v] : -1;
+            while (u >= 0 && (normalOf(rep[u]) != n || texCoordOf(rep[u]) != t)) {
+                u = next[u];
+            }
+            if (u < 0) {
+                u = static_cast<std::int32_t>(rep.size());
+                rep.push_back(k);
+                next.push_back(valid ? head[v] : -1);
+                if (valid) {
+                    head[v] = u;
+                }
+            }
+            slotOf[k] = static_cast<std::uint32_t>(u);
         }
-    }
-    for (std::size_t m = 0; m + 1 < perMaterial.size(); ++m) {
-        perMaterial[m + 1] += perMaterial[m];
-    }
-    const GLsizei total = perMaterial.back();
-    if (!positionsOnly && !uvsOnly) {
+        rep.shrink_to_fit();
+        // Triangles grouped by material (counting sort), so each material is one draw call.
+        std::int32_t materialCount = 1;
+        for (std::int32_t m : materials) {
+            materialCount = std::max(materialCount, m + 1);
+        }
+        std::vector<GLsizei> perMaterial(static_cast<std::size_t>(materialCount) + 1, 0);
+        auto materialOf = [&](std::int32_t p) {
+            const std::int32_t m =
+                p < static_cast<std::int32_t>(materials.size()) ? materials[p] : 0;
+            return std::max(m, 0);
+        };
+        for (std::int32_t p = 0; p < polygons; ++p) {
+            const std::int32_t n = start[p + 1] - start[p];
+            if (n >= 3) {
+                perMaterial[materialOf(p) + 1] += 3 * (n - 2);
+            }
+        }
+        for (std::size_t m = 0; m + 1 < perMaterial.size(); ++m) {
+            perMaterial[m + 1] += perMaterial[m];
+        }
         gpu.ranges.clear();
         for (std::int32_t m = 0; m < materialCount; ++m) {
             if (perMaterial[m + 1] > perMaterial[m]) {
                 gpu.ranges.push_back({m, perMaterial[m], perMaterial[m + 1] - perMaterial[m]});
             }
         }
+        std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
+        std::vector<std::uint32_t> indices(static_cast<std::size_t>(perMaterial.back()));
+        for (std::int32_t p = 0; p < polygons; ++p) {
+            const std::int32_t s = start[p], n = start[p + 1] - s;
+            GLsizei& at = fill[materialOf(p)];
+            for (std::int32_t i = 1; i + 1 < n; ++i) {
+                indices[at++] = slotOf[s];
+                indices[at++] = slotOf[s + i];
+                indices[at++] = slotOf[s + i + 1];
+            }
+        }
+        if (gpu.faceVao == 0) {
+            glGenVertexArrays(1, &gpu.faceVao);
+            glGenBuffers(1, &gpu.facePositions);
+            glGenBuffers(1, &gpu.faceUvs);
+            glGenBuffers(1, &gpu.faceIndices);
+            glBindVertexArray(gpu.faceVao);
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
+            positionNormalLayout();
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+            glBindVertexArray(0);
+        }
+        glBindVertexArray(gpu.faceVao);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.faceIndices);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                     indices.data(), GL_STATIC_DRAW);
+        glBindVertexArray(0);
+        gpu.faceLayoutHash = layout;
+        ++uploads_;
     }
-    std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
-    std::vector<float> posNormal;
-    std::vector<float> uv;
+    const std::vector<std::int32_t>& rep = gpu.faceCorners;
     if (!uvsOnly) {
-        posNormal.resize(static_cast<std::size_t>(total) * 6);
-    }
-    if (!positionsOnly) {
-        uv.resize(static_cast<std::size_t>(total) * 2);
-    }
-    auto put = [&](GLsizei slot, std::int32_t k) {
-        if (!uvsOnly) {
-            const Vector3& p = vertices[cv[k]];
-            const std::int32_t ni = k < static_cast<std::int32_t>(cn.size()) ? cn[k] : -1;
-            const Vector3 n =
-                ni >= 0 && ni < static_cast<std::int32_t>(normals.size()) ? normals[ni] : Vector3{};
-            float* d = &posNormal[static_cast<std::size_t>(slot) * 6];
+        std::vector<float> posNormal(rep.size() * 6);
+        for (std::size_t u = 0; u < rep.size(); ++u) {
+            const std::int32_t k = rep[u];
+            const std::int32_t v = cv[k], ni = normalOf(k);
+            const Vector3 p =
+                v >= 0 && v < static_cast<std::int32_t>(vertices.size()) ? vertices[v] : Vector3{};
+            const Vector3 n = ni >= 0 ? normals[ni] : Vector3{};
+            float* d = &posNormal[u * 6];
             d[0] = p.x;
             d[1] = p.y;
             d[2] = p.z;
@@ -454,43 +619,19 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
             d[4] = n.y;
             d[5] = n.z;
         }
-        if (!positionsOnly) {
-            const std::int32_t ti = k < static_cast<std::int32_t>(ct.size()) ? ct[k] : -1;
-            const Vector2 t = ti >= 0 && ti < static_cast<std::int32_t>(texcoords.size())
-                                  ? texcoords[ti]
-                                  : Vector2{};
-            uv[static_cast<std::size_t>(slot) * 2] = t.u;
-            uv[static_cast<std::size_t>(slot) * 2 + 1] = t.v;
-        }
-    };
-    for (std::int32_t p = 0; p < polygons; ++p) {
-        const std::int32_t s = start[p], n = start[p + 1] - s;
-        GLsizei& at = fill[materialOf(p)];
-        for (std::int32_t i = 1; i + 1 < n; ++i) {
-            put(at++, s);
-            put(at++, s + i);
-            put(at++, s + i + 1);
-        }
-    }
-    if (gpu.faceVao == 0) {
-        glGenVertexArrays(1, &gpu.faceVao);
-        glGenBuffers(1, &gpu.facePositions);
-        glGenBuffers(1, &gpu.faceUvs);
-        glBindVertexArray(gpu.faceVao);
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
-        positionNormalLayout();
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
-        glBindVertexArray(0);
-    }
-    if (!uvsOnly) {
         glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
                      posNormal.data(), GL_STATIC_DRAW);
         ++uploads_;
     }
     if (!positionsOnly) {
+        std::vector<float> uv(rep.size() * 2);
+        for (std::size_t u = 0; u < rep.size(); ++u) {
+            const std::int32_t ti = texCoordOf(rep[u]);
+            const Vector2 t = ti >= 0 ? texcoords[ti] : Vector2{};
+            uv[u * 2] = t.u;
+            uv[u * 2 + 1] = t.v;
+        }
         glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(uv.size() * sizeof(float)), uv.data(),
                      GL_STATIC_DRAW);
@@ -601,7 +742,9 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             ++uploads_;
         }
         if (topologyChanged) {
-            std::vector<std::uint32_t> pairs = wireIndexPairs(MeshEdges(meshArrays(*shape)));
+            const MeshEdges edges(meshArrays(*shape));
+            gpu.closed = closedAndOriented(edges, *shape);
+            std::vector<std::uint32_t> pairs = wireIndexPairs(edges);
             glBindVertexArray(gpu.vao);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
             glBufferData(GL_ELEMENT_ARRAY_BUFFER,
@@ -611,6 +754,9 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             gpu.edgeIndices = static_cast<GLsizei>(pairs.size());
             gpu.wirePairs = std::move(pairs);
             ++uploads_;
+        }
+        if (topologyChanged || positionsChanged) {
+            gpu.outward = gpu.closed ? outwardSign(*shape) : 0;
         }
         gpu.hasFaces = shape->displayMode() != kWireframeMode;
         if (gpu.hasFaces) {
@@ -662,6 +808,13 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
     program.setUniformValue("uLit", lit);
     program.setUniformValue("uOrtho", frame.view.orthographic);
     program.setUniformValue("uTexture", 0);
+    // Translucent faces show the back faces behind them.
+    GLenum frontFace = GL_CCW;
+    const bool cull = !translucentPass && cullsBackFaces(gpu, modelView, frame, frontFace);
+    if (cull) {
+        glFrontFace(frontFace);
+        glEnable(GL_CULL_FACE);
+    }
     glBindVertexArray(gpu.faceVao);
     for (const MaterialRange& range : gpu.ranges) {
         const MaterialPtr material = range.material < shape.GetMaterialCount()
@@ -684,9 +837,14 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
         program.setUniformValue("uTextured", textured);
         setColour(program, "uColour", colour);
         setBlend(colour.a < 1.0f || !opaqueTexture);
-        glDrawArrays(GL_TRIANGLES, range.first, range.count);
+        glDrawElements(GL_TRIANGLES, range.count, GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(static_cast<std::uintptr_t>(range.first) *
+                                                     sizeof(std::uint32_t)));
     }
     glBindVertexArray(0);
+    if (cull) {
+        glDisable(GL_CULL_FACE);
+    }
 }
 
 void EditportRenderer::drawStretch(

@@ -73,7 +73,16 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         GLsizei edgeIndices = 0;
         GLsizei vertexCount = 0;
         BoundingBox box{};
-        GLuint faceVao = 0, facePositions = 0, faceUvs = 0;
+        // Whether the surface is closed and consistently oriented, and then +1 or -1 when its
+        // corners turn anticlockwise or clockwise seen from outside (0: open, or no volume).
+        bool closed = false;
+        int outward = 0;
+        // Faces are indexed triangles (ranges in the index buffer, one per material) over one
+        // GL vertex per distinct (vertex, normal, texture coordinate) of the corners; faceCorners
+        // holds a corner of each GL vertex, to refill positions or texture coordinates alone.
+        GLuint faceVao = 0, facePositions = 0, faceUvs = 0, faceIndices = 0;
+        std::uint64_t faceLayoutHash = 0;
+        std::vector<std::int32_t> faceCorners;
         std::vector<MaterialRange> ranges;
         bool hasFaces = false;
         GLuint highlightEdges = 0, seamEdges = 0, handlePoints = 0, tintVao = 0, tintBuffer = 0;
@@ -100,6 +109,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void positionNormalLayout();
     // Binds the texture to the active unit, uploading it on first use or after it changed.
     void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
+    bool cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView, const EditportFrame& frame,
+                        GLenum& frontFace) const;
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
                    const EditportFrame& frame, bool translucentPass);
     void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
