@@ -149,7 +149,9 @@ OverlayRect drawWireOverlay(std::span<std::uint32_t> pixels, int width, int heig
         return {};
     }
     const std::size_t n = input.vertices.size();
-    std::vector<double> xy(2 * n);
+    std::vector<double> own;
+    std::vector<double>& xy = input.scratch != nullptr ? *input.scratch : own;
+    xy.resize(2 * n); // every entry is written below
     const double hidden = std::numeric_limits<double>::quiet_NaN();
     const int bands = std::clamp(threads, 1, std::max(1, height / 16));
     struct Extent {

@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <numeric>
 #include <thread>
 #include <unordered_set>
 
@@ -435,6 +436,7 @@ void EditportRenderer::release() {
     glDeleteVertexArrays(1, &scratchVao_);
     glDeleteVertexArrays(1, &emptyVao_);
     overlayPixels_ = {};
+    overlayProjected_ = {};
     faceProgram_.reset();
     unlitFaceProgram_.reset();
     lineProgram_.reset();
@@ -1032,6 +1034,7 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
         input.selected = gpu.highlightPairs;
         input.selectedColour = selectedWord;
         input.selectedWidth = kHighlightWidth;
+        input.scratch = &overlayProjected_;
         const OverlayRect rect = drawWireOverlay(overlayPixels_, w, h, input, overlayThreads_);
         // Only the part that can hold wires is uploaded and shown.
         if (!rect.empty()) {
@@ -1110,19 +1113,35 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             ++it;
         }
     }
-    const std::vector<std::size_t> order = frame.flat ? drawOrder(frame.items, frame.view) : [&] {
-        std::vector<std::size_t> o(frame.items.size());
-        for (std::size_t i = 0; i < o.size(); ++i) {
-            o[i] = i;
-        }
-        return o;
-    }();
     std::vector<ShapeGpu*> gpus(frame.items.size());
     std::vector<Matrix4> modelViews(frame.items.size());
     for (std::size_t i = 0; i < frame.items.size(); ++i) {
         gpus[i] =
             &cacheFor(frame.items[i].first, frame.generation, frame.previewSetting, frame.device);
         modelViews[i] = multiply(frame.view.worldToEye, placementMatrix(frame.items[i].second));
+    }
+    // A flat view draws backdrops first, then the shapes far to near (by their box centres, as
+    // drawOrder does, but from the boxes kept with the buffers: no pass over the vertices).
+    std::vector<std::size_t> order(frame.items.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (frame.flat) {
+        std::vector<double> depth(frame.items.size(), 0.0);
+        for (std::size_t i = 0; i < frame.items.size(); ++i) {
+            const BoundingBox& b = gpus[i]->box;
+            const Vector3 centre{(b.minX + b.maxX) * 0.5f, (b.minY + b.maxY) * 0.5f,
+                                 (b.minZ + b.maxZ) * 0.5f};
+            depth[i] =
+                frame.view.withModel(placementMatrix(frame.items[i].second)).project(centre).depth;
+        }
+        const auto backdrop = [&](std::size_t i) {
+            return (frame.items[i].first->displayFlags() & kBackdropFlag) != 0;
+        };
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            if (backdrop(a) != backdrop(b)) {
+                return backdrop(a);
+            }
+            return depth[a] > depth[b];
+        });
     }
     const Matrix4& projection = frame.view.eyeToClip;
     Color4 handle = frame.selectedColour;

@@ -150,6 +150,7 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     int overlayThreads_;
     std::uint64_t overlayDraws_ = 0;
     std::vector<std::uint32_t> overlayPixels_;
+    std::vector<double> overlayProjected_;
 };
 
 } // namespace brontle
