@@ -3,7 +3,6 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
-#include "brontle/viewmath/MeshEdges.h"
 #include "brontle/viewmath/WireOverlay.h"
 #include "brontle/views/SoftwareGLHeap.h"
 
@@ -238,25 +237,48 @@ void setColour(QOpenGLShaderProgram& program, const char* name, const Color4& c)
     program.setUniformValue(name, c.r, c.g, c.b, c.a);
 }
 
-// Whether every edge joins exactly two polygons running along it in opposite directions: the
-// surface then closes around a volume, with its polygons all facing out or all facing in.
-bool closedAndOriented(const MeshEdges& edges, const Shape& shape) {
+// The shape's edges as GL_LINES index pairs, each edge once, lower vertex first, in the order of
+// (lower, higher) vertex (as wireIndexPairs(MeshEdges) gives them, without MeshEdges' tables:
+// one sorted 8-byte key per polygon side). `closed` tells whether every edge joins exactly two
+// polygons running along it in opposite directions: the surface then closes around a volume,
+// with its polygons all facing out or all facing in.
+std::vector<std::uint32_t> wirePairsOf(const Shape& shape, bool& closed) {
     const auto& start = shape.polygonStart();
     const auto& cv = shape.cornerVertex();
-    if (edges.edgeCount() == 0) {
-        return false;
-    }
-    for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
-        const auto halves = edges.halfEdges(e);
-        if (halves.size() != 2) {
-            return false;
+    std::vector<std::uint64_t> keys;
+    keys.reserve(cv.size());
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+        const std::int32_t s = start[p], e = start[p + 1];
+        for (std::int32_t k = s; k < e; ++k) {
+            const auto a = static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k]));
+            const auto b =
+                static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k + 1 < e ? k + 1 : s]));
+            if (a != b) {
+                // (lower << 31 | higher) << 1 | whether the side runs downwards; indices are
+                // non-negative 31-bit numbers.
+                const std::uint64_t lo = std::min(a, b), hi = std::max(a, b);
+                keys.push_back((((lo << 31) | hi) << 1) | (a > b ? 1u : 0u));
+            }
         }
-        const auto from = [&](const HalfEdge& h) { return cv[start[h.polygon] + h.corner]; };
-        if ((from(halves[0]) == edges.vertexA(e)) == (from(halves[1]) == edges.vertexA(e))) {
-            return false;
-        }
     }
-    return true;
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> pairs;
+    closed = !keys.empty();
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::uint64_t edge = keys[i] >> 1;
+        std::size_t j = i + 1;
+        while (j < keys.size() && (keys[j] >> 1) == edge) {
+            ++j;
+        }
+        // Two sides, one each way: the sorted direction bits are 0 then 1.
+        if (j - i != 2 || (keys[i] & 1u) != 0 || (keys[i + 1] & 1u) != 1) {
+            closed = false;
+        }
+        pairs.push_back(static_cast<std::uint32_t>(edge >> 31));
+        pairs.push_back(static_cast<std::uint32_t>(edge & 0x7fffffffu));
+        i = j;
+    }
+    return pairs;
 }
 
 // +1 when the polygons' corner order turns anticlockwise seen from outside (the enclosed signed
@@ -744,9 +766,7 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             ++uploads_;
         }
         if (topologyChanged) {
-            const MeshEdges edges(meshArrays(*shape));
-            gpu.closed = closedAndOriented(edges, *shape);
-            std::vector<std::uint32_t> pairs = wireIndexPairs(edges);
+            std::vector<std::uint32_t> pairs = wirePairsOf(*shape, gpu.closed);
             glBindVertexArray(gpu.vao);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
             glBufferData(GL_ELEMENT_ARRAY_BUFFER,
@@ -754,7 +774,9 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
                          pairs.data(), GL_STATIC_DRAW);
             glBindVertexArray(0);
             gpu.edgeIndices = static_cast<GLsizei>(pairs.size());
-            gpu.wirePairs = std::move(pairs);
+            // The CPU copy is kept only by views that draw the wires on the CPU (below).
+            gpu.wirePairs.clear();
+            gpu.wirePairs.shrink_to_fit();
             ++uploads_;
         }
         if (topologyChanged || positionsChanged) {
@@ -1025,6 +1047,17 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, gpu.overlayTexture);
     if (gpu.overlayKey != key) {
+        if (gpu.wirePairs.size() != static_cast<std::size_t>(gpu.edgeIndices)) {
+            // Read back once from the wire buffer: views that never draw wires on the CPU (the
+            // 3D ones) keep no copy of it.
+            gpu.wirePairs.resize(static_cast<std::size_t>(gpu.edgeIndices));
+            glBindBuffer(GL_COPY_READ_BUFFER, gpu.edges);
+            glGetBufferSubData(
+                GL_COPY_READ_BUFFER, 0,
+                static_cast<GLsizeiptr>(gpu.wirePairs.size() * sizeof(std::uint32_t)),
+                gpu.wirePairs.data());
+            glBindBuffer(GL_COPY_READ_BUFFER, 0);
+        }
         overlayPixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
         WireOverlayInput input;
         input.vertices = shape.vertices();
