@@ -1196,7 +1196,11 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             glDepthMask(GL_TRUE);
             glBindVertexArray(0);
         }
-        const bool wires = drawsWires(shape, frame.previewSetting);
+        const bool wires =
+            drawsWires(shape, frame.previewSetting) &&
+            (frame.flat || !gpu.hasFaces ||
+             wiresReadable(gpu.box, gpu.edgeIndices / 2,
+                           frame.view.withModel(placementMatrix(frame.items[i].second))));
         gpu.overlayLastFrame = wires && frame.flat && frame.view.orthographic &&
                                gpu.edgeIndices / 2 >= wireOverlayMinEdges_;
         if (gpu.overlayLastFrame) {
