@@ -85,6 +85,11 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         std::vector<std::int32_t> faceCorners;
         std::vector<MaterialRange> ranges;
         bool hasFaces = false;
+        // Whether every GL vertex of the faces has a normal (else faces are lit by their slope).
+        bool normalsComplete = false;
+        // Set each frame: a 3D view shows the shape's wires denser than readable
+        // (wiresReadable), so it leaves them out and lights the faces per vertex.
+        bool denseOnScreen = false;
         GLuint highlightEdges = 0, seamEdges = 0, handlePoints = 0, tintVao = 0, tintBuffer = 0;
         GLsizei highlightCount = 0, seamCount = 0, handleCount = 0, tintCount = 0;
         // CPU copies of the wire and highlight pairs, for the wire overlay.
@@ -129,8 +134,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                      const Matrix4& modelView, const EditportFrame& frame);
 
     bool initialized_ = false;
-    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, unlitFaceProgram_, lineProgram_,
-        thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
+    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, vertexLitFaceProgram_, unlitFaceProgram_,
+        lineProgram_, thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
     struct TextureGpu {
         std::weak_ptr<Texture> owner;

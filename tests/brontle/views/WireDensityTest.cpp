@@ -1,5 +1,6 @@
 // Wires over the faces of a 3D view are left out while they are denser than readable, and come
-// back as the view zooms in; flat views and shapes drawn as wires alone keep theirs.
+// back as the view zooms in; flat views and shapes drawn as wires alone keep theirs. Faces that
+// small are lit once per vertex, which must look as the faces lit per pixel do.
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -99,10 +100,11 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
     const Case cases[] = {
         // 80,400 edges on about 46 x 46 pixels: far denser than readable.
         {"dense grid with faces, 3D", 200, false, false, false},
-        {"coarse grid with faces, 3D", 4, false, false, true},
+        {"coarse grid with faces, 3D", 5, false, false, true},
         {"dense grid as wires alone, 3D", 200, true, false, true},
         {"dense grid with faces, flat view", 200, false, true, true},
     };
+    QRgb denseCentre = 0, coarseCentre = 0;
     for (const Case& c : cases) {
         FramePtr root = scene->CreateFrame(nullptr);
         ShapePtr grid = redGrid(*scene, c.columns);
@@ -120,6 +122,10 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
         frame.previewSetting = PreviewBits::Wires;
         renderer.render(frame, kSize, kSize);
         const QImage image = fbo.toImage();
+        // The centre lies inside a face of either grid, between the coarse grid's wires.
+        if (!c.wiresOnly && !c.flat) {
+            (c.columns > 5 ? denseCentre : coarseCentre) = image.pixel(kSize / 2, kSize / 2);
+        }
         EXPECT_EQ(whitePixels(image) > 0, c.wiresExpected) << c.what;
         if (!c.wiresExpected) {
             // The faces show instead, lit red.
@@ -128,6 +134,9 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
             EXPECT_LT(qGreen(centre), 60) << c.what;
         }
     }
+    // Lit per vertex (dense) and per pixel (coarse): the same red where the surface faces the eye.
+    EXPECT_NEAR(qRed(denseCentre), qRed(coarseCentre), 3);
+    EXPECT_GT(qRed(coarseCentre), 150);
     renderer.release();
     fbo.release();
     context.doneCurrent();
