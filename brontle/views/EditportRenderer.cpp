@@ -25,6 +25,9 @@ namespace {
 // seen whole): these are lit once per vertex, which looks the same when each face covers a few
 // pixels, and pass one value to the rasteriser instead of six (about 10 % of a
 // million-triangle frame on llvmpipe). Such shapes need a normal at every corner.
+// Both are also built with TEXTURED 0 for faces without a texture: llvmpipe samples the texture
+// on both sides of a branch on a uniform, and the texture coordinate costs a value more to
+// interpolate (together about 20 % of an untextured million-triangle frame).
 const char* kFaceVertex = R"(
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
@@ -39,7 +42,9 @@ out float vShade;
 out vec3 vPosEye;
 out vec3 vNormalEye;
 #endif
+#if TEXTURED
 out vec2 vUv;
+#endif
 void main() {
     vec4 e = uModelView * vec4(aPos, 1.0);
     e.xyz *= uEyeScale;
@@ -51,7 +56,9 @@ void main() {
     vPosEye = e.xyz;
     vNormalEye = mat3(uModelView) * aNormal;
 #endif
+#if TEXTURED
     vUv = aUv;
+#endif
     gl_Position = uProjection * e;
 }
 )";
@@ -67,7 +74,9 @@ in float vShade;
 in vec3 vPosEye;
 in vec3 vNormalEye;
 #endif
+#if TEXTURED
 in vec2 vUv;
+#endif
 uniform vec4 uColour;
 uniform bool uTextured;
 uniform bool uLit;
@@ -75,8 +84,13 @@ uniform bool uOrtho;
 uniform sampler2D uTexture;
 out vec4 fragColour;
 void main() {
+#if TEXTURED
     vec4 base = uTextured ? texture(uTexture, vec2(vUv.x, 1.0 - vUv.y)) : vec4(uColour.rgb, 1.0);
     float alpha = uColour.a * (uTextured ? base.a : 1.0);
+#else
+    vec4 base = vec4(uColour.rgb, 1.0);
+    float alpha = uColour.a;
+#endif
     vec3 rgb = base.rgb;
 #if LIT && VERTEX_LIGHT
     if (uLit) {
@@ -395,14 +409,18 @@ bool EditportRenderer::initialize() {
     faceProgram_ = std::make_unique<QOpenGLShaderProgram>();
     vertexLitFaceProgram_ = std::make_unique<QOpenGLShaderProgram>();
     unlitFaceProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    for (auto& program : plainFacePrograms_) {
+        program = std::make_unique<QOpenGLShaderProgram>();
+    }
     lineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
     thinLineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     overlayProgram_ = std::make_unique<QOpenGLShaderProgram>();
     stretchProgram_ = std::make_unique<QOpenGLShaderProgram>();
-    const auto source = [](const char* body, bool lit, bool vertexLight) {
+    const auto source = [](const char* body, bool lit, bool vertexLight, bool textured = true) {
         return QByteArray("#version 330 core\n#define LIT ") + (lit ? "1" : "0") +
-               "\n#define VERTEX_LIGHT " + (vertexLight ? "1" : "0") + "\n" + body;
+               "\n#define VERTEX_LIGHT " + (vertexLight ? "1" : "0") + "\n#define TEXTURED " +
+               (textured ? "1" : "0") + "\n" + body;
     };
     const QByteArray faceVertex = source(kFaceVertex, true, false);
     const QByteArray litFragment = source(kFaceFragment, true, false);
@@ -416,6 +434,16 @@ bool EditportRenderer::initialize() {
          vertexLitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment,
                                                         source(kFaceFragment, true, true)) &&
          vertexLitFaceProgram_->link();
+    // Untextured: unlit, lit per pixel, lit per vertex (as faceProgramFor picks them).
+    for (int kind = 0; kind < 3; ++kind) {
+        QOpenGLShaderProgram& program = *plainFacePrograms_[static_cast<std::size_t>(kind)];
+        ok = ok &&
+             program.addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                             source(kFaceVertex, kind > 0, kind == 2, false)) &&
+             program.addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                             source(kFaceFragment, kind > 0, kind == 2, false)) &&
+             program.link();
+    }
     ok = ok && unlitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, faceVertex) &&
          unlitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, unlitFragment) &&
          unlitFaceProgram_->link();
@@ -496,6 +524,9 @@ void EditportRenderer::release() {
     faceProgram_.reset();
     vertexLitFaceProgram_.reset();
     unlitFaceProgram_.reset();
+    for (auto& program : plainFacePrograms_) {
+        program.reset();
+    }
     lineProgram_.reset();
     thinLineProgram_.reset();
     pointProgram_.reset();
@@ -862,17 +893,27 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
     }
     const bool backdrop = (shape.displayFlags() & kBackdropFlag) != 0;
     const bool lit = !frame.flat && !backdrop;
-    QOpenGLShaderProgram& program = !lit ? *unlitFaceProgram_
-                                    : gpu.denseOnScreen && gpu.normalsComplete
-                                        ? *vertexLitFaceProgram_
-                                        : *faceProgram_;
-    program.bind();
-    setMatrix(program, "uModelView", modelView, *this);
-    setMatrix(program, "uProjection", frame.view.eyeToClip, *this);
-    program.setUniformValue("uEyeScale", 1.0f);
-    program.setUniformValue("uLit", lit);
-    program.setUniformValue("uOrtho", frame.view.orthographic);
-    program.setUniformValue("uTexture", 0);
+    // 0 unlit, 1 lit per pixel, 2 lit per vertex; each with and without a texture.
+    const int kind = !lit ? 0 : gpu.denseOnScreen && gpu.normalsComplete ? 2 : 1;
+    QOpenGLShaderProgram* bound = nullptr;
+    const auto use = [&](bool textured) -> QOpenGLShaderProgram& {
+        QOpenGLShaderProgram& program = !textured
+                                            ? *plainFacePrograms_[static_cast<std::size_t>(kind)]
+                                        : kind == 0 ? *unlitFaceProgram_
+                                        : kind == 2 ? *vertexLitFaceProgram_
+                                                    : *faceProgram_;
+        if (&program != bound) {
+            program.bind();
+            setMatrix(program, "uModelView", modelView, *this);
+            setMatrix(program, "uProjection", frame.view.eyeToClip, *this);
+            program.setUniformValue("uEyeScale", 1.0f);
+            program.setUniformValue("uLit", lit);
+            program.setUniformValue("uOrtho", frame.view.orthographic);
+            program.setUniformValue("uTexture", 0);
+            bound = &program;
+        }
+        return program;
+    };
     // Translucent faces show the back faces behind them.
     GLenum frontFace = GL_CCW;
     const bool cull = !translucentPass && cullsBackFaces(gpu, modelView, frame, frontFace);
@@ -899,6 +940,7 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
             bindTexture(texture, material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR,
                         opaqueTexture);
         }
+        QOpenGLShaderProgram& program = use(textured);
         program.setUniformValue("uTextured", textured);
         setColour(program, "uColour", colour);
         setBlend(colour.a < 1.0f || !opaqueTexture);

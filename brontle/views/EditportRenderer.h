@@ -18,6 +18,7 @@
 
 #include <QOpenGLFunctions_3_3_Core>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -134,6 +135,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                      const Matrix4& modelView, const EditportFrame& frame);
 
     bool initialized_ = false;
+    // The face programs for faces without a texture: unlit, lit per pixel, lit per vertex.
+    std::array<std::unique_ptr<QOpenGLShaderProgram>, 3> plainFacePrograms_;
     std::unique_ptr<QOpenGLShaderProgram> faceProgram_, vertexLitFaceProgram_, unlitFaceProgram_,
         lineProgram_, thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
