@@ -7,10 +7,10 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
+#include "brontle/viewmath/EditportFrame.h"
+#include "brontle/viewmath/SceneRender.h"
 #include "brontle/views/Editport.h"
-#include "brontle/views/EditportFrame.h"
 #include "brontle/views/EditportRenderer.h"
-#include "brontle/views/SceneRender.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
