@@ -29,8 +29,10 @@
 #include <QApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
+#include <QOpenGLShaderProgram>
 #include <QTemporaryDir>
 #include <nlohmann/json.hpp>
 
@@ -162,7 +164,7 @@ int main(int argc, char** argv) {
     frame.selectedColour = selected;
 
     nlohmann::json drawMs = nullptr, drawCpuMs = nullptr, panMs = nullptr, panCpuMs = nullptr;
-    nlohmann::json orbit1m = nullptr, pan1m = nullptr;
+    nlohmann::json orbit1m = nullptr, pan1m = nullptr, orbitWires1m = nullptr, floor1m = nullptr;
     int wires = 0;
     if (Editport::openGLAvailable()) {
         QOpenGLContext context;
@@ -253,7 +255,8 @@ int main(int argc, char** argv) {
                 return processCpuMs() - cpuStart;
             };
             FramePtr root3d = scene->CreateFrame(nullptr);
-            root3d->AddShape(makeTorus(*scene, 2000, 250)); // 500,000 quads
+            const ShapePtr torus = makeTorus(*scene, 2000, 250); // 500,000 quads
+            root3d->AddShape(torus);
             EditportFrame preview;
             preview.items = collectSceneItems(root3d);
             preview.device = device;
@@ -276,6 +279,89 @@ int main(int argc, char** argv) {
             rows.push_back({"3D preview, 1M triangles: after an orbit, CPU (median of 7)",
                             median(orbits), "target < 33"});
             orbit1m = median(orbits);
+            // The editor's preview shows wires too; 1.5M of them on about 300 x 150 pixels are
+            // denser than readable, so the view leaves them out (wiresReadable).
+            preview.previewSetting = PreviewBits::Textures | PreviewBits::Wires;
+            std::vector<double> wired;
+            for (int i = 0; i < 7; ++i) {
+                orbitTo(0.05 * (i + 8));
+                wired.push_back(cpuOf(preview));
+            }
+            rows.push_back({"  the same with wires on (median of 7)", median(wired), ""});
+            orbitWires1m = median(wired);
+
+            // What the software OpenGL alone costs for these triangles: the same index buffer
+            // and views, positions only, one colour, back faces culled, no code of ours per
+            // frame. A redraw of ours cannot cost less than this.
+            {
+                QOpenGLExtraFunctions& x = *context.extraFunctions();
+                std::vector<std::uint32_t> triangles;
+                const auto& start = torus->polygonStart();
+                const auto& cv = torus->cornerVertex();
+                for (std::int32_t p = 0; p < torus->GetPolygonCount(); ++p) {
+                    for (std::int32_t k = start[p] + 1; k + 1 < start[p + 1]; ++k) {
+                        triangles.insert(triangles.end(), {static_cast<std::uint32_t>(cv[start[p]]),
+                                                           static_cast<std::uint32_t>(cv[k]),
+                                                           static_cast<std::uint32_t>(cv[k + 1])});
+                    }
+                }
+                QOpenGLShaderProgram bare;
+                bare.addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                             "#version 330 core\n"
+                                             "layout(location = 0) in vec3 aPos;\n"
+                                             "uniform mat4 uMatrix;\n"
+                                             "void main() { gl_Position = uMatrix * vec4(aPos, "
+                                             "1.0); }\n");
+                bare.addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                             "#version 330 core\n"
+                                             "out vec4 c;\n"
+                                             "void main() { c = vec4(0.8, 0.6, 0.4, 1.0); }\n");
+                bare.link();
+                GLuint vao = 0, buffers[2] = {0, 0};
+                x.glGenVertexArrays(1, &vao);
+                x.glBindVertexArray(vao);
+                x.glGenBuffers(2, buffers);
+                x.glBindBuffer(GL_ARRAY_BUFFER, buffers[0]);
+                x.glBufferData(GL_ARRAY_BUFFER,
+                               static_cast<GLsizeiptr>(torus->vertices().size() * sizeof(Vector3)),
+                               torus->vertices().data(), GL_STATIC_DRAW);
+                x.glEnableVertexAttribArray(0);
+                x.glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, sizeof(Vector3), nullptr);
+                x.glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, buffers[1]);
+                x.glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                               static_cast<GLsizeiptr>(triangles.size() * sizeof(std::uint32_t)),
+                               triangles.data(), GL_STATIC_DRAW);
+                std::vector<double> bareRuns;
+                for (int i = 0; i < 8; ++i) {
+                    orbitTo(0.05 * (i + 1));
+                    const Matrix4 m = multiply(preview.view.eyeToClip, preview.view.worldToEye);
+                    GLfloat f[16];
+                    for (int k = 0; k < 16; ++k) {
+                        f[k] = static_cast<GLfloat>(m[k]);
+                    }
+                    const double cpuStart = processCpuMs();
+                    x.glViewport(0, 0, size, size);
+                    x.glClearColor(0.2f, 0.2f, 0.2f, 1.0f);
+                    x.glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+                    x.glEnable(GL_DEPTH_TEST);
+                    x.glEnable(GL_CULL_FACE);
+                    bare.bind();
+                    x.glUniformMatrix4fv(bare.uniformLocation("uMatrix"), 1, GL_FALSE, f);
+                    x.glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(triangles.size()),
+                                     GL_UNSIGNED_INT, nullptr);
+                    x.glFinish();
+                    if (i > 0) { // the first draw compiles the shaders
+                        bareRuns.push_back(processCpuMs() - cpuStart);
+                    }
+                }
+                x.glDisable(GL_CULL_FACE);
+                x.glBindVertexArray(0);
+                x.glDeleteBuffers(2, buffers);
+                x.glDeleteVertexArrays(1, &vao);
+                rows.push_back({"  software OpenGL alone, same triangles (median of 7)",
+                                median(bareRuns), "floor"});
+                floor1m = median(bareRuns);
+            }
 
             FramePtr root2d = scene->CreateFrame(nullptr);
             root2d->AddShape(backdrop(scene));
@@ -409,6 +495,8 @@ int main(int argc, char** argv) {
     result["pan_cpu_ms_100k"] = panCpuMs;
     result["pick_ms_1m"] = pick;
     result["draw_ms_1m"] = orbit1m;
+    result["draw_wires_ms_1m"] = orbitWires1m;
+    result["gl_floor_ms_1m"] = floor1m;
     result["pan_ms_1m"] = pan1m;
     result["stretch_area_ms_100k"] = stretchArea;
     result["stretch_angle_ms_100k"] = stretchAngle;

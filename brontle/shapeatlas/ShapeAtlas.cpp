@@ -55,7 +55,7 @@ void Shape::GenerateAtlas(DeviceID device, int /*renderDevice*/, std::int32_t fa
         // is written back here, after it ended.
         progressService().run(
             "Unwrapping " + std::to_string(GetPolygonCount()) + " polygons",
-            Error(ErrorNumber::HostAtlasFailed, "The atlas was cancelled", "GenerateAtlas"),
+            Error(ErrorNumber::HostCancelled, "The atlas was cancelled", "GenerateAtlas"),
             progress ? WorkThread::Caller : WorkThread::Worker, [&](ProgressReporter& reporter) {
                 options.cancel = reporter.cancelFlag();
                 atlasResult = atlas::generate(mesh, options, [&](double done) {

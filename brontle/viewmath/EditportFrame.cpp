@@ -113,9 +113,14 @@ std::vector<Vector3> boundingBoxLines(const EditportFrame& frame) {
     return lines;
 }
 
-bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const ViewTransform& view) {
-    if (vertexCount <= 0) {
-        return false;
+namespace {
+
+// The square pixels of the screen that each of `count` items of a shape gets: the on-screen part
+// of its bounding box's projection, shared among the items on it (as many as that part's share of
+// the whole projection). 0 for no items.
+double screenAreaPerItem(const BoundingBox& box, std::int32_t count, const ViewTransform& view) {
+    if (count <= 0) {
+        return 0.0;
     }
     double lx = 1e300, ly = 1e300, hx = -1e300, hy = -1e300;
     for (int i = 0; i < 8; ++i) {
@@ -132,7 +137,17 @@ bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const View
     const double h = std::max(0.0, std::min(hy, double(view.height)) - std::max(ly, 0.0));
     const double onScreen = std::max(w, 1.0) * std::max(h, 1.0);
     const double share = (hx - lx) * (hy - ly) > 0 ? onScreen / ((hx - lx) * (hy - ly)) : 1.0;
-    return onScreen / std::max(1.0, vertexCount * std::min(share, 1.0)) >= 36.0;
+    return onScreen / std::max(1.0, count * std::min(share, 1.0));
+}
+
+} // namespace
+
+bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const ViewTransform& view) {
+    return vertexCount > 0 && screenAreaPerItem(box, vertexCount, view) >= 36.0;
+}
+
+bool wiresReadable(const BoundingBox& box, std::int32_t edgeCount, const ViewTransform& view) {
+    return edgeCount <= 0 || screenAreaPerItem(box, edgeCount, view) >= kReadableWireArea;
 }
 
 void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {

@@ -76,6 +76,14 @@ bool drawsPoints(const Shape& shape, int previewSetting);
 // drawn. `box` is the shape's bounding box in model space, `view` includes its placement.
 bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const ViewTransform& view);
 
+// Likewise the wires over the faces of a 3D view are drawn only while readable: when the box
+// covers at least kReadableWireArea square pixels per unique edge (wires about 3 pixels apart on
+// a closed quad mesh, whose back half is hidden). Denser wires would paint the surface over in
+// the wire colour and cost the frame most of its time. Selected wires and seams are always drawn,
+// and so are the wires of a shape drawn as wires alone and those of a flat view.
+inline constexpr double kReadableWireArea = 4.0;
+bool wiresReadable(const BoundingBox& box, std::int32_t edgeCount, const ViewTransform& view);
+
 // Point sizes in pixels.
 inline constexpr int kPointSize = 3;
 inline constexpr int kHandleSize = 7;

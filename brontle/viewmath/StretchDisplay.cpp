@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace brontle {
 
 namespace {
@@ -33,6 +37,25 @@ const T& at(std::span<const T> pool, std::span<const std::int32_t> index, std::i
                                                                : origin;
 }
 
+// The square root of x >= 0, correctly rounded as std::sqrt's, without the library's path for a
+// negative argument (which sets errno): that call, even when never taken, keeps the compiler from
+// overlapping the roots of successive triangles in the loops below.
+inline float rootOf(float x) {
+#if defined(__SSE2__)
+    return _mm_cvtss_f32(_mm_sqrt_ss(_mm_set_ss(x)));
+#else
+    return std::sqrt(x);
+#endif
+}
+
+inline double rootOf(double x) {
+#if defined(__SSE2__)
+    return _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(x)));
+#else
+    return std::sqrt(x);
+#endif
+}
+
 // log2 of a ratio whose parts may vanish: both gone is even, one gone is the end of the scale.
 float logRatio(double numerator, double denominator) {
     const double tiny = 1e-300;
@@ -51,13 +74,13 @@ float logRatio(double numerator, double denominator) {
 }
 
 // Per channel, rounded to nearest (t in [0, 1], so every value is positive).
-std::uint32_t mix(std::uint32_t a, std::uint32_t b, double t) {
-    std::uint32_t out = 0xff000000u;
-    for (int shift = 0; shift < 24; shift += 8) {
-        const double ca = (a >> shift) & 0xffu, cb = (b >> shift) & 0xffu;
-        out |= static_cast<std::uint32_t>(ca + (cb - ca) * t + 0.5) << shift;
-    }
-    return out;
+std::uint32_t mix(std::uint32_t a, std::uint32_t b, float t) {
+    const auto channel = [&](int shift) {
+        const float ca = static_cast<float>((a >> shift) & 0xffu);
+        const float cb = static_cast<float>((b >> shift) & 0xffu);
+        return static_cast<std::uint32_t>(ca + (cb - ca) * t + 0.5f) << shift;
+    };
+    return 0xff000000u | channel(16) | channel(8) | channel(0);
 }
 
 } // namespace
@@ -80,12 +103,20 @@ namespace {
 // that the loops may index without checks.
 bool indicesInRange(const StretchInput& in) {
     const auto inRange = [](std::span<const std::int32_t> indices, std::size_t size) {
-        std::int32_t lo = 0, hi = -1;
-        for (const std::int32_t i : indices) {
-            lo = std::min(lo, i);
-            hi = std::max(hi, i);
+        // A negative index is a huge unsigned one: one unsigned maximum tells both bounds. Four
+        // running maxima keep the loop from waiting on one.
+        std::uint32_t hi[4] = {0, 0, 0, 0};
+        std::size_t i = 0;
+        for (; i + 4 <= indices.size(); i += 4) {
+            for (std::size_t j = 0; j < 4; ++j) {
+                hi[j] = std::max(hi[j], static_cast<std::uint32_t>(indices[i + j]));
+            }
         }
-        return lo >= 0 && (indices.empty() || static_cast<std::size_t>(hi) < size);
+        for (; i < indices.size(); ++i) {
+            hi[0] = std::max(hi[0], static_cast<std::uint32_t>(indices[i]));
+        }
+        hi[0] = std::max(std::max(hi[0], hi[1]), std::max(hi[2], hi[3]));
+        return indices.empty() || static_cast<std::size_t>(hi[0]) < size;
     };
     const std::size_t corners = in.cornerVertex.size();
     return in.cornerTexCoord.size() == corners && inRange(in.cornerVertex, in.vertices.size()) &&
@@ -126,7 +157,7 @@ template <bool Checked> std::vector<float> distortion(const StretchInput& in, St
                 const Vector2& t0 = uv(s);
                 for (std::int32_t k = s + 1; k + 1 < e; ++k) {
                     const D3 n = cross(sub(position(k), p0), sub(position(k + 1), p0));
-                    area += std::sqrt(dot(n, n));
+                    area += rootOf(dot(n, n));
                     const Vector2& t1 = uv(k);
                     const Vector2& t2 = uv(k + 1);
                     signedUv +=
@@ -168,7 +199,7 @@ template <bool Checked> std::vector<float> distortion(const StretchInput& in, St
             const float ax = a.x - p0.x, ay = a.y - p0.y, az = a.z - p0.z;
             const float bx = b.x - p0.x, by = b.y - p0.y, bz = b.z - p0.z;
             const float nx = ay * bz - az * by, ny = az * bx - ax * bz, nz = ax * by - ay * bx;
-            const float twiceArea = std::sqrt(nx * nx + ny * ny + nz * nz);
+            const float twiceArea = rootOf(nx * nx + ny * ny + nz * nz);
             const float u1 = uv(k).u - t0.u, v1 = uv(k).v - t0.v;
             const float u2 = uv(k + 1).u - t0.u, v2 = uv(k + 1).v - t0.v;
             const float uvTwiceArea = std::abs(u1 * v2 - u2 * v1);
@@ -183,22 +214,47 @@ template <bool Checked> std::vector<float> distortion(const StretchInput& in, St
             const float te = u1 * u1 + v1 * v1, tf = u1 * u2 + v1 * v2, tg = u2 * u2 + v2 * v2;
             const float kappa =
                 std::max((te * eg - 2.0f * tf * ef + tg * ee) / (twiceArea * uvTwiceArea), 2.0f);
-            const float ratio = 0.5f * (kappa + std::sqrt(kappa * kappa - 4.0f));
+            const float ratio = 0.5f * (kappa + rootOf(kappa * kappa - 4.0f));
             weighted += ratio * twiceArea;
             weights += twiceArea;
         }
+        // The mean ratio (at least 1) for now, or -1 for a polygon collapsed on one side only;
+        // the logarithms come in a loop of their own below, so that this one calls nothing.
         if (weights > 0.0f) {
-            out[p] = logRatio(weighted / weights, 1.0);
+            out[p] = weighted / weights;
             anyTexture = true;
         } else if (collapsed) {
-            out[p] = kStretchSaturated;
+            out[p] = -1.0f;
         }
     }
     if (!anyTexture) {
         // No texture coordinates to speak of: nothing to compare against, as for the area.
         std::fill(out.begin(), out.end(), 0.0f);
+        return out;
+    }
+    for (float& v : out) {
+        v = v == 0.0f ? 0.0f : v < 0.0f ? kStretchSaturated : logRatio(v, 1.0);
     }
     return out;
+}
+
+} // namespace
+
+namespace {
+
+// distortionColour, in this file so that the loops over whole arrays inline it (a call to the
+// library's exported function cannot be).
+inline std::uint32_t colourOf(float value, StretchMode mode) {
+    if (mode == StretchMode::Area) {
+        const float t = std::clamp(value / static_cast<float>(kAreaLegendRange), -1.0f, 1.0f);
+        return t < 0.0f ? mix(kStretchNeutral, kStretchShrunk, -t)
+                        : mix(kStretchNeutral, kStretchEnlarged, t);
+    }
+    if (mode == StretchMode::Angle) {
+        return mix(kStretchNeutral, kStretchEnlarged,
+                   std::clamp(value / static_cast<float>(kAngleLegendRange), 0.0f, 1.0f));
+    }
+    return kStretchNeutral;
 }
 
 } // namespace
@@ -208,22 +264,13 @@ std::vector<float> polygonDistortion(const StretchInput& in, StretchMode mode) {
 }
 
 std::uint32_t distortionColour(float value, StretchMode mode) {
-    if (mode == StretchMode::Area) {
-        const double t = std::clamp(value / kAreaLegendRange, -1.0, 1.0);
-        return t < 0.0 ? mix(kStretchNeutral, kStretchShrunk, -t)
-                       : mix(kStretchNeutral, kStretchEnlarged, t);
-    }
-    if (mode == StretchMode::Angle) {
-        return mix(kStretchNeutral, kStretchEnlarged,
-                   std::clamp(value / kAngleLegendRange, 0.0, 1.0));
-    }
-    return kStretchNeutral;
+    return colourOf(value, mode);
 }
 
 std::vector<std::uint32_t> distortionColours(std::span<const float> values, StretchMode mode) {
     std::vector<std::uint32_t> out(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
-        out[i] = distortionColour(values[i], mode);
+        out[i] = colourOf(values[i], mode);
     }
     return out;
 }
@@ -234,7 +281,7 @@ std::vector<std::uint32_t> layoutColours(std::span<const std::int32_t> tags,
     for (std::size_t i = 0; i < tags.size(); ++i) {
         const std::int64_t k = std::abs(static_cast<std::int64_t>(tags[i])) - 1;
         if (k >= 0 && static_cast<std::size_t>(k) < values.size()) {
-            out[i] = distortionColour(values[static_cast<std::size_t>(k)], mode);
+            out[i] = colourOf(values[static_cast<std::size_t>(k)], mode);
         }
     }
     return out;

@@ -3,6 +3,7 @@
 #include "brontle/viewmath/SoftwareRaster.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -40,6 +41,11 @@ struct Band {
     const double* xy; // projected vertices, (x, y) pairs, NaN for hidden ones
     std::size_t vertexCount;
 
+    // Threads that share rows light pixels of one colour; a relaxed store is a plain one here.
+    void put(std::size_t at, std::uint32_t colour) const {
+        std::atomic_ref<std::uint32_t>(pixels[at]).store(colour, std::memory_order_relaxed);
+    }
+
     void lines(std::span<const std::uint32_t> pairs, std::uint32_t colour, double width_) const {
         const bool thick = width_ > 1.0;
         const double half = std::max(width_, 1.0) * 0.5;
@@ -64,8 +70,7 @@ struct Band {
                     walkLine(ax, bx, ay, by, 0, width, [&](int i, double y, double) {
                         // floor(y) lies in [y0, y1) exactly when y does (y0, y1 whole).
                         if (y >= y0 && y < y1) {
-                            pixels[static_cast<std::size_t>(static_cast<int>(y)) * width + i] =
-                                colour;
+                            put(static_cast<std::size_t>(static_cast<int>(y)) * width + i, colour);
                         }
                     });
                 } else {
@@ -73,7 +78,7 @@ struct Band {
                         // ceil(x) - 1: on an exact pixel edge, the pixel to the left.
                         if (x > 0.0 && x <= W) {
                             const int i = static_cast<int>(std::ceil(x)) - 1;
-                            pixels[static_cast<std::size_t>(j) * width + i] = colour;
+                            put(static_cast<std::size_t>(j) * width + i, colour);
                         }
                     });
                 }
@@ -95,15 +100,13 @@ struct Band {
             };
             if (xMajor) {
                 walkLine(ax, bx, ay, by, 0, width, [&](int i, double y, double) {
-                    across(y, y0, y1, [&](int j) {
-                        pixels[static_cast<std::size_t>(j) * width + i] = colour;
-                    });
+                    across(y, y0, y1,
+                           [&](int j) { put(static_cast<std::size_t>(j) * width + i, colour); });
                 });
             } else {
                 walkLine(ay, by, ax, bx, y0, y1, [&](int j, double x, double) {
-                    across(x, 0, width, [&](int i) {
-                        pixels[static_cast<std::size_t>(j) * width + i] = colour;
-                    });
+                    across(x, 0, width,
+                           [&](int i) { put(static_cast<std::size_t>(j) * width + i, colour); });
                 });
             }
         }
@@ -149,7 +152,9 @@ OverlayRect drawWireOverlay(std::span<std::uint32_t> pixels, int width, int heig
         return {};
     }
     const std::size_t n = input.vertices.size();
-    std::vector<double> xy(2 * n);
+    std::vector<double> own;
+    std::vector<double>& xy = input.scratch != nullptr ? *input.scratch : own;
+    xy.resize(2 * n); // every entry is written below
     const double hidden = std::numeric_limits<double>::quiet_NaN();
     const int bands = std::clamp(threads, 1, std::max(1, height / 16));
     struct Extent {
@@ -179,13 +184,22 @@ OverlayRect drawWireOverlay(std::span<std::uint32_t> pixels, int width, int heig
             xy[2 * v + 1] = y;
         }
         extents[static_cast<std::size_t>(k)] = e;
+        const int y0 = height * k / bands, y1 = height * (k + 1) / bands;
+        std::memset(pixels.data() + static_cast<std::size_t>(y0) * width, 0,
+                    static_cast<std::size_t>(y1 - y0) * width * sizeof(std::uint32_t));
+    });
+    // The wires all have one colour, so the threads share them out and each walks its share
+    // over the whole view (a band of rows would read every wire to find its own); the selected
+    // wires, drawn over them, are few: each thread draws their part in its band of rows.
+    const std::size_t wirePairs = input.wires.size() / 2;
+    runBands(bands, [&](int k) {
+        const std::size_t from = wirePairs * k / bands, to = wirePairs * (k + 1) / bands;
+        const Band all{pixels.data(), width, height, 0, height, xy.data(), n};
+        all.lines(input.wires.subspan(2 * from, 2 * (to - from)), input.wireColour, 1.0);
     });
     runBands(bands, [&](int k) {
-        Band band{pixels.data(), width, height, height * k / bands, height * (k + 1) / bands,
-                  xy.data(),     n};
-        std::memset(pixels.data() + static_cast<std::size_t>(band.y0) * width, 0,
-                    static_cast<std::size_t>(band.y1 - band.y0) * width * sizeof(std::uint32_t));
-        band.lines(input.wires, input.wireColour, 1.0);
+        const Band band{pixels.data(), width, height, height * k / bands, height * (k + 1) / bands,
+                        xy.data(),     n};
         band.lines(input.selected, input.selectedColour, input.selectedWidth);
     });
     Extent all;

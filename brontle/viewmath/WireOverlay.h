@@ -44,6 +44,9 @@ struct WireOverlayInput {
     std::span<const std::uint32_t> selected; // vertex index pairs drawn over the wires
     std::uint32_t selectedColour = 0;
     double selectedWidth = 1.0;
+    // Room for the projected vertices that the caller keeps between frames, so that a big
+    // layout's array is not mapped and zeroed afresh by the system each time (null: a new one).
+    std::vector<double>* scratch = nullptr;
 };
 
 // A rectangle of overlay pixels, [x0, x1) x [y0, y1); empty when x0 >= x1 or y0 >= y1.

@@ -3,7 +3,6 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
-#include "brontle/viewmath/MeshEdges.h"
 #include "brontle/viewmath/WireOverlay.h"
 #include "brontle/views/SoftwareGLHeap.h"
 
@@ -11,8 +10,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <cstring>
+#include <numeric>
 #include <thread>
 #include <unordered_set>
 
@@ -20,22 +21,44 @@ namespace brontle {
 
 namespace {
 
-const char* kFaceVertex = R"(#version 330 core
+// Built with VERTEX_LIGHT 0, and with 1 for faces much smaller than readable wires (a big mesh
+// seen whole): these are lit once per vertex, which looks the same when each face covers a few
+// pixels, and pass one value to the rasteriser instead of six (about 10 % of a
+// million-triangle frame on llvmpipe). Such shapes need a normal at every corner.
+// Both are also built with TEXTURED 0 for faces without a texture: llvmpipe samples the texture
+// on both sides of a branch on a uniform, and the texture coordinate costs a value more to
+// interpolate (together about 20 % of an untextured million-triangle frame).
+const char* kFaceVertex = R"(
 layout(location = 0) in vec3 aPos;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec2 aUv;
 uniform mat4 uModelView;
 uniform mat4 uProjection;
 uniform float uEyeScale;
+#if VERTEX_LIGHT
+uniform bool uOrtho;
+out float vShade;
+#else
 out vec3 vPosEye;
 out vec3 vNormalEye;
+#endif
+#if TEXTURED
 out vec2 vUv;
+#endif
 void main() {
     vec4 e = uModelView * vec4(aPos, 1.0);
     e.xyz *= uEyeScale;
+#if VERTEX_LIGHT
+    vec3 n = normalize(mat3(uModelView) * aNormal);
+    vec3 toEye = uOrtho ? vec3(0.0, 0.0, 1.0) : normalize(-e.xyz);
+    vShade = 0.25 + 0.75 * abs(dot(n, toEye));
+#else
     vPosEye = e.xyz;
     vNormalEye = mat3(uModelView) * aNormal;
+#endif
+#if TEXTURED
     vUv = aUv;
+#endif
     gl_Position = uProjection * e;
 }
 )";
@@ -45,9 +68,15 @@ void main() {
 // uniform, so unlit faces (flat views, backdrops, tints) get a program without the lighting
 // (an 800 x 800 textured backdrop costs about 3.4 instead of 5 ms of CPU on llvmpipe).
 const char* kFaceFragment = R"(
+#if VERTEX_LIGHT
+in float vShade;
+#else
 in vec3 vPosEye;
 in vec3 vNormalEye;
+#endif
+#if TEXTURED
 in vec2 vUv;
+#endif
 uniform vec4 uColour;
 uniform bool uTextured;
 uniform bool uLit;
@@ -55,10 +84,19 @@ uniform bool uOrtho;
 uniform sampler2D uTexture;
 out vec4 fragColour;
 void main() {
+#if TEXTURED
     vec4 base = uTextured ? texture(uTexture, vec2(vUv.x, 1.0 - vUv.y)) : vec4(uColour.rgb, 1.0);
     float alpha = uColour.a * (uTextured ? base.a : 1.0);
+#else
+    vec4 base = vec4(uColour.rgb, 1.0);
+    float alpha = uColour.a;
+#endif
     vec3 rgb = base.rgb;
-#if LIT
+#if LIT && VERTEX_LIGHT
+    if (uLit) {
+        rgb *= vShade;
+    }
+#elif LIT
     if (uLit) {
         vec3 n = vNormalEye;
         if (dot(n, n) < 1e-12) {
@@ -236,7 +274,124 @@ void setColour(QOpenGLShaderProgram& program, const char* name, const Color4& c)
     program.setUniformValue(name, c.r, c.g, c.b, c.a);
 }
 
+// The shape's edges as GL_LINES index pairs, each edge once, lower vertex first, in the order of
+// (lower, higher) vertex (as wireIndexPairs(MeshEdges) gives them, without MeshEdges' tables:
+// one sorted 8-byte key per polygon side). `closed` tells whether every edge joins exactly two
+// polygons running along it in opposite directions: the surface then closes around a volume,
+// with its polygons all facing out or all facing in.
+std::vector<std::uint32_t> wirePairsOf(const Shape& shape, bool& closed) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    std::vector<std::uint64_t> keys;
+    keys.reserve(cv.size());
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+        const std::int32_t s = start[p], e = start[p + 1];
+        for (std::int32_t k = s; k < e; ++k) {
+            const auto a = static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k]));
+            const auto b =
+                static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k + 1 < e ? k + 1 : s]));
+            if (a != b) {
+                // (lower << 31 | higher) << 1 | whether the side runs downwards; indices are
+                // non-negative 31-bit numbers.
+                const std::uint64_t lo = std::min(a, b), hi = std::max(a, b);
+                keys.push_back((((lo << 31) | hi) << 1) | (a > b ? 1u : 0u));
+            }
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    std::vector<std::uint32_t> pairs;
+    closed = !keys.empty();
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::uint64_t edge = keys[i] >> 1;
+        std::size_t j = i + 1;
+        while (j < keys.size() && (keys[j] >> 1) == edge) {
+            ++j;
+        }
+        // Two sides, one each way: the sorted direction bits are 0 then 1.
+        if (j - i != 2 || (keys[i] & 1u) != 0 || (keys[i + 1] & 1u) != 1) {
+            closed = false;
+        }
+        pairs.push_back(static_cast<std::uint32_t>(edge >> 31));
+        pairs.push_back(static_cast<std::uint32_t>(edge & 0x7fffffffu));
+        i = j;
+    }
+    return pairs;
+}
+
+// +1 when the polygons' corner order turns anticlockwise seen from outside (the enclosed signed
+// volume is positive), -1 when clockwise, 0 for no volume.
+int outwardSign(const Shape& shape) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    const auto& vertices = shape.vertices();
+    double volume = 0.0;
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+        const Vector3& a = vertices[cv[start[p]]];
+        for (std::int32_t k = start[p] + 1; k + 1 < start[p + 1]; ++k) {
+            const Vector3& b = vertices[cv[k]];
+            const Vector3& c = vertices[cv[k + 1]];
+            volume += double(a.x) * (double(b.y) * c.z - double(b.z) * c.y) +
+                      double(a.y) * (double(b.z) * c.x - double(b.x) * c.z) +
+                      double(a.z) * (double(b.x) * c.y - double(b.y) * c.x);
+        }
+    }
+    return volume > 0.0 ? 1 : volume < 0.0 ? -1 : 0;
+}
+
+std::array<double, 4> toClip(const Matrix4& m, double x, double y, double z) {
+    std::array<double, 4> c{};
+    for (int r = 0; r < 4; ++r) {
+        c[r] = m[r] * x + m[4 + r] * y + m[8 + r] * z + m[12 + r]; // column-major
+    }
+    return c;
+}
+
 } // namespace
+
+// Back faces of a closed surface are hidden behind its front faces whenever the eye is outside
+// it, so a 3D view need not rasterise them (on a software OpenGL that halves the cost of a big
+// mesh). That holds when the whole bounding box lies in front of the near plane (the eye is then
+// outside the box, and no cut opens the inside to view). Returns whether to cull, with the
+// window-space winding of front faces.
+bool EditportRenderer::cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView,
+                                      const EditportFrame& frame, GLenum& frontFace) const {
+    if (frame.flat || gpu.outward == 0) {
+        return false;
+    }
+    const Matrix4 modelToClip = multiply(frame.view.eyeToClip, modelView);
+    const BoundingBox& b = gpu.box;
+    for (int i = 0; i < 8; ++i) {
+        const auto c = toClip(modelToClip, (i & 1) != 0 ? b.maxX : b.minX,
+                              (i & 2) != 0 ? b.maxY : b.minY, (i & 4) != 0 ? b.maxZ : b.minZ);
+        if (c[3] <= 0.0 || c[2] < -c[3]) {
+            return false;
+        }
+    }
+    // The model-to-eye part mirrors when its determinant is negative.
+    const Matrix4& m = modelView;
+    const double det = m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) +
+                       m[8] * (m[1] * m[6] - m[5] * m[2]);
+    // A triangle facing the eye, anticlockwise in eye space, at the box centre's depth: its
+    // winding on the screen tells whether the projection mirrors.
+    const auto centre = toClip(modelView, (b.minX + b.maxX) * 0.5, (b.minY + b.maxY) * 0.5,
+                               (b.minZ + b.maxZ) * 0.5);
+    const double z = centre[2] / (centre[3] != 0.0 ? centre[3] : 1.0);
+    const double s = std::max(1e-3, std::abs(z) * 1e-3);
+    const auto p0 = toClip(frame.view.eyeToClip, 0.0, 0.0, z);
+    const auto p1 = toClip(frame.view.eyeToClip, s, 0.0, z);
+    const auto p2 = toClip(frame.view.eyeToClip, 0.0, s, z);
+    const double x0 = p0[0] / p0[3], y0 = p0[1] / p0[3];
+    const double area =
+        (p1[0] / p1[3] - x0) * (p2[1] / p2[3] - y0) - (p1[1] / p1[3] - y0) * (p2[0] / p2[3] - x0);
+    if (det == 0.0 || area == 0.0) {
+        return false;
+    }
+    const bool anticlockwise = ((det > 0.0) == (area > 0.0)) == (gpu.outward > 0);
+    frontFace = anticlockwise ? GL_CCW : GL_CW;
+    return true;
+}
+
+namespace {} // namespace
 
 EditportRenderer::EditportRenderer()
     : wireOverlayMinEdges_(kDefaultOverlayMinEdges),
@@ -252,19 +407,44 @@ bool EditportRenderer::initialize() {
     }
     keepFreedHeapForSoftwareGL(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     faceProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    vertexLitFaceProgram_ = std::make_unique<QOpenGLShaderProgram>();
     unlitFaceProgram_ = std::make_unique<QOpenGLShaderProgram>();
+    for (auto& program : plainFacePrograms_) {
+        program = std::make_unique<QOpenGLShaderProgram>();
+    }
     lineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     pointProgram_ = std::make_unique<QOpenGLShaderProgram>();
     thinLineProgram_ = std::make_unique<QOpenGLShaderProgram>();
     overlayProgram_ = std::make_unique<QOpenGLShaderProgram>();
     stretchProgram_ = std::make_unique<QOpenGLShaderProgram>();
-    const QByteArray litFragment = QByteArray("#version 330 core\n#define LIT 1\n") + kFaceFragment;
-    const QByteArray unlitFragment =
-        QByteArray("#version 330 core\n#define LIT 0\n") + kFaceFragment;
-    bool ok = faceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kFaceVertex) &&
+    const auto source = [](const char* body, bool lit, bool vertexLight, bool textured = true) {
+        return QByteArray("#version 330 core\n#define LIT ") + (lit ? "1" : "0") +
+               "\n#define VERTEX_LIGHT " + (vertexLight ? "1" : "0") + "\n#define TEXTURED " +
+               (textured ? "1" : "0") + "\n" + body;
+    };
+    const QByteArray faceVertex = source(kFaceVertex, true, false);
+    const QByteArray litFragment = source(kFaceFragment, true, false);
+    const QByteArray unlitFragment = source(kFaceFragment, false, false);
+    bool ok = faceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, faceVertex) &&
               faceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, litFragment) &&
               faceProgram_->link();
-    ok = ok && unlitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kFaceVertex) &&
+    ok = ok &&
+         vertexLitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                                        source(kFaceVertex, true, true)) &&
+         vertexLitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                                        source(kFaceFragment, true, true)) &&
+         vertexLitFaceProgram_->link();
+    // Untextured: unlit, lit per pixel, lit per vertex (as faceProgramFor picks them).
+    for (int kind = 0; kind < 3; ++kind) {
+        QOpenGLShaderProgram& program = *plainFacePrograms_[static_cast<std::size_t>(kind)];
+        ok = ok &&
+             program.addShaderFromSourceCode(QOpenGLShader::Vertex,
+                                             source(kFaceVertex, kind > 0, kind == 2, false)) &&
+             program.addShaderFromSourceCode(QOpenGLShader::Fragment,
+                                             source(kFaceFragment, kind > 0, kind == 2, false)) &&
+             program.link();
+    }
+    ok = ok && unlitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, faceVertex) &&
          unlitFaceProgram_->addShaderFromSourceCode(QOpenGLShader::Fragment, unlitFragment) &&
          unlitFaceProgram_->link();
     ok = ok && lineProgram_->addShaderFromSourceCode(QOpenGLShader::Vertex, kLineVertex) &&
@@ -304,9 +484,9 @@ bool EditportRenderer::drewWireOverlay(const Shape& shape) const {
 }
 
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
-    const GLuint buffers[] = {gpu.positions,    gpu.edges,          gpu.facePositions,
-                              gpu.faceUvs,      gpu.highlightEdges, gpu.seamEdges,
-                              gpu.handlePoints, gpu.tintBuffer,     gpu.stretchBuffer};
+    const GLuint buffers[] = {
+        gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,    gpu.faceIndices,
+        gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer, gpu.stretchBuffer};
     for (GLuint b : buffers) {
         if (b != 0) {
             glDeleteBuffers(1, &b);
@@ -340,8 +520,13 @@ void EditportRenderer::release() {
     glDeleteVertexArrays(1, &scratchVao_);
     glDeleteVertexArrays(1, &emptyVao_);
     overlayPixels_ = {};
+    overlayProjected_ = {};
     faceProgram_.reset();
+    vertexLitFaceProgram_.reset();
     unlitFaceProgram_.reset();
+    for (auto& program : plainFacePrograms_) {
+        program.reset();
+    }
     lineProgram_.reset();
     thinLineProgram_.reset();
     pointProgram_.reset();
@@ -403,50 +588,122 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
     const auto& texcoords = shape.texcoords();
     const auto& materials = shape.polygonMaterial();
     const std::int32_t polygons = shape.GetPolygonCount();
-    // Polygons grouped by material (counting sort), so each material is one draw call.
-    std::int32_t materialCount = 1;
-    for (std::int32_t m : materials) {
-        materialCount = std::max(materialCount, m + 1);
-    }
-    std::vector<GLsizei> perMaterial(static_cast<std::size_t>(materialCount) + 1, 0);
-    auto materialOf = [&](std::int32_t p) {
-        const std::int32_t m = p < static_cast<std::int32_t>(materials.size()) ? materials[p] : 0;
-        return std::max(m, 0);
+    const auto corners = static_cast<std::int32_t>(cv.size());
+    const auto normalOf = [&](std::int32_t k) {
+        const std::int32_t n = k < static_cast<std::int32_t>(cn.size()) ? cn[k] : -1;
+        return n >= 0 && n < static_cast<std::int32_t>(normals.size()) ? n : -1;
     };
-    for (std::int32_t p = 0; p < polygons; ++p) {
-        const std::int32_t n = start[p + 1] - start[p];
-        if (n >= 3) {
-            perMaterial[materialOf(p) + 1] += 3 * (n - 2);
+    const auto texCoordOf = [&](std::int32_t k) {
+        const std::int32_t t = k < static_cast<std::int32_t>(ct.size()) ? ct[k] : -1;
+        return t >= 0 && t < static_cast<std::int32_t>(texcoords.size()) ? t : -1;
+    };
+    // Which corners become one GL vertex depends on the corner arrays only, so a change of
+    // positions or texture coordinates alone keeps the indices and the vertex order.
+    const std::uint64_t layout = hashVector(
+        hashVector(hashVector(hashVector(hashVector(0x84222325cbf29ce4ull, start), cv), cn), ct),
+        materials);
+    const bool relayout = layout != gpu.faceLayoutHash || gpu.faceVao == 0;
+    if (relayout) {
+        positionsOnly = false;
+        uvsOnly = false;
+        // Corners with the same vertex, normal and texture coordinate share one GL vertex, so
+        // the driver shades each shared vertex about once instead of once per triangle corner.
+        // Corners of one vertex are chained from it: the chains are short (a vertex on a seam
+        // has one entry per side), so this is linear in the corners.
+        std::vector<std::int32_t> head(vertices.size(), -1), next;
+        std::vector<std::int32_t>& rep = gpu.faceCorners;
+        rep.clear();
+        std::vector<std::uint32_t> slotOf(static_cast<std::size_t>(corners), 0);
+        for (std::int32_t k = 0; k < corners; ++k) {
+            const std::int32_t v = cv[k];
+            const std::int32_t n = normalOf(k), t = texCoordOf(k);
+            const bool valid = v >= 0 && v < static_cast<std::int32_t>(vertices.size());
+            std::int32_t u = valid ? head[v] : -1;
+            while (u >= 0 && (normalOf(rep[u]) != n || texCoordOf(rep[u]) != t)) {
+                u = next[u];
+            }
+            if (u < 0) {
+                u = static_cast<std::int32_t>(rep.size());
+                rep.push_back(k);
+                next.push_back(valid ? head[v] : -1);
+                if (valid) {
+                    head[v] = u;
+                }
+            }
+            slotOf[k] = static_cast<std::uint32_t>(u);
         }
-    }
-    for (std::size_t m = 0; m + 1 < perMaterial.size(); ++m) {
-        perMaterial[m + 1] += perMaterial[m];
-    }
-    const GLsizei total = perMaterial.back();
-    if (!positionsOnly && !uvsOnly) {
+        rep.shrink_to_fit();
+        // Triangles grouped by material (counting sort), so each material is one draw call.
+        std::int32_t materialCount = 1;
+        for (std::int32_t m : materials) {
+            materialCount = std::max(materialCount, m + 1);
+        }
+        std::vector<GLsizei> perMaterial(static_cast<std::size_t>(materialCount) + 1, 0);
+        auto materialOf = [&](std::int32_t p) {
+            const std::int32_t m =
+                p < static_cast<std::int32_t>(materials.size()) ? materials[p] : 0;
+            return std::max(m, 0);
+        };
+        for (std::int32_t p = 0; p < polygons; ++p) {
+            const std::int32_t n = start[p + 1] - start[p];
+            if (n >= 3) {
+                perMaterial[materialOf(p) + 1] += 3 * (n - 2);
+            }
+        }
+        for (std::size_t m = 0; m + 1 < perMaterial.size(); ++m) {
+            perMaterial[m + 1] += perMaterial[m];
+        }
         gpu.ranges.clear();
         for (std::int32_t m = 0; m < materialCount; ++m) {
             if (perMaterial[m + 1] > perMaterial[m]) {
                 gpu.ranges.push_back({m, perMaterial[m], perMaterial[m + 1] - perMaterial[m]});
             }
         }
+        std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
+        std::vector<std::uint32_t> indices(static_cast<std::size_t>(perMaterial.back()));
+        for (std::int32_t p = 0; p < polygons; ++p) {
+            const std::int32_t s = start[p], n = start[p + 1] - s;
+            GLsizei& at = fill[materialOf(p)];
+            for (std::int32_t i = 1; i + 1 < n; ++i) {
+                indices[at++] = slotOf[s];
+                indices[at++] = slotOf[s + i];
+                indices[at++] = slotOf[s + i + 1];
+            }
+        }
+        if (gpu.faceVao == 0) {
+            glGenVertexArrays(1, &gpu.faceVao);
+            glGenBuffers(1, &gpu.facePositions);
+            glGenBuffers(1, &gpu.faceUvs);
+            glGenBuffers(1, &gpu.faceIndices);
+            glBindVertexArray(gpu.faceVao);
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
+            positionNormalLayout();
+            glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
+            glEnableVertexAttribArray(2);
+            glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+            glBindVertexArray(0);
+        }
+        glBindVertexArray(gpu.faceVao);
+        glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.faceIndices);
+        glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                     static_cast<GLsizeiptr>(indices.size() * sizeof(std::uint32_t)),
+                     indices.data(), GL_STATIC_DRAW);
+        glBindVertexArray(0);
+        gpu.faceLayoutHash = layout;
+        ++uploads_;
     }
-    std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
-    std::vector<float> posNormal;
-    std::vector<float> uv;
+    const std::vector<std::int32_t>& rep = gpu.faceCorners;
     if (!uvsOnly) {
-        posNormal.resize(static_cast<std::size_t>(total) * 6);
-    }
-    if (!positionsOnly) {
-        uv.resize(static_cast<std::size_t>(total) * 2);
-    }
-    auto put = [&](GLsizei slot, std::int32_t k) {
-        if (!uvsOnly) {
-            const Vector3& p = vertices[cv[k]];
-            const std::int32_t ni = k < static_cast<std::int32_t>(cn.size()) ? cn[k] : -1;
-            const Vector3 n =
-                ni >= 0 && ni < static_cast<std::int32_t>(normals.size()) ? normals[ni] : Vector3{};
-            float* d = &posNormal[static_cast<std::size_t>(slot) * 6];
+        std::vector<float> posNormal(rep.size() * 6);
+        bool complete = true;
+        for (std::size_t u = 0; u < rep.size(); ++u) {
+            const std::int32_t k = rep[u];
+            const std::int32_t v = cv[k], ni = normalOf(k);
+            const Vector3 p =
+                v >= 0 && v < static_cast<std::int32_t>(vertices.size()) ? vertices[v] : Vector3{};
+            const Vector3 n = ni >= 0 ? normals[ni] : Vector3{};
+            complete = complete && n.x * n.x + n.y * n.y + n.z * n.z > 1e-12f;
+            float* d = &posNormal[u * 6];
             d[0] = p.x;
             d[1] = p.y;
             d[2] = p.z;
@@ -454,43 +711,20 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
             d[4] = n.y;
             d[5] = n.z;
         }
-        if (!positionsOnly) {
-            const std::int32_t ti = k < static_cast<std::int32_t>(ct.size()) ? ct[k] : -1;
-            const Vector2 t = ti >= 0 && ti < static_cast<std::int32_t>(texcoords.size())
-                                  ? texcoords[ti]
-                                  : Vector2{};
-            uv[static_cast<std::size_t>(slot) * 2] = t.u;
-            uv[static_cast<std::size_t>(slot) * 2 + 1] = t.v;
-        }
-    };
-    for (std::int32_t p = 0; p < polygons; ++p) {
-        const std::int32_t s = start[p], n = start[p + 1] - s;
-        GLsizei& at = fill[materialOf(p)];
-        for (std::int32_t i = 1; i + 1 < n; ++i) {
-            put(at++, s);
-            put(at++, s + i);
-            put(at++, s + i + 1);
-        }
-    }
-    if (gpu.faceVao == 0) {
-        glGenVertexArrays(1, &gpu.faceVao);
-        glGenBuffers(1, &gpu.facePositions);
-        glGenBuffers(1, &gpu.faceUvs);
-        glBindVertexArray(gpu.faceVao);
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
-        positionNormalLayout();
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
-        glBindVertexArray(0);
-    }
-    if (!uvsOnly) {
         glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
                      posNormal.data(), GL_STATIC_DRAW);
+        gpu.normalsComplete = complete;
         ++uploads_;
     }
     if (!positionsOnly) {
+        std::vector<float> uv(rep.size() * 2);
+        for (std::size_t u = 0; u < rep.size(); ++u) {
+            const std::int32_t ti = texCoordOf(rep[u]);
+            const Vector2 t = ti >= 0 ? texcoords[ti] : Vector2{};
+            uv[u * 2] = t.u;
+            uv[u * 2 + 1] = t.v;
+        }
         glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(uv.size() * sizeof(float)), uv.data(),
                      GL_STATIC_DRAW);
@@ -601,7 +835,7 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             ++uploads_;
         }
         if (topologyChanged) {
-            std::vector<std::uint32_t> pairs = wireIndexPairs(MeshEdges(meshArrays(*shape)));
+            std::vector<std::uint32_t> pairs = wirePairsOf(*shape, gpu.closed);
             glBindVertexArray(gpu.vao);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
             glBufferData(GL_ELEMENT_ARRAY_BUFFER,
@@ -609,8 +843,13 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
                          pairs.data(), GL_STATIC_DRAW);
             glBindVertexArray(0);
             gpu.edgeIndices = static_cast<GLsizei>(pairs.size());
-            gpu.wirePairs = std::move(pairs);
+            // The CPU copy is kept only by views that draw the wires on the CPU (below).
+            gpu.wirePairs.clear();
+            gpu.wirePairs.shrink_to_fit();
             ++uploads_;
+        }
+        if (topologyChanged || positionsChanged) {
+            gpu.outward = gpu.closed ? outwardSign(*shape) : 0;
         }
         gpu.hasFaces = shape->displayMode() != kWireframeMode;
         if (gpu.hasFaces) {
@@ -654,14 +893,34 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
     }
     const bool backdrop = (shape.displayFlags() & kBackdropFlag) != 0;
     const bool lit = !frame.flat && !backdrop;
-    QOpenGLShaderProgram& program = lit ? *faceProgram_ : *unlitFaceProgram_;
-    program.bind();
-    setMatrix(program, "uModelView", modelView, *this);
-    setMatrix(program, "uProjection", frame.view.eyeToClip, *this);
-    program.setUniformValue("uEyeScale", 1.0f);
-    program.setUniformValue("uLit", lit);
-    program.setUniformValue("uOrtho", frame.view.orthographic);
-    program.setUniformValue("uTexture", 0);
+    // 0 unlit, 1 lit per pixel, 2 lit per vertex; each with and without a texture.
+    const int kind = !lit ? 0 : gpu.denseOnScreen && gpu.normalsComplete ? 2 : 1;
+    QOpenGLShaderProgram* bound = nullptr;
+    const auto use = [&](bool textured) -> QOpenGLShaderProgram& {
+        QOpenGLShaderProgram& program = !textured
+                                            ? *plainFacePrograms_[static_cast<std::size_t>(kind)]
+                                        : kind == 0 ? *unlitFaceProgram_
+                                        : kind == 2 ? *vertexLitFaceProgram_
+                                                    : *faceProgram_;
+        if (&program != bound) {
+            program.bind();
+            setMatrix(program, "uModelView", modelView, *this);
+            setMatrix(program, "uProjection", frame.view.eyeToClip, *this);
+            program.setUniformValue("uEyeScale", 1.0f);
+            program.setUniformValue("uLit", lit);
+            program.setUniformValue("uOrtho", frame.view.orthographic);
+            program.setUniformValue("uTexture", 0);
+            bound = &program;
+        }
+        return program;
+    };
+    // Translucent faces show the back faces behind them.
+    GLenum frontFace = GL_CCW;
+    const bool cull = !translucentPass && cullsBackFaces(gpu, modelView, frame, frontFace);
+    if (cull) {
+        glFrontFace(frontFace);
+        glEnable(GL_CULL_FACE);
+    }
     glBindVertexArray(gpu.faceVao);
     for (const MaterialRange& range : gpu.ranges) {
         const MaterialPtr material = range.material < shape.GetMaterialCount()
@@ -681,12 +940,18 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
             bindTexture(texture, material->materialOption(0) == 0 ? GL_NEAREST : GL_LINEAR,
                         opaqueTexture);
         }
+        QOpenGLShaderProgram& program = use(textured);
         program.setUniformValue("uTextured", textured);
         setColour(program, "uColour", colour);
         setBlend(colour.a < 1.0f || !opaqueTexture);
-        glDrawArrays(GL_TRIANGLES, range.first, range.count);
+        glDrawElements(GL_TRIANGLES, range.count, GL_UNSIGNED_INT,
+                       reinterpret_cast<const void*>(static_cast<std::uintptr_t>(range.first) *
+                                                     sizeof(std::uint32_t)));
     }
     glBindVertexArray(0);
+    if (cull) {
+        glDisable(GL_CULL_FACE);
+    }
 }
 
 void EditportRenderer::drawStretch(
@@ -865,6 +1130,17 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, gpu.overlayTexture);
     if (gpu.overlayKey != key) {
+        if (gpu.wirePairs.size() != static_cast<std::size_t>(gpu.edgeIndices)) {
+            // Read back once from the wire buffer: views that never draw wires on the CPU (the
+            // 3D ones) keep no copy of it.
+            gpu.wirePairs.resize(static_cast<std::size_t>(gpu.edgeIndices));
+            glBindBuffer(GL_COPY_READ_BUFFER, gpu.edges);
+            glGetBufferSubData(
+                GL_COPY_READ_BUFFER, 0,
+                static_cast<GLsizeiptr>(gpu.wirePairs.size() * sizeof(std::uint32_t)),
+                gpu.wirePairs.data());
+            glBindBuffer(GL_COPY_READ_BUFFER, 0);
+        }
         overlayPixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
         WireOverlayInput input;
         input.vertices = shape.vertices();
@@ -874,6 +1150,7 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
         input.selected = gpu.highlightPairs;
         input.selectedColour = selectedWord;
         input.selectedWidth = kHighlightWidth;
+        input.scratch = &overlayProjected_;
         const OverlayRect rect = drawWireOverlay(overlayPixels_, w, h, input, overlayThreads_);
         // Only the part that can hold wires is uploaded and shown.
         if (!rect.empty()) {
@@ -952,19 +1229,39 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             ++it;
         }
     }
-    const std::vector<std::size_t> order = frame.flat ? drawOrder(frame.items, frame.view) : [&] {
-        std::vector<std::size_t> o(frame.items.size());
-        for (std::size_t i = 0; i < o.size(); ++i) {
-            o[i] = i;
-        }
-        return o;
-    }();
     std::vector<ShapeGpu*> gpus(frame.items.size());
     std::vector<Matrix4> modelViews(frame.items.size());
     for (std::size_t i = 0; i < frame.items.size(); ++i) {
         gpus[i] =
             &cacheFor(frame.items[i].first, frame.generation, frame.previewSetting, frame.device);
         modelViews[i] = multiply(frame.view.worldToEye, placementMatrix(frame.items[i].second));
+        gpus[i]->denseOnScreen =
+            !frame.flat &&
+            !wiresReadable(gpus[i]->box, gpus[i]->edgeIndices / 2,
+                           frame.view.withModel(placementMatrix(frame.items[i].second)));
+    }
+    // A flat view draws backdrops first, then the shapes far to near (by their box centres, as
+    // drawOrder does, but from the boxes kept with the buffers: no pass over the vertices).
+    std::vector<std::size_t> order(frame.items.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    if (frame.flat) {
+        std::vector<double> depth(frame.items.size(), 0.0);
+        for (std::size_t i = 0; i < frame.items.size(); ++i) {
+            const BoundingBox& b = gpus[i]->box;
+            const Vector3 centre{(b.minX + b.maxX) * 0.5f, (b.minY + b.maxY) * 0.5f,
+                                 (b.minZ + b.maxZ) * 0.5f};
+            depth[i] =
+                frame.view.withModel(placementMatrix(frame.items[i].second)).project(centre).depth;
+        }
+        const auto backdrop = [&](std::size_t i) {
+            return (frame.items[i].first->displayFlags() & kBackdropFlag) != 0;
+        };
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            if (backdrop(a) != backdrop(b)) {
+                return backdrop(a);
+            }
+            return depth[a] > depth[b];
+        });
     }
     const Matrix4& projection = frame.view.eyeToClip;
     Color4 handle = frame.selectedColour;
@@ -986,7 +1283,8 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             glDepthMask(GL_TRUE);
             glBindVertexArray(0);
         }
-        const bool wires = drawsWires(shape, frame.previewSetting);
+        const bool wires =
+            drawsWires(shape, frame.previewSetting) && (!gpu.hasFaces || !gpu.denseOnScreen);
         gpu.overlayLastFrame = wires && frame.flat && frame.view.orthographic &&
                                gpu.edgeIndices / 2 >= wireOverlayMinEdges_;
         if (gpu.overlayLastFrame) {

@@ -18,6 +18,7 @@
 
 #include <QOpenGLFunctions_3_3_Core>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -73,9 +74,23 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         GLsizei edgeIndices = 0;
         GLsizei vertexCount = 0;
         BoundingBox box{};
-        GLuint faceVao = 0, facePositions = 0, faceUvs = 0;
+        // Whether the surface is closed and consistently oriented, and then +1 or -1 when its
+        // corners turn anticlockwise or clockwise seen from outside (0: open, or no volume).
+        bool closed = false;
+        int outward = 0;
+        // Faces are indexed triangles (ranges in the index buffer, one per material) over one
+        // GL vertex per distinct (vertex, normal, texture coordinate) of the corners; faceCorners
+        // holds a corner of each GL vertex, to refill positions or texture coordinates alone.
+        GLuint faceVao = 0, facePositions = 0, faceUvs = 0, faceIndices = 0;
+        std::uint64_t faceLayoutHash = 0;
+        std::vector<std::int32_t> faceCorners;
         std::vector<MaterialRange> ranges;
         bool hasFaces = false;
+        // Whether every GL vertex of the faces has a normal (else faces are lit by their slope).
+        bool normalsComplete = false;
+        // Set each frame: a 3D view shows the shape's wires denser than readable
+        // (wiresReadable), so it leaves them out and lights the faces per vertex.
+        bool denseOnScreen = false;
         GLuint highlightEdges = 0, seamEdges = 0, handlePoints = 0, tintVao = 0, tintBuffer = 0;
         GLsizei highlightCount = 0, seamCount = 0, handleCount = 0, tintCount = 0;
         // CPU copies of the wire and highlight pairs, for the wire overlay.
@@ -100,6 +115,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void positionNormalLayout();
     // Binds the texture to the active unit, uploading it on first use or after it changed.
     void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
+    bool cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView, const EditportFrame& frame,
+                        GLenum& frontFace) const;
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
                    const EditportFrame& frame, bool translucentPass);
     void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
@@ -118,8 +135,10 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
                      const Matrix4& modelView, const EditportFrame& frame);
 
     bool initialized_ = false;
-    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, unlitFaceProgram_, lineProgram_,
-        thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
+    // The face programs for faces without a texture: unlit, lit per pixel, lit per vertex.
+    std::array<std::unique_ptr<QOpenGLShaderProgram>, 3> plainFacePrograms_;
+    std::unique_ptr<QOpenGLShaderProgram> faceProgram_, vertexLitFaceProgram_, unlitFaceProgram_,
+        lineProgram_, thinLineProgram_, pointProgram_, overlayProgram_, stretchProgram_;
     std::unordered_map<const Shape*, ShapeGpu> shapes_;
     struct TextureGpu {
         std::weak_ptr<Texture> owner;
@@ -139,6 +158,7 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     int overlayThreads_;
     std::uint64_t overlayDraws_ = 0;
     std::vector<std::uint32_t> overlayPixels_;
+    std::vector<double> overlayProjected_;
 };
 
 } // namespace brontle

@@ -10,8 +10,7 @@
 #include "peelwise/uv/CreaseEdge.h"
 #include "peelwise/uv/UnwrapGeometry.h"
 
-#include <stdexcept>
-
+#include "brontle/core/Error.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -26,6 +25,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+
+#include <stdexcept>
 
 namespace peelwise {
 
@@ -56,6 +57,7 @@ void writeLog(const std::string& line) {
 
 bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::ShapePtr& atlas,
                                   brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
+    buildCancelled_ = false;
     try {
         // The run's shapes are the session's: the driver passes csSourceShape and csAtlasShape.
         if (source != csSourceShape || &atlas != &csAtlasShape) {
@@ -78,11 +80,13 @@ bool frmMain::GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::Shap
         writeLog("pbGenerateAtlas failed with error: " + std::to_string(error->number()) + "-" +
                  error->description());
         writeLog("pbGenerateAtlas failed with Texture Name: " + sTextureName);
+        buildCancelled_ = error->number() == brontle::ErrorNumber::HostCancelled;
         return false;
     }
 }
 
-bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams) {
+bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams,
+                             bool startUp) {
     // The layout's stretch display measures each polygon on the atlas shape it stands for.
     const auto built = [&] {
         dfeCoordinatesAdjustment->SetStretchReference(csAtlasShape);
@@ -90,6 +94,12 @@ bool frmMain::BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection&
     };
     if (GenerateAtlasShapes(csSourceShape, csAtlasShape, uv, seams)) {
         return built();
+    }
+    if (startUp && buildCancelled_) {
+        // One Cancel in the progress dialog ends a run that has no layout yet.
+        bCancelClicked = true;
+        Unload();
+        return false;
     }
     brontle::platform().messageBox(
         {kRetryMessage, kMessageTitle, brontle::MessageStyle::Exclamation});
@@ -147,7 +157,7 @@ void frmMain::InitialUnwrap() {
             cmdDeselectAll->setEnabled(true);
         }
 
-        BuildWithRetry(csUVShape, seams);
+        BuildWithRetry(csUVShape, seams, true);
 
         if (!bCancelClicked) {
             editSession().adoptLayout(csUVShape);

@@ -213,12 +213,16 @@ class frmMain : public QDialog {
     void InitialUnwrap();
     // One build: copy of `source` with `seams`, the host's atlas, `atlas` (made or refilled in
     // place), `uv` (made anew) and alUVVertexToTexCoord. True on success; every error is
-    // logged and gives false, nothing is raised.
+    // logged and gives false, nothing is raised. buildCancelled_ tells afterwards whether the
+    // user cancelled the atlas in the host's progress dialog.
     bool GenerateAtlasShapes(const brontle::ShapePtr& source, brontle::ShapePtr& atlas,
                              brontle::ShapePtr& uv, const brontle::SubSelection& seams);
     // GenerateAtlasShapes with one retry at default settings, and the two messages; after the
-    // second failure the dialog is unloaded as cancelled and false is returned.
-    bool BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams);
+    // second failure the dialog is unloaded as cancelled and false is returned. At start-up
+    // (`startUp`) an atlas the user cancelled is not retried: the dialog is unloaded as
+    // cancelled at once, without a message, since the user asked to stop.
+    bool BuildWithRetry(brontle::ShapePtr& uv, const brontle::SubSelection& seams,
+                        bool startUp = false);
     // Writes the UV layout's vertex positions back into the atlas texture coordinates.
     void CommitUVLayout();
     // The texture the atlas is laid out for and OK renders (AtlasRequestControls.cpp): with
@@ -333,6 +337,7 @@ class frmMain : public QDialog {
     void runTransformButton(modUV::TransformButton which, int button, int shift);
     void runWeld(modUV::WeldKind kind);
     void afterRestore();
+    bool buildCancelled_ = false; // the last GenerateAtlasShapes failed by the user's Cancel
 
     bool loaded_ = false;
     bool closing_ = false;

@@ -94,7 +94,7 @@ TEST(HostProgressTest, ACancelledAtlasIsAFailedAtlasCallThatChangesNothing) {
         shape->GenerateAtlas(0, 0, 0, 4, 256, 256, charts);
         ADD_FAILURE() << "the cancelled atlas returned";
     } catch (const Error& e) {
-        EXPECT_EQ(e.number(), ErrorNumber::HostAtlasFailed);
+        EXPECT_EQ(e.number(), ErrorNumber::HostCancelled);
         EXPECT_EQ(e.description(), "The atlas was cancelled");
     }
     EXPECT_EQ(charts, -1);
