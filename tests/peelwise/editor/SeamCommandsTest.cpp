@@ -80,19 +80,17 @@ TEST_F(SeamCommandsTest, ASmoothSphereHasNoSeamsHidesSetDefaultSeamsAndGetsTheFi
     EXPECT_EQ(tips, std::vector<std::string>{kHintWithoutCreases});
 }
 
-TEST_F(SeamCommandsTest, ASuppressedHintIsNotShown) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([](frmMain&) {}));
-    EXPECT_TRUE(tips.empty());
-    EXPECT_TRUE(scripted->messages().empty());
-}
-
 TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
     suppressHint();
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
         const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
+        // With creases, a selection change shows and enables Set Default Seams.
+        ASSERT_FALSE(d.cmdCreaseSeams->isEnabled());
+        emit d.dfeObjectPreview->SelectionChange();
+        EXPECT_FALSE(d.cmdCreaseSeams->isHidden());
+        EXPECT_TRUE(d.cmdCreaseSeams->isEnabled());
+
         d.cmdDeselectAll->click();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);
         EXPECT_EQ(scene->GetSelectedShapeCount(preview), 0);
@@ -109,16 +107,8 @@ TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);
         EXPECT_FALSE(d.cmdDeselectAll->isEnabled());
     }));
-}
-
-TEST_F(SeamCommandsTest, DeselectAllWithoutCreasesLeavesSetDefaultSeamsDisabled) {
-    suppressHint();
-    handOver(brontle::makeSmoothSphere(*scene, 6, 12));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        d.cmdDeselectAll_Click();
-        EXPECT_FALSE(d.cmdCreaseSeams->isEnabled());
-        EXPECT_TRUE(d.cmdCreaseSeams->isHidden());
-    }));
+    EXPECT_TRUE(tips.empty()) << "a suppressed hint is not shown";
+    EXPECT_TRUE(scripted->messages().empty());
 }
 
 TEST_F(SeamCommandsTest, SelectionChangeFollowsTheSelectedEdges) {
@@ -144,17 +134,11 @@ TEST_F(SeamCommandsTest, SelectionChangeFollowsTheSelectedEdges) {
         scene->ClearSelection(preview);
         emit d.dfeObjectPreview->SelectionChange();
         EXPECT_TRUE(d.cmdDeselectAll->isEnabled());
-    }));
-}
 
-TEST_F(SeamCommandsTest, SelectionChangeShowsSetDefaultSeamsWhenThereAreCreases) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        ASSERT_FALSE(d.cmdCreaseSeams->isEnabled());
-        emit d.dfeObjectPreview->SelectionChange();
-        EXPECT_FALSE(d.cmdCreaseSeams->isHidden());
-        EXPECT_TRUE(d.cmdCreaseSeams->isEnabled());
+        // Without creases, clearing the seams leaves Set Default Seams hidden and disabled.
+        d.cmdDeselectAll_Click();
+        EXPECT_FALSE(d.cmdCreaseSeams->isEnabled());
+        EXPECT_TRUE(d.cmdCreaseSeams->isHidden());
     }));
 }
 
