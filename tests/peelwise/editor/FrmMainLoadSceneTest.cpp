@@ -153,20 +153,16 @@ TEST_F(FrmMainLoadSceneTest, ASourceWithoutFrameKeepsTheDefaultPlacement) {
     EXPECT_TRUE(scripted->messages().empty());
 }
 
-TEST_F(FrmMainLoadSceneTest, HelpFileIsNamedAfterTheInstallFolderAndOpensTheShippedPage) {
+// The drive rule and the help page's mapping themselves are CurrentDriveTest's.
+TEST_F(FrmMainLoadSceneTest, TheCurrentFolderMovesOnlyToAnotherDriveAndTheHelpFileIsNamed) {
     handOver(brontle::makeFlatShadedCube(*scene));
+    scripted->setCurrentFolder("/home/user/models");
+    scripted->clearRecords();
     EXPECT_TRUE(run([](frmMain&) {}));
     const std::string bin = PEELWISE_BIN_DIR;
     EXPECT_EQ(dialog.sHelpFile, bin + "/BRNHelp.chm");
     // The host ships the page, not the named file.
     EXPECT_EQ(peelwise::helpPageFile(dialog.sHelpFile), bin + "/BRNHelp.html");
-}
-
-TEST_F(FrmMainLoadSceneTest, TheCurrentFolderMovesOnlyWhenItIsOnAnotherDrive) {
-    handOver(brontle::makeFlatShadedCube(*scene));
-    scripted->setCurrentFolder("/home/user/models");
-    scripted->clearRecords();
-    EXPECT_TRUE(run([](frmMain&) {}));
     // The plug-in's folder and the current folder share the one root drive.
     EXPECT_TRUE(scripted->folderChanges().empty());
     EXPECT_EQ(scripted->currentFolder(), "/home/user/models");
