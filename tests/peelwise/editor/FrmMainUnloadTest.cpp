@@ -197,12 +197,6 @@ TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
     EXPECT_EQ(dialog.sTextureName, "");
 }
 
-TEST_F(FrmMainUnloadTest, SceneGraphPropertyIsTheRunsGlobal) {
-    EXPECT_EQ(dialog.cCSG(), scene);
-    modMain::sceneGraph.reset();
-    EXPECT_EQ(dialog.cCSG(), nullptr);
-}
-
 TEST_F(FrmMainUnloadTest, UnloadOutsideARunDoesNothing) {
     ASSERT_FALSE(dialog.isLoaded());
     dialog.Unload();
