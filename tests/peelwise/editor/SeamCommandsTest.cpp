@@ -80,7 +80,7 @@ TEST_F(SeamCommandsTest, ASmoothSphereHasNoSeamsHidesSetDefaultSeamsAndGetsTheFi
     EXPECT_EQ(tips, std::vector<std::string>{kHintWithoutCreases});
 }
 
-TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
+TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlacesAndTheMenuFitsTheSelection) {
     suppressHint();
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
@@ -106,6 +106,31 @@ TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
         d.mnuDeselectAll->trigger();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);
         EXPECT_FALSE(d.cmdDeselectAll->isEnabled());
+
+        // The context menu's items fit the selection, and it opens at the pointer.
+        d.cmdCreaseSeams->click();
+        const QPoint pointer = d.dfeObjectPreview->mapToGlobal(QPoint(40, 30));
+
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_TRUE(d.mnuSelectLoop->isEnabled());
+        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
+        EXPECT_TRUE(d.mnuPopupObjectPreview->isVisible());
+        EXPECT_EQ(d.mnuPopupObjectPreview->pos(), pointer);
+        d.mnuPopupObjectPreview->close();
+
+        // A selected shape without selected edges: nothing to extend, something to clear.
+        scene->ClearSelection(preview);
+        scene->SelectShape(preview, d.csAtlasShape);
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
+        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
+        d.mnuPopupObjectPreview->close();
+
+        scene->ClearSelection(preview);
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
+        EXPECT_FALSE(d.mnuDeselectAll->isEnabled());
+        d.mnuPopupObjectPreview->close();
     }));
     EXPECT_TRUE(tips.empty()) << "a suppressed hint is not shown";
     EXPECT_TRUE(scripted->messages().empty());
@@ -139,36 +164,6 @@ TEST_F(SeamCommandsTest, SelectionChangeFollowsTheSelectedEdges) {
         d.cmdDeselectAll_Click();
         EXPECT_FALSE(d.cmdCreaseSeams->isEnabled());
         EXPECT_TRUE(d.cmdCreaseSeams->isHidden());
-    }));
-}
-
-TEST_F(SeamCommandsTest, ContextMenuItemsFitTheSelectionAndTheMenuOpensAtThePointer) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
-        const QPoint pointer = d.dfeObjectPreview->mapToGlobal(QPoint(40, 30));
-
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_TRUE(d.mnuSelectLoop->isEnabled());
-        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
-        EXPECT_TRUE(d.mnuPopupObjectPreview->isVisible());
-        EXPECT_EQ(d.mnuPopupObjectPreview->pos(), pointer);
-        d.mnuPopupObjectPreview->close();
-
-        // A selected shape without selected edges: nothing to extend, something to clear.
-        scene->ClearSelection(preview);
-        scene->SelectShape(preview, d.csAtlasShape);
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
-        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
-        d.mnuPopupObjectPreview->close();
-
-        scene->ClearSelection(preview);
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
-        EXPECT_FALSE(d.mnuDeselectAll->isEnabled());
-        d.mnuPopupObjectPreview->close();
     }));
 }
 
