@@ -95,18 +95,6 @@ TEST_F(FontWizTest, EveryLabelAndButtonOfAFormGetsTheFontAndSize) {
     EXPECT_TRUE(caption->font().bold());
 }
 
-TEST_F(FontWizTest, OtherSystemFaceGivesTheFormTahoma) {
-    useSystemFont("Cantarell");
-    const FontWiz wiz;
-    QDialog form;
-    auto* button = named<QPushButton>(&form, "cmdOK");
-    wiz.AdjustForm(&form);
-    EXPECT_EQ(form.font().family(), "Tahoma");
-    EXPECT_EQ(form.font().pointSizeF(), 8.25);
-    EXPECT_EQ(button->font().family(), "Tahoma");
-    EXPECT_EQ(button->font().pointSizeF(), 8.25);
-}
-
 TEST_F(FontWizTest, EditionLabelIsClampedToElevenQuarterToFourteenQuarter) {
     useSystemFont("Segoe UI");
     const FontWiz wiz;

@@ -32,15 +32,27 @@ class FrmMainLoadSceneTest : public EditorRunTest {
     }
 };
 
-TEST_F(FrmMainLoadSceneTest, BackdropIsAUnitSquareBehindTheLayoutWithTheContinuityMap) {
+// One start-up: the backdrop, the cameras and the display colours of both views.
+TEST_F(FrmMainLoadSceneTest, BackdropCamerasAndColoursOfBothViews) {
     handOver(brontle::makeFlatShadedCube(*scene));
     brontle::ShapePtr backdrop;
     bool inCoordinateRoot = false;
+    Vector3 coordCamera, previewCamera;
+    float extent = 0;
+    int previewSetting = 0;
+    brontle::DeviceID preview = 0, coord = 0;
     EXPECT_TRUE(run([&](frmMain& d) {
         backdrop = d.csTextureShape;
         const auto& shapes = d.dfeCoordinatesAdjustment->RootFrame()->shapes();
         inCoordinateRoot = std::find(shapes.begin(), shapes.end(), backdrop) != shapes.end();
+        coordCamera = d.dfeCoordinatesAdjustment->CameraPosition();
+        extent = d.dfeCoordinatesAdjustment->ViewExtent();
+        previewCamera = d.dfeObjectPreview->CameraPosition();
+        previewSetting = d.dfeObjectPreview->PreviewSetting();
+        preview = d.dfeObjectPreview->DeviceID();
+        coord = d.dfeCoordinatesAdjustment->DeviceID();
     }));
+    // The backdrop: a unit square behind the layout with the continuity map.
     ASSERT_NE(backdrop, nullptr);
     EXPECT_TRUE(inCoordinateRoot);
     ASSERT_EQ(backdrop->GetPolygonCount(), 1);
@@ -77,32 +89,14 @@ TEST_F(FrmMainLoadSceneTest, BackdropIsAUnitSquareBehindTheLayoutWithTheContinui
     EXPECT_EQ(same.GetMaterial()->texture(), material->texture());
     EXPECT_EQ(headless->displayFlags(), backdrop->displayFlags());
     EXPECT_EQ(headless->displayOption(), backdrop->displayOption());
-}
 
-TEST_F(FrmMainLoadSceneTest, CamerasArePlacedForTheLayoutAndThePreview) {
-    handOver(brontle::makeFlatShadedCube(*scene));
-    Vector3 coordCamera, previewCamera;
-    float extent = 0;
-    int previewSetting = 0;
-    EXPECT_TRUE(run([&](frmMain& d) {
-        coordCamera = d.dfeCoordinatesAdjustment->CameraPosition();
-        extent = d.dfeCoordinatesAdjustment->ViewExtent();
-        previewCamera = d.dfeObjectPreview->CameraPosition();
-        previewSetting = d.dfeObjectPreview->PreviewSetting();
-    }));
+    // The cameras of the layout and of the preview.
     EXPECT_EQ(coordCamera, (Vector3{0.505f, 0.495f, -1000.0f}));
     EXPECT_EQ(extent, 0.52f);
     EXPECT_EQ(previewCamera, (Vector3{5.0f, 5.0f, -15.0f}));
     EXPECT_EQ(previewSetting, 24);
-}
 
-TEST_F(FrmMainLoadSceneTest, DeviceColoursAreSetPerView) {
-    handOver(brontle::makeFlatShadedCube(*scene));
-    brontle::DeviceID preview = 0, coord = 0;
-    EXPECT_TRUE(run([&](frmMain& d) {
-        preview = d.dfeObjectPreview->DeviceID();
-        coord = d.dfeCoordinatesAdjustment->DeviceID();
-    }));
+    // The display colours per view.
     const brontle::MaterialPtr previewWires = scene->GetDeviceMaterial(preview, 6);
     EXPECT_EQ(previewWires->GetColorB(), (Color4{1, 1, 1, 1}));
     EXPECT_EQ(previewWires->GetColorA(), (Color4{0, 0, 0, 1}));
@@ -153,20 +147,16 @@ TEST_F(FrmMainLoadSceneTest, ASourceWithoutFrameKeepsTheDefaultPlacement) {
     EXPECT_TRUE(scripted->messages().empty());
 }
 
-TEST_F(FrmMainLoadSceneTest, HelpFileIsNamedAfterTheInstallFolderAndOpensTheShippedPage) {
+// The drive rule and the help page's mapping themselves are CurrentDriveTest's.
+TEST_F(FrmMainLoadSceneTest, TheCurrentFolderMovesOnlyToAnotherDriveAndTheHelpFileIsNamed) {
     handOver(brontle::makeFlatShadedCube(*scene));
+    scripted->setCurrentFolder("/home/user/models");
+    scripted->clearRecords();
     EXPECT_TRUE(run([](frmMain&) {}));
     const std::string bin = PEELWISE_BIN_DIR;
     EXPECT_EQ(dialog.sHelpFile, bin + "/BRNHelp.chm");
     // The host ships the page, not the named file.
     EXPECT_EQ(peelwise::helpPageFile(dialog.sHelpFile), bin + "/BRNHelp.html");
-}
-
-TEST_F(FrmMainLoadSceneTest, TheCurrentFolderMovesOnlyWhenItIsOnAnotherDrive) {
-    handOver(brontle::makeFlatShadedCube(*scene));
-    scripted->setCurrentFolder("/home/user/models");
-    scripted->clearRecords();
-    EXPECT_TRUE(run([](frmMain&) {}));
     // The plug-in's folder and the current folder share the one root drive.
     EXPECT_TRUE(scripted->folderChanges().empty());
     EXPECT_EQ(scripted->currentFolder(), "/home/user/models");

@@ -62,13 +62,6 @@ class FrmMainLoadSettingsTest : public EditorRunTest {
                            "message please let us know on the problem reports forum at ") +
                peelwise::kProblemReportsForum + ".  (#" + std::to_string(number) + ")";
     }
-
-    void expectOneGeneralMessage(int number) {
-        ASSERT_EQ(scripted->messages().size(), 1u);
-        EXPECT_EQ(scripted->messages()[0].text, generalMessage(number));
-        EXPECT_EQ(scripted->messages()[0].title, "Application");
-        EXPECT_EQ(scripted->messages()[0].style, 16);
-    }
 };
 
 TEST_F(FrmMainLoadSettingsTest, NothingStoredGivesTheDefaultsAndTheDesignWindow) {
@@ -132,39 +125,32 @@ TEST_F(FrmMainLoadSettingsTest, TheFrameIsTakenOffTheStoredSizeAndAddedBackWhenS
     EXPECT_TRUE(scripted->messages().empty());
 }
 
-TEST_F(FrmMainLoadSettingsTest, OutOfRangeTextureSizeIsReportedOnceAndTheListKeepsItsItem) {
+// Each bad stored value is reported once with the general text and skipped; the lists keep
+// the items they had, and the other settings and window edges still come from the store.
+TEST_F(FrmMainLoadSettingsTest, EachBadStoredValueIsReportedOnceAndTheRestIsRestored) {
     dialog.cboTextureSize->setCurrentIndex(2);
-    store("TextureSize", "9");
-    const Seen seen = runAndLook();
-    expectOneGeneralMessage(9);
-    EXPECT_EQ(seen.textureSize, "256x256");
-    // The rest of the start-up ran: the other settings and the window came from the store.
-    EXPECT_EQ(seen.factor, "4");
-    EXPECT_EQ(seen.window.width, 14730.0);
-}
-
-TEST_F(FrmMainLoadSettingsTest, NonNumericListIndexIsATypeMismatchReportedOnce) {
     dialog.cboFactorType->setCurrentIndex(1);
-    store("FactorType", "abc");
-    const Seen seen = runAndLook();
-    expectOneGeneralMessage(13);
-    EXPECT_EQ(seen.factorType, "# Charts");
-    EXPECT_EQ(seen.textureSize, "1024x1024");
-}
-
-TEST_F(FrmMainLoadSettingsTest, AFractionIsNoListIndex) {
-    store("TextureOption", "0.5");
-    const Seen seen = runAndLook();
-    expectOneGeneralMessage(13);
-    // The list is enabled again after the failed restore.
-    EXPECT_TRUE(seen.textureOptionEnabled);
-}
-
-TEST_F(FrmMainLoadSettingsTest, NonNumericWindowEdgeIsSkippedAndTheOthersApply) {
-    store("Left", "far left");
+    store("TextureSize", "9");     // out of range: 9
+    store("FactorType", "abc");    // no number: 13
+    store("TextureOption", "0.5"); // a fraction is no list index: 13
+    store("Left", "far left");     // 13
     store("Width", "12990");
     const Seen seen = runAndLook();
-    expectOneGeneralMessage(13);
+    std::vector<std::string> texts;
+    for (const brontle::MessagePrompt& message : scripted->messages()) {
+        texts.push_back(message.text);
+        EXPECT_EQ(message.title, "Application");
+        EXPECT_EQ(message.style, 16);
+    }
+    std::sort(texts.begin(), texts.end());
+    std::vector<std::string> expected = {generalMessage(13), generalMessage(13), generalMessage(13),
+                                         generalMessage(9)};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(seen.textureSize, "256x256");
+    EXPECT_EQ(seen.factorType, "# Charts");
+    EXPECT_TRUE(seen.textureOptionEnabled) << "enabled again after the failed restore";
+    EXPECT_EQ(seen.factor, "4");
     EXPECT_EQ(seen.window.top, 810.0);
     EXPECT_EQ(seen.window.width, 12990.0);
     EXPECT_EQ(seen.window.height, 9105.0);

@@ -92,9 +92,22 @@ class FrmMainUnloadTest : public ::testing::Test {
     frmMain& dialog = frmMain::instance();
 };
 
+// Every test here runs the one reused instance again; its load also gives every control the
+// system font.
 TEST_F(FrmMainUnloadTest, OKSetsOnlyOKAndReleasesTheRunsShapes) {
     std::weak_ptr<brontle::Shape> source = dialog.csSourceShape;
-    EXPECT_TRUE(run([](frmMain& d) { QTest::mouseClick(d.cmdOK, Qt::LeftButton); }));
+    QString family;
+    double points = 0;
+    QString okFamily;
+    EXPECT_TRUE(run([&](frmMain& d) {
+        family = d.font().family();
+        points = d.font().pointSizeF();
+        okFamily = d.cmdOK->font().family();
+        QTest::mouseClick(d.cmdOK, Qt::LeftButton);
+    }));
+    EXPECT_EQ(family.toStdString(), FontWiz::shared().FontName());
+    EXPECT_EQ(points, FontWiz::shared().FontSizeDefault());
+    EXPECT_EQ(okFamily.toStdString(), FontWiz::shared().FontName());
     EXPECT_TRUE(dialog.bOKClicked);
     EXPECT_FALSE(dialog.bCancelClicked);
     expectReleased();
@@ -182,41 +195,6 @@ TEST_F(FrmMainUnloadTest, LoadResetsTheEditingStateOnEveryRun) {
     EXPECT_TRUE(seen.sourceKept);
     // The texture name is the stored one again (nothing stored: none).
     EXPECT_EQ(dialog.sTextureName, "");
-}
-
-TEST_F(FrmMainUnloadTest, LoadGivesEveryControlTheSystemFont) {
-    QString family;
-    double points = 0;
-    QString okFamily;
-    EXPECT_TRUE(run([&](frmMain& d) {
-        family = d.font().family();
-        points = d.font().pointSizeF();
-        okFamily = d.cmdOK->font().family();
-        d.cmdCancel_Click();
-    }));
-    EXPECT_EQ(family.toStdString(), FontWiz::shared().FontName());
-    EXPECT_EQ(points, FontWiz::shared().FontSizeDefault());
-    EXPECT_EQ(okFamily.toStdString(), FontWiz::shared().FontName());
-}
-
-TEST_F(FrmMainUnloadTest, TheInstanceIsReusedByLaterRuns) {
-    frmMain* first = &frmMain::instance();
-    EXPECT_TRUE(run([](frmMain& d) { d.cmdOK_Click(); }));
-    EXPECT_TRUE(dialog.bOKClicked);
-    dialog.bOKClicked = false;
-    dialog.bCancelClicked = false;
-    dialog.csSourceShape = brontle::makeFlatShadedCube(*scene);
-    EXPECT_TRUE(run([](frmMain& d) { d.cmdCancel_Click(); }));
-    EXPECT_EQ(first, &frmMain::instance());
-    EXPECT_FALSE(dialog.bOKClicked);
-    EXPECT_TRUE(dialog.bCancelClicked);
-    expectReleased();
-}
-
-TEST_F(FrmMainUnloadTest, SceneGraphPropertyIsTheRunsGlobal) {
-    EXPECT_EQ(dialog.cCSG(), scene);
-    modMain::sceneGraph.reset();
-    EXPECT_EQ(dialog.cCSG(), nullptr);
 }
 
 TEST_F(FrmMainUnloadTest, UnloadOutsideARunDoesNothing) {

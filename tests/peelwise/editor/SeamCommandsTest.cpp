@@ -80,19 +80,17 @@ TEST_F(SeamCommandsTest, ASmoothSphereHasNoSeamsHidesSetDefaultSeamsAndGetsTheFi
     EXPECT_EQ(tips, std::vector<std::string>{kHintWithoutCreases});
 }
 
-TEST_F(SeamCommandsTest, ASuppressedHintIsNotShown) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([](frmMain&) {}));
-    EXPECT_TRUE(tips.empty());
-    EXPECT_TRUE(scripted->messages().empty());
-}
-
-TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
+TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlacesAndTheMenuFitsTheSelection) {
     suppressHint();
     handOver(brontle::makeFlatShadedCube(*scene));
     EXPECT_TRUE(run([&](frmMain& d) {
         const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
+        // With creases, a selection change shows and enables Set Default Seams.
+        ASSERT_FALSE(d.cmdCreaseSeams->isEnabled());
+        emit d.dfeObjectPreview->SelectionChange();
+        EXPECT_FALSE(d.cmdCreaseSeams->isHidden());
+        EXPECT_TRUE(d.cmdCreaseSeams->isEnabled());
+
         d.cmdDeselectAll->click();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);
         EXPECT_EQ(scene->GetSelectedShapeCount(preview), 0);
@@ -108,17 +106,34 @@ TEST_F(SeamCommandsTest, DeselectAllAndSetDefaultSeamsTradePlaces) {
         d.mnuDeselectAll->trigger();
         EXPECT_EQ(d.csAtlasShape->GetSelectionType(preview), 0);
         EXPECT_FALSE(d.cmdDeselectAll->isEnabled());
-    }));
-}
 
-TEST_F(SeamCommandsTest, DeselectAllWithoutCreasesLeavesSetDefaultSeamsDisabled) {
-    suppressHint();
-    handOver(brontle::makeSmoothSphere(*scene, 6, 12));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        d.cmdDeselectAll_Click();
-        EXPECT_FALSE(d.cmdCreaseSeams->isEnabled());
-        EXPECT_TRUE(d.cmdCreaseSeams->isHidden());
+        // The context menu's items fit the selection, and it opens at the pointer.
+        d.cmdCreaseSeams->click();
+        const QPoint pointer = d.dfeObjectPreview->mapToGlobal(QPoint(40, 30));
+
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_TRUE(d.mnuSelectLoop->isEnabled());
+        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
+        EXPECT_TRUE(d.mnuPopupObjectPreview->isVisible());
+        EXPECT_EQ(d.mnuPopupObjectPreview->pos(), pointer);
+        d.mnuPopupObjectPreview->close();
+
+        // A selected shape without selected edges: nothing to extend, something to clear.
+        scene->ClearSelection(preview);
+        scene->SelectShape(preview, d.csAtlasShape);
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
+        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
+        d.mnuPopupObjectPreview->close();
+
+        scene->ClearSelection(preview);
+        emit d.dfeObjectPreview->ContextMenu(pointer);
+        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
+        EXPECT_FALSE(d.mnuDeselectAll->isEnabled());
+        d.mnuPopupObjectPreview->close();
     }));
+    EXPECT_TRUE(tips.empty()) << "a suppressed hint is not shown";
+    EXPECT_TRUE(scripted->messages().empty());
 }
 
 TEST_F(SeamCommandsTest, SelectionChangeFollowsTheSelectedEdges) {
@@ -144,47 +159,11 @@ TEST_F(SeamCommandsTest, SelectionChangeFollowsTheSelectedEdges) {
         scene->ClearSelection(preview);
         emit d.dfeObjectPreview->SelectionChange();
         EXPECT_TRUE(d.cmdDeselectAll->isEnabled());
-    }));
-}
 
-TEST_F(SeamCommandsTest, SelectionChangeShowsSetDefaultSeamsWhenThereAreCreases) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        ASSERT_FALSE(d.cmdCreaseSeams->isEnabled());
-        emit d.dfeObjectPreview->SelectionChange();
-        EXPECT_FALSE(d.cmdCreaseSeams->isHidden());
-        EXPECT_TRUE(d.cmdCreaseSeams->isEnabled());
-    }));
-}
-
-TEST_F(SeamCommandsTest, ContextMenuItemsFitTheSelectionAndTheMenuOpensAtThePointer) {
-    suppressHint();
-    handOver(brontle::makeFlatShadedCube(*scene));
-    EXPECT_TRUE(run([&](frmMain& d) {
-        const brontle::DeviceID preview = d.dfeObjectPreview->DeviceID();
-        const QPoint pointer = d.dfeObjectPreview->mapToGlobal(QPoint(40, 30));
-
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_TRUE(d.mnuSelectLoop->isEnabled());
-        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
-        EXPECT_TRUE(d.mnuPopupObjectPreview->isVisible());
-        EXPECT_EQ(d.mnuPopupObjectPreview->pos(), pointer);
-        d.mnuPopupObjectPreview->close();
-
-        // A selected shape without selected edges: nothing to extend, something to clear.
-        scene->ClearSelection(preview);
-        scene->SelectShape(preview, d.csAtlasShape);
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
-        EXPECT_TRUE(d.mnuDeselectAll->isEnabled());
-        d.mnuPopupObjectPreview->close();
-
-        scene->ClearSelection(preview);
-        emit d.dfeObjectPreview->ContextMenu(pointer);
-        EXPECT_FALSE(d.mnuSelectLoop->isEnabled());
-        EXPECT_FALSE(d.mnuDeselectAll->isEnabled());
-        d.mnuPopupObjectPreview->close();
+        // Without creases, clearing the seams leaves Set Default Seams hidden and disabled.
+        d.cmdDeselectAll_Click();
+        EXPECT_FALSE(d.cmdCreaseSeams->isEnabled());
+        EXPECT_TRUE(d.cmdCreaseSeams->isHidden());
     }));
 }
 

@@ -61,39 +61,45 @@ TEST_F(TextureOptionsTest, A512By256ImageSizesTheNextAtlasAndIsShownBehindTheLay
     EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected;
 }
 
-TEST_F(TextureOptionsTest, CancellingTheOpenDialogGoesBackToCreateTexture) {
+// A disabled list asks nothing; a cancelled open dialog and a file that is no image both go
+// back to Create Texture, the second with its message.
+TEST_F(TextureOptionsTest, WithoutAnImageTheListGoesBackToCreateTexture) {
+    { std::ofstream(path("notes.bmp")) << "these are words, not pixels"; }
     scripted->queueFileDialogAnswer("");
-    struct {
+    scripted->queueFileDialogAnswer(path("notes.bmp"));
+    struct Seen {
         int item = -1;
         std::string name = "x";
         bool sizeListEnabled = false;
-        bool continuity = false;
-    } seen;
+    };
+    Seen cancelled, noImage;
+    std::size_t dialogsWhileDisabled = 99;
+    bool continuity = false;
     ASSERT_TRUE(run([&](peelwise::frmMain& d) {
+        d.cboTextureOption->setEnabled(false);
+        d.cboTextureOption->setCurrentIndex(1);
+        d.cboTextureOption->setEnabled(true);
+        dialogsWhileDisabled = scripted->fileDialogs().size();
+        d.cboTextureOption->setCurrentIndex(0);
+
         const brontle::TexturePtr before = backdropTexture(d);
         d.cboTextureOption->setCurrentIndex(1);
-        seen = {d.cboTextureOption->currentIndex(), d.sTextureName, d.cboTextureSize->isEnabled(),
-                backdropTexture(d) && before && backdropTexture(d)->image() == before->image()};
-    }));
-    EXPECT_EQ(seen.item, 0);
-    EXPECT_EQ(seen.name, "");
-    EXPECT_TRUE(seen.sizeListEnabled);
-    EXPECT_TRUE(seen.continuity);
-    EXPECT_TRUE(scripted->messages().empty());
-}
+        cancelled = {d.cboTextureOption->currentIndex(), d.sTextureName,
+                     d.cboTextureSize->isEnabled()};
+        continuity = backdropTexture(d) && before && backdropTexture(d)->image() == before->image();
+        EXPECT_TRUE(scripted->messages().empty());
 
-TEST_F(TextureOptionsTest, AFileThatIsNoImageGivesTheMessageAndCreateTexture) {
-    { std::ofstream(path("notes.bmp")) << "these are words, not pixels"; }
-    scripted->queueFileDialogAnswer(path("notes.bmp"));
-    struct {
-        int item = -1;
-        std::string name = "x";
-        bool sizeListEnabled = false;
-    } seen;
-    ASSERT_TRUE(run([&](peelwise::frmMain& d) {
         d.cboTextureOption->setCurrentIndex(1);
-        seen = {d.cboTextureOption->currentIndex(), d.sTextureName, d.cboTextureSize->isEnabled()};
+        noImage = {d.cboTextureOption->currentIndex(), d.sTextureName,
+                   d.cboTextureSize->isEnabled()};
     }));
+    EXPECT_EQ(dialogsWhileDisabled, 0u);
+    for (const Seen& seen : {cancelled, noImage}) {
+        EXPECT_EQ(seen.item, 0);
+        EXPECT_EQ(seen.name, "");
+        EXPECT_TRUE(seen.sizeListEnabled);
+    }
+    EXPECT_TRUE(continuity);
     ASSERT_GE(scripted->messages().size(), 1u);
     EXPECT_EQ(scripted->messages()[0].text, "Unable to load texture. Texture may be invalid.");
     EXPECT_EQ(scripted->messages()[0].title, "Peel-Wise");
@@ -101,19 +107,6 @@ TEST_F(TextureOptionsTest, AFileThatIsNoImageGivesTheMessageAndCreateTexture) {
     // Then the general report of the host's error.
     ASSERT_EQ(scripted->messages().size(), 2u);
     EXPECT_EQ(scripted->messages()[1].title, "Application");
-    EXPECT_EQ(seen.item, 0);
-    EXPECT_EQ(seen.name, "");
-    EXPECT_TRUE(seen.sizeListEnabled);
-}
-
-TEST_F(TextureOptionsTest, TheListDoesNothingWhileDisabled) {
-    scripted->queueFileDialogAnswer(path("never.bmp"));
-    ASSERT_TRUE(run([&](peelwise::frmMain& d) {
-        d.cboTextureOption->setEnabled(false);
-        d.cboTextureOption->setCurrentIndex(1);
-        d.cboTextureOption->setEnabled(true);
-    }));
-    EXPECT_TRUE(scripted->fileDialogs().empty());
 }
 
 } // namespace

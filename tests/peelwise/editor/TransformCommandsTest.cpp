@@ -25,14 +25,6 @@ class TransformCommandsTest : public UVEditFixture {
         return {vertexAt(0.2f, 0.8f), vertexAt(0.5f, 0.8f), vertexAt(0.5f, 0.5f),
                 vertexAt(0.2f, 0.5f)};
     }
-    // Degrees the point turned about (cx, cy) since `before`, counter-clockwise as seen in the
-    // coordinate view, whose y axis points down.
-    double turned(const Vector3& before, std::int32_t v, double cx, double cy) const {
-        const Vector3 now = uv().GetVertex(v);
-        const double a0 = std::atan2(cy - before.y, before.x - cx);
-        const double a1 = std::atan2(cy - now.y, now.x - cx);
-        return (a1 - a0) * 180.0 / std::numbers::pi;
-    }
     // Each point moved by (dx, dy) from `before` (x and y added in single precision).
     void expectAllMoved(const std::vector<Vector3>& before, float dx, float dy) const {
         for (std::int32_t v = 0; v < uv().GetVertexCount(); ++v) {
@@ -42,144 +34,92 @@ class TransformCommandsTest : public UVEditFixture {
     }
 };
 
-TEST_F(TransformCommandsTest, ShiftUpMovesEveryPointWhenNothingIsSelectedAndShowsTheChangeOfV) {
-    const std::vector<Vector3> before = uv().GetVertices();
-    dialog.cmdShiftUp_MouseUp(kLeft, 0);
-    expectAllMoved(before, 0.0f, 0.05f);
-    EXPECT_EQ(labelX(), "Move Y: -0.050");
-    EXPECT_EQ(labelY(), "");
-    EXPECT_EQ(dialog.lHistoryCount(), 1);
-    EXPECT_TRUE(dialog.bUVChanged);
-    EXPECT_EQ(dialog.atHistory()[0].uvCopy->vertices(), before) << "recorded before the change";
-    expectAtlasFollowsLayout();
-    expectCacheIsLayout();
-
-    dialog.cmdShiftDown_MouseUp(kLeft, 0);
-    EXPECT_EQ(labelX(), "Move Y: 0.050");
-    EXPECT_EQ(dialog.lHistoryCount(), 2);
-}
-
-TEST_F(TransformCommandsTest, CtrlAloneGivesTheFineMoveAndCtrlShiftTheCoarseOne) {
-    const std::int32_t p = vertexAt(0.2f, 0.1f);
-    selectPoints({p});
-    const std::vector<Vector3> before = uv().GetVertices();
-    dialog.cmdShiftRight_MouseUp(kLeft, kCtrl);
-    EXPECT_EQ(uv().GetVertex(p).x, before[p].x + 0.001f);
-    EXPECT_EQ(labelX(), "Move X: 0.001");
-    dialog.cmdShiftLeft_MouseUp(kLeft, kCtrl | kShift);
-    EXPECT_EQ(uv().GetVertex(p).x, (before[p].x + 0.001f) - 0.05f);
-    EXPECT_EQ(labelX(), "Move X: -0.050");
-    dialog.cmdShiftLeft_MouseUp(kLeft, kShift);
-    EXPECT_EQ(labelX(), "Move X: -0.050") << "Shift alone does not change a move";
-    for (std::int32_t v = 0; v < uv().GetVertexCount(); ++v) {
-        if (v != p) {
-            EXPECT_EQ(uv().GetVertex(v), before[v]) << "only the selected point moves";
-        }
+// Every button with each modifier: the step it takes, shown in the read-out, and one history
+// entry per click.
+TEST_F(TransformCommandsTest, EachButtonAndModifierShowsItsStep) {
+    struct Case {
+        void (frmMain::*handler)(int, int);
+        int shift;
+        const char* x;
+        const char* y;
+    };
+    const std::vector<Case> cases = {
+        {&frmMain::cmdShiftUp_MouseUp, 0, "Move Y: -0.050", ""},
+        {&frmMain::cmdShiftDown_MouseUp, 0, "Move Y: 0.050", ""},
+        {&frmMain::cmdShiftRight_MouseUp, kCtrl, "Move X: 0.001", ""},
+        {&frmMain::cmdShiftLeft_MouseUp, kCtrl | kShift, "Move X: -0.050", ""},
+        {&frmMain::cmdShiftLeft_MouseUp, kShift, "Move X: -0.050", ""},
+        {&frmMain::cmdReduce_MouseUp, kShift | kCtrl, "Scale X: 1.000", "Y: 0.995"},
+        {&frmMain::cmdEnlarge_MouseUp, kCtrl, "Scale X: 1.005", "Y: 1.005"},
+        {&frmMain::cmdReduce_MouseUp, 0, "Scale X: 0.950", "Y: 0.950"},
+        {&frmMain::cmdRotateLeft_MouseUp, 0, "Rotate Left: 2.500", ""},
+        {&frmMain::cmdRotateLeft_MouseUp, kCtrl | kShift, "Rotate Left: 0.333", ""},
+        {&frmMain::cmdRotateRight_MouseUp, 0, "Rotate Right: 2.500", ""},
+        {&frmMain::cmdRotateRight_MouseUp, kCtrl, "Rotate Right: 0.333", ""},
+    };
+    int clicks = 0;
+    for (const Case& c : cases) {
+        std::invoke(c.handler, dialog, kLeft, c.shift);
+        ++clicks;
+        EXPECT_EQ(labelX(), c.x) << "click " << clicks;
+        EXPECT_EQ(labelY(), c.y) << "click " << clicks;
+        EXPECT_EQ(dialog.lHistoryCount(), clicks);
     }
-    expectAtlasFollowsLayout();
+    EXPECT_TRUE(dialog.bUVChanged);
 }
 
-TEST_F(TransformCommandsTest, ScaleStepsAreFineWithCtrlAndScaleOnlyYWithShift) {
+// How a step moves, scales and turns the points is the session's and modUV's test; here that
+// the step shown is the step applied, and that the toggles and held keys reach the step.
+TEST_F(TransformCommandsTest, TheStepShownIsTheStepAppliedWithTheLocksOfTheDialog) {
+    const std::int32_t p = vertexAt(0.2f, 0.1f);
     const std::vector<std::int32_t> quad = firstQuad();
+    selectPoints({p});
+    const Vector3 start = uv().GetVertex(p);
+    dialog.cmdShiftRight_MouseUp(kLeft, kCtrl);
+    EXPECT_EQ(uv().GetVertex(p).x, start.x + 0.001f);
+    dialog.cmdShiftLeft_MouseUp(kLeft, kCtrl | kShift);
+    EXPECT_EQ(uv().GetVertex(p).x, (start.x + 0.001f) - 0.05f);
+    scripted->setKeyDown(89, true); // Y: x keeps
+    dialog.cmdShiftRight_MouseUp(kLeft, 0);
+    scripted->setKeyDown(89, false);
+    EXPECT_EQ(uv().GetVertex(p).x, (start.x + 0.001f) - 0.05f);
+
     selectPoints(quad);
     const std::vector<Vector3> before = uv().GetVertices();
     dialog.cmdReduce_MouseUp(kLeft, kShift | kCtrl);
-    EXPECT_EQ(labelX(), "Scale X: 1.000");
-    EXPECT_EQ(labelY(), "Y: 0.995");
     for (std::int32_t v : quad) {
         EXPECT_NEAR(uv().GetVertex(v).x, before[v].x, 1e-6) << v;
         EXPECT_NEAR(uv().GetVertex(v).y, 0.65 + (before[v].y - 0.65) * 0.995, 1e-6) << v;
     }
-    dialog.cmdEnlarge_MouseUp(kLeft, kCtrl);
-    EXPECT_EQ(labelX(), "Scale X: 1.005");
-    EXPECT_EQ(labelY(), "Y: 1.005");
-    expectAtlasFollowsLayout();
-}
-
-TEST_F(TransformCommandsTest,
-       TheConstrainButtonsLockTheirAxisOfAScaleAndTheLabelsStillShowTheStep) {
-    const std::vector<std::int32_t> quad = firstQuad();
-    selectPoints(quad);
-    const std::vector<Vector3> before = uv().GetVertices();
-    dialog.chkConstrainX->setValue(true);
-    dialog.cmdEnlarge_MouseUp(kLeft, 0);
-    for (std::int32_t v : quad) {
-        EXPECT_NEAR(uv().GetVertex(v).x, before[v].x, 1e-6) << "x locked, point " << v;
-        EXPECT_NEAR(uv().GetVertex(v).y, 0.65 + (before[v].y - 0.65) * 1.05, 1e-6) << v;
-    }
-    const std::vector<Vector3> afterY = uv().GetVertices();
-    dialog.chkConstrainX->setValue(false);
+    const std::vector<Vector3> scaled = uv().GetVertices();
     dialog.chkConstrainY->setValue(true);
     dialog.cmdEnlarge_MouseUp(kLeft, 0);
+    dialog.chkConstrainY->setValue(false);
     for (std::int32_t v : quad) {
-        EXPECT_NEAR(uv().GetVertex(v).x, 0.35 + (before[v].x - 0.35) * 1.05, 1e-6) << v;
-        EXPECT_NEAR(uv().GetVertex(v).y, afterY[v].y, 1e-6) << "y locked, point " << v;
+        EXPECT_NEAR(uv().GetVertex(v).x, 0.35 + (scaled[v].x - 0.35) * 1.05, 1e-6) << v;
+        EXPECT_NEAR(uv().GetVertex(v).y, scaled[v].y, 1e-6) << "y locked, point " << v;
     }
+
+    // Rotate Left turns counter-clockwise in the view (y down) by five degrees, locks or not.
+    const std::vector<Vector3> unturned = uv().GetVertices();
     dialog.chkConstrainX->setValue(true);
-    const std::vector<Vector3> both = uv().GetVertices();
-    dialog.cmdReduce_MouseUp(kLeft, 0);
-    for (std::int32_t v : quad) {
-        EXPECT_NEAR(uv().GetVertex(v).x, both[v].x, 1e-6) << v;
-        EXPECT_NEAR(uv().GetVertex(v).y, both[v].y, 1e-6) << v;
-    }
-    EXPECT_EQ(labelX(), "Scale X: 0.950");
-    EXPECT_EQ(labelY(), "Y: 0.950");
-}
-
-TEST_F(TransformCommandsTest, HeldKeysLockAxesOfAMoveForThatClickOnly) {
-    const std::vector<Vector3> before = uv().GetVertices();
-    scripted->setKeyDown(89, true); // Y: x keeps
-    dialog.cmdShiftRight_MouseUp(kLeft, 0);
-    dialog.cmdShiftUp_MouseUp(kLeft, 0);
-    scripted->setKeyDown(89, false);
-    expectAllMoved(before, 0.0f, 0.05f);
-    EXPECT_EQ(labelX(), "Move Y: -0.050");
-
-    const std::vector<Vector3> middle = uv().GetVertices();
-    scripted->setKeyDown(88, true); // X: y keeps
-    dialog.cmdShiftDown_MouseUp(kLeft, 0);
-    dialog.cmdShiftRight_MouseUp(kLeft, 0);
-    scripted->setKeyDown(88, false);
-    expectAllMoved(middle, 0.05f, 0.0f);
-
-    const std::vector<Vector3> last = uv().GetVertices();
-    dialog.cmdShiftDown_MouseUp(kLeft, 0);
-    expectAllMoved(last, 0.0f, -0.05f);
-    expectAtlasFollowsLayout();
-}
-
-TEST_F(TransformCommandsTest, CoarseAndFineRotationsTurnByFiveAndTwoThirdsDegreesIgnoringLocks) {
-    const std::vector<std::int32_t> quad = firstQuad();
-    selectPoints(quad);
-    const double cx = (0.2 + 0.5) / 2.0, cy = (0.5 + 0.8) / 2.0;
-    const std::vector<Vector3> start = uv().GetVertices();
-    dialog.chkConstrainX->setValue(true);
-    dialog.chkConstrainY->setValue(true);
     dialog.cmdRotateLeft_MouseUp(kLeft, 0);
-    EXPECT_EQ(labelX(), "Rotate Left: 2.500");
-    EXPECT_EQ(labelY(), "");
-    const double coarse = turned(start[quad[0]], quad[0], cx, cy);
-    EXPECT_NEAR(coarse, 5.0, 1e-3) << "Rotate Left turns counter-clockwise in the view";
-    for (std::int32_t v : quad) {
-        EXPECT_NEAR(turned(start[v], v, cx, cy), coarse, 1e-3) << "one turn for all, point " << v;
-        EXPECT_NEAR(std::hypot(uv().GetVertex(v).x - cx, uv().GetVertex(v).y - cy),
-                    std::hypot(start[v].x - cx, start[v].y - cy), 1e-6)
-            << "distance from the centre kept, point " << v;
-    }
+    const Vector3 a = unturned[quad[0]];
+    const Vector3 b = uv().GetVertex(quad[0]);
+    const double cx = (unturned[quad[0]].x + unturned[quad[1]].x) / 2.0;
+    const double cy = (unturned[quad[0]].y + unturned[quad[2]].y) / 2.0;
+    const double turned = std::atan2(cy - b.y, b.x - cx) - std::atan2(cy - a.y, a.x - cx);
+    EXPECT_NEAR(turned * 180.0 / std::numbers::pi, 5.0, 1e-3);
+    dialog.chkConstrainX->setValue(false);
 
-    const std::vector<Vector3> second = uv().GetVertices();
-    dialog.cmdRotateLeft_MouseUp(kLeft, kCtrl | kShift);
-    EXPECT_EQ(labelX(), "Rotate Left: 0.333");
-    const double fine = turned(second[quad[0]], quad[0], cx, cy);
-    EXPECT_NEAR(fine, 2.0 / 3.0, 1e-3);
-
-    const std::vector<Vector3> third = uv().GetVertices();
-    dialog.cmdRotateRight_MouseUp(kLeft, 0);
-    EXPECT_EQ(labelX(), "Rotate Right: 2.500");
-    EXPECT_NEAR(turned(third[quad[0]], quad[0], cx, cy), -coarse, 1e-3) << "the other way";
-    dialog.cmdRotateRight_MouseUp(kLeft, kCtrl);
-    EXPECT_EQ(labelX(), "Rotate Right: 0.333");
+    // Without a selection every point moves.
+    scene->ClearSelection(uvDevice());
+    const std::vector<Vector3> all = uv().GetVertices();
+    dialog.cmdShiftUp_MouseUp(kLeft, 0);
+    expectAllMoved(all, 0.0f, 0.05f);
+    EXPECT_EQ(dialog.atHistory().back().uvCopy->vertices(), all) << "recorded before the change";
     expectAtlasFollowsLayout();
+    expectCacheIsLayout();
 }
 
 TEST_F(TransformCommandsTest, ARightButtonMouseUpDoesNothingAndRecordsNoHistory) {

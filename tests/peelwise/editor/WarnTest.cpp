@@ -133,7 +133,7 @@ TEST_F(WarnTest, ClearingTheBoxAndOKStoresZeroAndTheTipIsNotShownAgain) {
     EXPECT_EQ(stored(), "0");
 }
 
-TEST_F(WarnTest, TitleBarCloseStoresTheBoxStateAsOKDoes) {
+TEST_F(WarnTest, TitleBarCloseAndEscapeStoreTheBoxStateAsOKDoes) {
     ASSERT_TRUE(showWarning(kSeamsText, [](frmWarn& tip) { tip.close(); }).has_value());
     EXPECT_EQ(stored(), "1");
     ASSERT_TRUE(showWarning(kSeamsText, [](frmWarn& tip) {
@@ -141,9 +141,7 @@ TEST_F(WarnTest, TitleBarCloseStoresTheBoxStateAsOKDoes) {
                     tip.close();
                 }).has_value());
     EXPECT_EQ(stored(), "0");
-}
-
-TEST_F(WarnTest, EscapeClosesAndStoresTheBoxState) {
+    brontle::settings().SaveSetting(kApp, "Tips", kEntry, "1");
     ASSERT_TRUE(showWarning(kSeamsText, [](frmWarn& tip) {
                     tip.chkContinueToReceiveWarning->setChecked(false);
                     QTest::keyClick(&tip, Qt::Key_Escape);

@@ -51,11 +51,4 @@ class DialogScript {
     bool shown_ = false;
 };
 
-// Closes as OK does for the plug-in class, without the texture work of the OK button: the
-// working copy comes back as the dialog holds it.
-inline void closeAsOk(peelwise::frmMain& dialog) {
-    dialog.bOKClicked = true;
-    dialog.Unload();
-}
-
 } // namespace plugin_testing

@@ -44,10 +44,11 @@ TEST(WorkingCopy, HoldsOnlyTheSelectedPolygonsInSubSelectionOrder) {
     EXPECT_EQ(snapshot(*s, scene.device), before) << "S is not touched before the write-back";
 }
 
-TEST(WorkingCopy, IsCentredAndScaledSoTheLargestExtentIsEight) {
+TEST(WorkingCopy, IsCentredAndScaledSoTheLargestExtentIsEightAndBackAgain) {
     Scene scene;
     // 100 x 20 x 5 centred at (10, 0, 0).
-    scene.selectWhole(box(scene.graph->CreateShape(), {-40, -10, -2.5f}, {60, 10, 2.5f}));
+    ShapePtr s =
+        scene.selectWhole(box(scene.graph->CreateShape(), {-40, -10, -2.5f}, {60, 10, 2.5f}));
 
     const WorkingCopy copy = peelwise::makeWorkingCopy(*scene.graph, scene.device);
 
@@ -55,6 +56,14 @@ TEST(WorkingCopy, IsCentredAndScaledSoTheLargestExtentIsEight) {
     EXPECT_FLOAT_EQ(copy.largestExtent, 100.0f);
     expectBox(copy.shape->GetBoundingBox(), {-4, -0.8f, -0.2f}, {4, 0.8f, 0.2f}, 1e-5f);
     EXPECT_TRUE(copy.editedPolygons.empty());
+
+    // Undoing the normalisation gives every vertex its own size and place again.
+    peelwise::undoNormalisation(*scene.graph, copy);
+    for (std::int32_t v = 0; v < 8; ++v) {
+        EXPECT_NEAR(copy.shape->GetVertex(v).x, s->GetVertex(v).x, 1e-4f);
+        EXPECT_NEAR(copy.shape->GetVertex(v).y, s->GetVertex(v).y, 1e-4f);
+        EXPECT_NEAR(copy.shape->GetVertex(v).z, s->GetVertex(v).z, 1e-4f);
+    }
 }
 
 TEST(WorkingCopy, LargestExtentIsFoundOnEveryAxis) {
@@ -106,20 +115,6 @@ TEST(WorkingCopy, NoSelectedShapeIsASubscriptError) {
         FAIL() << "no shape is selected";
     } catch (const brontle::Error& e) {
         EXPECT_EQ(e.number(), brontle::ErrorNumber::SubscriptOutOfRange);
-    }
-}
-
-TEST(WorkingCopy, UndoingTheNormalisationRestoresSizeAndPlace) {
-    Scene scene;
-    ShapePtr s =
-        scene.selectWhole(box(scene.graph->CreateShape(), {-40, -10, -2.5f}, {60, 10, 2.5f}));
-    const WorkingCopy copy = peelwise::makeWorkingCopy(*scene.graph, scene.device);
-    peelwise::undoNormalisation(*scene.graph, copy);
-    expectBox(copy.shape->GetBoundingBox(), {-40, -10, -2.5f}, {60, 10, 2.5f}, 1e-4f);
-    for (std::int32_t v = 0; v < 8; ++v) {
-        EXPECT_NEAR(copy.shape->GetVertex(v).x, s->GetVertex(v).x, 1e-4f);
-        EXPECT_NEAR(copy.shape->GetVertex(v).y, s->GetVertex(v).y, 1e-4f);
-        EXPECT_NEAR(copy.shape->GetVertex(v).z, s->GetVertex(v).z, 1e-4f);
     }
 }
 

@@ -1,5 +1,5 @@
-// The UV layout builder: points of texture coordinates, folds, tags and corner order, the
-// atlas's tile shift, material copies, errors, and agreement with the step-by-step form.
+// The UV layout builder: folds at the edge of the bound, tags and corner order of degenerate
+// outlines, material copies, errors, and agreement with the step-by-step form.
 #include "LiteralOracles.h"
 #include "support/ModelBuilders.h"
 
@@ -33,24 +33,6 @@ Vector3 atlasCornerPoint(Shape& shape, std::int32_t polygon, std::int32_t j) {
 }
 
 } // namespace
-
-TEST_F(BuildFixture, TextureCoordinateBecomesPointAndAtlasValueIsShiftedByOneTile) {
-    ShapePtr atlas =
-        atlasFromTexCoords(scene->CreateShape(), {{{0.25f, 0.75f}, {0.5f, 0.75f}, {0.5f, 0.9f}}});
-    const std::vector<std::int32_t> all{0};
-    ShapePtr uv = BuildUVShape(*scene, *atlas, all);
-    ASSERT_EQ(uv->GetPolygonCount(), 1);
-    EXPECT_EQ(cornerPoint(*uv, 0, 0), (Vector3{0.25f, 0.25f, 0.0f}));
-    EXPECT_EQ(atlas->GetPolygon(0).GetCornerTexCoord(0), (Vector2{-0.75f, -0.25f}));
-    // The fixed relation texture coordinate = (x - 1, -y) holds for every corner.
-    for (std::int32_t k = 0; k < 3; ++k) {
-        const Vector3 p = cornerPoint(*uv, 0, k);
-        EXPECT_EQ(atlas->GetPolygon(0).GetCornerTexCoord(k), (Vector2{p.x - 1.0f, -p.y}));
-    }
-    // Normal (0, 0, -1) and texture coordinate (0, 0) on every UV corner.
-    EXPECT_EQ(uv->normals(), (std::vector<Vector3>{{0, 0, -1}}));
-    EXPECT_EQ(uv->texcoords(), (std::vector<Vector2>{{0, 0}}));
-}
 
 TEST_F(BuildFixture, CoordinatesBeyondTheUnitSquareFoldOnceAndTheAtlasKeepsItsTile) {
     ShapePtr atlas =
@@ -92,18 +74,6 @@ TEST_F(BuildFixture, ClockwiseOutlineGetsNegativeTagAndReversedCorners) {
         atlasFromTexCoords(scene->CreateShape(), {{{0.1f, 0.1f}, {0.2f, 0.2f}, {0.3f, 0.3f}}});
     const std::vector<std::int32_t> one{0};
     EXPECT_EQ(BuildUVShape(*scene, *flat, one)->polygonTag(), (std::vector<std::int32_t>{-1}));
-}
-
-TEST_F(BuildFixture, CornersAtOnePointShareOneVertex) {
-    // Two triangles that share an edge in texture space, one coordinate 0.00005 off.
-    ShapePtr atlas =
-        atlasFromTexCoords(scene->CreateShape(), {{{0.1f, 0.1f}, {0.5f, 0.1f}, {0.1f, 0.5f}},
-                                                  {{0.50005f, 0.1f}, {0.5f, 0.5f}, {0.1f, 0.5f}}});
-    const std::vector<std::int32_t> all{0, 1};
-    ShapePtr uv = BuildUVShape(*scene, *atlas, all);
-    EXPECT_EQ(uv->GetVertexCount(), 4);
-    EXPECT_EQ(uv->GetPolygon(1).GetCornerVertex(0), uv->GetPolygon(0).GetCornerVertex(1));
-    EXPECT_EQ(uv->GetPolygon(1).GetCornerVertex(2), uv->GetPolygon(0).GetCornerVertex(2));
 }
 
 TEST_F(BuildFixture, MaterialsAreCopiedAndTwoWithOneKeyShareTheFirstCopy) {
@@ -179,10 +149,13 @@ TEST_F(BuildFixture, EmptyIndexListGivesAnEmptyShapeAndLeavesTheAtlas) {
     EXPECT_TRUE(atlas->sharesArraysWith(*copy));
 }
 
+// The step-by-step form fixes every point, fold, tag, corner order, shared vertex, normal and
+// shifted atlas value; the last run is large enough for the hashed cells.
 TEST_F(BuildFixture, MatchesTheStepByStepFormOnRandomAtlases) {
-    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 41; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        RandomAtlas random = randomAtlas(*scene, seed, 10 + int(seed) * 7);
+        RandomAtlas random = seed <= 40 ? randomAtlas(*scene, seed, 10 + int(seed) * 7)
+                                        : randomAtlas(*scene, 99, 6000);
         ShapePtr literalAtlas = copyOf(*scene, *random.shape);
         ShapePtr expected = literalBuildUVShape(*scene, *literalAtlas, random.polygonIndices);
         ShapePtr actual = BuildUVShape(*scene, *random.shape, random.polygonIndices);
@@ -193,16 +166,6 @@ TEST_F(BuildFixture, MatchesTheStepByStepFormOnRandomAtlases) {
             break;
         }
     }
-}
-
-TEST_F(BuildFixture, MatchesTheStepByStepFormOnALargeRandomAtlas) {
-    RandomAtlas random = randomAtlas(*scene, 99, 6000);
-    ShapePtr literalAtlas = copyOf(*scene, *random.shape);
-    ShapePtr expected = literalBuildUVShape(*scene, *literalAtlas, random.polygonIndices);
-    ShapePtr actual = BuildUVShape(*scene, *random.shape, random.polygonIndices);
-    expectSameShape(*actual, *expected);
-    EXPECT_EQ(random.shape->texcoords(), literalAtlas->texcoords());
-    EXPECT_EQ(random.shape->cornerTexCoord(), literalAtlas->cornerTexCoord());
 }
 
 TEST_F(BuildFixture, RandomAtlasesReallyExerciseMergesFoldsAndBothWindings) {

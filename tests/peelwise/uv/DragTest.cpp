@@ -1,5 +1,7 @@
 // Drag steps of the UV view: totals from the base positions, per-point locks, the clamp, the
 // texture coordinates that follow, the tripled scale factor, and the read-out texts.
+#include "UVLayoutFixture.h"
+
 #include "peelwise/uv/ApplyDragMove.h"
 #include "peelwise/uv/ApplyDragScale.h"
 #include "peelwise/uv/ReadoutLabels.h"
@@ -10,16 +12,9 @@
 
 using namespace brontle;
 using namespace peelwise::modUV;
+using uv_testing::listOf;
 
 namespace {
-
-SubSelection listOf(std::initializer_list<std::int32_t> points) {
-    SubSelection s;
-    for (std::int32_t p : points) {
-        s.add(p);
-    }
-    return s;
-}
 
 struct DragFixture : ::testing::Test {
     // Four points; point i stands for texture coordinate 3 - i.

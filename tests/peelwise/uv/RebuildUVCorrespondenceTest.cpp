@@ -25,28 +25,6 @@ struct CorrespondenceFixture : ::testing::Test {
 
 } // namespace
 
-TEST_F(CorrespondenceFixture, EveryVertexPointsAtTheTextureCoordinateItStandsFor) {
-    ShapePtr atlas =
-        atlasFromTexCoords(scene->CreateShape(), {{{0.1f, 0.1f}, {0.4f, 0.1f}, {0.4f, 0.4f}},
-                                                  {{0.6f, 0.6f}, {0.6f, 0.9f}, {0.9f, 0.9f}}});
-    const std::vector<std::int32_t> all{0, 1};
-    ShapePtr uv = BuildUVShape(*scene, *atlas, all);
-    ASSERT_EQ(uv->polygonTag(), (std::vector<std::int32_t>{1, -2}));
-    std::vector<std::int32_t> table{99};
-    RebuildUVCorrespondence(*uv, *atlas, table);
-    ASSERT_EQ(table.size(), 6u);
-    // Reversed polygon: UV corner k pairs with atlas corner 2 - k.
-    for (std::int32_t p = 0; p < 2; ++p) {
-        for (std::int32_t k = 0; k < 3; ++k) {
-            const std::int32_t j = uv->polygonTag()[p] > 0 ? k : 2 - k;
-            const Vector3 point = uv->GetVertex(uv->GetPolygon(p).GetCornerVertex(k));
-            const std::int32_t t = table[uv->GetPolygon(p).GetCornerVertex(k)];
-            EXPECT_EQ(t, atlas->GetPolygon(p).GetCornerTexCoordIndex(j));
-            EXPECT_EQ(atlas->texcoords()[t], (Vector2{point.x - 1.0f, -point.y}));
-        }
-    }
-}
-
 TEST_F(CorrespondenceFixture, SharedVertexKeepsTheLastCornerVisited) {
     // Two UV polygons share vertex 0; their atlas corners have different coordinates.
     ShapePtr atlas =

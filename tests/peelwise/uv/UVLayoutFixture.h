@@ -16,6 +16,15 @@ namespace uv_testing {
 using namespace brontle;
 using namespace testing_shapes;
 
+// A point selection with these entries, in this order.
+inline SubSelection listOf(std::initializer_list<std::int32_t> points) {
+    SubSelection s;
+    for (std::int32_t p : points) {
+        s.add(p);
+    }
+    return s;
+}
+
 struct UVLayoutFixture : ::testing::Test {
     SceneGraphPtr scene = SceneGraph::create(nullptr);
     DeviceID uvDevice = newDeviceID();

@@ -18,14 +18,6 @@ using namespace peelwise::modUV;
 
 namespace {
 
-SubSelection listOf(std::initializer_list<std::int32_t> points) {
-    SubSelection s;
-    for (std::int32_t p : points) {
-        s.add(p);
-    }
-    return s;
-}
-
 struct WeldFixture : UVLayoutFixture {
     void SetUp() override {
         // Two charts; the first is clockwise in texture space, so its UV polygon is reversed.
