@@ -150,6 +150,62 @@ bool wiresReadable(const BoundingBox& box, std::int32_t edgeCount, const ViewTra
     return edgeCount <= 0 || screenAreaPerItem(box, edgeCount, view) >= kReadableWireArea;
 }
 
+bool layoutWiresReadable(const BoundingBox& box, std::int32_t edgeCount,
+                         const ViewTransform& view) {
+    return edgeCount <= 0 || screenAreaPerItem(box, edgeCount, view) >= kReadableLayoutWireArea;
+}
+
+const std::vector<std::uint32_t>& flatViewWires(const ShapeWirePairs& wires, const BoundingBox& box,
+                                                const ViewTransform& view) {
+    const auto edges = static_cast<std::int32_t>(wires.all.size() / 2);
+    return layoutWiresReadable(box, edges, view) ? wires.all : wires.outline;
+}
+
+ShapeWirePairs wirePairsOf(const Shape& shape) {
+    const auto& start = shape.polygonStart();
+    const auto& cv = shape.cornerVertex();
+    // One sorted 8-byte key per polygon side: (lower << 31 | higher) << 1 | whether the side
+    // runs downwards (indices are non-negative 31-bit numbers).
+    std::vector<std::uint64_t> keys;
+    keys.reserve(cv.size());
+    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+        const std::int32_t s = start[p], e = start[p + 1];
+        for (std::int32_t k = s; k < e; ++k) {
+            const auto a = static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k]));
+            const auto b =
+                static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k + 1 < e ? k + 1 : s]));
+            if (a != b) {
+                const std::uint64_t lo = std::min(a, b), hi = std::max(a, b);
+                keys.push_back((((lo << 31) | hi) << 1) | (a > b ? 1u : 0u));
+            }
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    ShapeWirePairs w;
+    w.closed = !keys.empty();
+    for (std::size_t i = 0; i < keys.size();) {
+        const std::uint64_t edge = keys[i] >> 1;
+        std::size_t j = i + 1;
+        while (j < keys.size() && (keys[j] >> 1) == edge) {
+            ++j;
+        }
+        // Two sides, one each way: the sorted direction bits are 0 then 1.
+        if (j - i != 2 || (keys[i] & 1u) != 0 || (keys[i + 1] & 1u) != 1) {
+            w.closed = false;
+        }
+        const auto lo = static_cast<std::uint32_t>(edge >> 31);
+        const auto hi = static_cast<std::uint32_t>(edge & 0x7fffffffu);
+        w.all.push_back(lo);
+        w.all.push_back(hi);
+        if (j - i == 1) {
+            w.outline.push_back(lo);
+            w.outline.push_back(hi);
+        }
+        i = j;
+    }
+    return w;
+}
+
 void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
     SceneRenderStyle style;
     style.textures = (frame.previewSetting & PreviewBits::Textures) != 0;

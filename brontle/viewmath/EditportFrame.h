@@ -84,6 +84,32 @@ bool pointsReadable(const BoundingBox& box, std::int32_t vertexCount, const View
 inline constexpr double kReadableWireArea = 4.0;
 bool wiresReadable(const BoundingBox& box, std::int32_t edgeCount, const ViewTransform& view);
 
+// The wires of a shape: each edge once as a vertex pair, lower vertex first, in the order of the
+// (lower, higher) pairs; and its outline, the edges that only one polygon has (in a UV layout,
+// the border of every chart), in the same order. `closed` tells whether every edge joins
+// exactly two polygons running along it in opposite directions: the surface then closes around
+// a volume, with its polygons all facing out or all facing in. Edges from a vertex to itself
+// are left out.
+struct ShapeWirePairs {
+    std::vector<std::uint32_t> all;
+    std::vector<std::uint32_t> outline;
+    bool closed = false;
+};
+ShapeWirePairs wirePairsOf(const Shape& shape);
+
+// The 2D view's counterpart of wiresReadable: a layout shows all its wires while its bounding
+// box on the screen gives each edge at least kReadableLayoutWireArea square pixels (on a grid of
+// quads, two edges a quad, wires 2 pixels apart: one pixel in two of a chart is then wire).
+// A denser layout shows only its outline (ShapeWirePairs::outline), with its selected wires and
+// points, until the user zooms in. Every wire of a flat view is in sight, so the bar is lower
+// than the 3D view's, where the back half of a closed mesh is hidden.
+inline constexpr double kReadableLayoutWireArea = 2.0;
+bool layoutWiresReadable(const BoundingBox& box, std::int32_t edgeCount, const ViewTransform& view);
+// The pairs a 2D view draws as the wires of a shape with the bounding box `box` in `view`
+// (which includes its placement): all of them while readable, else the outline.
+const std::vector<std::uint32_t>& flatViewWires(const ShapeWirePairs& wires, const BoundingBox& box,
+                                                const ViewTransform& view);
+
 // Point sizes in pixels.
 inline constexpr int kPointSize = 3;
 inline constexpr int kHandleSize = 7;

@@ -274,50 +274,6 @@ void setColour(QOpenGLShaderProgram& program, const char* name, const Color4& c)
     program.setUniformValue(name, c.r, c.g, c.b, c.a);
 }
 
-// The shape's edges as GL_LINES index pairs, each edge once, lower vertex first, in the order of
-// (lower, higher) vertex (as wireIndexPairs(MeshEdges) gives them, without MeshEdges' tables:
-// one sorted 8-byte key per polygon side). `closed` tells whether every edge joins exactly two
-// polygons running along it in opposite directions: the surface then closes around a volume,
-// with its polygons all facing out or all facing in.
-std::vector<std::uint32_t> wirePairsOf(const Shape& shape, bool& closed) {
-    const auto& start = shape.polygonStart();
-    const auto& cv = shape.cornerVertex();
-    std::vector<std::uint64_t> keys;
-    keys.reserve(cv.size());
-    for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
-        const std::int32_t s = start[p], e = start[p + 1];
-        for (std::int32_t k = s; k < e; ++k) {
-            const auto a = static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k]));
-            const auto b =
-                static_cast<std::uint64_t>(static_cast<std::uint32_t>(cv[k + 1 < e ? k + 1 : s]));
-            if (a != b) {
-                // (lower << 31 | higher) << 1 | whether the side runs downwards; indices are
-                // non-negative 31-bit numbers.
-                const std::uint64_t lo = std::min(a, b), hi = std::max(a, b);
-                keys.push_back((((lo << 31) | hi) << 1) | (a > b ? 1u : 0u));
-            }
-        }
-    }
-    std::sort(keys.begin(), keys.end());
-    std::vector<std::uint32_t> pairs;
-    closed = !keys.empty();
-    for (std::size_t i = 0; i < keys.size();) {
-        const std::uint64_t edge = keys[i] >> 1;
-        std::size_t j = i + 1;
-        while (j < keys.size() && (keys[j] >> 1) == edge) {
-            ++j;
-        }
-        // Two sides, one each way: the sorted direction bits are 0 then 1.
-        if (j - i != 2 || (keys[i] & 1u) != 0 || (keys[i + 1] & 1u) != 1) {
-            closed = false;
-        }
-        pairs.push_back(static_cast<std::uint32_t>(edge >> 31));
-        pairs.push_back(static_cast<std::uint32_t>(edge & 0x7fffffffu));
-        i = j;
-    }
-    return pairs;
-}
-
 // +1 when the polygons' corner order turns anticlockwise seen from outside (the enclosed signed
 // volume is positive), -1 when clockwise, 0 for no volume.
 int outwardSign(const Shape& shape) {
@@ -483,10 +439,16 @@ bool EditportRenderer::drewWireOverlay(const Shape& shape) const {
     return it != shapes_.end() && it->second.overlayLastFrame;
 }
 
+bool EditportRenderer::drewOutlineOnly(const Shape& shape) const {
+    const auto it = shapes_.find(&shape);
+    return it != shapes_.end() && it->second.outlineLastFrame;
+}
+
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
-    const GLuint buffers[] = {
-        gpu.positions,      gpu.edges,     gpu.facePositions, gpu.faceUvs,    gpu.faceIndices,
-        gpu.highlightEdges, gpu.seamEdges, gpu.handlePoints,  gpu.tintBuffer, gpu.stretchBuffer};
+    const GLuint buffers[] = {gpu.positions,     gpu.edges,        gpu.facePositions,
+                              gpu.faceUvs,       gpu.faceIndices,  gpu.highlightEdges,
+                              gpu.seamEdges,     gpu.handlePoints, gpu.tintBuffer,
+                              gpu.stretchBuffer, gpu.outlineEdges};
     for (GLuint b : buffers) {
         if (b != 0) {
             glDeleteBuffers(1, &b);
@@ -835,14 +797,28 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
             ++uploads_;
         }
         if (topologyChanged) {
-            std::vector<std::uint32_t> pairs = wirePairsOf(*shape, gpu.closed);
+            ShapeWirePairs pairs = wirePairsOf(*shape);
+            gpu.closed = pairs.closed;
             glBindVertexArray(gpu.vao);
             glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.edges);
             glBufferData(GL_ELEMENT_ARRAY_BUFFER,
-                         static_cast<GLsizeiptr>(pairs.size() * sizeof(std::uint32_t)),
-                         pairs.data(), GL_STATIC_DRAW);
+                         static_cast<GLsizeiptr>(pairs.all.size() * sizeof(std::uint32_t)),
+                         pairs.all.data(), GL_STATIC_DRAW);
             glBindVertexArray(0);
-            gpu.edgeIndices = static_cast<GLsizei>(pairs.size());
+            gpu.edgeIndices = static_cast<GLsizei>(pairs.all.size());
+            // The outline stays on the CPU as well (it is small): a dense layout's overlay
+            // draws it from there.
+            if (gpu.outlineEdges == 0) {
+                glGenBuffers(1, &gpu.outlineEdges);
+            }
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.outlineEdges);
+            glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                         static_cast<GLsizeiptr>(pairs.outline.size() * sizeof(std::uint32_t)),
+                         pairs.outline.data(), GL_STATIC_DRAW);
+            glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, 0);
+            gpu.outlineIndices = static_cast<GLsizei>(pairs.outline.size());
+            gpu.outlinePairs = std::move(pairs.outline);
+            gpu.outlineOverlayKey = ~std::uint64_t{0};
             // The CPU copy is kept only by views that draw the wires on the CPU (below).
             gpu.wirePairs.clear();
             gpu.wirePairs.shrink_to_fit();
@@ -1098,9 +1074,25 @@ void EditportRenderer::drawScreenLines(const std::vector<float>& xyz, const Matr
     glBindVertexArray(0);
 }
 
+void EditportRenderer::uploadOverlay(ShapeGpu& gpu, const OverlayRect& rect, int w) {
+    // Only the part that can hold wires is uploaded and shown.
+    if (!rect.empty()) {
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, w);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, rect.x0, rect.y0, rect.x1 - rect.x0, rect.y1 - rect.y0,
+                        GL_RGBA, GL_UNSIGNED_BYTE,
+                        overlayPixels_.data() + static_cast<std::size_t>(rect.y0) * w + rect.x0);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    }
+    gpu.overlayRect[0] = rect.x0;
+    gpu.overlayRect[1] = rect.y0;
+    gpu.overlayRect[2] = rect.x1;
+    gpu.overlayRect[3] = rect.y1;
+}
+
 void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
                                            const Matrix4& modelView, const EditportFrame& frame,
-                                           const Color4& selected, int w, int h) {
+                                           const Color4& selected, int w, int h, bool outline) {
     if (w <= 0 || h <= 0) {
         return;
     }
@@ -1110,9 +1102,13 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
     // Everything the overlay shows; the hashes are those of the uploaded buffers.
     std::uint64_t key = hashBytes(gpu.positionHash ^ (gpu.topologyHash * 3), modelToClip.data(),
                                   sizeof(modelToClip));
-    const std::uint64_t more[] = {
-        gpu.selectionHash, static_cast<std::uint64_t>(w), static_cast<std::uint64_t>(h), wireWord,
-        selectedWord,      shape.vertices().size()};
+    const std::uint64_t more[] = {gpu.selectionHash,
+                                  static_cast<std::uint64_t>(w),
+                                  static_cast<std::uint64_t>(h),
+                                  wireWord,
+                                  selectedWord,
+                                  shape.vertices().size(),
+                                  outline ? 1u : 0u};
     key = hashBytes(key, more, sizeof(more));
     if (gpu.overlayTexture == 0 || gpu.overlayWidth != w || gpu.overlayHeight != h) {
         if (gpu.overlayTexture == 0) {
@@ -1129,6 +1125,52 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
     }
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, gpu.overlayTexture);
+    if (gpu.overlayKey != key && outline) {
+        const std::uint64_t compactKey = gpu.topologyHash ^ (gpu.selectionHash * 5);
+        if (gpu.outlineOverlayKey != compactKey) {
+            // The vertices of the outline and of the highlighted wires, each once, and both
+            // sets of pairs in their numbering. Runs when the edges or the selection change.
+            std::vector<std::uint32_t> local(shape.vertices().size(), ~std::uint32_t{0});
+            gpu.outlineVertexIds.clear();
+            const auto renumber = [&](const std::vector<std::uint32_t>& pairs,
+                                      std::vector<std::uint32_t>& out) {
+                out.clear();
+                out.reserve(pairs.size());
+                for (std::uint32_t v : pairs) {
+                    if (v >= local.size()) {
+                        out.push_back(~std::uint32_t{0}); // skipped by the overlay
+                        continue;
+                    }
+                    if (local[v] == ~std::uint32_t{0}) {
+                        local[v] = static_cast<std::uint32_t>(gpu.outlineVertexIds.size());
+                        gpu.outlineVertexIds.push_back(v);
+                    }
+                    out.push_back(local[v]);
+                }
+            };
+            renumber(gpu.outlinePairs, gpu.outlineLocal);
+            renumber(gpu.highlightPairs, gpu.outlineHighlightLocal);
+            gpu.outlineOverlayKey = compactKey;
+        }
+        const auto& vertices = shape.vertices();
+        gpu.outlinePositions.resize(gpu.outlineVertexIds.size());
+        for (std::size_t i = 0; i < gpu.outlineVertexIds.size(); ++i) {
+            gpu.outlinePositions[i] = vertices[gpu.outlineVertexIds[i]];
+        }
+        overlayPixels_.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        WireOverlayInput input;
+        input.vertices = gpu.outlinePositions;
+        input.modelToClip = modelToClip;
+        input.wires = gpu.outlineLocal;
+        input.wireColour = wireWord;
+        input.selected = gpu.outlineHighlightLocal;
+        input.selectedColour = selectedWord;
+        input.selectedWidth = kHighlightWidth;
+        input.scratch = &overlayProjected_;
+        uploadOverlay(gpu, drawWireOverlay(overlayPixels_, w, h, input, overlayThreads_), w);
+        gpu.overlayKey = key;
+        ++overlayDraws_;
+    }
     if (gpu.overlayKey != key) {
         if (gpu.wirePairs.size() != static_cast<std::size_t>(gpu.edgeIndices)) {
             // Read back once from the wire buffer: views that never draw wires on the CPU (the
@@ -1151,21 +1193,7 @@ void EditportRenderer::drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape,
         input.selectedColour = selectedWord;
         input.selectedWidth = kHighlightWidth;
         input.scratch = &overlayProjected_;
-        const OverlayRect rect = drawWireOverlay(overlayPixels_, w, h, input, overlayThreads_);
-        // Only the part that can hold wires is uploaded and shown.
-        if (!rect.empty()) {
-            glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, w);
-            glTexSubImage2D(GL_TEXTURE_2D, 0, rect.x0, rect.y0, rect.x1 - rect.x0,
-                            rect.y1 - rect.y0, GL_RGBA, GL_UNSIGNED_BYTE,
-                            overlayPixels_.data() + static_cast<std::size_t>(rect.y0) * w +
-                                rect.x0);
-            glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        }
-        gpu.overlayRect[0] = rect.x0;
-        gpu.overlayRect[1] = rect.y0;
-        gpu.overlayRect[2] = rect.x1;
-        gpu.overlayRect[3] = rect.y1;
+        uploadOverlay(gpu, drawWireOverlay(overlayPixels_, w, h, input, overlayThreads_), w);
         gpu.overlayKey = key;
         ++overlayDraws_;
     }
@@ -1285,14 +1313,22 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
         }
         const bool wires =
             drawsWires(shape, frame.previewSetting) && (!gpu.hasFaces || !gpu.denseOnScreen);
+        // A 2D view of a layout denser than readable draws its outline for its wires.
+        gpu.outlineLastFrame =
+            wires && frame.flat &&
+            !layoutWiresReadable(gpu.box, gpu.edgeIndices / 2,
+                                 frame.view.withModel(placementMatrix(frame.items[i].second)));
+        const GLuint wireBuffer = gpu.outlineLastFrame ? gpu.outlineEdges : gpu.edges;
+        const GLsizei wireIndices = gpu.outlineLastFrame ? gpu.outlineIndices : gpu.edgeIndices;
         gpu.overlayLastFrame = wires && frame.flat && frame.view.orthographic &&
-                               gpu.edgeIndices / 2 >= wireOverlayMinEdges_;
+                               wireIndices / 2 >= wireOverlayMinEdges_;
         if (gpu.overlayLastFrame) {
             // The wires and the highlighted wires together, in this order, as GL would draw them.
-            drawWireOverlayQuad(gpu, shape, modelViews[i], frame, handle, width, height);
+            drawWireOverlayQuad(gpu, shape, modelViews[i], frame, handle, width, height,
+                                gpu.outlineLastFrame);
         } else {
             if (wires) {
-                drawLines(gpu.vao, gpu.edges, gpu.edgeIndices, modelViews[i], projection,
+                drawLines(gpu.vao, wireBuffer, wireIndices, modelViews[i], projection,
                           frame.wireColour, 1.0f, width, height);
             }
             drawLines(gpu.vao, gpu.highlightEdges, gpu.highlightCount, modelViews[i], projection,

@@ -15,6 +15,7 @@
 // or edges, its selection, the camera or placement, the view's size or the wire colours.
 
 #include "brontle/viewmath/EditportFrame.h"
+#include "brontle/viewmath/WireOverlay.h"
 
 #include <QOpenGLFunctions_3_3_Core>
 
@@ -58,6 +59,9 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     std::uint64_t wireOverlayDrawCount() const { return overlayDraws_; }
     // Whether the last frame drew `shape`'s wires through the overlay.
     bool drewWireOverlay(const Shape& shape) const;
+    // Whether the last frame drew only the outline of `shape` as its wires (a 2D view of a
+    // layout denser than readable: layoutWiresReadable).
+    bool drewOutlineOnly(const Shape& shape) const;
 
   private:
     struct MaterialRange {
@@ -100,6 +104,17 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         int overlayRect[4] = {0, 0, 0, 0}; // x0, y0, x1, y1 of the lit part, in pixels
         std::uint64_t overlayKey = 0;
         bool overlayLastFrame = false;
+        // The outline (edges with one polygon) as GL_LINES indices and on the CPU, and for its
+        // overlay the vertices it and the highlighted wires use, with both sets of pairs
+        // renumbered into them (rebuilt when the edges or the selection change), so that a pan
+        // projects those vertices alone.
+        GLuint outlineEdges = 0;
+        GLsizei outlineIndices = 0;
+        std::vector<std::uint32_t> outlinePairs;
+        std::uint64_t outlineOverlayKey = ~std::uint64_t{0};
+        std::vector<std::uint32_t> outlineVertexIds, outlineLocal, outlineHighlightLocal;
+        std::vector<Vector3> outlinePositions;
+        bool outlineLastFrame = false;
         // Stretch display: triangles with one colour per polygon, for the colours held here
         // (held, so that a new array can never be taken for the uploaded one).
         GLuint stretchVao = 0, stretchBuffer = 0;
@@ -126,8 +141,13 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void drawScreenLines(const std::vector<float>& xyz, const Matrix4& modelView,
                          const Matrix4& projection, const Color4& colour, int w, int h);
     // The shape's wires and highlighted wires as one overlay quad (flat views only).
+    // With `outline`, the outline alone stands for the wires.
     void drawWireOverlayQuad(ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
-                             const EditportFrame& frame, const Color4& selected, int w, int h);
+                             const EditportFrame& frame, const Color4& selected, int w, int h,
+                             bool outline);
+    // Uploads the lit rectangle of overlayPixels_ (a view `w` pixels wide) into the bound
+    // overlay texture and keeps it as the part to show.
+    void uploadOverlay(ShapeGpu& gpu, const OverlayRect& rect, int w);
     void freeShape(ShapeGpu& gpu);
     // Fills the shape's polygons with their stretch colours (uploaded when the colours change).
     void drawStretch(ShapeGpu& gpu, const Shape& shape,
