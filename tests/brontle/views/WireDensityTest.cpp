@@ -1,6 +1,8 @@
 // Wires over the faces of a 3D view are left out while they are denser than readable, and come
-// back as the view zooms in; flat views and shapes drawn as wires alone keep theirs. Faces that
-// small are lit once per vertex, which must look as the faces lit per pixel do.
+// back as the view zooms in; shapes drawn as wires alone keep theirs. Faces that small are lit
+// once per vertex, which must look as the faces lit per pixel do. A 2D view keeps a dense
+// layout's outline (its edges with one polygon) and its selected wires, and shows every wire
+// again once they are readable.
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -16,6 +18,9 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <utility>
 
 using namespace brontle;
 using views_fixtures::quadGrid;
@@ -102,6 +107,7 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
         {"dense grid with faces, 3D", 200, false, false, false},
         {"coarse grid with faces, 3D", 5, false, false, true},
         {"dense grid as wires alone, 3D", 200, true, false, true},
+        // A flat view keeps at least the outline of any layout.
         {"dense grid with faces, flat view", 200, false, true, true},
     };
     QRgb denseCentre = 0, coarseCentre = 0;
@@ -138,6 +144,169 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
     EXPECT_NEAR(qRed(denseCentre), qRed(coarseCentre), 3);
     EXPECT_GT(qRed(coarseCentre), 150);
     renderer.release();
+    fbo.release();
+    context.doneCurrent();
+}
+
+TEST(WireDensityTest, ADenseLayoutKeepsItsOutlineInA2DView) {
+    // Two quads side by side share one edge; the other six are the outline, in pair order.
+    const ShapeWirePairs strip = wirePairsOf(*testing_shapes::quadStrip(2));
+    EXPECT_EQ(strip.all, (std::vector<std::uint32_t>{0, 1, 0, 2, 1, 3, 2, 3, 2, 4, 3, 5, 4, 5}));
+    EXPECT_EQ(strip.outline, (std::vector<std::uint32_t>{0, 1, 0, 2, 1, 3, 2, 4, 3, 5, 4, 5}));
+    EXPECT_FALSE(strip.closed);
+    // A closed box has no outline.
+    const ShapeWirePairs cube = wirePairsOf(*testing_shapes::flatShadedCube());
+    EXPECT_EQ(cube.all.size(), 24u);
+    EXPECT_TRUE(cube.outline.empty());
+    EXPECT_TRUE(cube.closed);
+
+    // 100 x 100 quads over the unit square: 20,200 edges, 400 of them on its border.
+    constexpr int kColumns = 100;
+    const ShapePtr grid = quadGrid(kColumns, kColumns, 1.0f / kColumns);
+    const ShapeWirePairs wires = wirePairsOf(*grid);
+    ASSERT_EQ(wires.all.size(), 2u * 20200u);
+    ASSERT_EQ(wires.outline.size(), 2u * 400u);
+    for (std::size_t e = 0; e + 1 < wires.outline.size(); e += 2) {
+        const int ai = static_cast<int>(wires.outline[e] % (kColumns + 1));
+        const int aj = static_cast<int>(wires.outline[e] / (kColumns + 1));
+        const int bi = static_cast<int>(wires.outline[e + 1] % (kColumns + 1));
+        const int bj = static_cast<int>(wires.outline[e + 1] / (kColumns + 1));
+        // Both ends on one side of the square, one step apart.
+        const bool alongX = aj == bj && (aj == 0 || aj == kColumns) && std::abs(ai - bi) == 1;
+        const bool alongY = ai == bi && (ai == 0 || ai == kColumns) && std::abs(aj - bj) == 1;
+        EXPECT_TRUE(alongX || alongY) << "outline edge " << e / 2;
+        if (e >= 2) {
+            EXPECT_LT(std::pair(wires.outline[e - 2], wires.outline[e - 1]),
+                      std::pair(wires.outline[e], wires.outline[e + 1]));
+        }
+    }
+
+    // Readable at 2 square pixels an edge: the square at least 201 pixels wide on 800 x 800
+    // (extent 1.990); a 3D view's bar (4 square pixels) would already hide them at 1.5.
+    const BoundingBox box = grid->GetBoundingBox();
+    const auto view = [](double extent) { return flatViewTransform(0.5, 0.5, extent, 800, 800); };
+    EXPECT_TRUE(layoutWiresReadable(box, 20200, view(1.5)));
+    EXPECT_FALSE(wiresReadable(box, 20200, view(1.5)));
+    EXPECT_TRUE(layoutWiresReadable(box, 20200, view(1.95)));
+    EXPECT_FALSE(layoutWiresReadable(box, 20200, view(2.05)));
+    EXPECT_EQ(&flatViewWires(wires, box, view(1.95)), &wires.all);
+    EXPECT_EQ(&flatViewWires(wires, box, view(2.05)), &wires.outline);
+    // Zoomed in on a corner at the same density of the whole, the few wires there come back.
+    EXPECT_EQ(&flatViewWires(wires, box, flatViewTransform(0.02, 0.02, 0.01, 800, 800)),
+              &wires.all);
+    // No edges: nothing to hide.
+    EXPECT_TRUE(layoutWiresReadable(box, 0, view(100.0)));
+}
+
+TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
+    if (!Editport::openGLAvailable()) {
+        GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
+    }
+    QOpenGLContext context;
+    QSurfaceFormat format;
+    format.setVersion(3, 3);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    context.setFormat(format);
+    ASSERT_TRUE(context.create());
+    QOffscreenSurface surface;
+    surface.setFormat(context.format());
+    surface.create();
+    ASSERT_TRUE(context.makeCurrent(&surface));
+    QOpenGLFramebufferObject fbo(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
+    fbo.bind();
+    SceneGraphPtr scene = SceneGraph::create(nullptr);
+    FramePtr root = scene->CreateFrame(nullptr);
+    // A layout as the editor shows it: wires alone, 100 x 100 quads over the unit square.
+    constexpr int kColumns = 100;
+    ShapePtr layout = quadGrid(kColumns, kColumns, 1.0f / kColumns, scene->CreateShape());
+    layout->SetDisplayMode(kWireframeMode);
+    root->AddShape(layout);
+    // A selected row of polygons: their wires are drawn over the layout in the selected colour
+    // (the tint is fully transparent here), a line across the square.
+    const DeviceID device = 7;
+    const auto selectRow = [&](int row) {
+        SubSelection polygons;
+        for (int i = 0; i < kColumns; ++i) {
+            polygons.add(row * kColumns + i);
+        }
+        layout->SetSubSelection(device, kSelectPolygons, polygons);
+    };
+    EditportFrame frame;
+    frame.items = collectSceneItems(root);
+    frame.flat = true;
+    frame.device = device;
+    frame.background = 0xff000000u;
+    frame.wireColour = {1, 1, 1, 1};
+    frame.selectedColour = {0, 0, 1, 0};
+    frame.previewSetting = PreviewBits::Wires;
+    // The square on about 58 x 58 of the 64 x 64 pixels: 0.17 square pixels an edge.
+    frame.view = flatViewTransform(0.5, 0.5, 0.55, kSize, kSize);
+
+    const auto blue = [](QRgb p) { return qBlue(p) > 200 && qRed(p) < 60 && qGreen(p) < 60; };
+    // Blue pixels inside the square within 3 pixels of the middle of polygon row `row`, and
+    // elsewhere inside it.
+    const auto bluePixels = [&](const QImage& image, int row, int& near, int& away) {
+        const float v = (static_cast<float>(row) + 0.5f) / kColumns;
+        const double rowY = frame.view.project({0.5f, v, 0.0f}).y;
+        near = away = 0;
+        for (int y = 8; y < kSize - 8; ++y) {
+            for (int x = 8; x < kSize - 8; ++x) {
+                if (blue(image.pixel(x, y))) {
+                    ++(std::abs(y + 0.5 - rowY) <= 3.0 ? near : away);
+                }
+            }
+        }
+    };
+    QImage lines, overlay;
+    for (const std::int32_t overlayFrom : {1 << 30, 0}) { // GL lines, then the CPU overlay
+        EditportRenderer renderer;
+        ASSERT_TRUE(renderer.initialize());
+        renderer.setWireOverlayMinEdges(overlayFrom);
+        selectRow(50);
+        renderer.render(frame, kSize, kSize);
+        EXPECT_TRUE(renderer.drewOutlineOnly(*layout));
+        EXPECT_EQ(renderer.drewWireOverlay(*layout), overlayFrom == 0);
+        const QImage image = fbo.toImage();
+        // White only along the border of the square (about 4 x 58 pixels), none inside it.
+        int inside = 0;
+        for (int y = 8; y < kSize - 8; ++y) {
+            for (int x = 8; x < kSize - 8; ++x) {
+                inside += isWhite(image.pixel(x, y)) ? 1 : 0;
+            }
+        }
+        EXPECT_EQ(inside, 0) << overlayFrom;
+        EXPECT_GT(whitePixels(image), 200) << overlayFrom;
+        EXPECT_LT(whitePixels(image), 260) << overlayFrom;
+        EXPECT_TRUE(isWhite(image.pixel(kSize / 2, 3)) || isWhite(image.pixel(kSize / 2, 2)));
+        // The selected row's wires cross the middle of the square, and nothing else is blue.
+        int near = 0, away = 0;
+        bluePixels(image, 50, near, away);
+        EXPECT_GE(near, kSize - 16) << overlayFrom;
+        EXPECT_EQ(away, 0) << overlayFrom;
+        // Another row selected, the line moves with it.
+        selectRow(20);
+        renderer.render(frame, kSize, kSize);
+        bluePixels(fbo.toImage(), 20, near, away);
+        EXPECT_GE(near, kSize - 16) << overlayFrom;
+        EXPECT_EQ(away, 0) << overlayFrom;
+        (overlayFrom == 0 ? overlay : lines) = image;
+
+        // Zoomed in on a tenth of the square, 10 x 10 quads fill the view: every wire is back.
+        EditportFrame zoomed = frame;
+        zoomed.view = flatViewTransform(0.25, 0.25, 0.05, kSize, kSize);
+        renderer.render(zoomed, kSize, kSize);
+        EXPECT_FALSE(renderer.drewOutlineOnly(*layout));
+        EXPECT_GT(whitePixels(fbo.toImage()), 9 * kSize) << overlayFrom;
+        renderer.release();
+    }
+    // The overlay lights the pixels the GL lines do (the outline has no free ends).
+    int differences = 0;
+    for (int y = 0; y < kSize; ++y) {
+        for (int x = 0; x < kSize; ++x) {
+            differences += lines.pixel(x, y) != overlay.pixel(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_LE(differences, 4);
     fbo.release();
     context.doneCurrent();
 }
