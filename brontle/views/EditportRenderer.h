@@ -13,6 +13,11 @@
 // blended quad, since a software OpenGL spends far more on 200,000 line primitives than the CPU
 // walk costs. The overlay is drawn again only when what it shows changed: the shape's positions
 // or edges, its selection, the camera or placement, the view's size or the wire colours.
+//
+// A flat view of a layout whose wires are denser than readable (layoutWiresReadable) draws its
+// outline instead (the edges with one polygon, kept beside the wire buffer for each version of
+// the edges), as GL lines or, when long enough, through the overlay, which then projects only
+// the vertices of the outline and of the highlighted wires: a pan costs nothing per polygon.
 
 #include "brontle/viewmath/EditportFrame.h"
 #include "brontle/viewmath/WireOverlay.h"
