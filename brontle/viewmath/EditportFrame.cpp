@@ -213,7 +213,47 @@ void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
     style.wires = true;
     style.wiresOnAll = (frame.previewSetting & PreviewBits::Wires) != 0;
     style.wireColour = argbFromColor(frame.wireColour);
+    // A 2D view of a layout denser than readable shows its outline for its wires: the scene is
+    // then drawn without wires and every shape's wires (all or the outline) go over it.
+    const auto wiresOf = [&](const Shape& shape) {
+        return (shape.displayFlags() & kBackdropFlag) == 0 &&
+               (shape.displayMode() == kWireframeMode ||
+                (shape.displayFlags() & kWireOverlayFlag) != 0 || style.wiresOnAll);
+    };
+    std::vector<ShapeWirePairs> wirePairs(frame.items.size());
+    bool outlines = false;
+    if (frame.flat) {
+        for (std::size_t item = 0; item < frame.items.size(); ++item) {
+            const Shape& shape = *frame.items[item].first;
+            if (wiresOf(shape)) {
+                wirePairs[item] = wirePairsOf(shape);
+                const ViewTransform t =
+                    frame.view.withModel(placementMatrix(frame.items[item].second));
+                outlines =
+                    outlines || !layoutWiresReadable(
+                                    shape.GetBoundingBox(),
+                                    static_cast<std::int32_t>(wirePairs[item].all.size() / 2), t);
+            }
+        }
+    }
+    style.wires = !outlines;
     renderScene(raster, frame.view, frame.items, style);
+    if (outlines) {
+        for (std::size_t item : drawOrder(frame.items, frame.view)) {
+            const auto& [shape, placement] = frame.items[item];
+            if (!wiresOf(*shape)) {
+                continue;
+            }
+            const ViewTransform t = frame.view.withModel(placementMatrix(placement));
+            const std::vector<std::uint32_t>& pairs =
+                flatViewWires(wirePairs[item], shape->GetBoundingBox(), t);
+            const auto& vertices = shape->vertices();
+            for (std::size_t i = 0; i + 1 < pairs.size(); i += 2) {
+                raster.drawLine(t.project(vertices[pairs[i]]), t.project(vertices[pairs[i + 1]]),
+                                style.wireColour, 1, style.smoothWires, t.orthographic);
+            }
+        }
+    }
     const std::uint32_t tint = argbFromColor(frame.selectedColour);
     Color4 opaque = frame.selectedColour;
     opaque.a = 1.0f;

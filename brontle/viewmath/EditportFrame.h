@@ -121,7 +121,8 @@ inline constexpr float kHighlightWidth = 1.5f;
 // The 12 edges of the world-space bounding box of each selected shape, as line end points.
 std::vector<Vector3> boundingBoxLines(const EditportFrame& frame);
 
-// The whole frame with the software rasteriser (the fallback without OpenGL).
+// The whole frame with the software rasteriser (the fallback without OpenGL). Like the OpenGL
+// view, a flat view shows a layout denser than readable by its outline (flatViewWires).
 void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame);
 
 } // namespace brontle

@@ -11,6 +11,7 @@
 #include "brontle/model/Shape.h"
 #include "brontle/viewmath/EditportFrame.h"
 #include "brontle/viewmath/SceneRender.h"
+#include "brontle/viewmath/SoftwareRaster.h"
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
 
@@ -309,4 +310,40 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
     EXPECT_LE(differences, 4);
     fbo.release();
     context.doneCurrent();
+}
+
+TEST(WireDensityTest, TheSoftwareFallbackDrawsTheOutlineOfADenseLayoutToo) {
+    SceneGraphPtr scene = SceneGraph::create(nullptr);
+    FramePtr root = scene->CreateFrame(nullptr);
+    constexpr int kColumns = 100;
+    ShapePtr layout = quadGrid(kColumns, kColumns, 1.0f / kColumns, scene->CreateShape());
+    layout->SetDisplayMode(kWireframeMode);
+    root->AddShape(layout);
+    EditportFrame frame;
+    frame.items = collectSceneItems(root);
+    frame.flat = true;
+    frame.background = 0xff000000u;
+    frame.wireColour = {1, 1, 1, 1};
+    frame.previewSetting = PreviewBits::Wires;
+    frame.view = flatViewTransform(0.5, 0.5, 0.55, kSize, kSize);
+    const auto wirePixels = [](const Image& image, int from, int to) {
+        int n = 0;
+        for (int y = from; y < to; ++y) {
+            for (int x = from; x < to; ++x) {
+                n += image.at(x, y) == 0xffffffffu ? 1 : 0;
+            }
+        }
+        return n;
+    };
+    SoftwareRaster dense(kSize, kSize, frame.background, false);
+    paintFrameSoftware(dense, frame);
+    // The border of the square (about 4 x 58 pixels) and nothing inside it.
+    EXPECT_EQ(wirePixels(dense.image(), 8, kSize - 8), 0);
+    EXPECT_GT(wirePixels(dense.image(), 0, kSize), 200);
+    EXPECT_LT(wirePixels(dense.image(), 0, kSize), 260);
+    // Zoomed in on a tenth of the square, the wires inside it are back.
+    frame.view = flatViewTransform(0.25, 0.25, 0.05, kSize, kSize);
+    SoftwareRaster zoomed(kSize, kSize, frame.background, false);
+    paintFrameSoftware(zoomed, frame);
+    EXPECT_GT(wirePixels(zoomed.image(), 8, kSize - 8), 8 * (kSize - 16));
 }
