@@ -225,14 +225,17 @@ void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
     if (frame.flat) {
         for (std::size_t item = 0; item < frame.items.size(); ++item) {
             const Shape& shape = *frame.items[item].first;
-            if (wiresOf(shape)) {
+            const ViewTransform t = frame.view.withModel(placementMatrix(frame.items[item].second));
+            // A shape has at most as many edges as corners: readable by that count, it is
+            // readable, and its edges need not be listed here (the scene lists them again).
+            if (!wiresOf(shape)) {
+                continue;
+            }
+            const BoundingBox box = shape.GetBoundingBox();
+            if (!layoutWiresReadable(box, shape.cornerCount(), t)) {
                 wirePairs[item] = wirePairsOf(shape);
-                const ViewTransform t =
-                    frame.view.withModel(placementMatrix(frame.items[item].second));
-                outlines =
-                    outlines || !layoutWiresReadable(
-                                    shape.GetBoundingBox(),
-                                    static_cast<std::int32_t>(wirePairs[item].all.size() / 2), t);
+                const auto edges = static_cast<std::int32_t>(wirePairs[item].all.size() / 2);
+                outlines = outlines || !layoutWiresReadable(box, edges, t);
             }
         }
     }
@@ -245,6 +248,9 @@ void paintFrameSoftware(SoftwareRaster& raster, const EditportFrame& frame) {
                 continue;
             }
             const ViewTransform t = frame.view.withModel(placementMatrix(placement));
+            if (wirePairs[item].all.empty()) { // readable by its corner count alone
+                wirePairs[item] = wirePairsOf(*shape);
+            }
             const std::vector<std::uint32_t>& pairs =
                 flatViewWires(wirePairs[item], shape->GetBoundingBox(), t);
             const auto& vertices = shape->vertices();

@@ -346,4 +346,32 @@ TEST(WireDensityTest, TheSoftwareFallbackDrawsTheOutlineOfADenseLayoutToo) {
     SoftwareRaster zoomed(kSize, kSize, frame.background, false);
     paintFrameSoftware(zoomed, frame);
     EXPECT_GT(wirePixels(zoomed.image(), 8, kSize - 8), 8 * (kSize - 16));
+
+    // Beside the dense layout, a coarse one (two quads 0.4 wide to the left of the square)
+    // keeps its middle wire: the rule holds shape by shape.
+    ShapePtr coarse = testing_shapes::shapeFrom(scene->CreateShape(),
+                                                {{-0.9f, 0.2f, 0},
+                                                 {-0.5f, 0.2f, 0},
+                                                 {-0.1f, 0.2f, 0},
+                                                 {-0.9f, 0.8f, 0},
+                                                 {-0.5f, 0.8f, 0},
+                                                 {-0.1f, 0.8f, 0}},
+                                                {{0, 1, 4, 3}, {1, 2, 5, 4}});
+    coarse->SetDisplayMode(kWireframeMode);
+    root->AddShape(coarse);
+    frame.items = collectSceneItems(root);
+    frame.view = flatViewTransform(0.0, 0.5, 1.0, kSize, kSize);
+    SoftwareRaster both(kSize, kSize, frame.background, false);
+    paintFrameSoftware(both, frame);
+    // The middle wire x = -0.5 lies on pixel column 16, rows 22 to 41; the dense square's
+    // interior (0.1 .. 0.9 on both axes: columns 36 to 60, rows 20 to 44) stays clear.
+    int middle = 0, inside = 0;
+    for (int y = 0; y < kSize; ++y) {
+        middle += both.image().at(16, y) == 0xffffffffu ? 1 : 0;
+        for (int x = 36; x <= 60; ++x) {
+            inside += y >= 20 && y <= 44 && both.image().at(x, y) == 0xffffffffu ? 1 : 0;
+        }
+    }
+    EXPECT_GE(middle, 16);
+    EXPECT_EQ(inside, 0);
 }
