@@ -103,7 +103,7 @@ FreeSpace::FreeSpace(int width, int height, int border, int longestRun)
       levels_(std::bit_width(
           static_cast<unsigned>(std::clamp(longestRun > 0 ? longestRun : width, 1, width)))),
       rows_(height), own_(height, 0), longest_(height, 0), longestAt_(height, 0),
-      secondLongest_(height, 0) {
+      secondLongest_(height, 0), secondLongestAt_(height, 0) {
     assert(width >= 1 && width <= 4000 && height >= 1 && border >= 0);
     const std::size_t block = static_cast<std::size_t>(levels_) * words_;
     shared_.assign(2 * block, 0);
@@ -160,14 +160,17 @@ void FreeSpace::updateLongest(int y) {
     int best = 0;
     int bestAt = 0;
     int second = 0;
+    int secondAt = 0;
     int run = 0; // free texels running into the current word from the left
     auto offer = [&](int length, int at) {
         if (length > best) {
             second = best;
+            secondAt = bestAt;
             best = length;
             bestAt = at;
         } else if (length > second) {
             second = length;
+            secondAt = at;
         }
     };
     for (int w = 0; w < words_; ++w) {
@@ -204,6 +207,7 @@ void FreeSpace::updateLongest(int y) {
     longest_[y] = best;
     longestAt_[y] = bestAt;
     secondLongest_[y] = second;
+    secondLongestAt_[y] = secondAt;
 }
 
 // ANDs into candidates_ (one bit per offset x) the offsets at which row r of the mask fits on
@@ -437,9 +441,10 @@ void FreeSpace::occupy(const MaskRuns& mask, int x, int y, int dilation) {
         if (changed) {
             rebuildLevels(ty, wa, wb);
             updateNonzero(ty, wa, wb);
-            // Taking texels only shortens the runs they were in: the longest run stays when
-            // none of them was in it.
-            if (x0 < longestAt_[ty] + longest_[ty] && longestAt_[ty] < x1) {
+            // Taking texels only shortens the runs they were in: the longest run and the
+            // longest of the others stay when none of them was in either.
+            if ((x0 < longestAt_[ty] + longest_[ty] && longestAt_[ty] < x1) ||
+                (x0 < secondLongestAt_[ty] + secondLongest_[ty] && secondLongestAt_[ty] < x1)) {
                 updateLongest(ty);
             }
         }

@@ -85,9 +85,9 @@ class FreeSpace {
     std::vector<std::uint8_t> own_;          // per row, whether it is pooled
     std::vector<std::int32_t> longest_;      // per row, the longest free run
     std::vector<std::int32_t> longestAt_;    // per row, where that run starts
-    // Per row, at least the length of its longest free run other than that one (texels are
-    // only taken, so a value left from before stays an upper bound).
+    // Per row, the length of its longest free run other than that one, and where it starts.
     std::vector<std::int32_t> secondLongest_;
+    std::vector<std::int32_t> secondLongestAt_;
     // Per row and level, bit w set when word w of the level is not zero: a search only visits
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
