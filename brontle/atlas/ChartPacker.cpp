@@ -1012,8 +1012,19 @@ struct TrialOutcome {
 // largest scale still wins.
 constexpr double kCutPenalty = 1e-3;
 
+// A trial packing's outcome and, when it fits, its placement.
+struct TrialResult {
+    double scale = 0.0;
+    TrialOutcome outcome;
+    std::vector<PlacedPiece> placed;
+};
+
 // Trial packings for the scale search. Keeps the fitting trial of the largest scale (less the
-// cut penalty) and its placement, and the memory that one trial leaves to the next.
+// cut penalty) among those it is handed, and the memory that one trial leaves to the next.
+// Trials whose scales are known beforehand may be packed at once, each on its share of the
+// threads with memory of its own: a trial does not depend on what was packed before it (the
+// memory only spares work), and they are kept in the order given, so the outcome is the same
+// as packing them one after the other.
 class Trials {
   public:
     Trials(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
@@ -1021,30 +1032,60 @@ class Trials {
         : charts_(charts), oriented_(oriented), outlines_(outlines), width_(width), height_(height),
           gutter_(gutter), threads_(threads) {}
 
-    TrialOutcome run(double scale) {
-        TrialPacking packing(charts_, oriented_, outlines_, memory_, scale, width_, height_,
-                             gutter_);
-        TrialOutcome outcome;
-        outcome.fits = packing.run(threads_);
-        outcome.placedShare = packing.placedShare();
-        outcome.top = packing.top();
-        if (outcome.fits) {
-            const auto cuts = static_cast<double>(packing.placed().size() - charts_.size());
-            const double worth =
-                scale / (1.0 + kCutPenalty * cuts / static_cast<double>(charts_.size()));
-            if (worth > bestWorth_) {
-                bestWorth_ = worth;
-                best_ = scale;
-                placed_ = std::move(packing.placed());
-            }
+    // Packs at each scale and keeps what fits, in order.
+    std::vector<TrialOutcome> run(const std::vector<double>& scales) {
+        const int count = static_cast<int>(scales.size());
+        std::vector<TrialResult> results(count);
+        const int lines = std::clamp(threads_, 1, std::max(1, count));
+        const int inner = std::max(1, threads_ / lines);
+        if (memory_.size() < static_cast<std::size_t>(count)) {
+            memory_.resize(count);
         }
-        return outcome;
+        auto pack = [&](int n) {
+            TrialPacking packing(charts_, oriented_, outlines_, memory_[n], scales[n], width_,
+                                 height_, gutter_);
+            TrialResult& result = results[n];
+            result.scale = scales[n];
+            result.outcome.fits = packing.run(inner);
+            result.outcome.placedShare = packing.placedShare();
+            result.outcome.top = packing.top();
+            if (result.outcome.fits) {
+                result.placed = std::move(packing.placed());
+            }
+        };
+        if (lines == 1) {
+            for (int n = 0; n < count; ++n) {
+                pack(n);
+            }
+        } else {
+            parallelFor(count, lines, [&](int n, int) { pack(n); });
+        }
+        std::vector<TrialOutcome> outcomes;
+        for (TrialResult& result : results) {
+            keep(result);
+            outcomes.push_back(result.outcome);
+        }
+        return outcomes;
     }
 
     double best() const { return best_; }
     std::vector<PlacedPiece>& placed() { return placed_; }
 
   private:
+    void keep(TrialResult& result) {
+        if (!result.outcome.fits) {
+            return;
+        }
+        const auto cuts = static_cast<double>(result.placed.size() - charts_.size());
+        const double worth =
+            result.scale / (1.0 + kCutPenalty * cuts / static_cast<double>(charts_.size()));
+        if (worth > bestWorth_) {
+            bestWorth_ = worth;
+            best_ = result.scale;
+            placed_ = std::move(result.placed);
+        }
+    }
+
     const std::vector<PackInput>& charts_;
     const std::vector<std::vector<Vec2d>>& oriented_;
     const Outlines& outlines_;
@@ -1052,7 +1093,7 @@ class Trials {
     int height_;
     int gutter_;
     int threads_;
-    TrialMemory memory_;
+    std::vector<TrialMemory> memory_; // one per trial packed at once
     double best_ = 0.0;
     double bestWorth_ = 0.0;
     std::vector<PlacedPiece> placed_;
@@ -1149,7 +1190,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
     // rather than the last one.
     for (;;) {
-        const TrialOutcome outcome = trials.run(trial);
+        const TrialOutcome outcome = trials.run({trial}).front();
         if (outcome.fits) {
             low = trial;
         } else {
@@ -1182,15 +1223,18 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     }
     // Packing is not monotone in the scale: just above the first failure a packing often fits
     // again. Two more trials there, kept when they fit (none when no trial failed: then the
-    // search ended at the bound, which nothing exceeds).
-    double tried = 0.0;
+    // search ended at the bound, which nothing exceeds). Their scales do not depend on each
+    // other, so they are packed at once when there are threads for both.
+    std::vector<double> probes;
     for (const double above : {1.0 + 2.0 * kScaleTolerance, 1.0 + 4.0 * kScaleTolerance}) {
         const double probe = std::min(high * above, bound);
-        if (!failed || probe <= low || probe == tried) {
+        if (!failed || probe <= low || (!probes.empty() && probe == probes.back())) {
             continue;
         }
-        tried = probe;
-        trials.run(probe);
+        probes.push_back(probe);
+    }
+    if (!probes.empty()) {
+        trials.run(probes);
     }
     low = trials.best();
     std::vector<PlacedPiece>& placed = trials.placed();

@@ -85,11 +85,15 @@ class FreeSpace {
     std::vector<std::uint8_t> own_;          // per row, whether it is pooled
     std::vector<std::int32_t> longest_;      // per row, the longest free run
     std::vector<std::int32_t> longestAt_;    // per row, where that run starts
+    // Per row, the length of its longest free run other than that one, and where it starts.
+    std::vector<std::int32_t> secondLongest_;
+    std::vector<std::int32_t> secondLongestAt_;
     // Per row and level, bit w set when word w of the level is not zero: a search only visits
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
     mutable std::vector<int> rowOrder_;             // scratch of findLowest: mask rows to test
+    mutable std::vector<int> widestAt_; // scratch of findLowest: per mask row, its widest run
     std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
     MaskRuns rectangle_;                                             // its probe
     std::vector<std::uint64_t> spans_;                               // scratch of occupy

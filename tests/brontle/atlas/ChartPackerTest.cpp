@@ -140,6 +140,69 @@ TEST(FreeSpace, LowestSpotAgreesWithABruteForceSearch) {
     }
 }
 
+// The lowest, then leftmost, offset at which no texel of the mask is taken, by testing every
+// texel at every offset; false when there is none.
+bool lowestByScan(const FreeSpace& space, const MaskRuns& mask, int& outX, int& outY) {
+    for (int y = 0; y + mask.rows <= space.height(); ++y) {
+        for (int x = 0; x + mask.cols <= space.width(); ++x) {
+            bool fits = true;
+            for (int r = 0; r < mask.rows && fits; ++r) {
+                for (int k = mask.rowStart[r]; k < mask.rowStart[r + 1] && fits; ++k) {
+                    for (int c = mask.runs[k].first; c < mask.runs[k].second && fits; ++c) {
+                        fits = !space.taken(x + c, y + r);
+                    }
+                }
+            }
+            if (fits) {
+                outX = x;
+                outY = y;
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+TEST(FreeSpace, WideMasksFindTheLowestSpotAsTheRowsFillUp) {
+    // A bitmap several words wide fills with bars and blobs, so that rows keep one long free
+    // run beside short ones, and runs that were long get cut later; masks with wide rows (some
+    // with gaps) are searched for after every step and must land where a texel-by-texel scan
+    // over every offset says, or find nothing when the scan finds nothing.
+    std::mt19937 random(5);
+    FreeSpace space(260, 40, 1);
+    int found = 0;
+    int missing = 0;
+    for (int step = 0; step < 200; ++step) {
+        const int barCols = 1 + static_cast<int>(random() % 90);
+        const int barRows = 1 + static_cast<int>(random() % 3);
+        const MaskRuns bar = maskOf(barCols, barRows, [](int, int) { return true; });
+        space.occupy(bar, static_cast<int>(random() % (260 - barCols)),
+                     static_cast<int>(random() % (40 - barRows)), static_cast<int>(random() % 2));
+        for (int probeIndex = 0; probeIndex < 3; ++probeIndex) {
+            const int cols = 1 + static_cast<int>(random() % 80);
+            const int rows = 1 + static_cast<int>(random() % 5);
+            const int gap = static_cast<int>(random() % cols);
+            const bool withGap = random() % 2 == 0;
+            const MaskRuns probe = maskOf(cols, rows, [&](int x, int y) {
+                return !(withGap && x == gap && y % 2 == 0) && (y == 0 || random() % 8 != 0);
+            });
+            int expectX = -1, expectY = -1;
+            const bool expected = lowestByScan(space, probe, expectX, expectY);
+            int x = -1, y = -1;
+            const bool result = space.findLowest(probe, 1000, x, y);
+            EXPECT_EQ(result, expected) << "step " << step << " probe " << probeIndex;
+            if (result && expected) {
+                EXPECT_EQ(x, expectX) << "step " << step << " probe " << probeIndex;
+                EXPECT_EQ(y, expectY) << "step " << step << " probe " << probeIndex;
+            }
+            (expected ? found : missing) += 1;
+        }
+    }
+    // Both outcomes were exercised.
+    EXPECT_GT(found, 100);
+    EXPECT_GT(missing, 40);
+}
+
 // Point in polygon by counting crossings, and the distance from a point to a segment.
 bool insidePolygon(const std::vector<Vec2d>& poly, Vec2d p) {
     bool inside = false;
