@@ -30,7 +30,7 @@ TEST_F(WeldCommandsTest, EachButtonRunsItsOwnKindOfWeld) {
     const auto has = [&](float x, float y) {
         return uv().FindVertex({x, y, 0.0f}) < uv().GetVertexCount();
     };
-    const auto press = [&](void (frmMain::*button)(),
+    const auto press = [&](const std::function<void()>& button,
                            const std::vector<std::pair<float, float>>& points) {
         layout(kWeldLayout);
         std::vector<std::int32_t> indices;
@@ -38,22 +38,22 @@ TEST_F(WeldCommandsTest, EachButtonRunsItsOwnKindOfWeld) {
             indices.push_back(vertexAt(x, y));
         }
         selectPoints(indices);
-        (dialog.*button)();
+        button();
         EXPECT_TRUE(scripted->messages().empty());
         EXPECT_EQ(dialog.lHistoryCount(), 1);
         EXPECT_TRUE(selectedIndices().empty());
     };
-    press(&frmMain::cmdWeldSelection_Click, {{0.25f, 0.5f}, {0.25f, 0.375f}});
+    press([&] { dialog.cmdWeldSelection_Click(); }, {{0.25f, 0.5f}, {0.25f, 0.375f}});
     EXPECT_TRUE(has(0.25f, 0.4375f)) << "at the mean";
     EXPECT_FALSE(has(0.25f, 0.5f));
     EXPECT_FALSE(has(0.25f, 0.375f));
-    press(&frmMain::cmdWeldToSelected_Click, {{0.25f, 0.375f}, {0.25f, 0.5f}});
+    press([&] { dialog.cmdWeldToSelected_Click(); }, {{0.25f, 0.375f}, {0.25f, 0.5f}});
     EXPECT_TRUE(has(0.25f, 0.375f)) << "at the first selected point";
     EXPECT_FALSE(has(0.25f, 0.5f));
-    press(&frmMain::cmdWeldNearest_Click, {{0.5f, 0.5f}});
+    press([&] { dialog.cmdWeldNearest_Click(); }, {{0.5f, 0.5f}});
     EXPECT_TRUE(has(0.5f, 0.5f)) << "the nearest point comes to the selected one";
     EXPECT_FALSE(has(0.625f, 0.5f));
-    press(&frmMain::cmdWeldToNearest_Click, {{0.5f, 0.5f}});
+    press([&] { dialog.cmdWeldToNearest_Click(); }, {{0.5f, 0.5f}});
     EXPECT_FALSE(has(0.5f, 0.5f)) << "the selected point goes to the nearest one";
     EXPECT_TRUE(has(0.625f, 0.5f));
 }
