@@ -1,6 +1,7 @@
 // The 3D view skips the back faces of closed surfaces seen from outside. Whatever it skips must
 // never show: a box whose faces have distinct colours is seen from outside with either corner
 // order, from inside, and with one face missing (an open box shows its inside through the gap).
+#include "OffscreenGL.h"
 #include "brontle/model/Frame.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
@@ -8,8 +9,6 @@
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <gtest/gtest.h>
 
@@ -18,6 +17,8 @@
 using namespace brontle;
 
 namespace {
+
+using views_fixtures::OffscreenGL;
 
 constexpr int kSize = 64;
 
@@ -77,18 +78,8 @@ TEST(FaceCullTest, ClosedSurfacesShowTheSameFacesAsWithoutCulling) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    QOpenGLContext context;
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context.setFormat(format);
-    ASSERT_TRUE(context.create());
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    ASSERT_TRUE(context.makeCurrent(&surface));
-    QOpenGLFramebufferObject fbo(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
-    fbo.bind();
+    OffscreenGL gl;
+    ASSERT_TRUE(gl.start(kSize));
     EditportRenderer renderer;
     ASSERT_TRUE(renderer.initialize());
     SceneGraphPtr scene = SceneGraph::create(nullptr);
@@ -117,9 +108,7 @@ TEST(FaceCullTest, ClosedSurfacesShowTheSameFacesAsWithoutCulling) {
         frame.view = perspectiveViewTransform(c.eye, c.target, 40.0, kSize, kSize, 0.1, 100.0);
         frame.previewSetting = 0;
         renderer.render(frame, kSize, kSize);
-        EXPECT_EQ(centreColour(fbo.toImage()), c.expected) << c.what;
+        EXPECT_EQ(centreColour(gl.image()), c.expected) << c.what;
     }
     renderer.release();
-    fbo.release();
-    context.doneCurrent();
 }

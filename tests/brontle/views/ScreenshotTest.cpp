@@ -2,6 +2,7 @@
 // seams in the 3D preview, and its UV layout over the texture in the 2D view. The grabs are
 // saved as PNG files in the build folder for people to look at; the checks here make sure the
 // highlights and wires are really in them. Also: buffers are uploaded once per shape change.
+#include "OffscreenGL.h"
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -15,8 +16,6 @@
 
 #include <QDialog>
 #include <QHBoxLayout>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -27,6 +26,8 @@
 using namespace brontle;
 
 namespace {
+
+using views_fixtures::OffscreenGL;
 
 // A colour grid like the continuity texture: 8 x 8 cells of distinct hues with dark lines.
 Image colourGrid(int size) {
@@ -229,18 +230,8 @@ TEST(EditportRendererTest, BuffersAreUploadedOncePerShapeChange) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    QOpenGLContext context;
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context.setFormat(format);
-    ASSERT_TRUE(context.create());
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    ASSERT_TRUE(context.makeCurrent(&surface));
-    QOpenGLFramebufferObject fbo(64, 64, QOpenGLFramebufferObject::CombinedDepthStencil);
-    fbo.bind();
+    OffscreenGL gl;
+    ASSERT_TRUE(gl.start(64));
     Scene s;
     buildCube(s);
     EditportRenderer renderer;
@@ -271,9 +262,7 @@ TEST(EditportRendererTest, BuffersAreUploadedOncePerShapeChange) {
     s.layout->SetSubSelection(77, 2, one);
     renderer.render(frame, 64, 64);
     EXPECT_EQ(renderer.uploadCount(), first + 2); // the highlights
-    const QImage image = fbo.toImage();
+    const QImage image = gl.image();
     EXPECT_GT(countColour(image, qRgb(89, 89, 89), 2), 20); // default grey wires
     renderer.release();
-    fbo.release();
-    context.doneCurrent();
 }

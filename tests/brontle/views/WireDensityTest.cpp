@@ -3,6 +3,7 @@
 // once per vertex, which must look as the faces lit per pixel do. A 2D view keeps a dense
 // layout's outline (its edges with one polygon) and its selected wires, and shows every wire
 // again once they are readable.
+#include "OffscreenGL.h"
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -15,8 +16,6 @@
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <gtest/gtest.h>
 
@@ -27,6 +26,8 @@ using namespace brontle;
 using views_fixtures::quadGrid;
 
 namespace {
+
+using views_fixtures::OffscreenGL;
 
 constexpr int kSize = 64;
 
@@ -80,18 +81,8 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    QOpenGLContext context;
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context.setFormat(format);
-    ASSERT_TRUE(context.create());
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    ASSERT_TRUE(context.makeCurrent(&surface));
-    QOpenGLFramebufferObject fbo(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
-    fbo.bind();
+    OffscreenGL gl;
+    ASSERT_TRUE(gl.start(kSize));
     EditportRenderer renderer;
     ASSERT_TRUE(renderer.initialize());
     SceneGraphPtr scene = SceneGraph::create(nullptr);
@@ -128,7 +119,7 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
         frame.wireColour = {1, 1, 1, 1};
         frame.previewSetting = PreviewBits::Wires;
         renderer.render(frame, kSize, kSize);
-        const QImage image = fbo.toImage();
+        const QImage image = gl.image();
         // The centre lies inside a face of either grid, between the coarse grid's wires.
         if (!c.wiresOnly && !c.flat) {
             (c.columns > 5 ? denseCentre : coarseCentre) = image.pixel(kSize / 2, kSize / 2);
@@ -145,8 +136,6 @@ TEST(WireDensityTest, DenseWiresOverFacesAreLeftOutOfA3DView) {
     EXPECT_NEAR(qRed(denseCentre), qRed(coarseCentre), 3);
     EXPECT_GT(qRed(coarseCentre), 150);
     renderer.release();
-    fbo.release();
-    context.doneCurrent();
 }
 
 TEST(WireDensityTest, ADenseLayoutKeepsItsOutlineInA2DView) {
@@ -203,18 +192,8 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    QOpenGLContext context;
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context.setFormat(format);
-    ASSERT_TRUE(context.create());
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    ASSERT_TRUE(context.makeCurrent(&surface));
-    QOpenGLFramebufferObject fbo(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
-    fbo.bind();
+    OffscreenGL gl;
+    ASSERT_TRUE(gl.start(kSize));
     SceneGraphPtr scene = SceneGraph::create(nullptr);
     FramePtr root = scene->CreateFrame(nullptr);
     // A layout as the editor shows it: wires alone, 100 x 100 quads over the unit square.
@@ -267,7 +246,7 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
         renderer.render(frame, kSize, kSize);
         EXPECT_TRUE(renderer.drewOutlineOnly(*layout));
         EXPECT_EQ(renderer.drewWireOverlay(*layout), overlayFrom == 0);
-        const QImage image = fbo.toImage();
+        const QImage image = gl.image();
         // White only along the border of the square (about 4 x 58 pixels), none inside it.
         int inside = 0;
         for (int y = 8; y < kSize - 8; ++y) {
@@ -287,7 +266,7 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
         // Another row selected, the line moves with it.
         selectRow(20);
         renderer.render(frame, kSize, kSize);
-        bluePixels(fbo.toImage(), 20, near, away);
+        bluePixels(gl.image(), 20, near, away);
         EXPECT_GE(near, kSize - 16) << overlayFrom;
         EXPECT_EQ(away, 0) << overlayFrom;
         (overlayFrom == 0 ? overlay : lines) = image;
@@ -297,7 +276,7 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
         zoomed.view = flatViewTransform(0.25, 0.25, 0.05, kSize, kSize);
         renderer.render(zoomed, kSize, kSize);
         EXPECT_FALSE(renderer.drewOutlineOnly(*layout));
-        EXPECT_GT(whitePixels(fbo.toImage()), 9 * kSize) << overlayFrom;
+        EXPECT_GT(whitePixels(gl.image()), 9 * kSize) << overlayFrom;
         renderer.release();
     }
     // The overlay lights the pixels the GL lines do (the outline has no free ends).
@@ -308,8 +287,6 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
         }
     }
     EXPECT_LE(differences, 4);
-    fbo.release();
-    context.doneCurrent();
 }
 
 TEST(WireDensityTest, TheSoftwareFallbackDrawsTheOutlineOfADenseLayoutToo) {

@@ -1,5 +1,6 @@
 // The wire index buffer: each edge once however many polygons share it, lower vertex first, and
 // the OpenGL view draws exactly that buffer.
+#include "OffscreenGL.h"
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -8,8 +9,6 @@
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <gtest/gtest.h>
 
@@ -73,18 +72,8 @@ TEST(WireIndexTest, TheViewDrawsEachSharedEdgeOnce) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    QOpenGLContext context;
-    QSurfaceFormat format;
-    format.setVersion(3, 3);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    context.setFormat(format);
-    ASSERT_TRUE(context.create());
-    QOffscreenSurface surface;
-    surface.setFormat(context.format());
-    surface.create();
-    ASSERT_TRUE(context.makeCurrent(&surface));
-    QOpenGLFramebufferObject fbo(64, 64);
-    fbo.bind();
+    OffscreenGL gl;
+    ASSERT_TRUE(gl.start(64, QOpenGLFramebufferObject::NoAttachment));
     SceneGraphPtr scene = SceneGraph::create(nullptr);
     FramePtr root = scene->CreateFrame(nullptr);
     ShapePtr grid = quadGrid(2, 2, 0.5f, scene->CreateShape());
@@ -102,7 +91,7 @@ TEST(WireIndexTest, TheViewDrawsEachSharedEdgeOnce) {
     renderer.render(frame, 64, 64);
     EXPECT_EQ(renderer.wireIndexCount(*grid), 24);
     // The middle wire row lies on the pixel edge at 32: one of the rows beside it is wire across.
-    const QImage image = fbo.toImage();
+    const QImage image = gl.image();
     int most = 0;
     for (int y : {31, 32}) {
         int black = 0;
@@ -113,6 +102,4 @@ TEST(WireIndexTest, TheViewDrawsEachSharedEdgeOnce) {
     }
     EXPECT_GT(most, 50);
     renderer.release();
-    fbo.release();
-    context.doneCurrent();
 }
