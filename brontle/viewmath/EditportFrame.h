@@ -45,6 +45,10 @@ struct EditportFrame {
     // instead of its material. A new colour array means new content.
     StretchMode stretchMode = StretchMode::Off;
     std::vector<std::shared_ptr<const std::vector<std::uint32_t>>> stretchColours;
+    // The camera is moving (an orbit, pan or zoom in progress): a 3D view may then draw big
+    // shapes by their reduced meshes (MeshReduction.h), and draws them whole again in the
+    // first frame without it.
+    bool cameraMoving = false;
 };
 
 // Opacity of the stretch colours in a flat view (the backdrop shows through a little); a 3D

@@ -121,6 +121,7 @@ EditportFrame EditportPrivate::frame() {
             f.selectedShapes.push_back(scene->GetSelectedShape(device, i).get());
         }
     }
+    f.cameraMoving = cameraMoving;
     f.stretchMode = stretchMode;
     if (stretchMode != StretchMode::Off) {
         f.stretchColours.reserve(f.items.size());
@@ -189,6 +190,19 @@ void EditportPrivate::setStretchMode(StretchMode mode) {
     }
     redraw();
     emit q->StretchModeChange(static_cast<int>(mode));
+}
+
+void EditportPrivate::cameraMoved() {
+    cameraMoving = true;
+    settleTimer->start();
+}
+
+void EditportPrivate::cameraSettled() {
+    settleTimer->stop();
+    if (cameraMoving) {
+        cameraMoving = false;
+        redraw();
+    }
 }
 
 void EditportPrivate::redraw() {
@@ -370,6 +384,10 @@ Editport::Editport(QWidget* parent) : QWidget(parent), d_(std::make_unique<Editp
     } else {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
+    d_->settleTimer = new QTimer(this);
+    d_->settleTimer->setSingleShot(true);
+    d_->settleTimer->setInterval(kSettleMs);
+    connect(d_->settleTimer, &QTimer::timeout, this, [this] { d_->cameraSettled(); });
     d_->stretchToggle = new StretchToggle(this);
     d_->stretchToggle->move(6, 6);
     d_->stretchToggle->raise();
@@ -377,6 +395,14 @@ Editport::Editport(QWidget* parent) : QWidget(parent), d_(std::make_unique<Editp
     d_->stretchToggle->setMode(defaultStretchMode);
     connect(d_->stretchToggle, &StretchToggle::clicked, this,
             [this] { d_->setStretchMode(nextStretchMode(d_->stretchMode)); });
+}
+
+bool Editport::cameraMoving() const {
+    return d_->cameraMoving;
+}
+
+std::int64_t Editport::trianglesDrawn() const {
+    return d_->gl != nullptr ? d_->gl->renderer().trianglesDrawn() : 0;
 }
 
 Editport::~Editport() {

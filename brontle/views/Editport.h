@@ -163,6 +163,14 @@ class Editport : public QWidget {
     void setSelectionKind(int kind);
     int selectionKind() const;
 
+    // ---- level of detail: while the camera moves (an orbit, pan or zoom, and for 200 ms after
+    // its last step unless the button is released first) a 3D view draws the faces of shapes
+    // with 300,000 triangles or more from a reduced mesh of about 120,000 (MeshReduction.h),
+    // and in full again once the motion is over.
+    bool cameraMoving() const;
+    // Face triangles the OpenGL view sent in its last frame (0 without OpenGL).
+    std::int64_t trianglesDrawn() const;
+
     // The view as drawn: the OpenGL frame buffer, or the painter view.
     QImage grabView();
     // grabView with the view's corner toggle (and its legend) drawn over it.

@@ -235,11 +235,13 @@ void EditportPrivate::pointerMoved(QPointF pos) {
     switch (drag) {
     case Drag::Orbit:
         camera.orbit(pos.x() - previous.x(), pos.y() - previous.y());
+        cameraMoved();
         redraw();
         emit q->ViewChange();
         break;
     case Drag::Pan:
         camera.pan(pos.x() - previous.x(), pos.y() - previous.y(), w, h);
+        cameraMoved();
         redraw();
         emit q->ViewChange();
         break;
@@ -330,6 +332,9 @@ void Editport::mouseReleaseEvent(QMouseEvent* event) {
         return;
     }
     const QPointF pos = event->position();
+    if (d.drag == EditportPrivate::Drag::Orbit || d.drag == EditportPrivate::Drag::Pan) {
+        d.cameraSettled(); // the motion ends with the button: the next frame is in full
+    }
     if (event->button() == Qt::LeftButton) {
         d.releaseLeft(pos);
     } else if (event->button() == Qt::RightButton) {
@@ -387,6 +392,7 @@ void Editport::wheelEvent(QWheelEvent* event) {
     d_->updateOrigin();
     d_->camera.zoomAbout(pos.x(), pos.y(), std::pow(kWheelStep, notches), std::max(width(), 1),
                          std::max(height(), 1));
+    d_->cameraMoved();
     d_->redraw();
     emit ViewChange();
     event->accept();

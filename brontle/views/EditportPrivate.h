@@ -13,6 +13,7 @@
 #include "brontle/views/Editport.h"
 
 #include <QPointF>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,8 @@ class StretchToggle;
 // Pick radii in pixels: a point or an edge this close to the pointer is under it.
 inline constexpr double kPointPickRadius = 6.0;
 inline constexpr double kEdgePickRadius = 5.0;
+// How long after the last camera step without another the motion counts as over, in ms.
+inline constexpr int kSettleMs = 200;
 
 // One pickable shape under the current camera, with its lazily built look-up tables. The
 // tables borrow the shape's arrays; `stillValid` tells whether they still describe them.
@@ -84,6 +87,14 @@ struct EditportPrivate {
     std::vector<float> referenceValues;
     std::shared_ptr<const std::vector<std::uint32_t>> stretchColoursOf(const ShapePtr& shape);
     void setStretchMode(StretchMode mode);
+
+    // The camera is moving: set by each orbit, pan or zoom step and cleared kSettleMs after the
+    // last one, or at once when the navigating button is released. Meanwhile a 3D view draws
+    // big shapes from their reduced meshes; the frame after it draws them in full.
+    bool cameraMoving = false;
+    QTimer* settleTimer = nullptr;
+    void cameraMoved();
+    void cameraSettled();
 
     // Picking tables, rebuilt when the camera, the size or the shapes change.
     std::vector<PickEntry> picks;

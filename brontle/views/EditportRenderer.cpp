@@ -3,6 +3,7 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
+#include "brontle/viewmath/MeshReduction.h"
 #include "brontle/viewmath/WireOverlay.h"
 #include "brontle/views/SoftwareGLHeap.h"
 
@@ -444,7 +445,86 @@ bool EditportRenderer::drewOutlineOnly(const Shape& shape) const {
     return it != shapes_.end() && it->second.outlineLastFrame;
 }
 
+bool EditportRenderer::drewReducedMesh(const Shape& shape) const {
+    const auto it = shapes_.find(&shape);
+    return it != shapes_.end() && it->second.reducedLastFrame;
+}
+
+void EditportRenderer::freeReduced(ShapeGpu& gpu) {
+    const GLuint buffers[] = {gpu.reducedVertices, gpu.reducedUvs, gpu.reducedIndices};
+    for (GLuint b : buffers) {
+        if (b != 0) {
+            glDeleteBuffers(1, &b);
+        }
+    }
+    if (gpu.reducedVao != 0) {
+        glDeleteVertexArrays(1, &gpu.reducedVao);
+    }
+    gpu.reducedVao = gpu.reducedVertices = gpu.reducedUvs = gpu.reducedIndices = 0;
+    gpu.reducedRanges.clear();
+    gpu.reducedBuilt = false;
+}
+
+void EditportRenderer::buildReduced(ShapeGpu& gpu, const Shape& shape) {
+    if (gpu.reducedBuilt) {
+        return;
+    }
+    const ReducedMesh mesh = reduceMesh({shape.vertices(), shape.normals(), shape.texcoords(),
+                                         shape.polygonStart(), shape.cornerVertex(),
+                                         shape.cornerNormal(), shape.cornerTexCoord(),
+                                         shape.polygonMaterial()},
+                                        kReducedMeshTriangles);
+    ++reducedBuilds_;
+    gpu.reducedBuilt = true;
+    gpu.reducedRanges.clear();
+    for (const ReducedMesh::Range& r : mesh.ranges) {
+        gpu.reducedRanges.push_back({r.material, r.firstIndex, r.indexCount});
+    }
+    if (mesh.indices.empty()) {
+        return;
+    }
+    if (gpu.reducedVao == 0) {
+        glGenVertexArrays(1, &gpu.reducedVao);
+        glGenBuffers(1, &gpu.reducedVertices);
+        glGenBuffers(1, &gpu.reducedUvs);
+        glGenBuffers(1, &gpu.reducedIndices);
+        glBindVertexArray(gpu.reducedVao);
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedVertices);
+        positionNormalLayout();
+        glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedUvs);
+        glEnableVertexAttribArray(2);
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+        glBindVertexArray(0);
+    }
+    std::vector<float> posNormal(mesh.positions.size() * 6);
+    for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
+        const Vector3& p = mesh.positions[i];
+        const Vector3& n = mesh.normals[i];
+        float* d = &posNormal[i * 6];
+        d[0] = p.x;
+        d[1] = p.y;
+        d[2] = p.z;
+        d[3] = n.x;
+        d[4] = n.y;
+        d[5] = n.z;
+    }
+    glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedVertices);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
+                 posNormal.data(), GL_STATIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedUvs);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(mesh.texcoords.size() * sizeof(Vector2)),
+                 mesh.texcoords.data(), GL_STATIC_DRAW);
+    glBindVertexArray(gpu.reducedVao);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.reducedIndices);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(mesh.indices.size() * sizeof(std::uint32_t)),
+                 mesh.indices.data(), GL_STATIC_DRAW);
+    glBindVertexArray(0);
+    uploads_ += 3;
+}
+
 void EditportRenderer::freeShape(ShapeGpu& gpu) {
+    freeReduced(gpu);
     const GLuint buffers[] = {gpu.positions,     gpu.edges,        gpu.facePositions,
                               gpu.faceUvs,       gpu.faceIndices,  gpu.highlightEdges,
                               gpu.seamEdges,     gpu.handlePoints, gpu.tintBuffer,
@@ -621,6 +701,7 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
                 gpu.ranges.push_back({m, perMaterial[m], perMaterial[m + 1] - perMaterial[m]});
             }
         }
+        gpu.faceTriangles = perMaterial.back() / 3;
         std::vector<GLsizei> fill(perMaterial.begin(), perMaterial.end() - 1);
         std::vector<std::uint32_t> indices(static_cast<std::size_t>(perMaterial.back()));
         for (std::int32_t p = 0; p < polygons; ++p) {
@@ -777,6 +858,9 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
         const bool positionsChanged = fresh || pos != gpu.positionHash;
         const bool uvsChanged = fresh || uvs != gpu.uvHash;
         const bool facesChanged = fresh || face != gpu.faceHash;
+        if (topologyChanged || positionsChanged || uvsChanged || facesChanged) {
+            freeReduced(gpu); // built again when the camera next moves
+        }
         if (gpu.vao == 0) {
             glGenVertexArrays(1, &gpu.vao);
             glGenBuffers(1, &gpu.positions);
@@ -863,14 +947,18 @@ EditportRenderer::ShapeGpu& EditportRenderer::cacheFor(const ShapePtr& shape,
 }
 
 void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
-                                 const EditportFrame& frame, bool translucentPass) {
-    if (!gpu.hasFaces || gpu.ranges.empty()) {
+                                 const EditportFrame& frame, bool translucentPass, bool reduced) {
+    const std::vector<MaterialRange>& ranges = reduced ? gpu.reducedRanges : gpu.ranges;
+    if (!gpu.hasFaces || ranges.empty()) {
         return;
     }
     const bool backdrop = (shape.displayFlags() & kBackdropFlag) != 0;
     const bool lit = !frame.flat && !backdrop;
-    // 0 unlit, 1 lit per pixel, 2 lit per vertex; each with and without a texture.
-    const int kind = !lit ? 0 : gpu.denseOnScreen && gpu.normalsComplete ? 2 : 1;
+    // 0 unlit, 1 lit per pixel, 2 lit per vertex; each with and without a texture. Every
+    // vertex of a reduced mesh has a normal.
+    const int kind = !lit                                                        ? 0
+                     : gpu.denseOnScreen && (reduced || gpu.normalsComplete) ? 2
+                                                                                 : 1;
     QOpenGLShaderProgram* bound = nullptr;
     const auto use = [&](bool textured) -> QOpenGLShaderProgram& {
         QOpenGLShaderProgram& program = !textured
@@ -897,8 +985,8 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
         glFrontFace(frontFace);
         glEnable(GL_CULL_FACE);
     }
-    glBindVertexArray(gpu.faceVao);
-    for (const MaterialRange& range : gpu.ranges) {
+    glBindVertexArray(reduced ? gpu.reducedVao : gpu.faceVao);
+    for (const MaterialRange& range : ranges) {
         const MaterialPtr material = range.material < shape.GetMaterialCount()
                                          ? shape.GetMaterialByIndex(range.material)
                                          : nullptr;
@@ -923,6 +1011,7 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
         glDrawElements(GL_TRIANGLES, range.count, GL_UNSIGNED_INT,
                        reinterpret_cast<const void*>(static_cast<std::uintptr_t>(range.first) *
                                                      sizeof(std::uint32_t)));
+        trianglesDrawn_ += range.count / 3;
     }
     glBindVertexArray(0);
     if (cull) {
@@ -1220,6 +1309,7 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
     glClearDepth(1.0);
     // A flat view never tests depth: clearing it would only cost a pass over the buffer.
     glClear(frame.flat ? GL_COLOR_BUFFER_BIT : GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    trianglesDrawn_ = 0;
     if (!initialized_) {
         return;
     }
@@ -1267,6 +1357,18 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             !frame.flat &&
             !wiresReadable(gpus[i]->box, gpus[i]->edgeIndices / 2,
                            frame.view.withModel(placementMatrix(frame.items[i].second)));
+        // A big shape in a moving 3D view is drawn from its reduced mesh.
+        ShapeGpu& gpu = *gpus[i];
+        const Shape& shape = *frame.items[i].first;
+        gpu.reducedLastFrame = false;
+        const bool stretched = frame.stretchMode != StretchMode::Off &&
+                               i < frame.stretchColours.size() && frame.stretchColours[i];
+        if (frame.cameraMoving && !frame.flat && gpu.hasFaces && !stretched &&
+            gpu.faceTriangles >= kReducedMeshMinTriangles &&
+            (shape.displayFlags() & kBackdropFlag) == 0) {
+            buildReduced(gpu, shape);
+            gpu.reducedLastFrame = !gpu.reducedRanges.empty();
+        }
     }
     // A flat view draws backdrops first, then the shapes far to near (by their box centres, as
     // drawOrder does, but from the boxes kept with the buffers: no pass over the vertices).
@@ -1369,13 +1471,15 @@ void EditportRenderer::render(const EditportFrame& frame, int width, int height)
             if (const auto* colours = stretchOf(i)) {
                 drawStretch(*gpus[i], *frame.items[i].first, *colours, modelViews[i], frame);
             } else {
-                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false);
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, false,
+                          gpus[i]->reducedLastFrame);
             }
         }
         glDepthMask(GL_FALSE);
         for (std::size_t i : order) {
             if (stretchOf(i) == nullptr) {
-                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true);
+                drawFaces(*gpus[i], *frame.items[i].first, modelViews[i], frame, true,
+                          gpus[i]->reducedLastFrame);
             }
         }
         glDepthMask(GL_TRUE);

@@ -18,6 +18,12 @@
 // outline instead (the edges with one polygon, kept beside the wire buffer for each version of
 // the edges), as GL lines or, when long enough, through the overlay, which then projects only
 // the vertices of the outline and of the highlighted wires: a pan costs nothing per polygon.
+//
+// While the camera moves (EditportFrame::cameraMoving) a 3D view draws the faces of a shape with
+// kReducedMeshMinTriangles triangles or more from its reduced mesh (MeshReduction.h), built on
+// the first such frame and kept in GL buffers until the shape's positions, corners, normals,
+// materials or texture coordinates change; wires, selection highlights and seams still come
+// from the full mesh. The first frame without motion draws the full faces again.
 
 #include "brontle/viewmath/EditportFrame.h"
 #include "brontle/viewmath/WireOverlay.h"
@@ -67,6 +73,12 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     // Whether the last frame drew only the outline of `shape` as its wires (a 2D view of a
     // layout denser than readable: layoutWiresReadable).
     bool drewOutlineOnly(const Shape& shape) const;
+    // Face triangles sent to OpenGL by the last frame (before back faces are culled).
+    std::int64_t trianglesDrawn() const { return trianglesDrawn_; }
+    // Whether the last frame drew `shape`'s faces from its reduced mesh.
+    bool drewReducedMesh(const Shape& shape) const;
+    // Reduced meshes built so far (tests check that one is built once per change of arrays).
+    std::uint64_t reducedMeshBuilds() const { return reducedBuilds_; }
 
   private:
     struct MaterialRange {
@@ -125,6 +137,13 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
         GLuint stretchVao = 0, stretchBuffer = 0;
         GLsizei stretchCount = 0;
         std::shared_ptr<const std::vector<std::uint32_t>> stretchColours;
+        // Triangles of the full faces, and the reduced mesh drawn in their place while the
+        // camera moves (built lazily: reducedBuilt tells whether it is for the current arrays).
+        std::int64_t faceTriangles = 0;
+        GLuint reducedVao = 0, reducedVertices = 0, reducedUvs = 0, reducedIndices = 0;
+        std::vector<MaterialRange> reducedRanges;
+        bool reducedBuilt = false;
+        bool reducedLastFrame = false;
     };
 
     ShapeGpu& cacheFor(const ShapePtr& shape, std::uint64_t generation, int previewSetting,
@@ -137,8 +156,12 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
     bool cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView, const EditportFrame& frame,
                         GLenum& frontFace) const;
+    // With `reduced`, from the shape's reduced mesh (which must be built).
     void drawFaces(const ShapeGpu& gpu, const Shape& shape, const Matrix4& modelView,
-                   const EditportFrame& frame, bool translucentPass);
+                   const EditportFrame& frame, bool translucentPass, bool reduced = false);
+    // Builds and uploads the reduced mesh of the shape's faces unless it is up to date.
+    void buildReduced(ShapeGpu& gpu, const Shape& shape);
+    void freeReduced(ShapeGpu& gpu);
     void drawLines(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
                    const Matrix4& projection, const Color4& colour, float width, int w, int h);
     void drawPoints(GLuint vao, GLuint elements, GLsizei count, const Matrix4& modelView,
@@ -182,6 +205,8 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     std::int32_t wireOverlayMinEdges_;
     int overlayThreads_;
     std::uint64_t overlayDraws_ = 0;
+    std::int64_t trianglesDrawn_ = 0;
+    std::uint64_t reducedBuilds_ = 0;
     std::vector<std::uint32_t> overlayPixels_;
     std::vector<double> overlayProjected_;
 };
