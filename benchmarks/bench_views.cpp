@@ -302,9 +302,8 @@ int main(int argc, char** argv) {
                 const double cpuStart = processCpuMs();
                 const ReducedMesh reduced =
                     reduceMesh({torus->vertices(), torus->normals(), torus->texcoords(),
-                                torus->polygonStart(), torus->cornerVertex(),
-                                torus->cornerNormal(), torus->cornerTexCoord(),
-                                torus->polygonMaterial()},
+                                torus->polygonStart(), torus->cornerVertex(), torus->cornerNormal(),
+                                torus->cornerTexCoord(), torus->polygonMaterial()},
                                kReducedMeshTriangles);
                 builds.push_back(processCpuMs() - cpuStart);
                 lodBytes = static_cast<double>(reduced.bytes()) / (1024.0 * 1024.0);

@@ -119,18 +119,6 @@ struct Grid {
     }
 };
 
-// Cells of `grid` that hold at least one of the finite vertices.
-std::size_t occupiedCells(std::span<const Vector3> vertices, const Grid& grid) {
-    KeyTable cells(std::min<std::size_t>(vertices.size(), 1u << 16));
-    bool added = false;
-    for (const Vector3& p : vertices) {
-        if (finite(p)) {
-            cells.findOrAdd(Grid::key(grid.cellOf(p)), 0, 0, added);
-        }
-    }
-    return cells.size();
-}
-
 // Union-find over texture coordinate indices: the islands.
 class Islands {
   public:
@@ -204,7 +192,12 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
     ReducedMesh out;
     targetTriangles = std::max<std::int64_t>(targetTriangles, 1);
     const auto vertexCount = in.vertices.size();
-    // ---- the grid, from the bounding box of the finite vertices
+    const std::int32_t polygons =
+        in.polygonStart.empty() ? 0 : static_cast<std::int32_t>(in.polygonStart.size() - 1);
+    const auto corners = static_cast<std::int32_t>(in.cornerVertex.size());
+    const std::int64_t triangles = fanTriangleCount(in.polygonStart);
+
+    // ---- the bounding box of the finite vertices
     double lo[3] = {std::numeric_limits<double>::max(), std::numeric_limits<double>::max(),
                     std::numeric_limits<double>::max()};
     double hi[3] = {-lo[0], -lo[1], -lo[2]};
@@ -220,131 +213,165 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
             hi[a] = std::max(hi[a], c[a]);
         }
     }
-    const std::int64_t triangles = fanTriangleCount(in.polygonStart);
-    if (!any || triangles == 0) {
-        return out;
-    }
-    Grid grid;
-    grid.origin = {static_cast<float>(lo[0]), static_cast<float>(lo[1]), static_cast<float>(lo[2])};
     const double extent[3] = {hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]};
-    const double longest = std::max({extent[0], extent[1], extent[2]});
-    if (longest <= 0.0) {
-        return out; // every vertex at one point: every triangle collapses
+    const double longest = any ? std::max({extent[0], extent[1], extent[2]}) : 0.0;
+    if (triangles == 0 || !(longest > 0.0)) {
+        return out; // nothing, or every vertex at one point: every triangle collapses
     }
-    const double finest = longest / static_cast<double>(kMaxCells - 1);
-    if (triangles <= targetTriangles) {
-        grid.setSize(finest, extent);
-    } else {
-        // A surface occupies cells in proportion to 1 / size^2: count them on a coarse grid,
-        // scale, count again and correct once. A closed mesh has about two triangles per vertex.
-        const double wanted = std::max(1.0, static_cast<double>(targetTriangles) / 2.0);
-        grid.setSize(longest / 64.0, extent);
-        double h = grid.size;
-        for (int pass = 0; pass < 2; ++pass) {
-            const auto cells = static_cast<double>(occupiedCells(in.vertices, grid));
-            const double ratio = cells / wanted;
-            if (pass > 0 && ratio > 0.85 && ratio < 1.15) {
-                break;
-            }
-            h = std::max(finest, h * std::sqrt(std::max(ratio, 1e-6)));
-            grid.setSize(h, extent);
-        }
-    }
-    out.origin = grid.origin;
-    out.cellSize = grid.size;
-
-    // ---- texture islands: polygons sharing a texture coordinate index are one island
-    Islands islands(in.texcoords.size());
+    const auto vertexOf = [&](std::int32_t k) -> std::int32_t {
+        const std::int32_t v = in.cornerVertex[static_cast<std::size_t>(k)];
+        return v >= 0 && static_cast<std::size_t>(v) < vertexCount &&
+                       finite(in.vertices[static_cast<std::size_t>(v)])
+                   ? v
+                   : -1;
+    };
     const auto texCoordOf = [&](std::int32_t k) -> std::int32_t {
         const std::int32_t t = static_cast<std::size_t>(k) < in.cornerTexCoord.size()
                                    ? in.cornerTexCoord[static_cast<std::size_t>(k)]
                                    : -1;
         return t >= 0 && static_cast<std::size_t>(t) < in.texcoords.size() ? t : -1;
     };
-    const std::int32_t polygons =
-        in.polygonStart.empty() ? 0 : static_cast<std::int32_t>(in.polygonStart.size() - 1);
-    const auto cornerTotal = static_cast<std::int32_t>(in.cornerVertex.size());
-    for (std::int32_t p = 0; p < polygons; ++p) {
-        std::int32_t first = -1;
-        for (std::int32_t k = in.polygonStart[p]; k < in.polygonStart[p + 1] && k < cornerTotal;
-             ++k) {
-            const std::int32_t t = texCoordOf(k);
-            if (t < 0) {
-                continue;
-            }
-            if (first < 0) {
-                first = t;
-            } else {
-                islands.join(first, t);
-            }
-        }
-    }
 
-    // ---- how far apart texture coordinates may be and still share a vertex: a few cells'
-    // worth of texture at the mesh's mean texture density. An island that wraps round (a
-    // cylinder's texture cut along one line) meets itself at its seam with coordinates a whole
-    // tile apart; the corners of the two sides then stay apart.
+    // ---- surface and texture area, measured on a sample of at most 100,000 polygons: they
+    // size the grid and tell how much texture a cell spans
     double surfaceArea = 0.0, textureArea = 0.0;
-    const auto corners = static_cast<std::int32_t>(in.cornerVertex.size());
-    const auto vertexOk = [&](std::int32_t k) {
-        const std::int32_t v = in.cornerVertex[static_cast<std::size_t>(k)];
-        return v >= 0 && static_cast<std::size_t>(v) < vertexCount &&
-               finite(in.vertices[static_cast<std::size_t>(v)]);
-    };
-    for (std::int32_t p = 0; p < polygons; ++p) {
+    const std::int32_t stride = std::max(1, polygons / 100000);
+    for (std::int32_t p = 0; p < polygons; p += stride) {
         const std::int32_t s = in.polygonStart[p], e = std::min(in.polygonStart[p + 1], corners);
         for (std::int32_t k = s + 1; k + 1 < e; ++k) {
-            const std::int32_t ks[3] = {s, k, k + 1};
-            if (!vertexOk(ks[0]) || !vertexOk(ks[1]) || !vertexOk(ks[2])) {
+            const std::int32_t va = vertexOf(s), vb = vertexOf(k), vc = vertexOf(k + 1);
+            if (va < 0 || vb < 0 || vc < 0) {
                 continue;
             }
-            const Vector3& a = in.vertices[static_cast<std::size_t>(in.cornerVertex[s])];
-            const Vector3& b = in.vertices[static_cast<std::size_t>(in.cornerVertex[k])];
-            const Vector3& c = in.vertices[static_cast<std::size_t>(in.cornerVertex[k + 1])];
+            const Vector3& a = in.vertices[static_cast<std::size_t>(va)];
+            const Vector3& b = in.vertices[static_cast<std::size_t>(vb)];
+            const Vector3& c = in.vertices[static_cast<std::size_t>(vc)];
             const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
             const double w[3] = {c.x - a.x, c.y - a.y, c.z - a.z};
             const double x = u[1] * w[2] - u[2] * w[1], y = u[2] * w[0] - u[0] * w[2],
                          z = u[0] * w[1] - u[1] * w[0];
-            surfaceArea += 0.5 * std::sqrt(x * x + y * y + z * z);
+            surfaceArea += 0.5 * std::sqrt(x * x + y * y + z * z) * stride;
             const std::int32_t ta = texCoordOf(s), tb = texCoordOf(k), tc = texCoordOf(k + 1);
             if (ta >= 0 && tb >= 0 && tc >= 0) {
                 const Vector2& pa = in.texcoords[static_cast<std::size_t>(ta)];
                 const Vector2& pb = in.texcoords[static_cast<std::size_t>(tb)];
                 const Vector2& pc = in.texcoords[static_cast<std::size_t>(tc)];
-                textureArea += 0.5 * std::abs((static_cast<double>(pb.u) - pa.u) * (pc.v - pa.v) -
-                                              (static_cast<double>(pc.u) - pa.u) * (pb.v - pa.v));
+                textureArea += 0.5 * stride *
+                               std::abs((static_cast<double>(pb.u) - pa.u) * (pc.v - pa.v) -
+                                        (static_cast<double>(pc.u) - pa.u) * (pb.v - pa.v));
             }
         }
     }
+
+    // ---- the grid and the cell of each vertex. A surface of area A meets about 1.5 A / h^2
+    // cells of side h (1 for a plane along the axes, more when tilted), and a closed mesh has
+    // about two triangles per vertex; a first try that lands far from the wanted count is
+    // corrected once by the count it found.
+    Grid grid;
+    grid.origin = {static_cast<float>(lo[0]), static_cast<float>(lo[1]), static_cast<float>(lo[2])};
+    const double finest = longest / static_cast<double>(kMaxCells - 1);
+    const double wanted = std::max(1.0, static_cast<double>(targetTriangles) / 2.0);
+    const bool whole = triangles <= targetTriangles;
+    double h = whole               ? finest
+               : surfaceArea > 0.0 ? std::sqrt(1.5 * surfaceArea / wanted)
+                                   : longest / std::sqrt(wanted);
+    std::vector<std::int32_t> vertexCell(vertexCount, -1);
+    std::vector<std::array<double, 4>> cellSum; // x, y, z and the vertices in the cell
+    std::vector<std::array<std::int32_t, 3>> cellCoord;
+    for (int attempt = 0;; ++attempt) {
+        h = std::max(h, finest);
+        grid.setSize(h, extent);
+        cellSum.clear();
+        cellCoord.clear();
+        KeyTable table(
+            static_cast<std::size_t>(std::min(static_cast<double>(vertexCount), 2.0 * wanted)));
+        // Neighbouring vertices often share a cell: the last one is tried first.
+        std::uint64_t lastKey = kEmpty;
+        std::int32_t lastId = -1;
+        for (std::size_t v = 0; v < vertexCount; ++v) {
+            const Vector3& p = in.vertices[v];
+            if (!finite(p)) {
+                vertexCell[v] = -1;
+                continue;
+            }
+            const auto cell = grid.cellOf(p);
+            const std::uint64_t key = Grid::key(cell);
+            if (key != lastKey) {
+                bool added = false;
+                lastId = table.findOrAdd(key, 0, static_cast<std::int32_t>(cellSum.size()), added);
+                if (added) {
+                    cellSum.push_back({0.0, 0.0, 0.0, 0.0});
+                    cellCoord.push_back(cell);
+                }
+                lastKey = key;
+            }
+            vertexCell[v] = lastId;
+            auto& sum = cellSum[static_cast<std::size_t>(lastId)];
+            sum[0] += p.x;
+            sum[1] += p.y;
+            sum[2] += p.z;
+            sum[3] += 1.0;
+        }
+        const double ratio = static_cast<double>(cellSum.size()) / wanted;
+        if (whole || attempt > 0 || (ratio > 0.7 && ratio < 1.4)) {
+            break;
+        }
+        h *= std::sqrt(ratio);
+    }
+    out.origin = grid.origin;
+    out.cellSize = grid.size;
+
+    // ---- texture islands: polygons sharing a texture coordinate index are one island
+    std::vector<std::int32_t> islandOf;
+    {
+        Islands islands(in.texcoords.size());
+        for (std::int32_t p = 0; p < polygons; ++p) {
+            std::int32_t first = -1;
+            for (std::int32_t k = in.polygonStart[p]; k < in.polygonStart[p + 1] && k < corners;
+                 ++k) {
+                const std::int32_t t = texCoordOf(k);
+                if (t < 0) {
+                    continue;
+                }
+                if (first < 0) {
+                    first = t;
+                } else {
+                    islands.join(first, t);
+                }
+            }
+        }
+        islandOf.resize(in.texcoords.size());
+        for (std::size_t t = 0; t < islandOf.size(); ++t) {
+            islandOf[t] = islands.find(static_cast<std::int32_t>(t));
+        }
+    }
+    // How far apart texture coordinates may be and still share a vertex: a few cells' worth of
+    // texture at the mesh's mean texture density. An island that wraps round (a cylinder's
+    // texture cut along one line) meets itself at its seam with coordinates a whole tile apart;
+    // the corners of the two sides then stay apart.
     const double texturePerLength =
         surfaceArea > 0.0 && textureArea > 0.0 ? std::sqrt(textureArea / surfaceArea) : 0.0;
     const double seamGap = texturePerLength > 0.0 ? 3.0 * grid.size * texturePerLength
                                                   : std::numeric_limits<double>::infinity();
 
-    // ---- clusters and triangles in one pass over the polygons
-    // A cluster is the corners of one cell, one island and one side of a seam. Clusters of one
-    // cell and island are chained from the first, whose id the table holds.
-    struct Cluster {
-        double x = 0, y = 0, z = 0;
-        double nx = 0, ny = 0, nz = 0;
-        double u = 0, v = 0;
+    // ---- clusters and triangles in one pass over the polygons. A cluster is the corners of
+    // one cell, one island and one side of a seam; the clusters of a cell are chained from it.
+    struct Match {
+        std::int32_t island = -1;
         float refU = 0, refV = 0; // the texture coordinate of its first corner
-        std::int32_t count = 0;
         std::int32_t next = -1;
-        std::array<std::int32_t, 3> cell{};
     };
-    std::vector<Cluster> clusters;
-    const auto expected = static_cast<std::size_t>(std::min<std::int64_t>(
-        static_cast<std::int64_t>(vertexCount), std::max<std::int64_t>(targetTriangles, 16)));
-    clusters.reserve(expected);
-    KeyTable clusterOfKey(expected);
-    const auto near = [&](const Cluster& c, const Vector2& uv) {
-        return std::abs(static_cast<double>(uv.u) - c.refU) <= seamGap &&
-               std::abs(static_cast<double>(uv.v) - c.refV) <= seamGap;
+    struct Sum {
+        float nx = 0, ny = 0, nz = 0, u = 0, v = 0;
+        std::int32_t count = 0;
     };
-    // Most vertices lie in one island on one side: the last cluster found for a vertex is tried
-    // first.
-    std::vector<std::int32_t> vertexCluster(vertexCount, -1), vertexIsland(vertexCount, -2);
+    std::vector<std::int32_t> cellHead(cellSum.size(), -1);
+    std::vector<Match> match;
+    std::vector<Sum> sums;
+    std::vector<std::int32_t> clusterCell;
+    match.reserve(cellSum.size() * 5 / 4);
+    sums.reserve(cellSum.size() * 5 / 4);
+    clusterCell.reserve(cellSum.size() * 5 / 4);
     const auto normalOf = [&](std::int32_t k) -> const Vector3* {
         const std::int32_t n = static_cast<std::size_t>(k) < in.cornerNormal.size()
                                    ? in.cornerNormal[static_cast<std::size_t>(k)]
@@ -371,46 +398,34 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
         bool ownNormal = false;
         Vector3 faceNormal{};
         for (std::int32_t k = s; k < e; ++k) {
-            if (!vertexOk(k)) {
+            const std::int32_t v = in.cornerVertex[static_cast<std::size_t>(k)];
+            if (v < 0 || static_cast<std::size_t>(v) >= vertexCount) {
                 continue;
             }
-            const auto v = static_cast<std::size_t>(in.cornerVertex[static_cast<std::size_t>(k)]);
-            const Vector3& position = in.vertices[v];
+            const std::int32_t cell = vertexCell[static_cast<std::size_t>(v)];
+            if (cell < 0) {
+                continue; // a position that is not finite
+            }
             const std::int32_t t = texCoordOf(k);
             const Vector2 uv = t >= 0 ? in.texcoords[static_cast<std::size_t>(t)] : Vector2{};
-            const std::int32_t island = t >= 0 ? islands.find(t) : -1;
-            std::int32_t c = vertexCluster[v];
-            if (c < 0 || vertexIsland[v] != island ||
-                !near(clusters[static_cast<std::size_t>(c)], uv)) {
-                const auto cell = grid.cellOf(position);
-                bool added = false;
-                const std::int32_t head = clusterOfKey.findOrAdd(
-                    Grid::key(cell), island, static_cast<std::int32_t>(clusters.size()), added);
-                c = head;
-                if (!added) {
-                    while (c >= 0 && !near(clusters[static_cast<std::size_t>(c)], uv)) {
-                        c = clusters[static_cast<std::size_t>(c)].next;
-                    }
+            const std::int32_t island = t >= 0 ? islandOf[static_cast<std::size_t>(t)] : -1;
+            std::int32_t c = cellHead[static_cast<std::size_t>(cell)];
+            while (c >= 0) {
+                const Match& m = match[static_cast<std::size_t>(c)];
+                if (m.island == island && std::abs(static_cast<double>(uv.u) - m.refU) <= seamGap &&
+                    std::abs(static_cast<double>(uv.v) - m.refV) <= seamGap) {
+                    break;
                 }
-                if (added || c < 0) {
-                    c = static_cast<std::int32_t>(clusters.size());
-                    Cluster fresh;
-                    fresh.cell = cell;
-                    fresh.refU = uv.u;
-                    fresh.refV = uv.v;
-                    if (!added) {
-                        fresh.next = clusters[static_cast<std::size_t>(head)].next;
-                        clusters[static_cast<std::size_t>(head)].next = c;
-                    }
-                    clusters.push_back(fresh);
-                }
-                vertexCluster[v] = c;
-                vertexIsland[v] = island;
+                c = m.next;
             }
-            Cluster& cluster = clusters[static_cast<std::size_t>(c)];
-            cluster.x += position.x;
-            cluster.y += position.y;
-            cluster.z += position.z;
+            if (c < 0) {
+                c = static_cast<std::int32_t>(match.size());
+                match.push_back({island, uv.u, uv.v, cellHead[static_cast<std::size_t>(cell)]});
+                cellHead[static_cast<std::size_t>(cell)] = c;
+                sums.emplace_back();
+                clusterCell.push_back(cell);
+            }
+            Sum& sum = sums[static_cast<std::size_t>(c)];
             const Vector3* normal = normalOf(k);
             if (normal == nullptr) {
                 if (!ownNormal) {
@@ -419,12 +434,12 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
                 }
                 normal = &faceNormal;
             }
-            cluster.nx += normal->x;
-            cluster.ny += normal->y;
-            cluster.nz += normal->z;
-            cluster.u += uv.u;
-            cluster.v += uv.v;
-            ++cluster.count;
+            sum.nx += normal->x;
+            sum.ny += normal->y;
+            sum.nz += normal->z;
+            sum.u += uv.u;
+            sum.v += uv.v;
+            ++sum.count;
             local[static_cast<std::size_t>(k - s)] = c;
         }
         const std::int32_t material =
@@ -434,14 +449,14 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
         for (std::int32_t i = 1; i + 1 < e - s; ++i) {
             std::int32_t a = local[0], b = local[static_cast<std::size_t>(i)],
                          c = local[static_cast<std::size_t>(i + 1)];
-            if (a < 0 || b < 0 || c < 0 || a == b || b == c || a == c) {
+            if (a < 0 || b < 0 || c < 0) {
                 continue;
             }
-            const auto& ca = clusters[static_cast<std::size_t>(a)].cell;
-            const auto& cb = clusters[static_cast<std::size_t>(b)].cell;
-            const auto& cc = clusters[static_cast<std::size_t>(c)].cell;
+            const std::int32_t ca = clusterCell[static_cast<std::size_t>(a)];
+            const std::int32_t cb = clusterCell[static_cast<std::size_t>(b)];
+            const std::int32_t cc = clusterCell[static_cast<std::size_t>(c)];
             if (ca == cb || cb == cc || ca == cc) {
-                continue; // two corners in one cell: the vertices coincide
+                continue; // two corners in one cell, where the clusters stand on one point
             }
             // The same triangle in the same winding starts at its smallest cluster.
             while (a > b || a > c) {
@@ -460,40 +475,13 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
             materialCount = std::max(materialCount, material + 1);
         }
     }
-    // Free the big per-vertex arrays before the output is made.
-    vertexCluster = {};
-    vertexIsland = {};
-    // Every cluster of a cell stands at the mean of all the cell's corners, so the sides of a
-    // seam meet without a crack.
-    {
-        KeyTable cellOfKey(clusters.size());
-        std::vector<std::int32_t> cellFirst(clusters.size(), -1);
-        std::vector<std::array<double, 4>> cellSum;
-        for (std::size_t c = 0; c < clusters.size(); ++c) {
-            bool added = false;
-            const std::int32_t id = cellOfKey.findOrAdd(
-                Grid::key(clusters[c].cell), 0, static_cast<std::int32_t>(cellSum.size()), added);
-            if (added) {
-                cellSum.push_back({0.0, 0.0, 0.0, 0.0});
-            }
-            auto& sum = cellSum[static_cast<std::size_t>(id)];
-            sum[0] += clusters[c].x;
-            sum[1] += clusters[c].y;
-            sum[2] += clusters[c].z;
-            sum[3] += clusters[c].count;
-            cellFirst[c] = id;
-        }
-        for (std::size_t c = 0; c < clusters.size(); ++c) {
-            const auto& sum = cellSum[static_cast<std::size_t>(cellFirst[c])];
-            const double scale = clusters[c].count / sum[3];
-            clusters[c].x = sum[0] * scale;
-            clusters[c].y = sum[1] * scale;
-            clusters[c].z = sum[2] * scale;
-        }
-    }
+    vertexCell = {};
+    islandOf = {};
 
-    // ---- the vertices the triangles use, renumbered in order of first use
-    std::vector<std::int32_t> renumber(clusters.size(), -1);
+    // ---- the vertices the triangles use, renumbered in order of first use. Every cluster of
+    // a cell stands at the mean of the cell's vertices, so the sides of a seam meet without a
+    // crack.
+    std::vector<std::int32_t> renumber(match.size(), -1);
     std::int32_t used = 0;
     for (std::uint32_t& c : tris) {
         if (renumber[c] < 0) {
@@ -505,22 +493,25 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
     out.normals.resize(static_cast<std::size_t>(used));
     out.texcoords.resize(static_cast<std::size_t>(used));
     out.vertexCell.resize(static_cast<std::size_t>(used));
-    for (std::size_t c = 0; c < clusters.size(); ++c) {
+    for (std::size_t c = 0; c < match.size(); ++c) {
         if (renumber[c] < 0) {
             continue;
         }
-        const Cluster& k = clusters[c];
         const auto at = static_cast<std::size_t>(renumber[c]);
-        const double n = k.count;
-        out.positions[at] = {static_cast<float>(k.x / n), static_cast<float>(k.y / n),
-                             static_cast<float>(k.z / n)};
-        out.texcoords[at] = {static_cast<float>(k.u / n), static_cast<float>(k.v / n)};
-        const double length = std::sqrt(k.nx * k.nx + k.ny * k.ny + k.nz * k.nz);
+        const auto cell = static_cast<std::size_t>(clusterCell[c]);
+        const auto& p = cellSum[cell];
+        out.positions[at] = {static_cast<float>(p[0] / p[3]), static_cast<float>(p[1] / p[3]),
+                             static_cast<float>(p[2] / p[3])};
+        const Sum& k = sums[c];
+        const float n = static_cast<float>(k.count);
+        out.texcoords[at] = {k.u / n, k.v / n};
+        const double length =
+            std::sqrt(double(k.nx) * k.nx + double(k.ny) * k.ny + double(k.nz) * k.nz);
         if (length > 1e-6 * n) {
             out.normals[at] = {static_cast<float>(k.nx / length), static_cast<float>(k.ny / length),
                                static_cast<float>(k.nz / length)};
         }
-        out.vertexCell[at] = k.cell;
+        out.vertexCell[at] = cellCoord[cell];
     }
     // Where the corners' normals cancel out (both sides of a thin wall in one cell), the
     // vertex takes the normals of the reduced triangles around it.

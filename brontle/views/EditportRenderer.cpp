@@ -469,11 +469,11 @@ void EditportRenderer::buildReduced(ShapeGpu& gpu, const Shape& shape) {
     if (gpu.reducedBuilt) {
         return;
     }
-    const ReducedMesh mesh = reduceMesh({shape.vertices(), shape.normals(), shape.texcoords(),
-                                         shape.polygonStart(), shape.cornerVertex(),
-                                         shape.cornerNormal(), shape.cornerTexCoord(),
-                                         shape.polygonMaterial()},
-                                        kReducedMeshTriangles);
+    const ReducedMesh mesh =
+        reduceMesh({shape.vertices(), shape.normals(), shape.texcoords(), shape.polygonStart(),
+                    shape.cornerVertex(), shape.cornerNormal(), shape.cornerTexCoord(),
+                    shape.polygonMaterial()},
+                   kReducedMeshTriangles);
     ++reducedBuilds_;
     gpu.reducedBuilt = true;
     gpu.reducedRanges.clear();
@@ -956,9 +956,7 @@ void EditportRenderer::drawFaces(const ShapeGpu& gpu, const Shape& shape, const 
     const bool lit = !frame.flat && !backdrop;
     // 0 unlit, 1 lit per pixel, 2 lit per vertex; each with and without a texture. Every
     // vertex of a reduced mesh has a normal.
-    const int kind = !lit                                                        ? 0
-                     : gpu.denseOnScreen && (reduced || gpu.normalsComplete) ? 2
-                                                                                 : 1;
+    const int kind = !lit ? 0 : gpu.denseOnScreen && (reduced || gpu.normalsComplete) ? 2 : 1;
     QOpenGLShaderProgram* bound = nullptr;
     const auto use = [&](bool textured) -> QOpenGLShaderProgram& {
         QOpenGLShaderProgram& program = !textured
