@@ -380,7 +380,10 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
             return nullptr;
         }
         const Vector3& normal = in.normals[static_cast<std::size_t>(n)];
-        return finite(normal) ? &normal : nullptr;
+        const bool usable =
+            finite(normal) &&
+            normal.x * normal.x + normal.y * normal.y + normal.z * normal.z > 1e-12f;
+        return usable ? &normal : nullptr; // a zero normal stands for none
     };
     std::vector<std::int32_t> local; // the clusters of one polygon's corners
     KeyTable kept(static_cast<std::size_t>(targetTriangles));

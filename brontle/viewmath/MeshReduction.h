@@ -36,8 +36,8 @@ inline constexpr std::int64_t kReducedMeshMinTriangles = 300'000;
 inline constexpr std::int64_t kReducedMeshTriangles = 120'000;
 
 // The arrays of one shape (see Shape's flat arrays). Normals and texture coordinates may be
-// missing (empty, or corners with index -1): the corner then has the polygon's own normal, and
-// no texture coordinate (an island of its own, coordinates 0).
+// missing (empty, corners with index -1, or a zero normal): the corner then has the polygon's
+// own normal, and no texture coordinate (an island of its own, coordinates 0).
 struct ReductionInput {
     std::span<const Vector3> vertices;
     std::span<const Vector3> normals;
