@@ -193,6 +193,9 @@ void EditportPrivate::setStretchMode(StretchMode mode) {
 }
 
 void EditportPrivate::cameraMoved() {
+    if (flat()) {
+        return; // a flat view draws in full while moving: nothing to settle
+    }
     cameraMoving = true;
     settleTimer->start();
 }

@@ -163,8 +163,8 @@ class Editport : public QWidget {
     void setSelectionKind(int kind);
     int selectionKind() const;
 
-    // ---- level of detail: while the camera moves (an orbit, pan or zoom, and for 200 ms after
-    // its last step unless the button is released first) a 3D view draws the faces of shapes
+    // ---- level of detail: while the camera of a 3D view moves (an orbit, pan or zoom, and for
+    // 200 ms after its last step unless the button is released first) it draws the faces of shapes
     // with 300,000 triangles or more from a reduced mesh of about 120,000 (MeshReduction.h),
     // and in full again once the motion is over.
     bool cameraMoving() const;

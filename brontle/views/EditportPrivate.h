@@ -88,9 +88,10 @@ struct EditportPrivate {
     std::shared_ptr<const std::vector<std::uint32_t>> stretchColoursOf(const ShapePtr& shape);
     void setStretchMode(StretchMode mode);
 
-    // The camera is moving: set by each orbit, pan or zoom step and cleared kSettleMs after the
-    // last one, or at once when the navigating button is released. Meanwhile a 3D view draws
-    // big shapes from their reduced meshes; the frame after it draws them in full.
+    // The camera of a 3D view is moving: set by each orbit, pan or zoom step and cleared
+    // kSettleMs after the last one, or at once when the navigating button is released.
+    // Meanwhile big shapes are drawn from their reduced meshes; the frame after it draws them in
+    // full. (A flat view draws in full throughout and never sets it.)
     bool cameraMoving = false;
     QTimer* settleTimer = nullptr;
     void cameraMoved();

@@ -230,4 +230,9 @@ TEST(ReducedPreviewTest, AnOrbitOrZoomDrawsReducedUntilTheMotionEnds) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return !view.cameraMoving(); }, 10000));
     view.grabView();
     EXPECT_EQ(view.trianglesDrawn(), 320000);
+
+    // A flat view draws in full throughout: its zoom sets nothing to settle.
+    view.setProjectionType(1);
+    QApplication::sendEvent(&view, &wheel);
+    EXPECT_FALSE(view.cameraMoving());
 }
