@@ -2,21 +2,24 @@
 // A coarse stand-in for a big triangle mesh, drawn by the 3D preview while the camera moves
 // (the level of detail of the preview), without Qt.
 //
-// Vertex clustering on a uniform grid: space is cut into cubic cells sized from the bounding box
-// so that the mesh keeps about the wanted number of triangles; the corners that fall in one cell
-// and belong to one texture-coordinate island (the polygons joined through shared texture
-// coordinate indices) become one vertex, at the mean of their positions, with the mean of their
-// texture coordinates and of their normals. Keeping islands apart keeps texture seams: a vertex
-// never mixes texture coordinates from both sides of a seam, so the texture does not smear
-// across it. Each fan triangle of the input becomes the triangle of its corners' clusters; those
-// with two corners in one cluster collapse and are dropped, and so are repeats of a triangle
-// already kept (same clusters, same winding). Winding and materials are kept, so back faces and
+// Vertex clustering on a uniform grid: space is cut into cubic cells, sized from the surface
+// area so that the mesh keeps about the wanted number of triangles. The corners that fall in one
+// cell and belong to one texture-coordinate island (the polygons joined through shared texture
+// coordinate indices) become one vertex, with the mean of their texture coordinates and of their
+// normals; where an island meets itself at a seam (a texture wrapped round a cylinder) the
+// corners of the two sides, a tile apart in the texture, stay two vertices. So a vertex never
+// mixes texture coordinates from both sides of a seam and the texture does not smear across it.
+// Every vertex of a cell stands at the mean of the cell's vertices: the sides of a seam meet
+// without a crack. Each fan triangle of the input becomes the triangle of its corners' vertices;
+// those with two corners in one cell collapse and are dropped, and so are repeats of a triangle
+// already kept (same vertices, same winding). Winding and materials are kept, so back faces and
 // material ranges work as on the full mesh.
 //
-// Time and memory are linear in the vertices and corners: one pass over the vertices for the
-// bounding box, two counting passes over the vertices to size the grid, one over the polygons
-// to join the islands, and one over the corners that builds the clusters and the triangles
-// (open-addressing hash tables keyed by cell and island).
+// Time and memory are linear in the vertices and corners: a pass over the vertices for the
+// bounding box, one over a sample of the polygons for the areas, one (rarely two) over the
+// vertices to find their cells (an open-addressing hash table of cell keys), one over the
+// polygons to join the islands, and one over the corners that makes the vertices (chained from
+// their cell) and the triangles.
 
 #include "brontle/core/Records.h"
 
