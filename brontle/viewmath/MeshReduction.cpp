@@ -270,7 +270,8 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
     Grid grid;
     grid.origin = {static_cast<float>(lo[0]), static_cast<float>(lo[1]), static_cast<float>(lo[2])};
     const double finest = longest / static_cast<double>(kMaxCells - 1);
-    const double wanted = std::max(1.0, static_cast<double>(targetTriangles) / 2.0);
+    const double wanted =
+        std::max(1.0, static_cast<double>(std::min(targetTriangles, triangles)) / 2.0);
     const bool whole = triangles <= targetTriangles;
     double h = whole               ? finest
                : surfaceArea > 0.0 ? std::sqrt(1.5 * surfaceArea / wanted)
@@ -386,11 +387,13 @@ ReducedMesh reduceMesh(const ReductionInput& in, std::int64_t targetTriangles) {
         return usable ? &normal : nullptr; // a zero normal stands for none
     };
     std::vector<std::int32_t> local; // the clusters of one polygon's corners
-    KeyTable kept(static_cast<std::size_t>(targetTriangles));
+    // Sized for what is kept: at most the input's triangles.
+    const auto keptSize = static_cast<std::size_t>(std::min(targetTriangles, triangles));
+    KeyTable kept(keptSize);
     std::vector<std::uint32_t> tris;
     std::vector<std::int32_t> triMaterial;
-    tris.reserve(static_cast<std::size_t>(targetTriangles) * 3);
-    triMaterial.reserve(static_cast<std::size_t>(targetTriangles));
+    tris.reserve(keptSize * 3);
+    triMaterial.reserve(keptSize);
     std::int32_t materialCount = 1;
     for (std::int32_t p = 0; p < polygons; ++p) {
         const std::int32_t s = in.polygonStart[p], e = std::min(in.polygonStart[p + 1], corners);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <set>
 
@@ -270,6 +271,8 @@ TEST(MeshReductionTest, SmallEmptyAndBrokenInput) {
     Arrays grid;
     addGrid(grid, 10, 10, 0.0f);
     EXPECT_EQ(reduceMesh(grid.input(), 1000).triangleCount(), 200);
+    EXPECT_EQ(reduceMesh(grid.input(), std::numeric_limits<std::int64_t>::max()).triangleCount(),
+              200);
     grid.vertices[60] = {std::nanf(""), 0.0f, 0.0f};
     grid.cornerVertex[0] = -1;
     grid.cornerVertex[4] = 100000;
