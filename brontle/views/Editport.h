@@ -165,7 +165,7 @@ class Editport : public QWidget {
 
     // ---- level of detail: while the camera of a 3D view moves (an orbit, pan or zoom, and for
     // 200 ms after its last step unless the button is released first) it draws the faces of shapes
-    // with 300,000 triangles or more from a reduced mesh of about 120,000 (MeshReduction.h),
+    // with 300,000 triangles or more from a reduced mesh of about 100,000 (MeshReduction.h),
     // and in full again once the motion is over.
     bool cameraMoving() const;
     // Face triangles the OpenGL view sent in its last frame (0 without OpenGL).
