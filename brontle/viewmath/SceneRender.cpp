@@ -48,7 +48,7 @@ double tiltShade(const std::vector<Vector3>& world, const Vector3& eye, bool ort
 
 // How many polygons or edges are drawn between two progress reports: a report costs far less
 // than drawing that many, and a cancel still stops a big layout within a small fraction of it.
-constexpr std::int64_t kReportEvery = 4096;
+constexpr std::int32_t kReportEvery = 4096;
 
 } // namespace
 
@@ -120,6 +120,7 @@ void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneI
         }
         if (shape.displayMode() != kWireframeMode) {
             for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+                // A fill costs far more than this check; the wires below go in blocks.
                 if (p % kReportEvery == kReportEvery - 1) {
                     done += kReportEvery;
                     report();
@@ -161,14 +162,15 @@ void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneI
                             (shape.displayFlags() & kWireOverlayFlag) != 0 || style.wiresOnAll);
         if (wires) {
             const MeshEdges edges(meshArrays(shape));
-            const std::int64_t edgeCount = std::max<std::int64_t>(1, edges.edgeCount());
-            for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
-                if (e % kReportEvery == kReportEvery - 1) {
-                    reportProgress(static_cast<double>(done + e * edgeShare / edgeCount) /
-                                   static_cast<double>(total));
+            const std::int32_t count = edges.edgeCount();
+            for (std::int32_t first = 0; first < count; first += kReportEvery) {
+                const std::int32_t last = std::min(count, first + kReportEvery);
+                for (std::int32_t e = first; e < last; ++e) {
+                    raster.drawLine(projected[edges.vertexA(e)], projected[edges.vertexB(e)],
+                                    style.wireColour, 1, style.smoothWires, view.orthographic);
                 }
-                raster.drawLine(projected[edges.vertexA(e)], projected[edges.vertexB(e)],
-                                style.wireColour, 1, style.smoothWires, view.orthographic);
+                reportProgress(static_cast<double>(done + last * edgeShare / count) /
+                               static_cast<double>(total));
             }
         }
         done += edgeShare;
