@@ -37,6 +37,19 @@ class CancellingService : public ProgressService {
     double at_;
 };
 
+// Runs the work on a thread of its own, as the window's service runs WorkThread::Worker work.
+class ThreadService : public ProgressService {
+  public:
+    std::thread::id caller;
+
+  protected:
+    void execute(const std::string&, ProgressReporter& reporter, WorkThread,
+                 const std::function<void(ProgressReporter&)>& work) override {
+        caller = std::this_thread::get_id();
+        std::thread([&] { work(reporter); }).join();
+    }
+};
+
 Error cancelled() {
     return Error(ErrorNumber::HostCancelled, "test: cancelled", "Test");
 }
@@ -149,11 +162,13 @@ TEST(HostProgressTest, DeepCodeReportsIntoItsPartOfTheOperationOnItsThread) {
     EXPECT_EQ(service->reports, (std::vector<double>{0.75, 0.625, 0.75, 0.9, 0.25, 0.96}));
     EXPECT_EQ(currentProgress(), nullptr);
     // Work the service runs on a thread of its own reaches its operation there.
-    ProgressService plain;
-    plain.run("Saving", cancelled(), WorkThread::Worker, [&](ProgressReporter& r) {
+    ThreadService threaded;
+    threaded.run("Saving", cancelled(), WorkThread::Worker, [&](ProgressReporter& r) {
+        EXPECT_NE(std::this_thread::get_id(), threaded.caller);
         EXPECT_EQ(currentProgress(), &r);
         const ProgressPart part(0.2, 0.4);
         reportProgress(0.5);
         EXPECT_DOUBLE_EQ(r.fraction(), 0.3);
     });
+    EXPECT_EQ(currentProgress(), nullptr);
 }
