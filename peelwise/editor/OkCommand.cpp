@@ -132,7 +132,8 @@ void frmMain::renderTextureFile(StepRunner& steps, std::int32_t width, std::int3
     // cancel leaves the file as it was before OK: a new file is not created, an existing one
     // ("Add to Texture", or a "Create Texture" name that was already there) keeps its bytes. The
     // texture loaded in the next step is then that old file, or none (a material without a
-    // texture), as after a failed save.
+    // texture), as after a failed save. Another host operation still running (which the modal
+    // editor rules out) fails the whole render the same way.
     const std::string title = textureOperationTitle(sTextureName);
     const brontle::Error cancelled(brontle::ErrorNumber::HostCancelled,
                                    sTextureName + ": the texture render was cancelled", "frmMain");
