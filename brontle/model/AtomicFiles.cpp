@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <set>
 
@@ -246,6 +247,13 @@ void removeTemporariesOnSignals() {
     }
 }
 
+namespace {
+
+// The group of the CommitTogether that takes this thread's commits, if any.
+thread_local FileGroup* heldCommits = nullptr;
+
+} // namespace
+
 struct FileGroup::Entry {
     std::string target;    // as the caller named it, for messages
     std::string resolved;  // the file actually replaced
@@ -338,6 +346,14 @@ void FileGroup::commit() {
             fail(source_, e.target, describeType(st.st_mode));
         }
     }
+    if (heldCommits != nullptr && heldCommits != this) {
+        // The temporary files (and their slots for the signal handlers) change owner.
+        std::vector<Entry>& held = heldCommits->entries_;
+        held.insert(held.end(), std::make_move_iterator(entries_.begin()),
+                    std::make_move_iterator(entries_.end()));
+        entries_.clear();
+        return;
+    }
     for (Entry& e : entries_) {
         if (std::rename(e.temporary.c_str(), e.resolved.c_str()) != 0) {
             fail(source_, e.target, systemReason(errno));
@@ -346,6 +362,25 @@ void FileGroup::commit() {
         unregisterTemporary(e.slot);
         e.slot = -1;
     }
+}
+
+CommitTogether::CommitTogether(std::string source)
+    : group_(std::move(source)), outer_(heldCommits) {
+    heldCommits = &group_;
+}
+
+CommitTogether::~CommitTogether() {
+    if (active_) {
+        heldCommits = outer_;
+    }
+}
+
+void CommitTogether::commit() {
+    if (active_) {
+        heldCommits = outer_;
+        active_ = false;
+    }
+    group_.commit();
 }
 
 ScratchFile::ScratchFile(const std::string& folder, const std::string& extension) {

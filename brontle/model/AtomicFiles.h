@@ -57,6 +57,31 @@ class FileGroup {
     std::string source_;
 };
 
+// Makes the files a piece of work replaces land together or not at all: while an object of this
+// class lives, FileGroup::commit() of any other group on the same thread checks its targets as
+// usual but leaves its written temporary files in place and hands them over. They replace their
+// targets, in the order they were committed, at commit() here; an object that goes without
+// commit() removes them, so its targets stay exactly as they were (a cancelled texture render
+// that had already saved an earlier image writes nothing). Objects nest: the inner one hands its
+// files to the outer one when it commits.
+class CommitTogether {
+  public:
+    explicit CommitTogether(std::string source);
+    ~CommitTogether();
+    CommitTogether(const CommitTogether&) = delete;
+    CommitTogether& operator=(const CommitTogether&) = delete;
+
+    // Replaces the held files' targets; errors as FileGroup::commit's. Ends the deferral.
+    void commit();
+    // The targets held so far, in order.
+    std::vector<std::string> targets() const { return group_.targets(); }
+
+  private:
+    FileGroup group_;
+    FileGroup* outer_;
+    bool active_ = true;
+};
+
 // A temporary file of this program's temporary name (plus `extension`) in `folder`, for a writer
 // that wants a path rather than bytes: removed when the object goes, and on SIGINT or SIGTERM
 // once removeTemporariesOnSignals() has been called. The file itself is not created here.

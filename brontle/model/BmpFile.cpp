@@ -3,6 +3,7 @@
 #include "brontle/core/Error.h"
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/FaultInjection.h"
+#include "brontle/model/HostProgress.h"
 
 #include <cstdio>
 #include <cstring>
@@ -122,6 +123,9 @@ Image decodeBmp(std::span<const std::uint8_t> bytes, const std::string& name) {
     return image;
 }
 
+// Rows encoded between two progress reports (reportProgress: a save run as a host operation).
+constexpr int kRowsPerReport = 256;
+
 std::vector<std::uint8_t> encodeBmp(const Image& image) {
     const std::size_t rowBytes = ((std::size_t(image.width) * 24 + 31) / 32) * 4;
     const std::size_t dataSize = rowBytes * std::size_t(image.height);
@@ -144,6 +148,9 @@ std::vector<std::uint8_t> encodeBmp(const Image& image) {
     put32(out, 0);
     put32(out, 0);
     for (int row = image.height - 1; row >= 0; --row) {
+        if (row % kRowsPerReport == 0) {
+            reportProgress(static_cast<double>(image.height - 1 - row) / image.height);
+        }
         const std::size_t start = out.size();
         for (int x = 0; x < image.width; ++x) {
             const std::uint32_t p = image.at(x, row);

@@ -21,6 +21,57 @@ void ProgressReporter::checkCancel() const {
     }
 }
 
+namespace {
+
+thread_local ProgressReporter* runningReporter = nullptr;
+
+// Makes `reporter` the current one of this thread while the work runs.
+class CurrentReporter {
+  public:
+    explicit CurrentReporter(ProgressReporter& reporter) : previous_(runningReporter) {
+        runningReporter = &reporter;
+    }
+    ~CurrentReporter() { runningReporter = previous_; }
+    CurrentReporter(const CurrentReporter&) = delete;
+    CurrentReporter& operator=(const CurrentReporter&) = delete;
+
+  private:
+    ProgressReporter* previous_;
+};
+
+} // namespace
+
+ProgressReporter* currentProgress() {
+    return runningReporter;
+}
+
+void reportProgress(double fraction) {
+    ProgressReporter* reporter = runningReporter;
+    if (reporter == nullptr) {
+        return;
+    }
+    const double f = std::clamp(fraction, 0.0, 1.0);
+    reporter->report(reporter->partFrom_ + f * (reporter->partTo_ - reporter->partFrom_));
+}
+
+ProgressPart::ProgressPart(double from, double to) : reporter_(runningReporter) {
+    if (reporter_ == nullptr) {
+        return;
+    }
+    outerFrom_ = reporter_->partFrom_;
+    outerTo_ = reporter_->partTo_;
+    const double span = outerTo_ - outerFrom_;
+    reporter_->partFrom_ = outerFrom_ + std::clamp(from, 0.0, 1.0) * span;
+    reporter_->partTo_ = outerFrom_ + std::clamp(to, 0.0, 1.0) * span;
+}
+
+ProgressPart::~ProgressPart() {
+    if (reporter_ != nullptr) {
+        reporter_->partFrom_ = outerFrom_;
+        reporter_->partTo_ = outerTo_;
+    }
+}
+
 void ProgressService::run(const std::string& title, Error cancelled, WorkThread thread,
                           const std::function<void(ProgressReporter&)>& work) {
     {
@@ -41,7 +92,11 @@ void ProgressService::run(const std::string& title, Error cancelled, WorkThread 
         }
     } done{this};
     ProgressReporter reporter(std::move(cancelled));
-    execute(title, reporter, thread, work);
+    // Whichever thread the service runs the work on, reportProgress() there reaches `reporter`.
+    execute(title, reporter, thread, [&work](ProgressReporter& r) {
+        const CurrentReporter current(r);
+        work(r);
+    });
 }
 
 void ProgressService::execute(const std::string&, ProgressReporter& reporter, WorkThread,

@@ -10,6 +10,10 @@
 // cancel error, which leaves the work through the ordinary failure path. What the work had not
 // committed yet stays as it was.
 //
+// Deep code that does not get the reporter (the texture render, the image save) reports through
+// reportProgress(), which reaches the operation running on its thread, if any, and does nothing
+// otherwise; ProgressPart gives such code its share of the operation's fraction.
+//
 // One at a time: run() while another operation runs (from the work itself, or from an event the
 // service lets through while it waits) throws Error(HostFailure, "... is still running") and
 // leaves the running operation alone.
@@ -46,8 +50,14 @@ class ProgressReporter {
     void setPump(std::function<void()> pump) { pump_ = std::move(pump); }
 
   private:
+    friend class ProgressPart;
+    friend void reportProgress(double fraction);
+
     Error cancelled_;
     std::function<void()> pump_;
+    // The share of the operation's fraction that reportProgress() fills (ProgressPart).
+    double partFrom_ = 0.0;
+    double partTo_ = 1.0;
     std::atomic<double> fraction_{0.0};
     std::atomic<bool> cancel_{false};
 };
@@ -79,6 +89,32 @@ class ProgressService {
     std::atomic<bool> busy_{false};
     std::mutex mutex_;
     std::string running_;
+};
+
+// The reporter of the operation whose work runs on this thread, or nullptr.
+ProgressReporter* currentProgress();
+
+// Reports `fraction` (0 to 1) of the innermost ProgressPart of the operation running on this
+// thread (of the whole operation without a part) and throws its cancel error once a cancel was
+// requested. Does nothing outside an operation, at the cost of one thread-local load, so loops
+// may call it every few thousand items whether or not they run under the service.
+void reportProgress(double fraction);
+
+// While it lives, reportProgress(f) on this thread records from + f * (to - from) of the
+// enclosing part (of the whole operation for the outermost part): the caller hands a step of
+// its work the share [from, to]. Nothing outside an operation. Parts nest; each ends with its
+// scope.
+class ProgressPart {
+  public:
+    ProgressPart(double from, double to);
+    ~ProgressPart();
+    ProgressPart(const ProgressPart&) = delete;
+    ProgressPart& operator=(const ProgressPart&) = delete;
+
+  private:
+    ProgressReporter* reporter_;
+    double outerFrom_ = 0.0;
+    double outerTo_ = 1.0;
 };
 
 // The process's service: a plain ProgressService until the host sets another (the window sets

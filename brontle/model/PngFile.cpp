@@ -1,5 +1,7 @@
 #include "brontle/model/PngFile.h"
 
+#include "brontle/model/HostProgress.h"
+
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -45,6 +47,9 @@ void chunk(std::vector<std::uint8_t>& out, std::string_view type,
 
 } // namespace
 
+// Rows encoded between two progress reports (reportProgress: a save run as a host operation).
+constexpr int kRowsPerReport = 256;
+
 std::vector<std::uint8_t> encodePng(const Image& image) {
     std::vector<std::uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
     std::vector<std::uint8_t> header;
@@ -57,6 +62,9 @@ std::vector<std::uint8_t> encodePng(const Image& image) {
     std::vector<std::uint8_t> raw;
     raw.reserve((static_cast<std::size_t>(image.width) * 3 + 1) * image.height);
     for (int y = 0; y < image.height; ++y) {
+        if (y % kRowsPerReport == 0) {
+            reportProgress(static_cast<double>(y) / image.height);
+        }
         raw.push_back(0);
         for (int x = 0; x < image.width; ++x) {
             const std::uint32_t p = image.at(x, y);

@@ -4,6 +4,7 @@
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/FaultInjection.h"
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/services/FileUtility.h"
 
 #include <QBuffer>
@@ -86,6 +87,9 @@ void saveImage(const std::string& path, const Image& image) {
     if (image.empty()) {
         throw Error(ErrorNumber::HostFileUnwritable, path + ": an empty image cannot be written");
     }
+    // Run as a host operation, the save reports its stages (reportProgress) and stops at a
+    // cancel before the file is replaced; a cancel never leaves a temporary file.
+    reportProgress(0.05);
     // Qt writes an RGB32 image as a 24-bit bitmap.
     const QImage out = toQImage(image, extension == "PNG");
     QByteArray bytes;
@@ -95,12 +99,17 @@ void saveImage(const std::string& path, const Image& image) {
         throw Error(ErrorNumber::HostFileUnwritable,
                     path + ": cannot write the image (encoding failed)");
     }
+    reportProgress(0.5);
     try {
         FileGroup file("SaveSurface");
         file.add(native,
                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        reportProgress(1.0); // the last chance to stop: the rename below cannot be undone
         file.commit();
     } catch (const Error& e) {
+        if (e.number() == ErrorNumber::HostCancelled) {
+            throw; // the operation was cancelled: nothing was written, nothing to explain
+        }
         // The group names the file and gives the system's reason ("No space left on device").
         std::string reason = e.description();
         if (reason.rfind(native + ": ", 0) == 0) {

@@ -1,5 +1,6 @@
 #include "brontle/viewmath/SceneRender.h"
 
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/Shape.h"
 #include "brontle/model/Texture.h"
@@ -45,6 +46,10 @@ double tiltShade(const std::vector<Vector3>& world, const Vector3& eye, bool ort
     return std::abs(nx * dx + ny * dy + nz * dz) / (nl * dl);
 }
 
+// How many polygons or edges are drawn between two progress reports: a report costs far less
+// than drawing that many, and a cancel still stops a big layout within a small fraction of it.
+constexpr std::int32_t kReportEvery = 4096;
+
 } // namespace
 
 SceneItems collectSceneItems(const FramePtr& root) {
@@ -77,6 +82,20 @@ std::vector<std::size_t> drawOrder(const SceneItems& items, const ViewTransform&
 
 void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneItems& items,
                  const SceneRenderStyle& style) {
+    // Progress (reportProgress, for a render run as a host operation): the work is counted as
+    // the polygons filled plus, for each shape with wires, its corner count (an edge count
+    // known before its edges are found: each edge has at least one corner).
+    std::int64_t total = 0;
+    for (const auto& item : items) {
+        const Shape& s = *item.first;
+        total += s.displayMode() != kWireframeMode ? s.GetPolygonCount() : 0;
+        total += static_cast<std::int64_t>(s.cornerVertex().size());
+    }
+    std::int64_t done = 0;
+    const auto report = [&] {
+        reportProgress(total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1.0);
+    };
+    report();
     const Matrix4 eyeToWorld = invert(view.worldToEye);
     const Vector3 eye = transformByMatrix(eyeToWorld, {0, 0, 0});
     const Vector3 ahead = transformByMatrix(eyeToWorld, {0, 0, -1});
@@ -101,6 +120,11 @@ void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneI
         }
         if (shape.displayMode() != kWireframeMode) {
             for (std::int32_t p = 0; p < shape.GetPolygonCount(); ++p) {
+                // A fill costs far more than this check; the wires below go in blocks.
+                if (p % kReportEvery == kReportEvery - 1) {
+                    done += kReportEvery;
+                    report();
+                }
                 corners.clear();
                 uvs.clear();
                 world.clear();
@@ -130,17 +154,27 @@ void renderScene(SoftwareRaster& raster, const ViewTransform& view, const SceneI
                 raster.fillPolygon(corners, uvs, image, colour, shade, colourB.a,
                                    view.orthographic);
             }
+            done += shape.GetPolygonCount() % kReportEvery;
         }
+        const std::int64_t edgeShare = static_cast<std::int64_t>(cornerVertex.size());
         const bool wires = style.wires && !backdrop &&
                            (shape.displayMode() == kWireframeMode ||
                             (shape.displayFlags() & kWireOverlayFlag) != 0 || style.wiresOnAll);
         if (wires) {
             const MeshEdges edges(meshArrays(shape));
-            for (std::int32_t e = 0; e < edges.edgeCount(); ++e) {
-                raster.drawLine(projected[edges.vertexA(e)], projected[edges.vertexB(e)],
-                                style.wireColour, 1, style.smoothWires, view.orthographic);
+            const std::int32_t count = edges.edgeCount();
+            for (std::int32_t first = 0; first < count; first += kReportEvery) {
+                const std::int32_t last = std::min(count, first + kReportEvery);
+                for (std::int32_t e = first; e < last; ++e) {
+                    raster.drawLine(projected[edges.vertexA(e)], projected[edges.vertexB(e)],
+                                    style.wireColour, 1, style.smoothWires, view.orthographic);
+                }
+                reportProgress(static_cast<double>(done + last * edgeShare / count) /
+                               static_cast<double>(total));
             }
         }
+        done += edgeShare;
+        report();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "brontle/core/Error.h"
 #include "brontle/model/Display.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/services/Platform.h"
@@ -26,6 +27,9 @@ void requirePositive(double value, const char* what) {
                     "Viewport");
     }
 }
+
+// The drawing's share of a render's progress; the rest is its FrameRendered handlers'.
+constexpr double kDrawingShare = 0.8;
 
 int pixelsFromTwips(double twips, double twipsPerPixel) {
     if (!(twipsPerPixel > 0.0)) {
@@ -77,6 +81,7 @@ void ViewportRenderUtility::SaveSurface(const std::string& file, int format, con
         }
     }
     Image out(dw, dh);
+    reportProgress(0.0);
     for (int y = 0; y < dh; ++y) {
         // Nearest source pixel of each destination pixel centre.
         const int sy = source.top + std::min(sh - 1, static_cast<int>((y + 0.5) * sh / dh));
@@ -176,8 +181,14 @@ void Viewport::Render() {
         request.style.wireColour =
             argbFromColor(scene_->GetDeviceMaterial(deviceId_, kWireSlot)->GetColorB());
     }
-    surface_ = renderFrameImage(root_, request);
+    {
+        // Run as a host operation (OK's texture render), the drawing reports the first part of
+        // this render's progress and the FrameRendered handlers (the texture's save) the rest.
+        const ProgressPart drawing(0.0, kDrawingShare);
+        surface_ = renderFrameImage(root_, request);
+    }
     update();
+    const ProgressPart handlers(kDrawingShare, 1.0);
     emit FrameRendered();
 }
 

@@ -3,6 +3,7 @@
 #include "peelwise/editor/RequiredObject.h"
 #include "peelwise/support/StepRunner.h"
 
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
@@ -17,7 +18,12 @@ void renderAtlasTexture(StepRunner& steps, brontle::Viewport& viewport,
     // The drawing area gets exactly the texture's pixel count.
     steps([&] { viewport.setWidth(width * brontle::platform().twipsPerPixelX()); });
     steps([&] { viewport.setHeight(height * brontle::platform().twipsPerPixelY()); });
-    steps([&] { viewport.Render(); });
+    // Run as a host operation, the three renders (each with its save) share its progress.
+    const auto render = [&](int k) {
+        const brontle::ProgressPart part(k / 3.0, (k + 1) / 3.0);
+        viewport.Render();
+    };
+    steps([&] { render(0); });
     // The layout lives in the unit square [0, 1] x [0, 1]; a centred camera with half-extent 0.5
     // maps it onto the whole image.
     steps([&] { viewport.SetCameraPosition(0.5f, 0.5f, -10.0f); });
@@ -25,8 +31,8 @@ void renderAtlasTexture(StepRunner& steps, brontle::Viewport& viewport,
     steps([&] { viewport.setRenderSettingB(0); });
     steps([&] { viewport.setRenderSettingC(1); });
     steps([&] { viewport.SetScene(scene, root); });
-    steps([&] { viewport.Render(); });
-    steps([&] { viewport.Render(); });
+    steps([&] { render(1); });
+    steps([&] { render(2); });
     steps([&] {
         std::int32_t pending = 0;
         required(scene, "scene graph").FlushPending(pending);

@@ -11,9 +11,12 @@
 #include "peelwise/editor/frmMain.h"
 #include "peelwise/plugin/modMain.h"
 #include "peelwise/support/StepRunner.h"
+#include "peelwise/texture/LayoutTexture.h"
 
 #include "brontle/core/Error.h"
+#include "brontle/model/AtomicFiles.h"
 #include "brontle/model/HostEnvironment.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/SceneGraph.h"
 #include "brontle/model/Shape.h"
 #include "brontle/services/FileUtility.h"
@@ -98,9 +101,7 @@ void frmMain::cmdOK_Click() {
 
     // From here on a failing statement is skipped, silently, and OK goes on.
     StepRunner steps(ErrorPolicy::ContinueWithNextStep, [](const brontle::Error&) {});
-    // The viewport's FrameRendered handler writes each render into sTextureName.
-    renderAtlasTexture(steps, *dfvViewport, cCSG(), dfeCoordinatesAdjustment->RootFrame(), width,
-                       height);
+    renderTextureFile(steps, width, height);
     steps([&] { lTextureWidth = 0; });
     steps([&] { lTextureHeight = 0; });
     attachAtlasTexture(steps, cCSG(), csSourceShape, sTextureName, lTextureWidth, lTextureHeight);
@@ -119,6 +120,38 @@ void frmMain::cmdOK_Click() {
     }
 
     steps([&] { Unload(); });
+}
+
+void frmMain::renderTextureFile(StepRunner& steps, std::int32_t width, std::int32_t height) {
+    // The render and the saves of its FrameRendered handler run as one host operation: after
+    // half a second the progress dialog shows, and its Cancel stops them. A cancel makes the
+    // render a failed one, as any other failure from here on: its remaining statements are
+    // skipped silently (each Render stops at its first progress report, a save before it
+    // replaces the file), no message is shown, and OK goes on with the next steps. The saves of
+    // the operation replace sTextureName only when it ends uncancelled (CommitTogether), so a
+    // cancel leaves the file as it was before OK: a new file is not created, an existing one
+    // ("Add to Texture", or a "Create Texture" name that was already there) keeps its bytes. The
+    // texture loaded in the next step is then that old file, or none (a material without a
+    // texture), as after a failed save. Another host operation still running (which the modal
+    // editor rules out) fails the whole render the same way.
+    const std::string title = textureOperationTitle(sTextureName);
+    const brontle::Error cancelled(brontle::ErrorNumber::HostCancelled,
+                                   sTextureName + ": the texture render was cancelled", "frmMain");
+    steps([&] {
+        brontle::progressService().run(
+            title, cancelled, brontle::WorkThread::Caller, [&](brontle::ProgressReporter& r) {
+                brontle::CommitTogether writes("SaveSurface");
+                renderAtlasTexture(steps, *dfvViewport, cCSG(),
+                                   dfeCoordinatesAdjustment->RootFrame(), width, height);
+                if (r.cancelRequested()) {
+                    return; // the held files are removed with `writes`
+                }
+                // A failure to put the saved file in place is a failed save of the texture,
+                // reported as the FrameRendered handler reports one.
+                StepRunner trap(ErrorPolicy::EndHandler);
+                trap([&] { writes.commit(); });
+            });
+    });
 }
 
 void frmMain::cmdCancel_Click() {

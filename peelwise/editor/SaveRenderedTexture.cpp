@@ -29,7 +29,14 @@ void frmMain::SaveRenderedTexture(const brontle::ViewportRenderDevice& device) {
 }
 
 void frmMain::dfvViewport_FrameRendered() {
-    StepRunner trap(ErrorPolicy::EndHandler);
+    // A save stopped by the user's cancel of OK's texture render is no fault to report: the
+    // render (OkCommand.cpp) is a failed one and OK goes on silently.
+    const ErrorReporter general = generalErrorReporter();
+    StepRunner trap(ErrorPolicy::EndHandler, [&general](const brontle::Error& e) {
+        if (e.number() != brontle::ErrorNumber::HostCancelled) {
+            general(e);
+        }
+    });
     trap([&] { SaveRenderedTexture(dfvViewport->RenderDevice()); });
 }
 

@@ -56,6 +56,7 @@ class XPButton;
 namespace peelwise {
 
 class CommonDialog;
+class StepRunner;
 struct AtlasRequest;
 struct HistoryEntry;
 namespace modUV {
@@ -193,6 +194,9 @@ class frmMain : public QDialog {
     // Re-lays the main areas for the current client size.
     void Form_Resize();
     void cmdOK_Click();
+    // OK's texture render into sTextureName (its step 5) as one host operation that the user may
+    // cancel (OkCommand.cpp); a failing statement is skipped through `steps`.
+    void renderTextureFile(StepRunner& steps, std::int32_t width, std::int32_t height);
     void cmdCancel_Click();
     // F1 (ContextHelp.cpp): opens helpPageFile(sHelpFile) with the desktop's viewer. Returns
     // false, with a line in the host log, when there is no page or no viewer opened it.

@@ -4,6 +4,7 @@
 #include "brontle/model/AtomicFiles.h"
 #include "brontle/model/BmpFile.h"
 #include "brontle/model/Display.h"
+#include "brontle/model/HostProgress.h"
 #include "brontle/model/Material.h"
 #include "brontle/model/PngFile.h"
 #include "brontle/model/Polygon.h"
@@ -104,14 +105,47 @@ brontle::Image opaqueTexture(brontle::Image image) {
 
 void addTextureFile(brontle::FileGroup& group, const std::string& file,
                     const brontle::Image& image) {
-    const std::vector<std::uint8_t> bytes = encodeTextureFile(file, image);
+    std::vector<std::uint8_t> bytes;
+    {
+        // Encoding is most of a save's time; the encoders report their rows.
+        const brontle::ProgressPart encoding(0.0, 0.7);
+        bytes = encodeTextureFile(file, image);
+    }
+    brontle::reportProgress(0.7);
     group.add(file, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    // The last chance to stop before the group commits: a cancel here removes the new file.
+    brontle::reportProgress(1.0);
 }
 
 void saveTextureFile(const std::string& file, const brontle::Image& image) {
     brontle::FileGroup group("SaveSurface");
     addTextureFile(group, file, image);
     group.commit();
+}
+
+} // namespace peelwise
+
+namespace peelwise {
+
+std::string textureOperationTitle(const std::string& file) {
+    return "Rendering the texture " + std::filesystem::path(file).filename().string();
+}
+
+void renderAndSaveTexture(const brontle::FramePtr& root, std::int32_t width, std::int32_t height,
+                          const std::string& file) {
+    brontle::progressService().run(textureOperationTitle(file),
+                                   brontle::Error(brontle::ErrorNumber::HostCancelled,
+                                                  file + ": the texture render was cancelled",
+                                                  "SaveSurface"),
+                                   brontle::WorkThread::Caller, [&](brontle::ProgressReporter&) {
+                                       brontle::Image image;
+                                       {
+                                           const brontle::ProgressPart drawing(0.0, 0.8);
+                                           image = renderLayoutTexture(root, width, height);
+                                       }
+                                       const brontle::ProgressPart saving(0.8, 1.0);
+                                       saveTextureFile(file, image);
+                                   });
 }
 
 } // namespace peelwise

@@ -46,6 +46,23 @@ std::vector<std::uint8_t> encodeTextureFile(const std::string& file, const bront
 // `image` as it reads back from a bitmap file: every pixel opaque, colours unchanged.
 brontle::Image opaqueTexture(brontle::Image image);
 
+// Progress: run as a host operation (brontle::ProgressService), the render reports the share of
+// its polygons and wires drawn and the save its encoded rows and stages, each from 0 to 1 of the
+// caller's brontle::ProgressPart, and a cancel throws the operation's cancel error out of them;
+// a cancelled save has not replaced the file and leaves no temporary file. Outside an operation
+// (the headless command) nothing is reported and nothing can be cancelled.
+
+// The title of the host operation that renders and saves the texture `file`:
+// "Rendering the texture <file name without its folder>".
+std::string textureOperationTitle(const std::string& file);
+
+// The render and the save as one host operation of the process's progress service (the render
+// 0.8 of its progress, the save the rest): the texture `file` holds the image of `root` at
+// `width` x `height` afterwards, or, when the user cancelled, is as it was before. Throws the
+// errors of both and Error(HostCancelled, "<file>: the texture render was cancelled").
+void renderAndSaveTexture(const brontle::FramePtr& root, std::int32_t width, std::int32_t height,
+                          const std::string& file);
+
 // Adds `file` with the encoded image to `group` (written when the group commits).
 void addTextureFile(brontle::FileGroup& group, const std::string& file,
                     const brontle::Image& image);

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <vector>
 
 using namespace brontle;
@@ -34,6 +35,19 @@ class CancellingService : public ProgressService {
 
   private:
     double at_;
+};
+
+// Runs the work on a thread of its own, as the window's service runs WorkThread::Worker work.
+class ThreadService : public ProgressService {
+  public:
+    std::thread::id caller;
+
+  protected:
+    void execute(const std::string&, ProgressReporter& reporter, WorkThread,
+                 const std::function<void(ProgressReporter&)>& work) override {
+        caller = std::this_thread::get_id();
+        std::thread([&] { work(reporter); }).join();
+    }
 };
 
 Error cancelled() {
@@ -109,4 +123,52 @@ TEST(HostProgressTest, ACancelledAtlasIsAFailedAtlasCallThatChangesNothing) {
     EXPECT_GE(charts, 1);
     EXPECT_NE(shape->texcoords(), texcoords);
     setProgressService(previous);
+}
+
+TEST(HostProgressTest, DeepCodeReportsIntoItsPartOfTheOperationOnItsThread) {
+    // Outside an operation nothing is reached and nothing throws.
+    EXPECT_EQ(currentProgress(), nullptr);
+    {
+        const ProgressPart ignored(0.5, 1.0);
+        reportProgress(0.5);
+    }
+    auto service = std::make_shared<CancellingService>(0.95);
+    try {
+        service->run("Rendering", cancelled(), WorkThread::Caller, [&](ProgressReporter& r) {
+            EXPECT_EQ(currentProgress(), &r);
+            {
+                const ProgressPart second(0.5, 1.0);
+                reportProgress(0.5);
+                {
+                    const ProgressPart inner(0.0, 0.5); // [0.5, 0.75] of the operation
+                    reportProgress(0.5);
+                    reportProgress(3.0); // clamped to the part's end
+                }
+                reportProgress(0.8);
+            }
+            reportProgress(0.25); // the parts are over: the operation's own fraction
+            // On another thread nothing reaches this operation.
+            std::thread([] {
+                EXPECT_EQ(currentProgress(), nullptr);
+                reportProgress(0.5);
+            }).join();
+            reportProgress(0.96); // past the cancelling service's threshold
+            ADD_FAILURE() << "the report after the cancel returned";
+        });
+        ADD_FAILURE() << "the cancelled operation returned";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.number(), ErrorNumber::HostCancelled);
+    }
+    EXPECT_EQ(service->reports, (std::vector<double>{0.75, 0.625, 0.75, 0.9, 0.25, 0.96}));
+    EXPECT_EQ(currentProgress(), nullptr);
+    // Work the service runs on a thread of its own reaches its operation there.
+    ThreadService threaded;
+    threaded.run("Saving", cancelled(), WorkThread::Worker, [&](ProgressReporter& r) {
+        EXPECT_NE(std::this_thread::get_id(), threaded.caller);
+        EXPECT_EQ(currentProgress(), &r);
+        const ProgressPart part(0.2, 0.4);
+        reportProgress(0.5);
+        EXPECT_DOUBLE_EQ(r.fraction(), 0.3);
+    });
+    EXPECT_EQ(currentProgress(), nullptr);
 }
