@@ -76,15 +76,47 @@ class Straightener {
         }
     }
 
-    // One pass over the polygons; returns the moves made.
-    int pass() {
-        int moves = 0;
+    // Passes over the polygons: the first over all of them, each later one over the neighbours
+    // of the polygons the one before moved (only a move can make a new tooth). The layouts never
+    // change, so the charts are numbered afresh only once, at the end. Returns the moves made.
+    int run(int passes) {
+        std::vector<std::int32_t> candidates(adj_.polygonCount);
         for (int p = 0; p < adj_.polygonCount; ++p) {
-            moves += tryMove(p) ? 1 : 0;
+            candidates[p] = p;
         }
-        return moves;
+        std::vector<std::int32_t> moved;
+        std::vector<std::uint8_t> queued(adj_.polygonCount, 0);
+        int total = 0;
+        for (int pass = 0; pass < passes && !candidates.empty(); ++pass) {
+            moved.clear();
+            for (const std::int32_t p : candidates) {
+                if (tryMove(p)) {
+                    moved.push_back(p);
+                }
+            }
+            total += static_cast<int>(moved.size());
+            candidates.clear();
+            for (const std::int32_t p : moved) {
+                for (int c = adj_.polygonStart[p]; c < adj_.polygonStart[p + 1]; ++c) {
+                    const int o = adj_.oppositeCorner[c];
+                    if (o >= 0 && !queued[adj_.cornerPolygon[o]]) {
+                        queued[adj_.cornerPolygon[o]] = 1;
+                        candidates.push_back(adj_.cornerPolygon[o]);
+                    }
+                }
+            }
+            std::sort(candidates.begin(), candidates.end());
+            for (const std::int32_t p : candidates) {
+                queued[p] = 0;
+            }
+        }
+        if (total > 0) {
+            rebuild();
+        }
+        return total;
     }
 
+  private:
     // Rebuilds the charts from the moves made: the charts that gained or lost polygons are
     // numbered afresh, keeping their layouts.
     void rebuild() {
@@ -130,7 +162,6 @@ class Straightener {
         charts_ = std::move(kept);
     }
 
-  private:
     // The polygon's stretch figures in a layout given per corner.
     struct Fit {
         double l2 = 0.0;
@@ -272,17 +303,8 @@ class Straightener {
 
 int straightenChartBorders(const MeshAdjacency& adj, const StraightenSettings& settings,
                            std::vector<Chart>& charts) {
-    int total = 0;
-    for (int round = 0; round < settings.maxPasses; ++round) {
-        Straightener straightener(adj, settings, charts);
-        const int moves = straightener.pass();
-        if (moves == 0) {
-            break;
-        }
-        total += moves;
-        straightener.rebuild();
-    }
-    return total;
+    Straightener straightener(adj, settings, charts);
+    return straightener.run(settings.maxPasses);
 }
 
 } // namespace brontle::atlas

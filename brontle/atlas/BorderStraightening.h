@@ -35,7 +35,8 @@ struct StraightenSettings {
 // Every move shortens the border between the two charts (one edge instead of two or more).
 // Layouts are never solved again, so no chart folds. Returns the number of polygons moved; the
 // charts come back ordered by their lowest polygon (a chart left empty is dropped).
-// Deterministic; each pass costs about the mesh's corners plus, per move, the border of B.
+// Deterministic; the first pass costs about the mesh's corners, each later one visits only the
+// neighbours of the polygons moved, and each candidate move costs about the border of B.
 int straightenChartBorders(const MeshAdjacency& adj, const StraightenSettings& settings,
                            std::vector<Chart>& charts);
 
