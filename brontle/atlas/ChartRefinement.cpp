@@ -202,20 +202,25 @@ void flattenAndJudge(const MeshAdjacency& adj, const std::vector<std::int32_t>& 
         (sum.flipped > 0 || sum.area2d <= 0.0 || borderSelfIntersects(adj, owner, id, chart))) {
         work.verdict = Verdict::SplitForFold;
     }
-    // A chart over the bound after its conformal solve is relaxed before it is split: often the
-    // conformal map's drift of scale was all that put it over (StretchRelaxation.h).
-    if (settings.maxChartsPerPart == 0 && work.verdict == Verdict::Accepted &&
-        work.stretch > stretchBound && splittable && !chart.projected &&
-        chart.polygons.size() > 1) {
+    // A chart over the bound after its conformal solve, or folded by it, is relaxed before it
+    // is split: often the conformal map's drift of scale was all that put it over, and the
+    // relaxation unfolds some folds too (StretchRelaxation.h).
+    const bool folded = work.verdict == Verdict::SplitForFold && fallback.empty();
+    if (settings.maxChartsPerPart == 0 &&
+        (folded ||
+         (work.verdict == Verdict::Accepted && work.stretch > stretchBound && splittable)) &&
+        !chart.projected && chart.polygons.size() > 1) {
         std::vector<Vec2d> relaxed;
         if (relaxStretch(adj, chart, kRelaxIterations, relaxed)) {
             std::swap(chart.uv, relaxed);
             StretchSum better;
             accumulateChartStretch(adj, chart, better);
-            if (better.flipped == 0 && better.area2d > 0.0 && better.meanL2() < work.stretch &&
+            if (better.flipped == 0 && better.area2d > 0.0 &&
+                (folded ? better.meanL2() <= stretchBound : better.meanL2() < work.stretch) &&
                 !borderSelfIntersects(adj, owner, id, chart)) {
                 sum = better;
                 work.stretch = better.meanL2();
+                work.verdict = Verdict::Accepted;
             } else {
                 std::swap(chart.uv, relaxed);
             }
