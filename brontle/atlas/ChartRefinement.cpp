@@ -278,22 +278,17 @@ std::vector<Chart> refineCharts(const MeshAdjacency& adj, const Segmentation& in
     auto split = [&](int id) {
         Work& work = works[id];
         const bool wantDiscs = work.verdict == Verdict::SplitForShape;
-        // A chart far over the stretch bound is cut into several pieces at once rather than
-        // halved again and again, each halving costing another conformal solve of everything
-        // that is left. Stretch in excess of 1 grows about with a chart's area, so the pieces
-        // are about as many as the excess is multiples of the allowed excess. The chart-count
-        // mode halves, to spend its budget one chart at a time.
+        // A chart over the stretch bound is halved, its halves keeping its layout (and halved
+        // again while they are over). Cutting one far over the bound into as many pieces as its
+        // excess is multiples of the allowed excess saved solves while every such chart was
+        // solved again, but left pieces smaller than they need be: with relaxation keeping
+        // more charts whole, halving raised the dragon's utilisation by 0.005 and the Wuson's
+        // by 0.006 (sizes 992 to 1056), at no measurable cost in time. A band too long is cut
+        // into as many pieces as its length needs.
         int pieces = 2;
         if (work.verdict == Verdict::SplitForLength) {
             pieces = static_cast<int>(
                 std::clamp(std::ceil(1.5 * work.length / settings.maxChartLength), 2.0, 8.0));
-        }
-        if (work.verdict == Verdict::SplitForStretch && settings.maxChartsPerPart == 0) {
-            const double ratio = (work.stretch - 1.0) / (settings.stretchBound - 1.0);
-            pieces = static_cast<int>(std::clamp(std::ceil(ratio), 2.0, 8.0));
-            if (settings.minSplitArea > 0.0) {
-                pieces = std::clamp(static_cast<int>(work.area / settings.minSplitArea), 2, pieces);
-            }
         }
         std::vector<std::vector<std::int32_t>> parts =
             splitChart(adj, work.chart.polygons, wantDiscs, splitScratch, pieces);
