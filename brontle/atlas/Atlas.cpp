@@ -1,6 +1,7 @@
 #include "brontle/atlas/Atlas.h"
 
 #include "brontle/atlas/AtlasMetrics.h"
+#include "brontle/atlas/BorderStraightening.h"
 #include "brontle/atlas/ChartMerging.h"
 #include "brontle/atlas/ChartPacker.h"
 #include "brontle/atlas/ChartRefinement.h"
@@ -294,6 +295,9 @@ Result generate(const MeshView& mesh, const Options& options, const ProgressFn& 
         merge.maxChartLength = settings.maxChartLength;
         merge.threads = threads;
         mergeNeighbourCharts(adj, merge, charts);
+        // Teeth left on the borders by splitting, moved into the neighbour that surrounds
+        // them (BorderStraightening.h).
+        straightenChartBorders(adj, StraightenSettings{}, charts);
     }
     report(progress, 0.7, options);
     const int fallbacks = static_cast<int>(std::count_if(

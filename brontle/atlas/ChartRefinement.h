@@ -46,8 +46,10 @@ struct RefineSettings {
 //    not cross itself (in the stretch mode a piece of a chart split for stretch may keep its
 //    part of that chart's conformal layout when it meets the bound there), or
 //  - a single polygon or a chart without area, flattened by projection.
+// In the stretch mode a chart that folds or stretches too much after its conformal solve is
+// first relaxed (StretchRelaxation.h) and kept whole when that brings it within the bound.
 // Charts are split when they are not discs, fold over, or (see RefineSettings) stretch too much
-// while larger than twice minSplitArea (a piece of a stretch split keeps about that area);
+// while larger than twice minSplitArea (a chart over the bound is halved);
 // in the stretch mode also when they sprawl, covering less than 0.4 of their minimum-area
 // rectangle (a bent limb, a strip curled into an arc), the pieces keeping their part of the
 // layout.
