@@ -6,10 +6,13 @@
 #include "brontle/core/Error.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <limits>
 #include <numeric>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 namespace brontle::atlas {
@@ -831,12 +834,14 @@ class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
                  const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
-                 TrialMemory& memory, double scale, int width, int height, int gutter)
+                 TrialMemory& memory, double scale, int width, int height, int gutter,
+                 const std::atomic<bool>* cancel = nullptr)
         : charts_(charts), oriented_(oriented), outlines_(outlines), memory_(memory), scale_(scale),
-          width_(width), height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())) {
-    }
+          width_(width), height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())),
+          cancel_(cancel) {}
 
-    // True when every chart (whole or in pieces) found room; `placed()` then lists them.
+    // True when every chart (whole or in pieces) found room; `placed()` then lists them. False
+    // too, with nothing promised, when the cancel flag was raised meanwhile.
     bool run(int threads) {
         std::vector<Raster>& rasters = memory_.rasters;
         rasters.resize(charts_.size());
@@ -863,6 +868,9 @@ class TrialPacking {
             totalTexels_ += r.texels;
         }
         for (const int i : order) {
+            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+                return false;
+            }
             Placement placement;
             if (place(rasters[i], placement)) {
                 placed_.push_back({i, {}, {}, rasters[i].cols, rasters[i].rows, placement});
@@ -996,6 +1004,7 @@ class TrialPacking {
     long long placedTexels_ = 0;
     int top_ = 0;
     int splitsLeft_;
+    const std::atomic<bool>* cancel_;
     std::vector<PlacedPiece> placed_;
 };
 
@@ -1030,7 +1039,7 @@ class Trials {
     Trials(const std::vector<PackInput>& charts, const std::vector<std::vector<Vec2d>>& oriented,
            const Outlines& outlines, int width, int height, int gutter, int threads)
         : charts_(charts), oriented_(oriented), outlines_(outlines), width_(width), height_(height),
-          gutter_(gutter), threads_(threads) {}
+          gutter_(gutter), threads_(threads), memory_(2) {}
 
     // Packs at each scale and keeps what fits, in order.
     std::vector<TrialOutcome> run(const std::vector<double>& scales) {
@@ -1066,6 +1075,30 @@ class Trials {
             outcomes.push_back(result.outcome);
         }
         return outcomes;
+    }
+
+    // Packs one trial with the memory of line `line`, on `threads` threads, without keeping it:
+    // accept() keeps it. The cancel flag, when raised, ends the packing early with a result
+    // that must not be accepted.
+    // Lines 0 and 1 may be packed at the same time.
+    TrialResult pack(double scale, int line, int threads, const std::atomic<bool>* cancel) {
+        TrialPacking packing(charts_, oriented_, outlines_, memory_[line], scale, width_, height_,
+                             gutter_, cancel);
+        TrialResult result;
+        result.scale = scale;
+        result.outcome.fits = packing.run(threads);
+        result.outcome.placedShare = packing.placedShare();
+        result.outcome.top = packing.top();
+        if (result.outcome.fits) {
+            result.placed = std::move(packing.placed());
+        }
+        return result;
+    }
+
+    // Keeps a trial packed by pack() when it is the best so far; its outcome.
+    TrialOutcome accept(TrialResult& result) {
+        keep(result);
+        return result.outcome;
     }
 
     double best() const { return best_; }
@@ -1180,23 +1213,37 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     const double smallest = extent > 0.0 ? 0.5 / extent : 0.0;
     double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     Trials trials(charts, oriented, outlines, width, height, gutter, threads);
-    double low = 0.0;
-    bool failed = false;
-    double growth = 1.01;
     // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
     // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
     // by the share of texels that found no room; while nothing failed, it steps up by the free
     // rows above the packing (its height grows about with the square of the scale); then it
     // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
     // rather than the last one.
-    for (;;) {
-        const TrialOutcome outcome = trials.run({trial}).front();
+    struct Search {
+        double low = 0.0;
+        double high = 0.0;
+        bool failed = false;
+        double growth = 1.01;
+    };
+    Search search;
+    search.high = high;
+    // Applies a trial's outcome; the next trial's scale, or nothing when the search is done.
+    // `known` is false for a guessed outcome, whose share and top are unknown: nothing is
+    // returned then when the next scale would depend on them, and nothing is thrown.
+    auto advance = [&](Search& state, double scale, const TrialOutcome& outcome,
+                       bool known) -> std::optional<double> {
         if (outcome.fits) {
-            low = trial;
+            if (!known && !state.failed) {
+                return std::nullopt;
+            }
+            state.low = scale;
         } else {
-            high = trial;
-            failed = true;
-            if (trial <= smallest) {
+            if (!known && state.low == 0.0) {
+                return std::nullopt;
+            }
+            state.high = scale;
+            state.failed = true;
+            if (known && scale <= smallest) {
                 throw Error(ErrorNumber::HostAtlasFailed,
                             "Atlas generation: " + std::to_string(charts.size()) +
                                 " charts do not fit in the texture; use a larger texture or a "
@@ -1204,23 +1251,92 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                             "brontle::atlas");
             }
         }
-        if (low > 0.0 && high / low <= 1.0 + kScaleTolerance) {
-            break;
+        if (state.low > 0.0 && state.high / state.low <= 1.0 + kScaleTolerance) {
+            return std::nullopt;
         }
-        if (low == 0.0) {
+        if (state.low == 0.0) {
             const double step = std::clamp(std::sqrt(outcome.placedShare) * 0.99, 0.7, 0.98);
-            trial = std::max(trial * step, smallest);
-        } else if (!failed) {
+            return std::max(scale * step, smallest);
+        }
+        if (!state.failed) {
             // Up by the free rows' worth, at least 1 % and then twice as far each time.
             const double rows = std::max(1, outcome.top - gutter);
             const double free = std::sqrt((height - 2.0 * gutter) / rows) * 0.995;
-            const double grow = std::clamp(free, growth, 1.2);
-            growth = 1.0 + 2.0 * (growth - 1.0);
-            trial = low * grow < high ? low * grow : std::sqrt(low * high);
-        } else {
-            trial = std::sqrt(low * high);
+            const double grow = std::clamp(free, state.growth, 1.2);
+            state.growth = 1.0 + 2.0 * (state.growth - 1.0);
+            return state.low * grow < state.high ? state.low * grow
+                                                 : std::sqrt(state.low * state.high);
+        }
+        return std::sqrt(state.low * state.high);
+    };
+    // With two threads or more, the trial that follows the current one is packed beside it,
+    // on a guess of the current one's outcome (the opposite of the last one's: bisection
+    // mostly alternates): it is used when the search turns out to want that scale, and
+    // cancelled otherwise. The trials, their order and the packing kept are those of a search
+    // one trial at a time; only the time changes (the benchmark meshes: 144 trials in 99
+    // rounds instead of 144, the guess right in 45 of 69).
+    const bool ahead = threads >= 2;
+    const int inner = ahead ? std::max(1, threads / 2) : threads;
+    bool lastFits = false;
+    std::optional<double> next = trial;
+    while (next) {
+        trial = *next;
+        std::optional<double> guessed;
+        if (ahead) {
+            for (const bool guess : {!lastFits, lastFits}) {
+                Search copy = search;
+                TrialOutcome assumed;
+                assumed.fits = guess;
+                guessed = advance(copy, trial, assumed, false);
+                if (guessed) {
+                    break;
+                }
+            }
+        }
+        std::atomic<bool> cancel{false};
+        TrialResult aside;
+        std::exception_ptr asideError;
+        std::thread worker;
+        if (guessed) {
+            worker = std::thread([&, scale = *guessed] {
+                try {
+                    aside = trials.pack(scale, 1, inner, &cancel);
+                } catch (...) {
+                    asideError = std::current_exception();
+                }
+            });
+        }
+        TrialResult own;
+        try {
+            own = trials.pack(trial, 0, guessed ? inner : threads, nullptr);
+        } catch (...) {
+            if (worker.joinable()) {
+                cancel.store(true);
+                worker.join();
+            }
+            throw;
+        }
+        TrialOutcome outcome = trials.accept(own);
+        lastFits = outcome.fits;
+        next = advance(search, trial, outcome, true);
+        if (worker.joinable()) {
+            const bool wanted = next && *next == *guessed;
+            cancel.store(!wanted);
+            worker.join();
+            if (wanted && asideError) {
+                std::rethrow_exception(asideError);
+            }
+            if (wanted) {
+                trial = *guessed;
+                outcome = trials.accept(aside);
+                lastFits = outcome.fits;
+                next = advance(search, trial, outcome, true);
+            }
         }
     }
+    double low = search.low;
+    high = search.high;
+    const bool failed = search.failed;
     // Packing is not monotone in the scale: just above the first failure a packing often fits
     // again. Two more trials there, kept when they fit (none when no trial failed: then the
     // search ended at the bound, which nothing exceeds). Their scales do not depend on each

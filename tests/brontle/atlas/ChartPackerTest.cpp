@@ -553,5 +553,38 @@ TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
     expectGutterBetweenPieces(charts, cut, size, gutter);
 }
 
+TEST(ChartPacker, CutChartsGiveTheSameLayoutWhetherTrialsArePackedOneByOneOrTwoAtATime) {
+    // With two threads or more the scale search packs the next trial beside the current one on
+    // a guess and drops it when the guess was wrong; the trials kept must be those of a search
+    // one trial at a time. Grids that do not fit whole are cut (each trial remembers its cuts),
+    // stars fill the gaps: the same pieces, triangles and positions for 1, 2 and 3 threads.
+    std::mt19937 random(11);
+    std::vector<PackInput> charts;
+    for (int i = 0; i < 5; ++i) {
+        charts.push_back(gridChart(4 + i % 2));
+    }
+    for (int i = 0; i < 20; ++i) {
+        charts.push_back(starChart(random, 5 + i % 6, 0.3 + (i % 5) * 0.2));
+    }
+    const int size = 128, gutter = 1;
+    const PackResult one = packCharts(charts, size, size, gutter, 1);
+    EXPECT_GT(one.pieces.size(), charts.size());
+    for (const int threads : {2, 3}) {
+        const PackResult again = packCharts(charts, size, size, gutter, threads);
+        EXPECT_EQ(again.scale, one.scale) << threads;
+        ASSERT_EQ(again.pieces.size(), one.pieces.size()) << threads;
+        for (std::size_t i = 0; i < one.pieces.size(); ++i) {
+            EXPECT_EQ(again.pieces[i].chart, one.pieces[i].chart);
+            EXPECT_EQ(again.pieces[i].triangles, one.pieces[i].triangles);
+            ASSERT_EQ(again.pieces[i].positions.size(), one.pieces[i].positions.size());
+            for (std::size_t k = 0; k < one.pieces[i].positions.size(); ++k) {
+                EXPECT_EQ(again.pieces[i].positions[k].x, one.pieces[i].positions[k].x);
+                EXPECT_EQ(again.pieces[i].positions[k].y, one.pieces[i].positions[k].y);
+            }
+        }
+    }
+    expectGutterBetweenPieces(charts, one, size, gutter);
+}
+
 } // namespace
 } // namespace brontle::atlas::testing
