@@ -27,6 +27,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -114,14 +115,18 @@ Measurement measureFile(const std::string& name, const std::string& file,
 int main(int argc, char** argv) {
     // --quick skips the million-triangle meshes (for a fast look while tuning); --files-only
     // skips every generated mesh, to look at one mesh file at a time.
+    // --threads N runs the atlas on N threads (default: one per core).
     bool quick = false;
     bool filesOnly = false;
+    int threads = 0;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
         } else if (std::strcmp(argv[i], "--files-only") == 0) {
             filesOnly = true;
+        } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+            threads = std::atoi(argv[++i]);
         } else {
             files.emplace_back(argv[i]);
         }
@@ -132,6 +137,7 @@ int main(int argc, char** argv) {
     options.factor = 4;
     options.width = 1024;
     options.height = 1024;
+    options.threads = threads;
 
     using peelwise::bench::GeneratedMesh;
     struct Case {

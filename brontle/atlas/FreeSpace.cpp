@@ -293,8 +293,12 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
     // Rows far apart in the mask meet different parts of the bitmap, so testing them spread out
     // (in bit-reversed order) empties the candidates after fewer rows than testing them in order
     // (a torus of 100,000 triangles: 4 times fewer row tests, 15 -> 4 per height tried).
-    rowOrder_.clear();
-    if (mask.rows > 0) {
+    if (rowOrders_.size() <= static_cast<std::size_t>(mask.rows)) {
+        rowOrders_.resize(mask.rows + 1);
+    }
+    std::vector<int>& rowOrder = rowOrders_[mask.rows];
+    if (rowOrder.empty() && mask.rows > 0) {
+        // Made once per mask height: thousands of masks share a few dozen heights.
         const int bits = std::bit_width(static_cast<unsigned>(mask.rows - 1));
         for (unsigned i = 0; i < (1u << bits); ++i) {
             unsigned r = 0;
@@ -302,7 +306,7 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
                 r |= ((i >> b) & 1u) << (bits - 1 - b);
             }
             if (r < static_cast<unsigned>(mask.rows)) {
-                rowOrder_.push_back(static_cast<int>(r));
+                rowOrder.push_back(static_cast<int>(r));
             }
         }
     }
@@ -351,9 +355,9 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         } else if (mask.rows > 0 && ruledOut(widestRow)) {
             failed = widestRow;
         }
-        const std::size_t filterRows = std::min(rowOrder_.size(), kFilterRows);
+        const std::size_t filterRows = std::min(rowOrder.size(), kFilterRows);
         for (std::size_t k = 0; k < filterRows && failed < 0; ++k) {
-            const int r = rowOrder_[k];
+            const int r = rowOrder[k];
             if (ruledOut(r)) {
                 failed = r;
             }
@@ -383,8 +387,8 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
             candidates_[wordHi] &= ~std::uint64_t{0} >> (63 - (hi & 63));
         }
         bool fits = rowFits(mask, hint, y, active);
-        for (std::size_t k = 0; k < rowOrder_.size() && fits; ++k) {
-            const int r = rowOrder_[k];
+        for (std::size_t k = 0; k < rowOrder.size() && fits; ++k) {
+            const int r = rowOrder[k];
             if (r != hint && !rowFits(mask, r, y, active)) {
                 hint = r;
                 fits = false;
