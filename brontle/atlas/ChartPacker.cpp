@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
+#include <ctime>
 #include <exception>
 #include <limits>
 #include <numeric>
@@ -1132,6 +1134,28 @@ class Trials {
     std::vector<PlacedPiece> placed_;
 };
 
+// Below this share of a core over a trial, a thread is taken not to have had a core of its own.
+constexpr double kBusyShare = 0.75;
+
+// The wall-clock and CPU time of the calling thread, and their differences.
+struct RunningTime {
+    double wall = 0.0;
+    double cpu = 0.0;
+
+    static RunningTime now() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        const double cpu = static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        return {wall, cpu};
+    }
+    RunningTime operator-(const RunningTime& o) const { return {wall - o.wall, cpu - o.cpu}; }
+    // Whether the thread ran most of the time (a span too short to tell counts as yes).
+    bool hadCore() const { return wall < 0.005 || cpu >= kBusyShare * wall; }
+};
+
 } // namespace
 
 PackResult packCharts(const std::vector<PackInput>& charts, int width, int height, int gutter,
@@ -1275,8 +1299,12 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     // cancelled otherwise. The trials, their order and the packing kept are those of a search
     // one trial at a time; only the time changes (the benchmark meshes: 144 trials in 99
     // rounds instead of 144, the guess right in 45 of 69).
-    const bool ahead = threads >= 2;
-    const int inner = ahead ? std::max(1, threads / 2) : threads;
+    // That pays only while both threads find a free core: on a machine busy with other work
+    // the second thread would take CPU time from it and from the first thread for no gain, so
+    // after a round in which either thread ran less than kBusyShare of the time, the search
+    // packs one trial at a time.
+    bool ahead = threads >= 2;
+    const int inner = std::max(1, threads / 2);
     bool lastFits = false;
     std::optional<double> next = trial;
     while (next) {
@@ -1297,16 +1325,20 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         TrialResult aside;
         std::exception_ptr asideError;
         std::thread worker;
+        RunningTime asideTime;
         if (guessed) {
             worker = std::thread([&, scale = *guessed] {
+                const RunningTime start = RunningTime::now();
                 try {
                     aside = trials.pack(scale, 1, inner, &cancel);
                 } catch (...) {
                     asideError = std::current_exception();
                 }
+                asideTime = RunningTime::now() - start;
             });
         }
         TrialResult own;
+        const RunningTime ownStart = RunningTime::now();
         try {
             own = trials.pack(trial, 0, guessed ? inner : threads, nullptr);
         } catch (...) {
@@ -1316,6 +1348,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
             }
             throw;
         }
+        const RunningTime ownTime = RunningTime::now() - ownStart;
         TrialOutcome outcome = trials.accept(own);
         lastFits = outcome.fits;
         next = advance(search, trial, outcome, true);
@@ -1323,6 +1356,9 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
             const bool wanted = next && *next == *guessed;
             cancel.store(!wanted);
             worker.join();
+            if (!ownTime.hadCore() || !asideTime.hadCore()) {
+                ahead = false;
+            }
             if (wanted && asideError) {
                 std::rethrow_exception(asideError);
             }
