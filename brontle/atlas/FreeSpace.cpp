@@ -228,11 +228,22 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& activ
         const int q1 = begin >> 6;
         const int q2 = second >> 6;
         active &= ((nz >> q1) | (nz >> (q1 + 1))) & ((nz >> q2) | (nz >> (q2 + 1)));
-        for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
-            const int w = std::countr_zero(bits);
-            c[w] &= window(p, begin, w) & window(p, second, w);
-            if (c[w] == 0) {
-                active &= ~(std::uint64_t{1} << w);
+        // A run whose length is a power of two is one window of its level.
+        if (second == begin) {
+            for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+                const int w = std::countr_zero(bits);
+                c[w] &= window(p, begin, w);
+                if (c[w] == 0) {
+                    active &= ~(std::uint64_t{1} << w);
+                }
+            }
+        } else {
+            for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+                const int w = std::countr_zero(bits);
+                c[w] &= window(p, begin, w) & window(p, second, w);
+                if (c[w] == 0) {
+                    active &= ~(std::uint64_t{1} << w);
+                }
             }
         }
         if (active == 0) {
