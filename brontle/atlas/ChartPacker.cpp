@@ -1337,17 +1337,20 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                 asideTime = RunningTime::now() - start;
             });
         }
-        TrialResult own;
-        const RunningTime ownStart = RunningTime::now();
-        try {
-            own = trials.pack(trial, 0, guessed ? inner : threads, nullptr);
-        } catch (...) {
-            if (worker.joinable()) {
-                cancel.store(true);
-                worker.join();
+        // Whatever this round throws (the error that nothing fits among them), the trial
+        // packed ahead is stopped first.
+        struct StopAside {
+            std::thread& worker;
+            std::atomic<bool>& cancel;
+            ~StopAside() {
+                if (worker.joinable()) {
+                    cancel.store(true);
+                    worker.join();
+                }
             }
-            throw;
-        }
+        } stopAside{worker, cancel};
+        const RunningTime ownStart = RunningTime::now();
+        TrialResult own = trials.pack(trial, 0, guessed ? inner : threads, nullptr);
         const RunningTime ownTime = RunningTime::now() - ownStart;
         TrialOutcome outcome = trials.accept(own);
         lastFits = outcome.fits;

@@ -4,6 +4,7 @@
 #include "brontle/atlas/ChartPacker.h"
 #include "AtlasTestMeshes.h"
 #include "brontle/atlas/FreeSpace.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -584,6 +585,27 @@ TEST(ChartPacker, CutChartsGiveTheSameLayoutWhetherTrialsArePackedOneByOneOrTwoA
         }
     }
     expectGutterBetweenPieces(charts, one, size, gutter);
+}
+
+TEST(ChartPacker, TooManyChartsForTheTextureThrowOnAnyThreadCount) {
+    // 400 triangles cannot each keep a two-texel gutter in a 56 x 56 texture at any scale: the
+    // search steps down to the smallest scale and reports it, also while a trial is being
+    // packed ahead on the second thread.
+    std::vector<PackInput> charts(400);
+    for (PackInput& c : charts) {
+        c.points = {{0, 0}, {1, 0}, {0, 1}};
+        c.triangles = {{0, 1, 2}};
+    }
+    for (const int threads : {1, 2}) {
+        try {
+            packCharts(charts, 56, 56, 2, threads);
+            ADD_FAILURE() << "no error on " << threads << " threads";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), ErrorNumber::HostAtlasFailed);
+            EXPECT_NE(e.description().find("400 charts do not fit"), std::string::npos)
+                << e.description();
+        }
+    }
 }
 
 } // namespace
