@@ -1,6 +1,7 @@
 #include "brontle/atlas/FreeSpace.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -65,6 +66,13 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
 // the exact test takes over: reading every row of a tall mask at every height cost more than
 // the exact test it spared.
 constexpr std::size_t kFilterRows = 12;
+
+// A mask row as the quick test reads it.
+struct FilterRow {
+    int r;     // the row
+    int width; // its widest run
+    int at;    // where that run starts
+};
 
 } // namespace
 
@@ -339,6 +347,23 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
             }
         }
     }
+    // The rows the quick test reads, the widest first: its width and where its widest run
+    // starts, next to each other.
+    std::array<FilterRow, kFilterRows + 1> filter{};
+    int filterCount = 0;
+    if (mask.rows > 0) {
+        filter[filterCount++] = {widestRow, mask.widest[widestRow], widestAt_[widestRow]};
+        const std::size_t filterRows = std::min(rowOrder.size(), kFilterRows);
+        for (std::size_t k = 0; k < filterRows; ++k) {
+            const int r = rowOrder[k];
+            if (r != widestRow) {
+                filter[filterCount++] = {r, mask.widest[r], widestAt_[r]};
+            }
+        }
+    }
+    const std::int32_t* longest = longest_.data();
+    const std::int32_t* secondLongest = secondLongest_.data();
+    const std::int32_t* longestAt = longestAt_.data();
     for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
@@ -348,36 +373,31 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         // one also bounds the offsets: that run must hold the mask row's run.
         int lo = 0;
         int hi = lastX;
-        auto ruledOut = [&](int r) {
-            const int width = mask.widest[r];
-            const int at = y + r;
-            if (longest_[at] < width) {
+        auto ruledOut = [&](const FilterRow& row) {
+            const int at = y + row.r;
+            if (longest[at] < row.width) {
                 return true;
             }
-            if (secondLongest_[at] < width) {
-                lo = std::max(lo, longestAt_[at] - widestAt_[r]);
-                hi = std::min(hi, longestAt_[at] + longest_[at] - width - widestAt_[r]);
+            if (secondLongest[at] < row.width) {
+                lo = std::max(lo, longestAt[at] - row.at);
+                hi = std::min(hi, longestAt[at] + longest[at] - row.width - row.at);
             }
             return false;
         };
         int failed = -1;
-        if (mask.rows > 0 && ruledOut(filterHint)) {
-            failed = filterHint;
-        } else if (mask.rows > 0 && ruledOut(widestRow)) {
-            failed = widestRow;
+        if (mask.rows > 0 && ruledOut(filter[filterHint])) {
+            failed = filter[filterHint].r;
         }
-        const std::size_t filterRows = std::min(rowOrder.size(), kFilterRows);
-        for (std::size_t k = 0; k < filterRows && failed < 0; ++k) {
-            const int r = rowOrder[k];
-            if (ruledOut(r)) {
-                failed = r;
+        for (int k = 0; k < filterCount && failed < 0; ++k) {
+            if (ruledOut(filter[k])) {
+                failed = filter[k].r;
+                filterHint = k;
             }
         }
         if (failed >= 0) {
-            filterHint = failed;
             const int f = y + failed;
             int lowest = failed;
-            while (lowest > 0 && mask.widest[lowest - 1] > longest_[f]) {
+            while (lowest > 0 && mask.widest[lowest - 1] > longest[f]) {
                 --lowest;
             }
             y = f - lowest + 1;
