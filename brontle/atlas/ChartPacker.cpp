@@ -831,20 +831,50 @@ struct TrialMemory {
     std::vector<RasterScratch> scratch;
 };
 
+// Below this share of a core over a trial, a thread is taken not to have had a core of its own.
+constexpr double kBusyShare = 0.75;
+
+// The wall-clock and CPU time of the calling thread, and their differences.
+struct RunningTime {
+    double wall = 0.0;
+    double cpu = 0.0;
+
+    static RunningTime now() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        const double cpu = static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+        const double wall =
+            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+                .count();
+        return {wall, cpu};
+    }
+    RunningTime operator-(const RunningTime& o) const { return {wall - o.wall, cpu - o.cpu}; }
+    // Whether the thread ran most of the time (a span too short to tell counts as yes).
+    bool hadCore() const { return wall < 0.01 || cpu >= kBusyShare * wall; }
+};
+
+// What the two trials of a round packed side by side tell each other.
+struct SideBySide {
+    std::atomic<bool> stop{false}; // the trial packed ahead is to stop: unwanted, or no core
+    std::atomic<bool> busy{false}; // a thread of the round ran less than kBusyShare of the time
+};
+
 // One packing of all charts at one scale.
 class TrialPacking {
   public:
     TrialPacking(const std::vector<PackInput>& charts,
                  const std::vector<std::vector<Vec2d>>& oriented, const Outlines& outlines,
                  TrialMemory& memory, double scale, int width, int height, int gutter,
-                 const std::atomic<bool>* cancel = nullptr)
+                 SideBySide* side = nullptr, bool ahead = false)
         : charts_(charts), oriented_(oriented), outlines_(outlines), memory_(memory), scale_(scale),
           width_(width), height_(height), gutter_(gutter), splitsLeft_(splitBudget(charts.size())),
-          cancel_(cancel) {}
+          side_(side), ahead_(ahead) {}
 
-    // True when every chart (whole or in pieces) found room; `placed()` then lists them. False
-    // too, with nothing promised, when the cancel flag was raised meanwhile.
+    // True when every chart (whole or in pieces) found room; `placed()` then lists them. With
+    // `side`, the trial watches its thread's share of a core and reports a busy machine there;
+    // the trial packed `ahead` then stops, as it does when told to: false, and stopped().
     bool run(int threads) {
+        const RunningTime start = RunningTime::now();
         std::vector<Raster>& rasters = memory_.rasters;
         rasters.resize(charts_.size());
         memory_.scratch.resize(std::max(1, threads));
@@ -869,8 +899,15 @@ class TrialPacking {
         for (const Raster& r : rasters) {
             totalTexels_ += r.texels;
         }
+        int placedCharts = 0;
         for (const int i : order) {
-            if (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) {
+            if (side_ != nullptr && ++placedCharts % 8 == 0 &&
+                !(RunningTime::now() - start).hadCore()) {
+                side_->busy.store(true);
+                side_->stop.store(true);
+            }
+            if (ahead_ && side_->stop.load(std::memory_order_relaxed)) {
+                stopped_ = true;
                 return false;
             }
             Placement placement;
@@ -896,6 +933,7 @@ class TrialPacking {
         return totalTexels_ > 0 ? static_cast<double>(placedTexels_) / totalTexels_ : 1.0;
     }
     int top() const { return top_; }
+    bool stopped() const { return stopped_; }
 
   private:
     // Every rotation goes to its lowest, then leftmost, free spot; the rotation whose centroid
@@ -1006,7 +1044,9 @@ class TrialPacking {
     long long placedTexels_ = 0;
     int top_ = 0;
     int splitsLeft_;
-    const std::atomic<bool>* cancel_;
+    SideBySide* side_;
+    bool ahead_;
+    bool stopped_ = false;
     std::vector<PlacedPiece> placed_;
 };
 
@@ -1026,6 +1066,7 @@ constexpr double kCutPenalty = 1e-3;
 // A trial packing's outcome and, when it fits, its placement.
 struct TrialResult {
     double scale = 0.0;
+    bool stopped = false; // stopped before the end: to be dropped
     TrialOutcome outcome;
     std::vector<PlacedPiece> placed;
 };
@@ -1080,15 +1121,16 @@ class Trials {
     }
 
     // Packs one trial with the memory of line `line`, on `threads` threads, without keeping it:
-    // accept() keeps it. The cancel flag, when raised, ends the packing early with a result
-    // that must not be accepted.
-    // Lines 0 and 1 may be packed at the same time.
-    TrialResult pack(double scale, int line, int threads, const std::atomic<bool>* cancel) {
+    // accept() keeps it. Lines 0 and 1 may be packed at the same time, side by side (see
+    // TrialPacking::run).
+    TrialResult pack(double scale, int line, int threads, SideBySide* side = nullptr,
+                     bool ahead = false) {
         TrialPacking packing(charts_, oriented_, outlines_, memory_[line], scale, width_, height_,
-                             gutter_, cancel);
+                             gutter_, side, ahead);
         TrialResult result;
         result.scale = scale;
         result.outcome.fits = packing.run(threads);
+        result.stopped = packing.stopped();
         result.outcome.placedShare = packing.placedShare();
         result.outcome.top = packing.top();
         if (result.outcome.fits) {
@@ -1132,28 +1174,6 @@ class Trials {
     double best_ = 0.0;
     double bestWorth_ = 0.0;
     std::vector<PlacedPiece> placed_;
-};
-
-// Below this share of a core over a trial, a thread is taken not to have had a core of its own.
-constexpr double kBusyShare = 0.75;
-
-// The wall-clock and CPU time of the calling thread, and their differences.
-struct RunningTime {
-    double wall = 0.0;
-    double cpu = 0.0;
-
-    static RunningTime now() {
-        timespec t{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-        const double cpu = static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-        const double wall =
-            std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-                .count();
-        return {wall, cpu};
-    }
-    RunningTime operator-(const RunningTime& o) const { return {wall - o.wall, cpu - o.cpu}; }
-    // Whether the thread ran most of the time (a span too short to tell counts as yes).
-    bool hadCore() const { return wall < 0.005 || cpu >= kBusyShare * wall; }
 };
 
 } // namespace
@@ -1300,9 +1320,10 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     // one trial at a time; only the time changes (the benchmark meshes: 144 trials in 99
     // rounds instead of 144, the guess right in 45 of 69).
     // That pays only while both threads find a free core: on a machine busy with other work
-    // the second thread would take CPU time from it and from the first thread for no gain, so
-    // after a round in which either thread ran less than kBusyShare of the time, the search
-    // packs one trial at a time.
+    // the second thread would take CPU time from it and from the first thread for no gain. Each
+    // thread of such a round watches its share of a core; once either has run less than
+    // kBusyShare of the time, the trial packed ahead stops and the search packs one trial at a
+    // time from then on.
     bool ahead = threads >= 2;
     const int inner = std::max(1, threads / 2);
     bool lastFits = false;
@@ -1321,51 +1342,49 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                 }
             }
         }
-        std::atomic<bool> cancel{false};
+        SideBySide side;
         TrialResult aside;
         std::exception_ptr asideError;
         std::thread worker;
-        RunningTime asideTime;
         if (guessed) {
             worker = std::thread([&, scale = *guessed] {
-                const RunningTime start = RunningTime::now();
                 try {
-                    aside = trials.pack(scale, 1, inner, &cancel);
+                    aside = trials.pack(scale, 1, inner, &side, true);
                 } catch (...) {
                     asideError = std::current_exception();
                 }
-                asideTime = RunningTime::now() - start;
             });
         }
         // Whatever this round throws (the error that nothing fits among them), the trial
         // packed ahead is stopped first.
         struct StopAside {
             std::thread& worker;
-            std::atomic<bool>& cancel;
+            SideBySide& side;
             ~StopAside() {
                 if (worker.joinable()) {
-                    cancel.store(true);
+                    side.stop.store(true);
                     worker.join();
                 }
             }
-        } stopAside{worker, cancel};
-        const RunningTime ownStart = RunningTime::now();
-        TrialResult own = trials.pack(trial, 0, guessed ? inner : threads, nullptr);
-        const RunningTime ownTime = RunningTime::now() - ownStart;
+        } stopAside{worker, side};
+        TrialResult own =
+            trials.pack(trial, 0, guessed ? inner : threads, guessed ? &side : nullptr);
         TrialOutcome outcome = trials.accept(own);
         lastFits = outcome.fits;
         next = advance(search, trial, outcome, true);
         if (worker.joinable()) {
             const bool wanted = next && *next == *guessed;
-            cancel.store(!wanted);
+            if (!wanted) {
+                side.stop.store(true);
+            }
             worker.join();
-            if (!ownTime.hadCore() || !asideTime.hadCore()) {
+            if (side.busy.load()) {
                 ahead = false;
             }
             if (wanted && asideError) {
                 std::rethrow_exception(asideError);
             }
-            if (wanted) {
+            if (wanted && !aside.stopped) {
                 trial = *guessed;
                 outcome = trials.accept(aside);
                 lastFits = outcome.fits;
