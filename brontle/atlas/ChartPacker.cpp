@@ -11,6 +11,7 @@
 #include <cmath>
 #include <ctime>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <numeric>
 #include <optional>
@@ -873,16 +874,28 @@ class TrialPacking {
     // True when every chart (whole or in pieces) found room; `placed()` then lists them. With
     // `side`, the trial watches its thread's share of a core and reports a busy machine there;
     // the trial packed `ahead` then stops, as it does when told to: false, and stopped().
-    bool run(int threads) {
+    // `rasterised`, when given, is called once the charts are rasterised: the threads are free.
+    bool run(int threads, const std::function<void()>& rasterised = {}) {
         const RunningTime start = RunningTime::now();
         std::vector<Raster>& rasters = memory_.rasters;
         rasters.resize(charts_.size());
         memory_.scratch.resize(std::max(1, threads));
+        auto toStop = [&] { return ahead_ && side_->stop.load(std::memory_order_relaxed); };
         parallelFor(static_cast<int>(charts_.size()), threads, [&](int i, int worker) {
+            if (toStop()) {
+                return;
+            }
             rasterise(charts_[i], oriented_[i], nullptr,
                       outlines_.usable[i] ? &outlines_.edges[i] : nullptr, {}, scale_,
                       memory_.scratch[worker], rasters[i]);
         });
+        if (toStop()) {
+            stopped_ = true;
+            return false;
+        }
+        if (rasterised) {
+            rasterised();
+        }
         // The bitmap keeps its runs of up to the longest run of any mask (pieces of a cut chart
         // are smaller than the chart).
         int longestRun = 1;
@@ -906,7 +919,7 @@ class TrialPacking {
                 side_->busy.store(true);
                 side_->stop.store(true);
             }
-            if (ahead_ && side_->stop.load(std::memory_order_relaxed)) {
+            if (toStop()) {
                 stopped_ = true;
                 return false;
             }
@@ -1124,12 +1137,12 @@ class Trials {
     // accept() keeps it. Lines 0 and 1 may be packed at the same time, side by side (see
     // TrialPacking::run).
     TrialResult pack(double scale, int line, int threads, SideBySide* side = nullptr,
-                     bool ahead = false) {
+                     bool ahead = false, const std::function<void()>& rasterised = {}) {
         TrialPacking packing(charts_, oriented_, outlines_, memory_[line], scale, width_, height_,
                              gutter_, side, ahead);
         TrialResult result;
         result.scale = scale;
-        result.outcome.fits = packing.run(threads);
+        result.outcome.fits = packing.run(threads, rasterised);
         result.stopped = packing.stopped();
         result.outcome.placedShare = packing.placedShare();
         result.outcome.top = packing.top();
@@ -1346,7 +1359,9 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
         TrialResult aside;
         std::exception_ptr asideError;
         std::thread worker;
-        if (guessed) {
+        // The trial ahead starts once the current one has rasterised its charts on all threads
+        // and places them on one.
+        auto startAside = [&] {
             worker = std::thread([&, scale = *guessed] {
                 try {
                     aside = trials.pack(scale, 1, inner, &side, true);
@@ -1354,7 +1369,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                     asideError = std::current_exception();
                 }
             });
-        }
+        };
         // Whatever this round throws (the error that nothing fits among them), the trial
         // packed ahead is stopped first.
         struct StopAside {
@@ -1367,8 +1382,8 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
                 }
             }
         } stopAside{worker, side};
-        TrialResult own =
-            trials.pack(trial, 0, guessed ? inner : threads, guessed ? &side : nullptr);
+        TrialResult own = guessed ? trials.pack(trial, 0, threads, &side, false, startAside)
+                                  : trials.pack(trial, 0, threads);
         TrialOutcome outcome = trials.accept(own);
         lastFits = outcome.fits;
         next = advance(search, trial, outcome, true);
