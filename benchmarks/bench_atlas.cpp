@@ -4,7 +4,8 @@
 // from 10k to 1M triangles and a hard-surface family (a cube of 1,536 quads, a fan-capped
 // cylinder, a gear with a sliver bevel, and a smooth creature written as an OBJ without normals
 // and read back through the host's loader). One timed run per mesh with std::chrono (a single
-// atlas of 1M triangles is long enough to time on its own). Mesh files named on the command line
+// atlas of 1M triangles is long enough to time on its own), and the process's CPU time over it
+// (all threads; the steadier figure on a shared machine). Mesh files named on the command line
 // (scanned meshes and machine parts; see scripts/fetch-bench-meshes.sh) are loaded through the
 // host's mesh reader, their shapes merged, and measured the same way. Prints a readable table, then
 // as its last line one JSON object keyed by mesh name, plus a "summary" entry: mean and lowest
@@ -27,7 +28,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -40,6 +43,7 @@ struct Measurement {
     std::string name;
     int triangles = 0;
     double seconds = 0.0;
+    double cpuSeconds = 0.0; // the process's CPU time over the call, all threads
     int charts = 0;
     double utilisation = 0.0;
     double stretchL2 = 0.0;
@@ -50,6 +54,12 @@ struct Measurement {
     long long overlaps = 0;
 };
 
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
 // Runs the atlas once on any mesh and measures it; the hook for meshes loaded from files.
 Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView& mesh,
                         const brontle::atlas::Options& options) {
@@ -58,9 +68,11 @@ Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView&
     for (std::size_t p = 0; p + 1 < mesh.polygonStart.size(); ++p) {
         m.triangles += mesh.polygonStart[p + 1] - mesh.polygonStart[p] - 2;
     }
+    const double cpuStart = processCpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     const brontle::atlas::Result result = brontle::atlas::generate(mesh, options);
     const auto stop = std::chrono::steady_clock::now();
+    m.cpuSeconds = processCpuSeconds() - cpuStart;
     benchmark::DoNotOptimize(result.texcoords.data());
     m.seconds = std::chrono::duration<double>(stop - start).count();
     m.charts = result.chartCount;
@@ -76,22 +88,18 @@ Measurement measureMesh(const std::string& name, const brontle::atlas::MeshView&
 }
 
 void printRow(const Measurement& m) {
-    std::printf("%-14s %9d %9.3f %7d %8.3f %8.4f %9.3f %8.3f %7lld %9d %9lld\n", m.name.c_str(),
-                m.triangles, m.seconds, m.charts, m.utilisation, m.stretchL2, m.stretchLinf,
-                m.areaRatioP99, m.flipped, m.fallbacks, m.overlaps);
+    std::printf("%-14s %9d %9.3f %7.3f %7d %8.3f %8.4f %9.3f %8.3f %7lld %9d %9lld\n",
+                m.name.c_str(), m.triangles, m.seconds, m.cpuSeconds, m.charts, m.utilisation,
+                m.stretchL2, m.stretchLinf, m.areaRatioP99, m.flipped, m.fallbacks, m.overlaps);
     std::fflush(stdout);
 }
 
 nlohmann::json toJson(const Measurement& m) {
-    return {{"triangles", m.triangles},
-            {"seconds", m.seconds},
-            {"charts", m.charts},
-            {"utilisation", m.utilisation},
-            {"stretch_l2", m.stretchL2},
-            {"stretch_linf", m.stretchLinf},
-            {"area_ratio_p99", m.areaRatioP99},
-            {"flipped", m.flipped},
-            {"fallbacks", m.fallbacks},
+    return {{"triangles", m.triangles},      {"seconds", m.seconds},
+            {"cpu_seconds", m.cpuSeconds},   {"charts", m.charts},
+            {"utilisation", m.utilisation},  {"stretch_l2", m.stretchL2},
+            {"stretch_linf", m.stretchLinf}, {"area_ratio_p99", m.areaRatioP99},
+            {"flipped", m.flipped},          {"fallbacks", m.fallbacks},
             {"overlaps", m.overlaps}};
 }
 
@@ -114,14 +122,18 @@ Measurement measureFile(const std::string& name, const std::string& file,
 int main(int argc, char** argv) {
     // --quick skips the million-triangle meshes (for a fast look while tuning); --files-only
     // skips every generated mesh, to look at one mesh file at a time.
+    // --threads N runs the atlas on N threads (default: one per core).
     bool quick = false;
     bool filesOnly = false;
+    int threads = 0;
     std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
         } else if (std::strcmp(argv[i], "--files-only") == 0) {
             filesOnly = true;
+        } else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc) {
+            threads = std::atoi(argv[++i]);
         } else {
             files.emplace_back(argv[i]);
         }
@@ -132,6 +144,7 @@ int main(int argc, char** argv) {
     options.factor = 4;
     options.width = 1024;
     options.height = 1024;
+    options.threads = threads;
 
     using peelwise::bench::GeneratedMesh;
     struct Case {
@@ -160,8 +173,9 @@ int main(int argc, char** argv) {
     std::printf("Atlas at %d x %d, MaxStretch %d, gutter %d (Google Benchmark's Debian build "
                 "reports DEBUG; harmless, timing here uses std::chrono)\n",
                 options.width, options.height, options.factor, options.gutter);
-    std::printf("%-14s %9s %9s %7s %8s %8s %9s %8s %7s %9s %9s\n", "mesh", "triangles", "seconds",
-                "charts", "util", "L2", "Linf", "p99", "flipped", "fallbacks", "overlaps");
+    std::printf("%-14s %9s %9s %7s %7s %8s %8s %9s %8s %7s %9s %9s\n", "mesh", "triangles",
+                "seconds", "cpu", "charts", "util", "L2", "Linf", "p99", "flipped", "fallbacks",
+                "overlaps");
     nlohmann::json report = nlohmann::json::object();
     std::vector<Measurement> done;
     for (const Case& c : cases) {

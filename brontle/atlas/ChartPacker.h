@@ -16,6 +16,8 @@
 // starts where the charts' boxes with their gutters would cover 85 % of the texture, steps
 // down by the share of texels that found no room or up by the free rows, then bisects, and
 // finally tries two scales just above the first failure (packing is not monotone in scale).
+// With two threads the next trial is packed beside the current one on a guess of its outcome
+// and dropped when the guess was wrong: the same trials, in fewer rounds.
 // Among fitting trials a cut must pay for itself (a lone disc is not cut for 0.04 % of scale).
 // Searching a spot starts where a solid rectangle inside the chart first fits, and tests 64
 // offsets at once (FreeSpace), so thousands of small charts pack in a fraction of a second.

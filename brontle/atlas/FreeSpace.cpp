@@ -1,6 +1,7 @@
 #include "brontle/atlas/FreeSpace.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -65,6 +66,13 @@ void erode(const std::uint64_t* below, std::uint64_t* level, int words, int k, i
 // the exact test takes over: reading every row of a tall mask at every height cost more than
 // the exact test it spared.
 constexpr std::size_t kFilterRows = 12;
+
+// A mask row as the quick test reads it.
+struct FilterRow {
+    int r;     // the row
+    int width; // its widest run
+    int at;    // where that run starts
+};
 
 } // namespace
 
@@ -228,11 +236,22 @@ bool FreeSpace::rowFits(const MaskRuns& mask, int r, int y, std::uint64_t& activ
         const int q1 = begin >> 6;
         const int q2 = second >> 6;
         active &= ((nz >> q1) | (nz >> (q1 + 1))) & ((nz >> q2) | (nz >> (q2 + 1)));
-        for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
-            const int w = std::countr_zero(bits);
-            c[w] &= window(p, begin, w) & window(p, second, w);
-            if (c[w] == 0) {
-                active &= ~(std::uint64_t{1} << w);
+        // A run whose length is a power of two is one window of its level.
+        if (second == begin) {
+            for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+                const int w = std::countr_zero(bits);
+                c[w] &= window(p, begin, w);
+                if (c[w] == 0) {
+                    active &= ~(std::uint64_t{1} << w);
+                }
+            }
+        } else {
+            for (std::uint64_t bits = active; bits != 0; bits &= bits - 1) {
+                const int w = std::countr_zero(bits);
+                c[w] &= window(p, begin, w) & window(p, second, w);
+                if (c[w] == 0) {
+                    active &= ~(std::uint64_t{1} << w);
+                }
             }
         }
         if (active == 0) {
@@ -293,8 +312,12 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
     // Rows far apart in the mask meet different parts of the bitmap, so testing them spread out
     // (in bit-reversed order) empties the candidates after fewer rows than testing them in order
     // (a torus of 100,000 triangles: 4 times fewer row tests, 15 -> 4 per height tried).
-    rowOrder_.clear();
-    if (mask.rows > 0) {
+    if (rowOrders_.size() <= static_cast<std::size_t>(mask.rows)) {
+        rowOrders_.resize(mask.rows + 1);
+    }
+    std::vector<int>& rowOrder = rowOrders_[mask.rows];
+    if (rowOrder.empty() && mask.rows > 0) {
+        // Made once per mask height: thousands of masks share a few dozen heights.
         const int bits = std::bit_width(static_cast<unsigned>(mask.rows - 1));
         for (unsigned i = 0; i < (1u << bits); ++i) {
             unsigned r = 0;
@@ -302,7 +325,7 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
                 r |= ((i >> b) & 1u) << (bits - 1 - b);
             }
             if (r < static_cast<unsigned>(mask.rows)) {
-                rowOrder_.push_back(static_cast<int>(r));
+                rowOrder.push_back(static_cast<int>(r));
             }
         }
     }
@@ -324,6 +347,23 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
             }
         }
     }
+    // The rows the quick test reads, the widest first: its width and where its widest run
+    // starts, next to each other.
+    std::array<FilterRow, kFilterRows + 1> filter{};
+    int filterCount = 0;
+    if (mask.rows > 0) {
+        filter[filterCount++] = {widestRow, mask.widest[widestRow], widestAt_[widestRow]};
+        const std::size_t filterRows = std::min(rowOrder.size(), kFilterRows);
+        for (std::size_t k = 0; k < filterRows; ++k) {
+            const int r = rowOrder[k];
+            if (r != widestRow) {
+                filter[filterCount++] = {r, mask.widest[r], widestAt_[r]};
+            }
+        }
+    }
+    const std::int32_t* longest = longest_.data();
+    const std::int32_t* secondLongest = secondLongest_.data();
+    const std::int32_t* longestAt = longestAt_.data();
     for (int y = std::max(0, minY); y <= lastY;) {
         // A row without a free run as long as the mask's row placed on it needs rules out this
         // y at once, and every y that puts an equally wide mask row on it.
@@ -333,36 +373,31 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
         // one also bounds the offsets: that run must hold the mask row's run.
         int lo = 0;
         int hi = lastX;
-        auto ruledOut = [&](int r) {
-            const int width = mask.widest[r];
-            const int at = y + r;
-            if (longest_[at] < width) {
+        auto ruledOut = [&](const FilterRow& row) {
+            const int at = y + row.r;
+            if (longest[at] < row.width) {
                 return true;
             }
-            if (secondLongest_[at] < width) {
-                lo = std::max(lo, longestAt_[at] - widestAt_[r]);
-                hi = std::min(hi, longestAt_[at] + longest_[at] - width - widestAt_[r]);
+            if (secondLongest[at] < row.width) {
+                lo = std::max(lo, longestAt[at] - row.at);
+                hi = std::min(hi, longestAt[at] + longest[at] - row.width - row.at);
             }
             return false;
         };
         int failed = -1;
-        if (mask.rows > 0 && ruledOut(filterHint)) {
-            failed = filterHint;
-        } else if (mask.rows > 0 && ruledOut(widestRow)) {
-            failed = widestRow;
+        if (mask.rows > 0 && ruledOut(filter[filterHint])) {
+            failed = filter[filterHint].r;
         }
-        const std::size_t filterRows = std::min(rowOrder_.size(), kFilterRows);
-        for (std::size_t k = 0; k < filterRows && failed < 0; ++k) {
-            const int r = rowOrder_[k];
-            if (ruledOut(r)) {
-                failed = r;
+        for (int k = 0; k < filterCount && failed < 0; ++k) {
+            if (ruledOut(filter[k])) {
+                failed = filter[k].r;
+                filterHint = k;
             }
         }
         if (failed >= 0) {
-            filterHint = failed;
             const int f = y + failed;
             int lowest = failed;
-            while (lowest > 0 && mask.widest[lowest - 1] > longest_[f]) {
+            while (lowest > 0 && mask.widest[lowest - 1] > longest[f]) {
                 --lowest;
             }
             y = f - lowest + 1;
@@ -383,8 +418,8 @@ bool FreeSpace::findLowest(const MaskRuns& mask, int maxY, int& outX, int& outY,
             candidates_[wordHi] &= ~std::uint64_t{0} >> (63 - (hi & 63));
         }
         bool fits = rowFits(mask, hint, y, active);
-        for (std::size_t k = 0; k < rowOrder_.size() && fits; ++k) {
-            const int r = rowOrder_[k];
+        for (std::size_t k = 0; k < rowOrder.size() && fits; ++k) {
+            const int r = rowOrder[k];
             if (r != hint && !rowFits(mask, r, y, active)) {
                 hint = r;
                 fits = false;

@@ -92,7 +92,8 @@ class FreeSpace {
     // words where some run of the length it needs starts (at most 64 words: width <= 4000).
     std::vector<std::uint64_t> nonzero_;
     mutable std::vector<std::uint64_t> candidates_; // scratch of findLowest: one bit per offset
-    mutable std::vector<int> rowOrder_;             // scratch of findLowest: mask rows to test
+    // Per mask height, the order in which findLowest tests the rows of such a mask.
+    mutable std::vector<std::vector<int>> rowOrders_;
     mutable std::vector<int> widestAt_; // scratch of findLowest: per mask row, its widest run
     std::unordered_map<std::uint64_t, std::int32_t> rectangleFloor_; // lowestRectangle's answers
     MaskRuns rectangle_;                                             // its probe

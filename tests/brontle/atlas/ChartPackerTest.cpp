@@ -4,6 +4,7 @@
 #include "brontle/atlas/ChartPacker.h"
 #include "AtlasTestMeshes.h"
 #include "brontle/atlas/FreeSpace.h"
+#include "brontle/core/Error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -551,6 +552,60 @@ TEST(ChartPacker, ChartsThatDoNotFitWholeAreCutBetweenPolygonsAndPackDenser) {
         }
     }
     expectGutterBetweenPieces(charts, cut, size, gutter);
+}
+
+TEST(ChartPacker, CutChartsGiveTheSameLayoutWhetherTrialsArePackedOneByOneOrTwoAtATime) {
+    // With two threads or more the scale search packs the next trial beside the current one on
+    // a guess and drops it when the guess was wrong; the trials kept must be those of a search
+    // one trial at a time. Grids that do not fit whole are cut (each trial remembers its cuts),
+    // stars fill the gaps: the same pieces, triangles and positions for 1, 2 and 3 threads.
+    std::mt19937 random(11);
+    std::vector<PackInput> charts;
+    for (int i = 0; i < 5; ++i) {
+        charts.push_back(gridChart(4 + i % 2));
+    }
+    for (int i = 0; i < 20; ++i) {
+        charts.push_back(starChart(random, 5 + i % 6, 0.3 + (i % 5) * 0.2));
+    }
+    const int size = 128, gutter = 1;
+    const PackResult one = packCharts(charts, size, size, gutter, 1);
+    EXPECT_GT(one.pieces.size(), charts.size());
+    for (const int threads : {2, 3}) {
+        const PackResult again = packCharts(charts, size, size, gutter, threads);
+        EXPECT_EQ(again.scale, one.scale) << threads;
+        ASSERT_EQ(again.pieces.size(), one.pieces.size()) << threads;
+        for (std::size_t i = 0; i < one.pieces.size(); ++i) {
+            EXPECT_EQ(again.pieces[i].chart, one.pieces[i].chart);
+            EXPECT_EQ(again.pieces[i].triangles, one.pieces[i].triangles);
+            ASSERT_EQ(again.pieces[i].positions.size(), one.pieces[i].positions.size());
+            for (std::size_t k = 0; k < one.pieces[i].positions.size(); ++k) {
+                EXPECT_EQ(again.pieces[i].positions[k].x, one.pieces[i].positions[k].x);
+                EXPECT_EQ(again.pieces[i].positions[k].y, one.pieces[i].positions[k].y);
+            }
+        }
+    }
+    expectGutterBetweenPieces(charts, one, size, gutter);
+}
+
+TEST(ChartPacker, TooManyChartsForTheTextureThrowOnAnyThreadCount) {
+    // 400 triangles cannot each keep a two-texel gutter in a 56 x 56 texture at any scale: the
+    // search steps down to the smallest scale and reports it, also while a trial is being
+    // packed ahead on the second thread.
+    std::vector<PackInput> charts(400);
+    for (PackInput& c : charts) {
+        c.points = {{0, 0}, {1, 0}, {0, 1}};
+        c.triangles = {{0, 1, 2}};
+    }
+    for (const int threads : {1, 2}) {
+        try {
+            packCharts(charts, 56, 56, 2, threads);
+            ADD_FAILURE() << "no error on " << threads << " threads";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.number(), ErrorNumber::HostAtlasFailed);
+            EXPECT_NE(e.description().find("400 charts do not fit"), std::string::npos)
+                << e.description();
+        }
+    }
 }
 
 } // namespace
