@@ -130,13 +130,11 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
     std::vector<double> projection(n);
     double bestLength = std::numeric_limits<double>::infinity();
     std::size_t bestCount = 0;
-    const int directions = std::max(1, settings.directions);
-    for (int d = 0; d < directions; ++d) {
-        const double angle = std::numbers::pi * d / directions;
-        const Vec2d axis{std::cos(angle), std::sin(angle)};
+    // Sweeps the groups in the order of `projection`; each prefix is a candidate first side,
+    // scored by its border's length, longer the further its share of area is from a half.
+    auto sweep = [&]() {
         for (std::size_t g = 0; g < n; ++g) {
             order[g] = static_cast<std::int32_t>(g);
-            projection[g] = dot(groups[g].centre, axis);
         }
         std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
             return projection[a] != projection[b] ? projection[a] < projection[b] : a < b;
@@ -152,9 +150,11 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
                 cut += inPrefix[adjacent[j].first] ? -adjacent[j].second : adjacent[j].second;
             }
             below += groups[g].area;
+            const double score =
+                cut * (1.0 + settings.balanceWeight * std::abs(below / total - 0.5) * 2.0);
             if (k + 1 >= minGroups && below >= lowArea && below <= highArea &&
-                cut < bestHereLength) {
-                bestHereLength = cut;
+                score < bestHereLength) {
+                bestHereLength = score;
                 bestHere = k + 1;
             }
         }
@@ -163,6 +163,15 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
             bestCount = bestHere;
             bestOrder = order;
         }
+    };
+    const int directions = std::max(1, settings.directions);
+    for (int d = 0; d < directions; ++d) {
+        const double angle = std::numbers::pi * d / directions;
+        const Vec2d axis{std::cos(angle), std::sin(angle)};
+        for (std::size_t g = 0; g < n; ++g) {
+            projection[g] = dot(groups[g].centre, axis);
+        }
+        sweep();
     }
     std::vector<std::uint8_t> side(n, 0); // 1: first
     if (bestCount == 0) {

@@ -22,14 +22,18 @@ struct PieceCutSettings {
     int directions = 8;
     // Passes that move single polygons across the cut when that shortens it.
     int straightenPasses = 4;
+    // A cut's length counts (1 + balanceWeight * |2 * share - 1|) times: at the least share a
+    // cut wins over one through the middle of the area only when 1.3 times shorter.
+    double balanceWeight = 1.0;
 };
 
 // Cuts the piece of `chart` made of `triangles` (indices into chart.triangles, every polygon
 // of chart.triangleGroup whole and its triangles consecutive) in two, with `points` as the
 // chart's layout. The polygons are swept along each direction by their area-weighted centres;
 // of the sweep positions that leave both sides their share of area and polygons, the one whose
-// border (the length of the polygon edges it separates, in `points`) is shortest wins, the
-// first direction and then the lowest position among equals. Then polygons with more of their
+// border (the length of the polygon edges it separates, in `points`), weighted by how far its
+// share is from a half, is shortest wins, the first direction and then the lowest position
+// among equals. Then polygons with more of their
 // border on the other side than on their own change sides while the shares hold (the teeth of
 // the cut are moved, which always shortens it). When no sweep position keeps the shares (one
 // polygon holds most of the area), the cut falls back to the middle of the area along x.
