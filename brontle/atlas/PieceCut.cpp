@@ -8,48 +8,48 @@
 namespace brontle::atlas {
 namespace {
 
-// One triangle edge of a piece, keyed by its two point indices (smaller first).
-struct EdgeSide {
-    std::uint64_t key;
-    std::int32_t owner; // the group (or side) of the triangle that has it
-    double length;
-};
-
-std::uint64_t edgeKey(int a, int b) {
-    const auto lo = static_cast<std::uint32_t>(std::min(a, b));
-    const auto hi = static_cast<std::uint32_t>(std::max(a, b));
-    return (static_cast<std::uint64_t>(lo) << 32) | hi;
-}
-
-// Appends the three edges of every triangle of `triangles`, owned by owner(i) for the i-th.
-template <class Owner>
-void appendEdges(const PackInput& chart, const std::vector<Vec2d>& points,
-                 const std::vector<std::int32_t>& triangles, Owner owner,
-                 std::vector<EdgeSide>& out) {
+// Calls link(owner x, owner y, point a, point b) for every edge (a, b) that exactly two
+// triangles of `triangles` share, of different owners (`owners`, per triangle); an edge of
+// more triangles is not a border between two sides and is skipped. The edges are bucketed by
+// their lower point, so the cost is the triangles plus the points.
+template <class Link>
+void forSharedEdges(const PackInput& chart, const std::vector<std::int32_t>& triangles,
+                    const std::vector<std::int32_t>& owners, std::size_t pointCount, Link link) {
+    std::vector<int> start(pointCount + 1, 0);
+    for (const std::int32_t t : triangles) {
+        const auto& tri = chart.triangles[t];
+        for (int e = 0; e < 3; ++e) {
+            ++start[std::min(tri[e], tri[(e + 1) % 3]) + 1];
+        }
+    }
+    for (std::size_t p = 0; p < pointCount; ++p) {
+        start[p + 1] += start[p];
+    }
+    // Per edge, by its lower point: its higher point and its triangle's owner.
+    std::vector<std::pair<int, std::int32_t>> ends(start[pointCount]);
+    std::vector<int> fill(start.begin(), start.end() - 1);
     for (std::size_t i = 0; i < triangles.size(); ++i) {
         const auto& tri = chart.triangles[triangles[i]];
         for (int e = 0; e < 3; ++e) {
             const int a = tri[e], b = tri[(e + 1) % 3];
-            out.push_back({edgeKey(a, b), owner(i), length(points[a] - points[b])});
+            ends[fill[std::min(a, b)]++] = {std::max(a, b), owners[i]};
         }
     }
-}
-
-// Calls link(owner a, owner b, length) for every edge that exactly two triangles of different
-// owners share (an edge of more triangles is not a border between two sides and is skipped).
-template <class Link> void forSharedEdges(std::vector<EdgeSide>& edges, Link link) {
-    std::sort(edges.begin(), edges.end(), [](const EdgeSide& a, const EdgeSide& b) {
-        return a.key != b.key ? a.key < b.key : a.owner < b.owner;
-    });
-    for (std::size_t i = 0; i < edges.size();) {
-        std::size_t j = i + 1;
-        while (j < edges.size() && edges[j].key == edges[i].key) {
-            ++j;
+    for (std::size_t p = 0; p < pointCount; ++p) {
+        for (int j = start[p]; j < start[p + 1]; ++j) {
+            int count = 0, other = -1;
+            bool firstOfEdge = true;
+            for (int k = start[p]; k < start[p + 1]; ++k) {
+                if (ends[k].first == ends[j].first) {
+                    ++count;
+                    firstOfEdge = firstOfEdge && k >= j;
+                    other = k != j ? k : other;
+                }
+            }
+            if (firstOfEdge && count == 2 && ends[j].second != ends[other].second) {
+                link(ends[j].second, ends[other].second, static_cast<int>(p), ends[j].first);
+            }
         }
-        if (j - i == 2 && edges[i].owner != edges[i + 1].owner) {
-            link(edges[i].owner, edges[i + 1].owner, edges[i].length);
-        }
-        i = j;
     }
 }
 
@@ -95,16 +95,13 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
     }
 
     // The groups' shared edges, as lists of (neighbour, length) per group.
-    std::vector<EdgeSide> edges;
-    edges.reserve(3 * triangles.size());
-    appendEdges(
-        chart, points, triangles, [&](std::size_t i) { return groupOf[i]; }, edges);
     std::vector<std::pair<std::int32_t, std::int32_t>> links;
     std::vector<double> linkLength;
-    forSharedEdges(edges, [&](std::int32_t a, std::int32_t b, double len) {
-        links.push_back({a, b});
-        linkLength.push_back(len);
-    });
+    forSharedEdges(chart, triangles, groupOf, points.size(),
+                   [&](std::int32_t x, std::int32_t y, int a, int b) {
+                       links.push_back({x, y});
+                       linkLength.push_back(length(points[a] - points[b]));
+                   });
     std::vector<int> start(n + 1, 0);
     for (const auto& [a, b] : links) {
         ++start[a + 1];
@@ -128,17 +125,31 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
     std::vector<std::int32_t> order(n), bestOrder;
     std::vector<std::uint8_t> inPrefix(n);
     std::vector<double> projection(n);
+    std::vector<int> bucketStart(n + 1);
     double bestLength = std::numeric_limits<double>::infinity();
     std::size_t bestCount = 0;
     // Sweeps the groups in the order of `projection`; each prefix is a candidate first side,
     // scored by its border's length, longer the further its share of area is from a half.
     auto sweep = [&]() {
+        // Ordered by buckets of 1/n of the projections' range (a counting sort: the sweep
+        // moves by about one polygon at a time anyway), by index within a bucket.
+        const auto [lowest, highest] = std::minmax_element(projection.begin(), projection.end());
+        const double range = *highest - *lowest;
+        const double perBucket = range > 0.0 ? (static_cast<double>(n) - 0.5) / range : 0.0;
+        const double low = *lowest;
+        auto bucketOf = [&](std::size_t g) {
+            return std::min(n - 1, static_cast<std::size_t>((projection[g] - low) * perBucket));
+        };
+        std::fill(bucketStart.begin(), bucketStart.end(), 0);
         for (std::size_t g = 0; g < n; ++g) {
-            order[g] = static_cast<std::int32_t>(g);
+            ++bucketStart[bucketOf(g) + 1];
         }
-        std::sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-            return projection[a] != projection[b] ? projection[a] < projection[b] : a < b;
-        });
+        for (std::size_t b = 0; b < n; ++b) {
+            bucketStart[b + 1] += bucketStart[b];
+        }
+        for (std::size_t g = 0; g < n; ++g) {
+            order[bucketStart[bucketOf(g)]++] = static_cast<std::int32_t>(g);
+        }
         std::fill(inPrefix.begin(), inPrefix.end(), 0);
         double cut = 0.0, below = 0.0;
         std::size_t bestHere = 0;
@@ -259,14 +270,13 @@ bool cutPieceInTwo(const PackInput& chart, const std::vector<Vec2d>& points,
 double pieceCutLength(const PackInput& chart, const std::vector<Vec2d>& points,
                       const std::vector<std::int32_t>& first,
                       const std::vector<std::int32_t>& second) {
-    std::vector<EdgeSide> edges;
-    edges.reserve(3 * (first.size() + second.size()));
-    appendEdges(
-        chart, points, first, [](std::size_t) { return 0; }, edges);
-    appendEdges(
-        chart, points, second, [](std::size_t) { return 1; }, edges);
+    std::vector<std::int32_t> both = first, owners(first.size(), 0);
+    both.insert(both.end(), second.begin(), second.end());
+    owners.resize(both.size(), 1);
     double total = 0.0;
-    forSharedEdges(edges, [&](std::int32_t, std::int32_t, double len) { total += len; });
+    forSharedEdges(
+        chart, both, owners, points.size(),
+        [&](std::int32_t, std::int32_t, int a, int b) { total += length(points[a] - points[b]); });
     return total;
 }
 

@@ -1,4 +1,4 @@
-// Cutting a chart in two for the packer: through the narrowest waist, along straight grid lines
+// Cutting a chart in two for the packer: through the narrowest waist, along a straight grid line
 // rather than in a staircase of teeth, with whole polygons and enough of them on each side.
 
 #include "brontle/atlas/PieceCut.h"
@@ -98,14 +98,15 @@ TEST(PieceCut, DumbbellIsCutThroughItsBridgeAndGridsAlongAStraightLine) {
         EXPECT_FALSE(leftSquare(t));
     }
 
-    // A 10 x 6 grid of triangles (each its own polygon), turned by 0.5 radians, which no sweep
-    // direction follows: the cut is straightened onto a grid line across the short side.
-    const PackInput grid = latticeChart(10, 6, 0.5, false, [](int, int) { return true; });
+    // A 14 x 10 grid of triangles (each its own polygon) turned by 0.1 radians: sweeping along
+    // x leaves a staircase (12.24 long); moving its teeth puts the cut on a grid line across the
+    // short side.
+    const PackInput grid = latticeChart(14, 10, 0.1, false, [](int, int) { return true; });
     ASSERT_TRUE(cutPieceInTwo(grid, grid.points, allTriangles(grid), {}, first, second));
     expectPartition(grid, first, second);
-    EXPECT_NEAR(pieceCutLength(grid, grid.points, first, second), 6.0, 1e-9);
-    EXPECT_GE(first.size(), 0.35 * 120);
-    EXPECT_GE(second.size(), 0.35 * 120);
+    EXPECT_NEAR(pieceCutLength(grid, grid.points, first, second), 10.0, 1e-9);
+    EXPECT_GE(first.size(), 0.35 * 280);
+    EXPECT_GE(second.size(), 0.35 * 280);
 }
 
 TEST(PieceCut, EachSideKeepsItsPolygonsAndTooSmallPiecesAreNotCut) {
