@@ -3,6 +3,7 @@
 #include "brontle/atlas/FreeSpace.h"
 #include "brontle/atlas/MinimumRectangle.h"
 #include "brontle/atlas/ParallelFor.h"
+#include "brontle/atlas/PieceCut.h"
 #include "brontle/core/Error.h"
 
 #include <algorithm>
@@ -739,71 +740,14 @@ bool mayBeCut(const PackInput& chart) {
     return groups >= 2 * kMinPieceGroups;
 }
 
-// Cuts the piece across the longer side of its box where half of its area lies on either side,
+// Cuts the piece in two where the border between the halves is shortest (cutPieceInTwo),
 // keeping every group (polygon) whole. False when it has too few groups to give two pieces.
 bool cutInTwo(const PackInput& chart, const std::vector<Vec2d>& oriented,
               const std::vector<std::int32_t>& triangles, std::vector<std::int32_t>& first,
               std::vector<std::int32_t>& second) {
-    struct Group {
-        std::int32_t id;
-        std::size_t begin; // into `triangles`; a group's triangles are consecutive
-        std::size_t end;
-        double area;
-        double position; // area-weighted centre along the cut axis
-    };
-    double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
-    for (const std::int32_t t : triangles) {
-        for (const int k : chart.triangles[t]) {
-            minX = std::min(minX, oriented[k].x);
-            maxX = std::max(maxX, oriented[k].x);
-            minY = std::min(minY, oriented[k].y);
-            maxY = std::max(maxY, oriented[k].y);
-        }
-    }
-    const bool alongX = maxX - minX >= maxY - minY;
-    std::vector<Group> groups;
-    for (std::size_t i = 0; i < triangles.size(); ++i) {
-        const std::int32_t id = chart.triangleGroup[triangles[i]];
-        if (groups.empty() || groups.back().id != id) {
-            groups.push_back({id, i, i, 0.0, 0.0});
-        }
-        Group& g = groups.back();
-        g.end = i + 1;
-        const auto& tri = chart.triangles[triangles[i]];
-        const Vec2d a = oriented[tri[0]], b = oriented[tri[1]], c = oriented[tri[2]];
-        // Weight 1e-12 keeps polygons without area ordered by their position too.
-        const double area = 0.5 * std::abs(cross(b - a, c - a)) + 1e-12;
-        const Vec2d centre = (a + b + c) * (1.0 / 3.0);
-        g.area += area;
-        g.position += area * (alongX ? centre.x : centre.y);
-    }
-    if (groups.size() < 2 * static_cast<std::size_t>(kMinPieceGroups)) {
-        return false;
-    }
-    double total = 0.0;
-    for (Group& g : groups) {
-        g.position /= g.area;
-        total += g.area;
-    }
-    std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
-        return a.position != b.position ? a.position < b.position : a.id < b.id;
-    });
-    std::size_t cut = 0;
-    for (double below = 0.0; cut < groups.size() && below < 0.5 * total; ++cut) {
-        below += groups[cut].area;
-    }
-    cut = std::clamp<std::size_t>(cut, kMinPieceGroups, groups.size() - kMinPieceGroups);
-    first.clear();
-    second.clear();
-    for (std::size_t g = 0; g < groups.size(); ++g) {
-        auto& out = g < cut ? first : second;
-        for (std::size_t i = groups[g].begin; i < groups[g].end; ++i) {
-            out.push_back(triangles[i]);
-        }
-    }
-    std::sort(first.begin(), first.end());
-    std::sort(second.begin(), second.end());
-    return true;
+    PieceCutSettings settings;
+    settings.minGroups = kMinPieceGroups;
+    return cutPieceInTwo(chart, oriented, triangles, settings, first, second);
 }
 
 // A piece of a chart cut in two (cutInTwo): the halves' triangles, outlines and the offsets
