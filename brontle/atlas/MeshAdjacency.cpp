@@ -3,74 +3,60 @@
 #include "brontle/core/Error.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <string>
 
 namespace brontle::atlas {
 namespace {
 
-constexpr std::uint64_t kEmptyKey = ~std::uint64_t{0};
-
-std::uint64_t edgeKey(std::int32_t a, std::int32_t b) {
-    const auto lo = static_cast<std::uint32_t>(a < b ? a : b);
-    const auto hi = static_cast<std::uint32_t>(a < b ? b : a);
-    return (std::uint64_t{lo} << 32) | hi;
-}
-
-// Open-addressing table from an undirected edge to the corners that start it. Flat arrays and a
-// power-of-two capacity keep the build linear and free of per-edge allocations, which matters at
-// a million polygons. Lookups never depend on the table's iteration order, so results are
-// deterministic.
-class EdgeTable {
+// The corners of the mesh grouped by the vertex that starts their edge, each group sorted by the
+// vertex the edge ends at: a counting sort over the corners and a sort within each group, so the
+// corners along an edge are found by a binary search in one group. Linear in the corners but for
+// the sorts within groups (a fan's centre of d polygons costs d log d, not d squared), and far
+// kinder to the cache at a million polygons than a hash table of edges.
+class OutgoingCorners {
   public:
-    explicit EdgeTable(std::size_t cornerCount) {
-        const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, cornerCount * 2));
-        mask_ = capacity - 1;
-        keys_.assign(capacity, kEmptyKey);
-        head_.assign(capacity, -1);
-        count_.assign(capacity, 0);
-        seam_.assign(capacity, 0);
-        next_.assign(cornerCount, -1);
-    }
-
-    void insert(std::uint64_t key, std::int32_t corner) {
-        const std::size_t slot = find(key, true);
-        next_[corner] = head_[slot];
-        head_[slot] = corner;
-        ++count_[slot];
-    }
-    // Slot of `key`; with `create` an empty slot is claimed, otherwise a missing key gives npos.
-    std::size_t find(std::uint64_t key, bool create) {
-        std::size_t slot = mix(key) & mask_;
-        while (keys_[slot] != key) {
-            if (keys_[slot] == kEmptyKey) {
-                if (!create) {
-                    return npos;
-                }
-                keys_[slot] = key;
-                return slot;
-            }
-            slot = (slot + 1) & mask_;
+    explicit OutgoingCorners(const MeshAdjacency& adj) : start_(adj.vertexCount + 1, 0) {
+        const int cornerCount = adj.cornerCount();
+        for (int c = 0; c < cornerCount; ++c) {
+            ++start_[adj.cornerVertex[c] + 1];
         }
-        return slot;
+        for (int v = 0; v < adj.vertexCount; ++v) {
+            start_[v + 1] += start_[v];
+        }
+        keys_.resize(cornerCount);
+        std::vector<std::int32_t> fill(start_.begin(), start_.end() - 1);
+        for (int p = 0; p < adj.polygonCount; ++p) {
+            const int begin = adj.polygonStart[p];
+            const int end = adj.polygonStart[p + 1];
+            for (int c = begin; c < end; ++c) {
+                const int next = c + 1 < end ? c + 1 : begin;
+                keys_[fill[adj.cornerVertex[c]]++] =
+                    (std::uint64_t{static_cast<std::uint32_t>(adj.cornerVertex[next])} << 32) |
+                    static_cast<std::uint32_t>(c);
+            }
+        }
+        for (int v = 0; v < adj.vertexCount; ++v) {
+            if (start_[v + 1] - start_[v] > 1) {
+                std::sort(keys_.begin() + start_[v], keys_.begin() + start_[v + 1]);
+            }
+        }
     }
-    static constexpr std::size_t npos = ~std::size_t{0};
 
-    std::vector<std::uint64_t> keys_;
-    std::vector<std::int32_t> head_;
-    std::vector<std::int32_t> count_;
-    std::vector<std::uint8_t> seam_;
-    std::vector<std::int32_t> next_;
+    // The corners whose edge runs from `from` to `to`, as a range of keys (corner in the low
+    // 32 bits).
+    std::pair<const std::uint64_t*, const std::uint64_t*> along(std::int32_t from,
+                                                                std::int32_t to) const {
+        const std::uint64_t* first = keys_.data() + start_[from];
+        const std::uint64_t* last = keys_.data() + start_[from + 1];
+        const std::uint64_t low = std::uint64_t{static_cast<std::uint32_t>(to)} << 32;
+        const std::uint64_t high = low | 0xffffffffULL;
+        return {std::lower_bound(first, last, low), std::upper_bound(first, last, high)};
+    }
 
   private:
-    static std::size_t mix(std::uint64_t k) {
-        k ^= k >> 33;
-        k *= 0xff51afd7ed558ccdULL;
-        k ^= k >> 33;
-        return static_cast<std::size_t>(k);
-    }
-    std::size_t mask_ = 0;
+    std::vector<std::int32_t> start_;
+    std::vector<std::uint64_t> keys_;
 };
 
 [[noreturn]] void badMesh(const std::string& why) {
@@ -142,10 +128,9 @@ MeshAdjacency buildAdjacency(const MeshView& mesh) {
         adj.polygonNormal[p] = twiceArea > 0.0 ? areaVector * (1.0 / twiceArea) : Vec3d{};
     }
 
-    EdgeTable table(static_cast<std::size_t>(cornerCount));
-    for (int c = 0; c < cornerCount; ++c) {
-        table.insert(edgeKey(adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]), c);
-    }
+    const OutgoingCorners outgoing(adj);
+    // A seam cuts its edge for the corners on both sides of it.
+    std::vector<std::uint8_t> seamCorner(cornerCount, 0);
     for (const SubSelectionEntry& seam : mesh.seams) {
         if (seam.index < 0 || seam.index >= adj.polygonCount) {
             throw Error(ErrorNumber::HostBadArgument,
@@ -160,12 +145,11 @@ MeshAdjacency buildAdjacency(const MeshView& mesh) {
                             " of polygon " + std::to_string(seam.index) + ", out of range",
                         "brontle::atlas");
         }
-        const int c = adj.polygonStart[seam.index] + seam.corner;
-        const std::size_t slot =
-            table.find(edgeKey(adj.cornerVertex[c], adj.cornerVertex[adj.nextCorner(c)]), false);
-        table.seam_[slot] = 1;
+        seamCorner[adj.polygonStart[seam.index] + seam.corner] = 1;
     }
 
+    // Two polygons are joined across an edge that exactly two corners start, in opposite
+    // directions, in different polygons, and that no seam names.
     adj.oppositeCorner.assign(cornerCount, -1);
     for (int c = 0; c < cornerCount; ++c) {
         const int a = adj.cornerVertex[c];
@@ -173,13 +157,14 @@ MeshAdjacency buildAdjacency(const MeshView& mesh) {
         if (a == b) {
             continue; // a zero-length edge joins nothing
         }
-        const std::size_t slot = table.find(edgeKey(a, b), false);
-        if (table.count_[slot] != 2 || table.seam_[slot]) {
+        const auto same = outgoing.along(a, b);
+        const auto back = outgoing.along(b, a);
+        if (same.second - same.first != 1 || back.second - back.first != 1) {
             continue;
         }
-        const int other = table.head_[slot] == c ? table.next_[c] : table.head_[slot];
-        const bool reversed = adj.cornerVertex[other] == b;
-        if (reversed && adj.cornerPolygon[other] != adj.cornerPolygon[c]) {
+        const auto other = static_cast<std::int32_t>(*back.first & 0xffffffffULL);
+        if (!seamCorner[c] && !seamCorner[other] &&
+            adj.cornerPolygon[other] != adj.cornerPolygon[c]) {
             adj.oppositeCorner[c] = other;
         }
     }

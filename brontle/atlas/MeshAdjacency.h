@@ -1,5 +1,5 @@
 #pragma once
-// Edge adjacency of a polygon mesh, built once per atlas run from an edge hash.
+// Edge adjacency of a polygon mesh, built once per atlas run from the corners grouped by vertex.
 //
 // Corners are numbered globally in the order of MeshView::cornerVertex. Corner c of polygon p
 // starts the edge from cornerVertex[c] to the vertex of the next corner of p (the last corner
@@ -37,7 +37,7 @@ struct MeshAdjacency {
     }
 };
 
-// Builds adjacency, normals and areas in O(corners) expected time.
+// Builds adjacency, normals and areas in O(corners) time (plus d log d at a vertex of d edges).
 // Precondition: `mesh` passed validateMesh (indices in range, at least 3 corners per polygon).
 // Seam entries that name a polygon or corner out of range throw Error(HostBadArgument).
 MeshAdjacency buildAdjacency(const MeshView& mesh);

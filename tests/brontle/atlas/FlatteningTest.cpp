@@ -56,6 +56,37 @@ TEST(Adjacency, NeighboursAreOppositeSeamsCutAndAreasAreKept) {
     EXPECT_EQ(cut.oppositeCorner[1], -1);
     EXPECT_EQ(cut.oppositeCorner[7], -1);
 
+    // A closed fan of 1,000 triangles round one centre, listed out of order, joins every
+    // spoke; a triangle wound the other way meets its neighbours along edges run in the same
+    // direction, which join nothing.
+    GeneratedMesh fan;
+    constexpr int kSpokes = 1000;
+    fan.positions.push_back({0, 0, 0});
+    for (int i = 0; i < kSpokes; ++i) {
+        const double angle = 2.0 * std::acos(-1.0) * i / kSpokes;
+        fan.positions.push_back(
+            {static_cast<float>(std::cos(angle)), static_cast<float>(std::sin(angle)), 0});
+    }
+    int reversed = -1;
+    for (int n = 0; n < kSpokes; ++n) {
+        const int i = n * 389 % kSpokes;
+        const int a = 1 + i;
+        const int b = 1 + (i + 1) % kSpokes;
+        if (i == 7) {
+            fan.addPolygon({0, b, a});
+            reversed = n;
+        } else {
+            fan.addPolygon({0, a, b});
+        }
+    }
+    const MeshAdjacency fanAdj = buildAdjacency(fan.view());
+    const auto joined = std::count_if(fanAdj.oppositeCorner.begin(), fanAdj.oppositeCorner.end(),
+                                      [](std::int32_t o) { return o >= 0; });
+    EXPECT_EQ(joined, 2 * (kSpokes - 2)); // the reversed triangle's two spokes join nothing
+    for (int c = 3 * reversed; c < 3 * reversed + 3; ++c) {
+        EXPECT_EQ(fanAdj.oppositeCorner[c], -1);
+    }
+
     // A non-convex polygon keeps its area: an L-shaped hexagon of area 3.
     GeneratedMesh ell;
     ell.positions = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
