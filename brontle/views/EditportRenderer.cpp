@@ -484,17 +484,7 @@ void EditportRenderer::buildReduced(ShapeGpu& gpu, const Shape& shape) {
         return;
     }
     if (gpu.reducedVao == 0) {
-        glGenVertexArrays(1, &gpu.reducedVao);
-        glGenBuffers(1, &gpu.reducedVertices);
-        glGenBuffers(1, &gpu.reducedUvs);
-        glGenBuffers(1, &gpu.reducedIndices);
-        glBindVertexArray(gpu.reducedVao);
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedVertices);
-        positionNormalLayout();
-        glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedUvs);
-        glEnableVertexAttribArray(2);
-        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
-        glBindVertexArray(0);
+        createFaceArrays(gpu.reducedVao, gpu.reducedVertices, gpu.reducedUvs, gpu.reducedIndices);
     }
     std::vector<float> posNormal(mesh.positions.size() * 6);
     for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
@@ -714,17 +704,7 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
             }
         }
         if (gpu.faceVao == 0) {
-            glGenVertexArrays(1, &gpu.faceVao);
-            glGenBuffers(1, &gpu.facePositions);
-            glGenBuffers(1, &gpu.faceUvs);
-            glGenBuffers(1, &gpu.faceIndices);
-            glBindVertexArray(gpu.faceVao);
-            glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
-            positionNormalLayout();
-            glBindBuffer(GL_ARRAY_BUFFER, gpu.faceUvs);
-            glEnableVertexAttribArray(2);
-            glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
-            glBindVertexArray(0);
+            createFaceArrays(gpu.faceVao, gpu.facePositions, gpu.faceUvs, gpu.faceIndices);
         }
         glBindVertexArray(gpu.faceVao);
         glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, gpu.faceIndices);
@@ -782,6 +762,21 @@ void EditportRenderer::positionNormalLayout() {
     glEnableVertexAttribArray(1);
     glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, 6 * sizeof(float),
                           reinterpret_cast<void*>(3 * sizeof(float)));
+}
+
+void EditportRenderer::createFaceArrays(GLuint& vao, GLuint& positions, GLuint& uvs,
+                                        GLuint& indices) {
+    glGenVertexArrays(1, &vao);
+    glGenBuffers(1, &positions);
+    glGenBuffers(1, &uvs);
+    glGenBuffers(1, &indices);
+    glBindVertexArray(vao);
+    glBindBuffer(GL_ARRAY_BUFFER, positions);
+    positionNormalLayout();
+    glBindBuffer(GL_ARRAY_BUFFER, uvs);
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, 2 * sizeof(float), nullptr);
+    glBindVertexArray(0);
 }
 
 void EditportRenderer::uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device) {

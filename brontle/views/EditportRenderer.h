@@ -152,6 +152,9 @@ class EditportRenderer : protected QOpenGLFunctions_3_3_Core {
     void uploadHighlights(ShapeGpu& gpu, const Shape& shape, DeviceID device);
     // Attributes 0 (position) and 1 (normal) of the bound array buffer: six floats a vertex.
     void positionNormalLayout();
+    // A vertex array of faces: positions and normals (positionNormalLayout), texture coordinates
+    // as attribute 2, and an element buffer, all created empty.
+    void createFaceArrays(GLuint& vao, GLuint& positions, GLuint& uvs, GLuint& indices);
     // Binds the texture to the active unit, uploading it on first use or after it changed.
     void bindTexture(const std::shared_ptr<Texture>& texture, GLint filter, bool& opaque);
     bool cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelView, const EditportFrame& frame,

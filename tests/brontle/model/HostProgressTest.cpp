@@ -4,6 +4,7 @@
 #include "brontle/core/Error.h"
 #include "brontle/model/Shape.h"
 #include "support/ModelBuilders.h"
+#include "support/ScriptedProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -12,30 +13,9 @@
 #include <vector>
 
 using namespace brontle;
+using peelwise::test::ScriptedProgress;
 
 namespace {
-
-// Asks the work to stop at its first report of at least `at`, as the dialog's Cancel would.
-class CancellingService : public ProgressService {
-  public:
-    explicit CancellingService(double at) : at_(at) {}
-    std::vector<double> reports;
-
-  protected:
-    void execute(const std::string&, ProgressReporter& reporter, WorkThread,
-                 const std::function<void(ProgressReporter&)>& work) override {
-        reporter.setPump([this, &reporter] {
-            reports.push_back(reporter.fraction());
-            if (reporter.fraction() >= at_) {
-                reporter.requestCancel();
-            }
-        });
-        work(reporter);
-    }
-
-  private:
-    double at_;
-};
 
 // Runs the work on a thread of its own, as the window's service runs WorkThread::Worker work.
 class ThreadService : public ProgressService {
@@ -98,7 +78,7 @@ TEST(HostProgressTest, OneOperationAtATimeAndCancelThrowsItsError) {
 }
 
 TEST(HostProgressTest, ACancelledAtlasIsAFailedAtlasCallThatChangesNothing) {
-    auto service = std::make_shared<CancellingService>(0.1);
+    auto service = std::make_shared<ScriptedProgress>(0.1);
     const std::shared_ptr<ProgressService> previous = setProgressService(service);
     ShapePtr shape = testing_shapes::quadStrip(6);
     const std::vector<Vector2> texcoords = shape->texcoords();
@@ -118,7 +98,7 @@ TEST(HostProgressTest, ACancelledAtlasIsAFailedAtlasCallThatChangesNothing) {
     EXPECT_FALSE(service->busy());
 
     // Without a cancel the same call goes through the service to the end.
-    setProgressService(std::make_shared<CancellingService>(2.0));
+    setProgressService(std::make_shared<ScriptedProgress>(2.0));
     shape->GenerateAtlas(0, 0, 0, 4, 256, 256, charts);
     EXPECT_GE(charts, 1);
     EXPECT_NE(shape->texcoords(), texcoords);
@@ -132,7 +112,7 @@ TEST(HostProgressTest, DeepCodeReportsIntoItsPartOfTheOperationOnItsThread) {
         const ProgressPart ignored(0.5, 1.0);
         reportProgress(0.5);
     }
-    auto service = std::make_shared<CancellingService>(0.95);
+    auto service = std::make_shared<ScriptedProgress>(0.95);
     try {
         service->run("Rendering", cancelled(), WorkThread::Caller, [&](ProgressReporter& r) {
             EXPECT_EQ(currentProgress(), &r);

@@ -9,6 +9,8 @@
 #include "brontle/model/Material.h"
 #include "brontle/model/Texture.h"
 
+#include "support/ScriptedProgress.h"
+
 #include <QImage>
 
 #include <algorithm>
@@ -20,33 +22,7 @@ namespace {
 
 using editor_testing::EditorRunTest;
 namespace fs = std::filesystem;
-
-// Presses Cancel in the texture render at its first report of at least `at`; the start-up
-// unwrap runs through.
-class CancelTextureService : public brontle::ProgressService {
-  public:
-    explicit CancelTextureService(double at) : at_(at) {}
-    std::vector<std::string> titles;
-    std::vector<double> reports; // of the texture render
-
-  protected:
-    void execute(const std::string& title, brontle::ProgressReporter& reporter, brontle::WorkThread,
-                 const std::function<void(brontle::ProgressReporter&)>& work) override {
-        titles.push_back(title);
-        if (title.rfind("Rendering the texture ", 0) == 0) {
-            reporter.setPump([this, &reporter] {
-                reports.push_back(reporter.fraction());
-                if (reporter.fraction() >= at_) {
-                    reporter.requestCancel();
-                }
-            });
-        }
-        work(reporter);
-    }
-
-  private:
-    double at_;
-};
+using peelwise::test::ScriptedProgress;
 
 class OkTextureCancelTest : public EditorRunTest {};
 
@@ -74,7 +50,7 @@ TEST_F(OkTextureCancelTest, ACancelledRenderKeepsTheTextureFileAndOkCompletes) {
     // Each of OK's three renders has a third of the progress, its drawing the first 0.8 of that
     // and its save the rest: this cancels in the save of the second render, after the first
     // render was saved.
-    auto service = std::make_shared<CancelTextureService>(0.61);
+    auto service = std::make_shared<ScriptedProgress>(0.61, "Rendering the texture ");
     const std::shared_ptr<brontle::ProgressService> previous = brontle::setProgressService(service);
     handOver(brontle::makeFlatShadedCube(*scene));
     brontle::ShapePtr source;

@@ -12,6 +12,7 @@
 
 #include "support/ModelBuilders.h"
 #include "support/ScratchDir.h"
+#include "support/ScriptedProgress.h"
 
 #include <gtest/gtest.h>
 
@@ -23,42 +24,9 @@
 namespace {
 
 namespace fs = std::filesystem;
+using peelwise::test::ProgressServiceScope;
 using peelwise::test::ScratchDir;
-
-// Records every report of its operations and presses Cancel at the first one of at least `at`.
-class RecordingService : public brontle::ProgressService {
-  public:
-    explicit RecordingService(double at = 2.0) : at_(at) {}
-    std::vector<double> reports;
-    std::vector<std::string> titles;
-
-  protected:
-    void execute(const std::string& title, brontle::ProgressReporter& reporter, brontle::WorkThread,
-                 const std::function<void(brontle::ProgressReporter&)>& work) override {
-        titles.push_back(title);
-        reporter.setPump([this, &reporter] {
-            reports.push_back(reporter.fraction());
-            if (reporter.fraction() >= at_) {
-                reporter.requestCancel();
-            }
-        });
-        work(reporter);
-    }
-
-  private:
-    double at_;
-};
-
-// Makes `service` the process's one for the scope.
-class ServiceScope {
-  public:
-    explicit ServiceScope(std::shared_ptr<brontle::ProgressService> service)
-        : previous_(brontle::setProgressService(std::move(service))) {}
-    ~ServiceScope() { brontle::setProgressService(previous_); }
-
-  private:
-    std::shared_ptr<brontle::ProgressService> previous_;
-};
+using peelwise::test::ScriptedProgress;
 
 struct Layout {
     brontle::SceneGraphPtr scene;
@@ -95,9 +63,9 @@ TEST(TextureProgress, TheRenderAndTheSaveReportRisingFractionsUpToOne) {
     const Layout layout = bigLayout();
     ScratchDir dir;
     const std::string file = dir.file("atlas.bmp");
-    auto service = std::make_shared<RecordingService>();
+    auto service = std::make_shared<ScriptedProgress>();
     {
-        const ServiceScope scope(service);
+        const ProgressServiceScope scope(service);
         peelwise::renderAndSaveTexture(layout.root, 512, 512, file);
     }
     EXPECT_EQ(service->titles, (std::vector<std::string>{"Rendering the texture atlas.bmp"}));
@@ -129,8 +97,8 @@ TEST(TextureProgress, ACancelInTheRenderOrTheSaveLeavesTheFolderAsItWas) {
     std::size_t whole = 0;
     {
         ScratchDir dir;
-        auto service = std::make_shared<RecordingService>();
-        const ServiceScope scope(service);
+        auto service = std::make_shared<ScriptedProgress>();
+        const ProgressServiceScope scope(service);
         peelwise::renderAndSaveTexture(layout.root, 256, 256, dir.file("atlas.bmp"));
         whole = service->reports.size();
     }
@@ -145,8 +113,8 @@ TEST(TextureProgress, ACancelInTheRenderOrTheSaveLeavesTheFolderAsItWas) {
                 dir.write("atlas.bmp", "the user's painted texture");
             }
             const std::map<std::string, std::string> before = contentsOf(dir);
-            auto service = std::make_shared<RecordingService>(at);
-            const ServiceScope scope(service);
+            auto service = std::make_shared<ScriptedProgress>(at);
+            const ProgressServiceScope scope(service);
             try {
                 peelwise::renderAndSaveTexture(layout.root, 256, 256, dir.file("atlas.bmp"));
                 ADD_FAILURE() << "the cancelled render returned";
