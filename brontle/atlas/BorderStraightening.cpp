@@ -40,16 +40,6 @@ bool fanInside(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,
     return false;
 }
 
-// Whether segments pq and rs cross at a point inside both (touching does not count).
-bool segmentsCross(Vec2d p, Vec2d q, Vec2d r, Vec2d s) {
-    const double d1 = cross(q - p, r - p);
-    const double d2 = cross(q - p, s - p);
-    const double d3 = cross(s - r, p - r);
-    const double d4 = cross(s - r, q - r);
-    return ((d1 > 0.0 && d2 < 0.0) || (d1 < 0.0 && d2 > 0.0)) &&
-           ((d3 > 0.0 && d4 < 0.0) || (d3 < 0.0 && d4 > 0.0));
-}
-
 class Straightener {
   public:
     Straightener(const MeshAdjacency& adj, const StraightenSettings& settings,
@@ -271,7 +261,7 @@ class Straightener {
             if (s == u || s == w || t == u || t == w) {
                 continue;
             }
-            if (segmentsCross(pu, pw, charts_[b].uv[local_[d]], charts_[b].uv[local_[dn]])) {
+            if (crossProperly(pu, pw, charts_[b].uv[local_[d]], charts_[b].uv[local_[dn]])) {
                 return false;
             }
         }

@@ -11,19 +11,6 @@ struct Segment {
     int b;
 };
 
-int orientation(Vec2d p, Vec2d q, Vec2d r) {
-    const double value = cross(q - p, r - p);
-    return (value > 0.0) - (value < 0.0);
-}
-
-bool crossProperly(Vec2d p1, Vec2d p2, Vec2d q1, Vec2d q2) {
-    const int o1 = orientation(p1, p2, q1);
-    const int o2 = orientation(p1, p2, q2);
-    const int o3 = orientation(q1, q2, p1);
-    const int o4 = orientation(q1, q2, p2);
-    return o1 * o2 < 0 && o3 * o4 < 0;
-}
-
 } // namespace
 
 bool borderSelfIntersects(const MeshAdjacency& adj, const std::vector<std::int32_t>& owner,

@@ -35,6 +35,16 @@ inline double cross(Vec2d a, Vec2d b) {
     return a.x * b.y - a.y * b.x;
 }
 
+// Whether segments p1p2 and q1q2 cross at a point inside both: touching, or meeting at an end,
+// does not count.
+inline bool crossProperly(Vec2d p1, Vec2d p2, Vec2d q1, Vec2d q2) {
+    auto side = [](Vec2d p, Vec2d q, Vec2d r) {
+        const double value = cross(q - p, r - p);
+        return (value > 0.0) - (value < 0.0);
+    };
+    return side(p1, p2, q1) * side(p1, p2, q2) < 0 && side(q1, q2, p1) * side(q1, q2, p2) < 0;
+}
+
 inline Vec3d operator+(Vec3d a, Vec3d b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
 }
