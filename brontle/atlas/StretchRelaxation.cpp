@@ -111,7 +111,7 @@ bool relaxStretch(const MeshAdjacency& adj, const Chart& chart, int iterations,
         return false;
     }
     Eigen::MatrixX2d rhs(n - 1, 2);
-    std::vector<std::array<double, 4>> rotation(triangles.size());
+    std::vector<Vec2d> rotation(triangles.size()); // per triangle (cos, sin)
     for (int iteration = 0; iteration < iterations; ++iteration) {
         // Local step: per triangle the rotation closest to the map from its flat 3D shape to
         // its layout (polar decomposition of the weighted 2 x 2 covariance).
@@ -135,15 +135,14 @@ bool relaxStretch(const MeshAdjacency& adj, const Chart& chart, int iterations,
             const double c = s00 + s11;
             const double s = s10 - s01;
             const double norm = std::hypot(c, s);
-            rotation[t] = norm > 0.0 ? std::array<double, 4>{c / norm, s / norm, 0.0, 0.0}
-                                     : std::array<double, 4>{1.0, 0.0, 0.0, 0.0};
+            rotation[t] = norm > 0.0 ? Vec2d{c / norm, s / norm} : Vec2d{1.0, 0.0};
         }
         // Global step.
         rhs.setZero();
         for (std::size_t t = 0; t < triangles.size(); ++t) {
             const Triangle& tri = triangles[t];
-            const double cs = rotation[t][0];
-            const double sn = rotation[t][1];
+            const double cs = rotation[t].x;
+            const double sn = rotation[t].y;
             for (int c = 0; c < 3; ++c) {
                 const int a = (c + 1) % 3;
                 const int b = (c + 2) % 3;
