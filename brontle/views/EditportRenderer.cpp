@@ -295,6 +295,16 @@ int outwardSign(const Shape& shape) {
     return volume > 0.0 ? 1 : volume < 0.0 ? -1 : 0;
 }
 
+// One vertex of a face buffer: position then normal, six floats.
+void putPositionNormal(float* d, const Vector3& p, const Vector3& n) {
+    d[0] = p.x;
+    d[1] = p.y;
+    d[2] = p.z;
+    d[3] = n.x;
+    d[4] = n.y;
+    d[5] = n.z;
+}
+
 std::array<double, 4> toClip(const Matrix4& m, double x, double y, double z) {
     std::array<double, 4> c{};
     for (int r = 0; r < 4; ++r) {
@@ -347,8 +357,6 @@ bool EditportRenderer::cullsBackFaces(const ShapeGpu& gpu, const Matrix4& modelV
     frontFace = anticlockwise ? GL_CCW : GL_CW;
     return true;
 }
-
-namespace {} // namespace
 
 EditportRenderer::EditportRenderer()
     : wireOverlayMinEdges_(kDefaultOverlayMinEdges),
@@ -488,15 +496,7 @@ void EditportRenderer::buildReduced(ShapeGpu& gpu, const Shape& shape) {
     }
     std::vector<float> posNormal(mesh.positions.size() * 6);
     for (std::size_t i = 0; i < mesh.positions.size(); ++i) {
-        const Vector3& p = mesh.positions[i];
-        const Vector3& n = mesh.normals[i];
-        float* d = &posNormal[i * 6];
-        d[0] = p.x;
-        d[1] = p.y;
-        d[2] = p.z;
-        d[3] = n.x;
-        d[4] = n.y;
-        d[5] = n.z;
+        putPositionNormal(&posNormal[i * 6], mesh.positions[i], mesh.normals[i]);
     }
     glBindBuffer(GL_ARRAY_BUFFER, gpu.reducedVertices);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
@@ -726,13 +726,7 @@ void EditportRenderer::uploadFaces(ShapeGpu& gpu, const Shape& shape, bool posit
                 v >= 0 && v < static_cast<std::int32_t>(vertices.size()) ? vertices[v] : Vector3{};
             const Vector3 n = ni >= 0 ? normals[ni] : Vector3{};
             complete = complete && n.x * n.x + n.y * n.y + n.z * n.z > 1e-12f;
-            float* d = &posNormal[u * 6];
-            d[0] = p.x;
-            d[1] = p.y;
-            d[2] = p.z;
-            d[3] = n.x;
-            d[4] = n.y;
-            d[5] = n.z;
+            putPositionNormal(&posNormal[u * 6], p, n);
         }
         glBindBuffer(GL_ARRAY_BUFFER, gpu.facePositions);
         glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(posNormal.size() * sizeof(float)),
