@@ -135,8 +135,7 @@ void frmMain::renderTextureFile(StepRunner& steps, std::int32_t width, std::int3
     // texture), as after a failed save. Another host operation still running (which the modal
     // editor rules out) fails the whole render the same way.
     const std::string title = textureOperationTitle(sTextureName);
-    const brontle::Error cancelled(brontle::ErrorNumber::HostCancelled,
-                                   sTextureName + ": the texture render was cancelled", "frmMain");
+    const brontle::Error cancelled = textureRenderCancelled(sTextureName);
     steps([&] {
         brontle::progressService().run(
             title, cancelled, brontle::WorkThread::Caller, [&](brontle::ProgressReporter& r) {

@@ -131,12 +131,14 @@ std::string textureOperationTitle(const std::string& file) {
     return "Rendering the texture " + std::filesystem::path(file).filename().string();
 }
 
+brontle::Error textureRenderCancelled(const std::string& file) {
+    return brontle::Error(brontle::ErrorNumber::HostCancelled,
+                          file + ": the texture render was cancelled", "SaveSurface");
+}
+
 void renderAndSaveTexture(const brontle::FramePtr& root, std::int32_t width, std::int32_t height,
                           const std::string& file) {
-    brontle::progressService().run(textureOperationTitle(file),
-                                   brontle::Error(brontle::ErrorNumber::HostCancelled,
-                                                  file + ": the texture render was cancelled",
-                                                  "SaveSurface"),
+    brontle::progressService().run(textureOperationTitle(file), textureRenderCancelled(file),
                                    brontle::WorkThread::Caller, [&](brontle::ProgressReporter&) {
                                        brontle::Image image;
                                        {

@@ -4,6 +4,7 @@
 // viewport draws the same image (both go through brontle::renderFrameImage with the settings
 // below); the headless command uses this directly. No Qt.
 
+#include "brontle/core/Error.h"
 #include "brontle/core/Records.h"
 #include "brontle/model/Forward.h"
 #include "brontle/model/Image.h"
@@ -56,10 +57,14 @@ brontle::Image opaqueTexture(brontle::Image image);
 // "Rendering the texture <file name without its folder>".
 std::string textureOperationTitle(const std::string& file);
 
+// The error a cancelled render of the texture `file` ends with:
+// Error(HostCancelled, "<file>: the texture render was cancelled").
+brontle::Error textureRenderCancelled(const std::string& file);
+
 // The render and the save as one host operation of the process's progress service (the render
 // 0.8 of its progress, the save the rest): the texture `file` holds the image of `root` at
 // `width` x `height` afterwards, or, when the user cancelled, is as it was before. Throws the
-// errors of both and Error(HostCancelled, "<file>: the texture render was cancelled").
+// errors of both and textureRenderCancelled(file).
 void renderAndSaveTexture(const brontle::FramePtr& root, std::int32_t width, std::int32_t height,
                           const std::string& file);
 
