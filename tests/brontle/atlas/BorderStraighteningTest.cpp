@@ -3,6 +3,7 @@
 
 #include "brontle/atlas/BorderStraightening.h"
 #include "AtlasTestMeshes.h"
+#include "FlattenedCharts.h"
 #include "brontle/atlas/BoundaryOverlap.h"
 #include "brontle/atlas/Lscm.h"
 #include "brontle/atlas/MeshAdjacency.h"
@@ -59,21 +60,7 @@ std::vector<Chart> toothedHalves(const MeshAdjacency& adj, std::vector<std::int3
     for (int j = 0; j < kSize; j += 2) {
         owner[upperTriangle(4, j)] = 0;
     }
-    std::vector<Chart> charts(2);
-    std::vector<std::int32_t> scratch(adj.vertexCount, -1);
-    for (int p = 0; p < adj.polygonCount; ++p) {
-        charts[owner[p]].polygons.push_back(p);
-    }
-    for (int k = 0; k < 2; ++k) {
-        numberChartVertices(adj, charts[k], scratch);
-        EXPECT_TRUE(flattenConformal(adj, owner, k, charts[k]));
-        StretchSum sum;
-        accumulateChartStretch(adj, charts[k], sum);
-        for (Vec2d& p : charts[k].uv) {
-            p = p * sum.areaScale();
-        }
-    }
-    return charts;
+    return flattenedCharts(adj, owner, 2);
 }
 
 // Per chart, mesh vertex -> layout position.

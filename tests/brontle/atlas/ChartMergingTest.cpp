@@ -3,6 +3,7 @@
 
 #include "brontle/atlas/ChartMerging.h"
 #include "AtlasTestMeshes.h"
+#include "FlattenedCharts.h"
 #include "brontle/atlas/BoundaryOverlap.h"
 #include "brontle/atlas/Lscm.h"
 #include "brontle/atlas/MeshAdjacency.h"
@@ -41,21 +42,7 @@ std::vector<Chart> chartsOfRuns(const MeshAdjacency& adj, int size) {
     for (int p = 0; p < adj.polygonCount; ++p) {
         owner[p] = p / size;
     }
-    std::vector<Chart> charts(adj.polygonCount / size);
-    std::vector<std::int32_t> scratch(adj.vertexCount, -1);
-    for (int k = 0; k < static_cast<int>(charts.size()); ++k) {
-        for (int p = k * size; p < (k + 1) * size; ++p) {
-            charts[k].polygons.push_back(p);
-        }
-        numberChartVertices(adj, charts[k], scratch);
-        EXPECT_TRUE(flattenConformal(adj, owner, k, charts[k]));
-        StretchSum sum;
-        accumulateChartStretch(adj, charts[k], sum);
-        for (Vec2d& p : charts[k].uv) {
-            p = p * sum.areaScale();
-        }
-    }
-    return charts;
+    return flattenedCharts(adj, owner, adj.polygonCount / size);
 }
 
 // Every polygon in exactly one chart; every chart a flat disc without folds, within `bound`.

@@ -41,6 +41,16 @@ ShapePtr redGrid(SceneGraph& scene, int columns) {
     return shape;
 }
 
+// A layout as the editor shows it: wires alone, kColumns x kColumns quads over the unit square,
+// in a frame of its own under `root`.
+constexpr int kColumns = 100;
+ShapePtr addDenseLayout(SceneGraph& scene, const FramePtr& root) {
+    ShapePtr layout = quadGrid(kColumns, kColumns, 1.0f / kColumns, scene.CreateShape());
+    layout->SetDisplayMode(kWireframeMode);
+    root->AddShape(layout);
+    return layout;
+}
+
 bool isWhite(QRgb p) {
     return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200;
 }
@@ -151,7 +161,6 @@ TEST(WireDensityTest, ADenseLayoutKeepsItsOutlineInA2DView) {
     EXPECT_TRUE(cube.closed);
 
     // 100 x 100 quads over the unit square: 20,200 edges, 400 of them on its border.
-    constexpr int kColumns = 100;
     const ShapePtr grid = quadGrid(kColumns, kColumns, 1.0f / kColumns);
     const ShapeWirePairs wires = wirePairsOf(*grid);
     ASSERT_EQ(wires.all.size(), 2u * 20200u);
@@ -196,11 +205,7 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
     ASSERT_TRUE(gl.start(kSize));
     SceneGraphPtr scene = SceneGraph::create(nullptr);
     FramePtr root = scene->CreateFrame(nullptr);
-    // A layout as the editor shows it: wires alone, 100 x 100 quads over the unit square.
-    constexpr int kColumns = 100;
-    ShapePtr layout = quadGrid(kColumns, kColumns, 1.0f / kColumns, scene->CreateShape());
-    layout->SetDisplayMode(kWireframeMode);
-    root->AddShape(layout);
+    ShapePtr layout = addDenseLayout(*scene, root);
     // A selected row of polygons: their wires are drawn over the layout in the selected colour
     // (the tint is fully transparent here), a line across the square.
     const DeviceID device = 7;
@@ -292,10 +297,7 @@ TEST(WireDensityTest, TheLayoutViewDrawsTheOutlineOfADenseLayoutUntilZoomedIn) {
 TEST(WireDensityTest, TheSoftwareFallbackDrawsTheOutlineOfADenseLayoutToo) {
     SceneGraphPtr scene = SceneGraph::create(nullptr);
     FramePtr root = scene->CreateFrame(nullptr);
-    constexpr int kColumns = 100;
-    ShapePtr layout = quadGrid(kColumns, kColumns, 1.0f / kColumns, scene->CreateShape());
-    layout->SetDisplayMode(kWireframeMode);
-    root->AddShape(layout);
+    ShapePtr layout = addDenseLayout(*scene, root);
     EditportFrame frame;
     frame.items = collectSceneItems(root);
     frame.flat = true;

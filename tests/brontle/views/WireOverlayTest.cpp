@@ -2,6 +2,7 @@
 // geometry by the rule of WireOverlay.h; that the OpenGL view shows it as GL lines would look;
 // and that it is drawn again exactly when what it shows changes (a drag, a pan, a zoom, the
 // selection, the wire colour) and not on a redraw of the same frame.
+#include "OffscreenGL.h"
 #include "ViewsFixtures.h"
 
 #include "brontle/model/Frame.h"
@@ -11,14 +12,10 @@
 #include "brontle/views/Editport.h"
 #include "brontle/views/EditportRenderer.h"
 
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFramebufferObject>
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
-#include <optional>
 
 using namespace brontle;
 using namespace views_fixtures;
@@ -134,49 +131,17 @@ int countDifferences(const Image& a, const Image& b) {
     return n;
 }
 
-// An OpenGL 3.3 context with a kSize x kSize framebuffer bound, for the renderer tests.
-class GLTarget {
-  public:
-    bool make() {
-        QSurfaceFormat format;
-        format.setVersion(3, 3);
-        format.setProfile(QSurfaceFormat::CoreProfile);
-        context_.setFormat(format);
-        if (!context_.create()) {
-            return false;
+// The framebuffer as 0xAARRGGBB words, rows from the top.
+Image grab(const views_fixtures::OffscreenGL& gl) {
+    const QImage q = gl.image().convertToFormat(QImage::Format_ARGB32);
+    Image image(q.width(), q.height());
+    for (int y = 0; y < q.height(); ++y) {
+        for (int x = 0; x < q.width(); ++x) {
+            image.at(x, y) = q.pixel(x, y);
         }
-        surface_.setFormat(context_.format());
-        surface_.create();
-        if (!context_.makeCurrent(&surface_)) {
-            return false;
-        }
-        fbo_.emplace(kSize, kSize, QOpenGLFramebufferObject::CombinedDepthStencil);
-        return fbo_->bind();
     }
-    // The framebuffer as 0xAARRGGBB words, rows from the top.
-    Image grab() const {
-        const QImage q = fbo_->toImage().convertToFormat(QImage::Format_ARGB32);
-        Image image(q.width(), q.height());
-        for (int y = 0; y < q.height(); ++y) {
-            for (int x = 0; x < q.width(); ++x) {
-                image.at(x, y) = q.pixel(x, y);
-            }
-        }
-        return image;
-    }
-    ~GLTarget() {
-        if (fbo_) {
-            fbo_->release();
-            fbo_.reset();
-        }
-        context_.doneCurrent();
-    }
-
-  private:
-    QOpenGLContext context_;
-    QOffscreenSurface surface_;
-    std::optional<QOpenGLFramebufferObject> fbo_;
-};
+    return image;
+}
 
 // Pixels where the framebuffer shows a wire colour but the overlay expects none, or the other
 // way round; the faces and the background have other colours.
@@ -277,8 +242,8 @@ TEST(WireOverlayTest, TheViewShowsTheOverlayAsGLLinesWouldDrawIt) {
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    GLTarget target;
-    ASSERT_TRUE(target.make());
+    views_fixtures::OffscreenGL target;
+    ASSERT_TRUE(target.start(kSize));
     FlatScene s;
     SubSelection points;
     for (int v : {1, 3, 4}) {
@@ -293,7 +258,7 @@ TEST(WireOverlayTest, TheViewShowsTheOverlayAsGLLinesWouldDrawIt) {
         renderer.render(s.frame, kSize, kSize);
         EXPECT_EQ(renderer.drewWireOverlay(*s.layout), overlay == 1);
         EXPECT_EQ(renderer.wireOverlayDrawCount(), overlay ? 1u : 0u);
-        pictures[overlay] = target.grab();
+        pictures[overlay] = grab(target);
         renderer.release();
     }
     // Wires, selected wires, handles and faces: the two paths give the same picture.
@@ -318,8 +283,8 @@ TEST(WireOverlayTest, TheOverlayIsRedrawnWhenPointsMoveAndWhenTheViewPansOrZooms
     if (!Editport::openGLAvailable()) {
         GTEST_SKIP() << "no OpenGL 3.3 context on this platform";
     }
-    GLTarget target;
-    ASSERT_TRUE(target.make());
+    views_fixtures::OffscreenGL target;
+    ASSERT_TRUE(target.start(kSize));
     FlatScene s;
     EditportRenderer renderer;
     ASSERT_TRUE(renderer.initialize());
@@ -327,7 +292,7 @@ TEST(WireOverlayTest, TheOverlayIsRedrawnWhenPointsMoveAndWhenTheViewPansOrZooms
     auto shows = [&](const char* what) {
         SCOPED_TRACE(what);
         const Image expected = expectedOverlay(*s.layout, s.frame.view, {});
-        EXPECT_EQ(wireMismatches(target.grab(), expected), 0);
+        EXPECT_EQ(wireMismatches(grab(target), expected), 0);
     };
     renderer.render(s.frame, kSize, kSize);
     EXPECT_EQ(renderer.wireOverlayDrawCount(), 1u);
